@@ -65,13 +65,13 @@ void registerClientDevice(const SetupGuid &classGuid, const char *className) {
 // Removes the element when it carries the client hardware ID; true when
 // it was deleted from the set (so the later elements moved down).
 bool removeIfClientDevice(DevInfoSet set, DevInfoData *pDevice) {
+    // Fresh and one byte longer than the call may fill, so that a failed
+    // read compares as an empty ID (never a stale one) and every ID ends.
     char hardwareId[kHardwareIdCapacity + 1] = {};
     if (!osSetup_GetHardwareId(set, pDevice, hardwareId, kHardwareIdCapacity)) {
-        // The buffer holds nothing of this device: it can be neither
-        // matched nor removed.
         printSetupError("Uninstall-SetupDiGetDeviceRegistryProperty failed",
                         osSetup_GetLastError());
-        return false;
+        hardwareId[0] = '\0';
     }
     if (std::strcmp(hardwareId, kClientHardwareId) != 0) {
         installerLog_Write("hardware ID %s doesn't match, skipping\n", hardwareId);

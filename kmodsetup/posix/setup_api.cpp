@@ -77,6 +77,12 @@ SetElement *findElement(DevInfoSet set, const DevInfoData *pDevice) {
     return nullptr;
 }
 
+// The element a call acts on; null (with the last error set) when the
+// call is made to fail or pDevice names no element of the set.
+SetElement *elementForCall(const char *callName, DevInfoSet set, const DevInfoData *pDevice) {
+    return injected(callName) ? nullptr : findElement(set, pDevice);
+}
+
 void fillDevInfo(const SetElement &element, DevInfoData *pDevice) {
     pDevice->classGuid = element.device.classGuid;
     pDevice->devInst = element.devInst;
@@ -318,10 +324,7 @@ bool osSetup_CreateDeviceInfo(DevInfoSet set, const char *className, const Setup
 
 bool osSetup_SetHardwareId(DevInfoSet set, DevInfoData *pDevice, const char *pValue,
                            uint32_t valueSize) {
-    if (injected("SetupDiSetDeviceRegistryProperty")) {
-        return false;
-    }
-    SetElement *pElement = findElement(set, pDevice);
+    SetElement *pElement = elementForCall("SetupDiSetDeviceRegistryProperty", set, pDevice);
     if (pElement == nullptr) {
         return false;
     }
@@ -344,10 +347,7 @@ bool osSetup_SetHardwareId(DevInfoSet set, DevInfoData *pDevice, const char *pVa
 }
 
 bool osSetup_RegisterDevice(DevInfoSet set, DevInfoData *pDevice) {
-    if (injected("SetupDiCallClassInstaller")) {
-        return false;
-    }
-    SetElement *pElement = findElement(set, pDevice);
+    SetElement *pElement = elementForCall("SetupDiCallClassInstaller", set, pDevice);
     if (pElement == nullptr) {
         return false;
     }
@@ -407,10 +407,7 @@ bool osSetup_EnumDeviceInfo(DevInfoSet set, uint32_t memberIndex, DevInfoData *p
 
 bool osSetup_GetHardwareId(DevInfoSet set, DevInfoData *pDevice, char *pBuffer,
                            uint32_t bufferSize) {
-    if (injected("SetupDiGetDeviceRegistryProperty")) {
-        return false;
-    }
-    const SetElement *pElement = findElement(set, pDevice);
+    const SetElement *pElement = elementForCall("SetupDiGetDeviceRegistryProperty", set, pDevice);
     if (pElement == nullptr) {
         return false;
     }
@@ -426,10 +423,7 @@ bool osSetup_GetHardwareId(DevInfoSet set, DevInfoData *pDevice, char *pBuffer,
 }
 
 bool osSetup_RemoveDevice(DevInfoSet set, DevInfoData *pDevice) {
-    if (injected("SetupDiRemoveDevice")) {
-        return false;
-    }
-    SetElement *pElement = findElement(set, pDevice);
+    SetElement *pElement = elementForCall("SetupDiRemoveDevice", set, pDevice);
     if (pElement == nullptr) {
         return false;
     }
@@ -452,10 +446,7 @@ bool osSetup_RemoveDevice(DevInfoSet set, DevInfoData *pDevice) {
 }
 
 bool osSetup_DeleteDeviceInfo(DevInfoSet set, DevInfoData *pDevice) {
-    if (injected("SetupDiDeleteDeviceInfo")) {
-        return false;
-    }
-    const SetElement *pElement = findElement(set, pDevice);
+    const SetElement *pElement = elementForCall("SetupDiDeleteDeviceInfo", set, pDevice);
     if (pElement == nullptr) {
         return false;
     }

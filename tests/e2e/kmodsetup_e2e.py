@@ -294,6 +294,7 @@ INSTALL_STEP_FAILURES = [
 UNINSTALL_STEP_FAILURES = [
     ("SetupDiGetDeviceRegistryProperty", 0xD, lines(
         err(0xD, "Uninstall-SetupDiGetDeviceRegistryProperty failed", "The data is invalid.\r\n"),
+        "hardware ID  doesn't match, skipping\n",
         "Successfully removed OEM file oem0.inf\n",
         "Service deleted successfully\n"),
      lines(QORNI_DEVICE, "driver qorni.sys\n")),
