@@ -465,6 +465,16 @@ class Devices(StandinCase):
         self.assertEqual(self.state(), device_line(
             "PCI\\VEN_1000&DEV_0001\\3&1", "pci\\ven_1000&dev_0001,pci\\ven_1000"))
 
+    def test_uninstall_without_a_device_still_removes_copy_and_service(self):
+        self.install_qorni()
+        self.tool("remove-device", "ROOT\\SCSIADAPTER\\0000")
+        self.assertEqual(self.run_setup("uninstall", "qorni", self.qorni), (0, lines(
+            "Called to uninstall with inf %s\n" % self.qorni,
+            "Successfully removed OEM file oem0.inf\n",
+            "Service deleted successfully\n",
+            "Uninstall finished\n")))
+        self.assertEqual(self.state(), "")
+
     def test_devices_of_other_classes_are_not_looked_at(self):
         other_guid = "{4D36E967-E325-11CE-BFC1-08002BE10318}"
         self.tool("add-device", "ROOT\\DISK\\0000", other_guid, "DiskDrive", "root\\qorni")

@@ -6,6 +6,7 @@
 //   kmodsetup_state show                 devices, store, services, drivers
 //   kmodsetup_state journal              INF section command lines run
 //   kmodsetup_state add-device ID CLASSGUID CLASSNAME HWIDS
+//   kmodsetup_state remove-device ID     as if the device were unplugged
 //   kmodsetup_state load-driver NAME     a loaded kernel driver
 //   kmodsetup_state fail CALL CODE [NTH] make a call fail
 #include <algorithm>
@@ -85,6 +86,19 @@ void showState() {
     }
 }
 
+bool removeDevice(const std::string &instanceId) {
+    std::vector<Fields> devices = readLines("devices");
+    const size_t count = devices.size();
+    std::erase_if(devices, [&](const Fields &d) { return at(d, 0) == instanceId; });
+    std::filesystem::remove(statePath("devices"));
+    for (const Fields &d : devices) {
+        if (!appendLine("devices", d)) {
+            return false;
+        }
+    }
+    return devices.size() < count;
+}
+
 bool loadDriver(const std::string &name) {
     unsigned long long address = 0xFFFFF80000000000ull;
     for (const Fields &d : readLines("drivers")) {
@@ -97,7 +111,7 @@ bool loadDriver(const std::string &name) {
 
 int usage() {
     std::cerr << "usage: kmodsetup_state show | journal | add-device ID CLASSGUID CLASSNAME HWIDS"
-                 " | load-driver NAME | fail CALL CODE [NTH]\n";
+                 " | remove-device ID | load-driver NAME | fail CALL CODE [NTH]\n";
     return 1;
 }
 
@@ -120,6 +134,9 @@ int main(int argc, char **argv) {
     }
     if (command == "add-device" && args.size() == 5) {
         return appendLine("devices", {args[1], args[2], args[3], args[4], "-", "-"}) ? 0 : 1;
+    }
+    if (command == "remove-device" && args.size() == 2) {
+        return removeDevice(args[1]) ? 0 : 1;
     }
     if (command == "load-driver" && args.size() == 2) {
         return loadDriver(args[1]) ? 0 : 1;
