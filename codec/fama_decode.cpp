@@ -323,29 +323,9 @@ Stop Decoder::copyLiterals(uint32_t length) {
 }
 
 Stop Decoder::copyMatchSlow(uint32_t distance, uint32_t length) {
-    while (length > 0) {
-        if (m_out.cursor == m_out.piece.end && !advanceOutput()) {
-            return Stop::OutputFull;
-        }
-        uint32_t room = uint32_t(m_out.piece.end - m_out.cursor);
-        uint32_t written = uint32_t(m_out.cursor - m_out.piece.start);
-        uint32_t step;
-        if (distance <= written) {
-            step = std::min(length, room);
-            copyMatch(m_out.cursor, distance, step, step);
-        } else {
-            uint8_t *source = nullptr;
-            uint32_t contiguous = 0;
-            if (!tezl_LocateHistory(&m_out, m_pDecoder->retained, distance, &source, &contiguous)) {
-                return Stop::Corrupt;
-            }
-            step = std::min({length, room, contiguous});
-            std::memmove(m_out.cursor, source, step);
-        }
-        m_out.cursor += step;
-        length -= step;
-    }
-    return Stop::None;
+    int32_t rc = tezl_CopyMatch(&m_out, m_pDecoder->retained, &m_pDecoder->staging,
+                                m_pDecoder->advance, distance, length);
+    return rc == 0 ? Stop::None : rc == TEZL_ERR_OUTPUT ? Stop::OutputFull : Stop::Corrupt;
 }
 
 Stop Decoder::writeZeros(uint32_t length) {

@@ -180,3 +180,37 @@ bool tezl_LocateHistory(const TezlStream *pOut, uint8_t *const *retained, uint32
     *pContiguous = logical == pOut->newestIndex ? uint32_t(written) - inPiece : pieceSize - inPiece;
     return true;
 }
+
+int32_t tezl_CopyMatch(TezlStream *pOut, uint8_t **retained, TezlStaging *pStaging,
+                       TezlAdvanceFn advance, uint32_t distance, uint32_t length) {
+    while (length > 0) {
+        if (pOut->cursor == pOut->piece.end && !advance(pOut, retained, pStaging)) {
+            return TEZL_ERR_OUTPUT;
+        }
+        uint32_t room = uint32_t(pOut->piece.end - pOut->cursor);
+        uint32_t written = uint32_t(pOut->cursor - pOut->piece.start);
+        uint32_t step;
+        if (distance <= written) {
+            step = std::min(length, room);
+            const uint8_t *source = pOut->cursor - distance;
+            if (distance >= step) {
+                std::memcpy(pOut->cursor, source, step);
+            } else {
+                for (uint32_t i = 0; i < step; ++i) {
+                    pOut->cursor[i] = source[i];
+                }
+            }
+        } else {
+            uint8_t *source = nullptr;
+            uint32_t contiguous = 0;
+            if (!tezl_LocateHistory(pOut, retained, distance, &source, &contiguous)) {
+                return TEZL_ERR_CORRUPT;
+            }
+            step = std::min({length, room, contiguous});
+            std::memmove(pOut->cursor, source, step);
+        }
+        pOut->cursor += step;
+        length -= step;
+    }
+    return 0;
+}

@@ -238,6 +238,10 @@ bool tezl_RetainAdvanceAB(TezlStream *pOut, uint8_t **retained, TezlStaging *) {
     return tezl_RetainNextPiece(pOut, retained, TEZL_LIMITS_AB);
 }
 
+bool tezl_RetainAdvanceC(TezlStream *pOut, uint8_t **retained, TezlStaging *) {
+    return tezl_RetainNextPiece(pOut, retained, TEZL_LIMITS_C);
+}
+
 void tezl_ReleaseRetained(TezlStream *pStream, uint8_t **retained, const TezlWindowLimits &limits,
                           TezlStaging *pStaging) {
     if (pStaging && pStaging->workBase) {

@@ -67,6 +67,8 @@ void tezl_InitOutputWindow(TezlStream *pOut, uint8_t **retained, uint32_t capaci
                                         const TezlWindowLimits &limits);
 // tezl_RetainNextPiece with family A/B limits, in TezlAdvanceFn shape.
 [[nodiscard]] bool tezl_RetainAdvanceAB(TezlStream *pOut, uint8_t **retained, TezlStaging *);
+// The same with family C limits.
+[[nodiscard]] bool tezl_RetainAdvanceC(TezlStream *pOut, uint8_t **retained, TezlStaging *);
 // Releases every retained piece (or, with an active staging record, the
 // caller's current output piece and the staging state) and zeroes the
 // window bookkeeping.
@@ -97,6 +99,13 @@ void tezl_ResetStaging(TezlStaging *pStaging, uint8_t *workMemory);
 // Fails when the window does not hold it or its piece size is unusable.
 [[nodiscard]] bool tezl_LocateHistory(const TezlStream *pOut, uint8_t *const *retained,
                                       uint32_t distance, uint8_t **ppSource, uint32_t *pContiguous);
+
+// Copies a match of `length` bytes from `distance` back, forward byte by
+// byte in effect, across output pieces (taken with `advance`) and from the
+// retained pieces. Returns 0; TEZL_ERR_OUTPUT when no further output piece
+// comes; TEZL_ERR_CORRUPT when the source lies outside the window.
+[[nodiscard]] int32_t tezl_CopyMatch(TezlStream *pOut, uint8_t **retained, TezlStaging *pStaging,
+                                     TezlAdvanceFn advance, uint32_t distance, uint32_t length);
 
 // True when the stream has everything an operation needs to run.
 [[nodiscard]] bool tezl_StreamReady(const TezlStream *pStream);
