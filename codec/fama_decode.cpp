@@ -263,6 +263,13 @@ void Decoder::fastRunF1() {
             length = ((b0 >> 4) & 7) + 4;
             distance = ((b0 & 0x0F) << 8 | ip[1]) + 1;
             header = 2;
+            // The most frequent token: one 16-byte word when nothing overlaps.
+            if (distance >= length && distance <= size_t(op - ostart) && oend - op >= 16) {
+                copy16(op, op - distance);
+                ip += 2;
+                op += length;
+                continue;
+            }
         } else if (b0 >= 0x40) {
             uint32_t v = (b0 & 0x3F) << 16 | uint32_t(ip[1]) << 8 | ip[2];
             distance = (v & 0x3FFF) + 1;
