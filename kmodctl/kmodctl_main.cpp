@@ -1,0 +1,12 @@
+// kmodctl: one storage-client driver command per run.
+#include "ioctl_interface.h"
+#include "kmodctl_frontend.h"
+
+int main(int argc, char *argv[]) {
+    qorniIntf_SetVerbose(true);
+    kmodctl_SetUpInterface();
+    mos_optind = 1;
+    mos_opterr = 1;
+    MOS_RC rc = parseOptionsAndExecute(argc, argv);
+    kmodctl_Exit(rc == MOS_RC__SUCCESS ? 0 : 1);
+}
