@@ -229,8 +229,13 @@ void journal(FILE *pJournal, uint32_t session, const uint8_t *pHeader,
     emu::put32(head, 20, reply.win32Error);
     emu::put32(head, 24, static_cast<uint32_t>(reply.bytes.size()));
     fwrite(head.data(), 1, head.size(), pJournal);
-    fwrite(input.data(), 1, input.size(), pJournal);
-    fwrite(reply.bytes.data(), 1, reply.bytes.size(), pJournal);
+    // An empty vector's data() may be null, which fwrite must not get.
+    if (!input.empty()) {
+        fwrite(input.data(), 1, input.size(), pJournal);
+    }
+    if (!reply.bytes.empty()) {
+        fwrite(reply.bytes.data(), 1, reply.bytes.size(), pJournal);
+    }
     fflush(pJournal);
 }
 
