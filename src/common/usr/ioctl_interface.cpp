@@ -1,6 +1,7 @@
 // The driver command interface. See ioctl_interface.h for the contract.
 #include "ioctl_interface.h"
 
+#include "mos_trace.h"
 #include "os_devintf.h"
 
 #include <cstdarg>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -50,16 +52,59 @@ void copyVersionText(char *pDst, const char *pSrc) {
 
 } // namespace
 
-void qorniIntf_Report(bool bError, const char * /*pFunc*/, uint32_t /*line*/, const char *pFormat,
-                      ...) {
-    if (!qorniIntfLayer_G.bVerbose) {
-        return;
+namespace {
+
+// The message id of a report: the CRC of its format text, with "ERROR: "
+// in front for an error.
+uint32_t reportFormatId(bool bError, const char *pFormat) {
+    if (!bError) {
+        return mosTrace_GetFormatId(pFormat);
     }
+    std::string idText = std::string("ERROR: ") + pFormat;
+    return mosTrace_GetFormatId(idText.c_str());
+}
+
+void emitReport(bool bError, const char *pFunc, uint32_t line, const char *pFormat,
+                const char *pText) {
+    if (qorniIntfLayer_G.bVerbose) {
+        fputs(pText, bError ? stderr : stdout);
+        fflush(bError ? stderr : stdout);
+    }
+    if (mosTraceConf_GetComponentFreq(MOS_COMP_SDC_IOCTL) >= 1) {
+        uint32_t msgId = reportFormatId(bError, pFormat);
+        if (bError) {
+            mosTrace_Do(MOS_COMP_SDC_IOCTL, 1, msgId, "TVX_TRACEERROR: %s", pFunc, line, pText);
+        } else {
+            mosTrace_Do(MOS_COMP_SDC_IOCTL, 1, msgId, "TVX_TRACE%s", pFunc, line, pText);
+        }
+    }
+    if (bError) {
+        mosTrace_DoErrFile(MOS_COMP_SDC_IOCTL, 1, "%s:%05u: ERROR: %s\n", pFunc, line, pText);
+    }
+}
+
+} // namespace
+
+void qorniIntf_Report(bool bError, const char *pFunc, uint32_t line, const char *pFormat, ...) {
+    // The text is formatted once and handed to every sink; the extended
+    // volume report is longer than a line, so it may need a larger buffer.
+    char shortText[512];
     va_list args;
     va_start(args, pFormat);
-    vfprintf(bError ? stderr : stdout, pFormat, args);
+    int len = mos_Vsnprintf(shortText, sizeof(shortText), pFormat, args);
     va_end(args);
-    fflush(bError ? stderr : stdout);
+    if (len < 0) {
+        return;
+    }
+    if (static_cast<size_t>(len) < sizeof(shortText)) {
+        emitReport(bError, pFunc, line, pFormat, shortText);
+        return;
+    }
+    std::string longText(static_cast<size_t>(len) + 1, '\0');
+    va_start(args, pFormat);
+    mos_Vsnprintf(longText.data(), longText.size(), pFormat, args);
+    va_end(args);
+    emitReport(bError, pFunc, line, pFormat, longText.c_str());
 }
 
 void qorniIntf_Init(const char *pToolName, bool bPrintErrors) {
