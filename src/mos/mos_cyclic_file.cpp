@@ -37,7 +37,8 @@ struct CyclicFileLayer {
     std::atomic<bool> bStopWriting{false};
 };
 
-CyclicFileLayer cyclicFileLayer_G;
+// Never destroyed: threads may still write while the process exits.
+CyclicFileLayer &cyclicFileLayer_G = *new CyclicFileLayer;
 
 class LayerLock {
   public:

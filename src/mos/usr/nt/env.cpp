@@ -9,3 +9,9 @@ void osEnv_Set(const char *pName, const char *pValue) {
     SetEnvironmentVariableA(pName, pValue);
     _putenv_s(pName, pValue != nullptr ? pValue : "");
 }
+
+uint32_t osEnv_GetPageSize() {
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    return info.dwPageSize;
+}

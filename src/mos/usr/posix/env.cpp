@@ -1,6 +1,7 @@
 #include "usr/os_env.h"
 
 #include <cstdlib>
+#include <unistd.h>
 
 void osEnv_Set(const char *pName, const char *pValue) {
     if (pValue != nullptr) {
@@ -8,4 +9,8 @@ void osEnv_Set(const char *pName, const char *pValue) {
     } else {
         unsetenv(pName);
     }
+}
+
+uint32_t osEnv_GetPageSize() {
+    return static_cast<uint32_t>(sysconf(_SC_PAGESIZE));
 }
