@@ -5,6 +5,7 @@
 #include "ioctl_interface.h"
 #include "kmodctl_usage.h"
 #include "kmodctl_volumes.h"
+#include "mos_debug.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -67,7 +68,7 @@ void printUsage() {
 
 void kmodctl_Exit(int32_t code) {
     fflush(nullptr);
-    exit(code);
+    mos_Exit(code);
 }
 
 void notSupported() {

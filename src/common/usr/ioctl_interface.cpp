@@ -1,6 +1,7 @@
 // The driver command interface. See ioctl_interface.h for the contract.
 #include "ioctl_interface.h"
 
+#include "mos_debug.h"
 #include "mos_trace.h"
 #include "os_devintf.h"
 
@@ -47,7 +48,7 @@ void copyVersionText(char *pDst, const char *pSrc) {
 [[noreturn]] void exitNoMemory(size_t size, uint32_t code) {
     QORNI_REPORT_ERROR("Error allocating buffer %d for IOCTL 0x%x\n", static_cast<int>(size), code);
     fflush(nullptr);
-    exit(1);
+    mos_Exit(1);
 }
 
 } // namespace

@@ -321,7 +321,18 @@ TEST_F(KmodctlE2eTest, CommandLine) {
          1,
          false},
         {"required value missing at the end", {"--query_vols", "--ip"}, u, "", 1, false},
-        {"tool help", {"--query_vols", "--help"}, u, "", 0, false},
+        {"runtime version",
+         {"--version", "--query_vols"},
+         "BorlQen Tarnvox Version: R3_0.1000.208\n",
+         "",
+         0,
+         false},
+        {"tool help after a value word",
+         {"--query_vols", "--ip", "10.0.0.1", "--help"},
+         u,
+         "",
+         0,
+         false},
         {"a stray word ends the parse",
          {"--query_version", "stray", "--query_vols"},
          kVersion,
@@ -400,6 +411,13 @@ TEST_F(KmodctlE2eTest, CommandLine) {
         device.stop();
         EXPECT_EQ(!device.journal().empty(), c.bOpensDriver);
     }
+}
+
+TEST_F(KmodctlE2eTest, RuntimeAnswersHelpBeforeAnyWordThatIsNotAnOption) {
+    e2e::RunResult r = kmodctl({"--query_vols", "--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out, usage());
+    EXPECT_NE(r.out.find("conf_file"), std::string::npos) << r.out;
 }
 
 } // namespace
