@@ -393,6 +393,13 @@ TEST_F(KmodctlE2eTest, CommandLine) {
          "",
          255,
          true},
+        {"only_cfg leaves the driver closed and no vector current",
+         {"--query_vols", "--only_cfg"},
+         "",
+         "Command \"QUERY_VOLS\" cannot be sent to the driver due to version mismatch.\n"
+         "kmodctl version: \nSDC driver version: \n",
+         1,
+         false},
         {"command not in this build",
          {"--query_mdms"},
          "",
