@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -425,6 +426,49 @@ TEST_F(KmodctlE2eTest, RuntimeAnswersHelpBeforeAnyWordThatIsNotAnOption) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_NE(r.out, usage());
     EXPECT_NE(r.out.find("conf_file"), std::string::npos) << r.out;
+}
+
+} // namespace
+
+namespace {
+
+// Everything the runtime wrote under a log directory, concatenated.
+std::string logText(const std::string &dir) {
+    std::string text;
+    for (const char *pName : {"trc.0", "trc.1", "err.0"}) {
+        std::ifstream in(dir + "/" + pName, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        text += ss.str();
+    }
+    return text;
+}
+
+TEST_F(KmodctlE2eTest, ReportsAreTracedUnderTheDriverIoctlComponent) {
+    std::string logDir = emu.root() + "/logs";
+    mkdir(logDir.c_str(), 0755);
+    e2e::RunResult r = kmodctl({"--log_dir=" + logDir, "--query_vols"});
+    EXPECT_EQ(r.err, "Failed to open kernel device\n");
+    EXPECT_EQ(r.exitCode, 1);
+    std::string text = logText(logDir);
+    EXPECT_NE(text.find(":qorniIntf_OpenDevice:"), std::string::npos) << text;
+    EXPECT_NE(text.find(": ERROR: Failed to open kernel device\n"), std::string::npos) << text;
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(KmodctlE2eTest, ReplyOfTheFrameHeaderAloneLeavesTheRecordAsSent) {
+    // The preset success stands: the probe accepts and the version query
+    // succeeds with the empty text it sent.
+    emu.start({"--gen", "vector", "--fail", "IS_QORNI:short=8", "--fail", "QUERY_VERSION:short=8"});
+    e2e::RunResult r = kmodctl({"--query_version"});
+    EXPECT_EQ(r.out, "\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(frameCodes(emu.journal()),
+              (std::vector<uint32_t>{kIsQorni, kQueryVersion, kQueryCmdVector, kQueryVersion}));
 }
 
 } // namespace
