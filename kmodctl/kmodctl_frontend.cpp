@@ -3,6 +3,7 @@
 #include "kmodctl_frontend.h"
 
 #include "ioctl_interface.h"
+#include "kmodctl_args.h"
 #include "kmodctl_usage.h"
 #include "kmodctl_volumes.h"
 #include "mos_debug.h"
@@ -16,14 +17,7 @@ namespace {
 
 enum OptionKind { RUNTIME, MAIN, MODIFIER, IMMEDIATE };
 
-enum OptionValue : int32_t {
-#define KMODCTL_OPT(name, arg, value, kind) OPT__##name = value,
-#include "kmodctl_options.def"
-#undef KMODCTL_OPT
-};
-
 constexpr int32_t kUnknownOption = '?';
-constexpr int32_t kNumValues = 64;
 constexpr int32_t kDefaultBootWaitSeconds = 12;
 
 struct OptionRow {
@@ -38,17 +32,6 @@ constexpr OptionRow kRows[] = {
 #undef KMODCTL_OPT
 };
 static_assert(sizeof(kRows) / sizeof(kRows[0]) == KMODCTL_NUM_OPTIONS);
-
-// What the command line gave; pointers into argv.
-struct KmodctlArgs {
-    bool given[kNumValues] = {};
-    const char *pText[kNumValues] = {};
-    uint64_t mdmId = 0;
-    uint64_t volId = 0;
-    uint64_t startLb = 0;
-    uint64_t ioSize = 512;
-    int32_t paramValue = 0;
-};
 
 } // namespace
 
@@ -136,7 +119,7 @@ void parseOptions(int32_t argc, char *argv[], KmodctlArgs *pArgs) {
             printUsage();
             kmodctl_Exit(1);
         }
-        if (value != OPT__log_dir && value >= 0 && value < kNumValues) {
+        if (value != OPT__log_dir && value >= 0 && value < KMODCTL_NUM_VALUES) {
             keepValue(pArgs, value, mos_optarg);
         }
     }
@@ -163,12 +146,12 @@ const OptionRow &chooseMainCommand(const KmodctlArgs &args) {
     kmodctl_Exit(1);
 }
 
-[[noreturn]] void exitWithUsage() {
+} // namespace
+
+void exitWithUsage() {
     printUsage();
     kmodctl_Exit(1);
 }
-
-} // namespace
 
 namespace {
 
