@@ -157,7 +157,9 @@ const char *Ioctl_GetErrorReason(const char *pRequestName, const void *pRecord) 
     MOS_RC rc;
     memcpy(&rc, static_cast<const uint8_t *>(pRecord) + offsetof(QorniCmdRecordHeader, rc),
            sizeof(rc));
-    if (rc < MOS_RC_TABLE_SIZE && mos_RcKind(rc) == MOS_RC_KIND__PUBLIC) {
+    // A public code that carries extra information is still public.
+    if (rc < MOS_RC_TABLE_SIZE &&
+        (mos_RcKind(rc) == MOS_RC_KIND__PUBLIC || mos_RcKind(rc) == MOS_RC_KIND__WITH_INFO)) {
         return rcDescription(rc);
     }
     if (rc < MOS_RC_TABLE_SIZE && mos_RcKind(rc) == MOS_RC_KIND__INTERNAL) {

@@ -94,9 +94,9 @@ MOS_RC qorniIntf_Close();
                                                uint32_t outputSize);
 
 // The text explaining a failed current-protocol command from its rc: a
-// public code's description, "SDC command failed" for an internal one.
-// A code of any other kind, or beyond the tables, is driver input the tool
-// cannot explain: it is reported as "bad error type" and null returned.
+// public code's description (also one that carries extra information), "SDC command failed" for an
+// internal one. A code of any other kind, or beyond the tables, is driver input the tool cannot
+// explain: it is reported as "bad error type" and null returned.
 [[nodiscard]] const char *Ioctl_GetErrorReason(const char *pRequestName, const void *pRecord);
 
 // Reports a reply that holds fewer record bytes than the count it
