@@ -16,11 +16,11 @@ struct ReasonCase {
 };
 
 const ReasonCase kReasons[] = {
-    {80, "Could not find the SDC"}, // public: its own description
-    {11, "SDC command failed"},     // internal: the generic text
-    {127, nullptr},                 // undefined in the tables
-    {700, nullptr},                 // carries extra information
-    {2560, nullptr},                // beyond the tables
+    {80, "Could not find the SDC"},       // public: its own description
+    {11, "SDC command failed"},           // internal: the generic text
+    {127, nullptr},                       // undefined in the tables
+    {700, "Error information available"}, // public, with extra information
+    {2560, nullptr},                      // beyond the tables
     {0xFFFFFFFFu, nullptr},
 };
 
