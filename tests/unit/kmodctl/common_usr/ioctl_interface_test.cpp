@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -85,6 +86,19 @@ TEST(IoctlInterfaceTest, RefusesToSendOrChooseBeforeOpening) {
               "Command \"QUERY_VOLS\" cannot be sent to the driver due to version mismatch.\n"
               "kmodctl version: \nSDC driver version: \n");
     EXPECT_EQ(handler, nullptr);
+}
+
+TEST(IoctlInterfaceTest, OpenWithoutAnyDeviceOfTheClassFindsNone) {
+    // Windows asks SetupAPI for the class (none is present here); Linux
+    // looks in a class directory that does not exist.
+    static char rootSetting[] = "MOS_DEVINTF_ROOT=/nonexistent/kmodctl-tests";
+    putenv(rootSetting);
+    qorniIntf_SetVerbose(true);
+    qorniIntf_Init("kmodctl", true);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(qorniIntf_Open(), MOS_RC__INI_NOT_FOUND);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to open kernel device\n");
+    EXPECT_EQ(qorniIntf_Close(), MOS_RC__SUCCESS);
 }
 
 } // namespace
