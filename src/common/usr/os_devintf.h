@@ -59,10 +59,11 @@ struct OsDev;
 // Releases the list (SetupDiDestroyDeviceInfoList). Null is ignored.
 void osDevIntf_Destroy(OsDevIntfList *pList);
 
-// Opens the device at pPath for reading and writing, not shared.
+// Opens the device at pPath for reading and writing, not shared (on
+// Windows with FILE_FLAG_OVERLAPPED).
 [[nodiscard]] uint32_t osDev_Open(const char *pPath, OsDev **ppDev);
 
-// One synchronous I/O control. pIn and pOut may be the same buffer; the
+// One I/O control, complete when this returns. pIn and pOut may be the same buffer; the
 // device reads inSize bytes and writes at most outCapacity bytes, whose
 // count goes to *pReturned (0 on failure).
 [[nodiscard]] uint32_t osDev_Ioctl(OsDev *pDev, uint32_t ioctlCode, const void *pIn,

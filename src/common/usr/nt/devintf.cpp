@@ -125,12 +125,27 @@ uint32_t osDev_Ioctl(OsDev *pDev, uint32_t ioctlCode, const void *pIn, uint32_t 
     if (pDev == nullptr) {
         return OS_ERR_INVALID_PARAMETER;
     }
+    // The handle is opened for overlapped use, where a call without an
+    // OVERLAPPED record may return before the driver has finished: the call
+    // gets one and is waited for, so it completes before this returns.
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (overlapped.hEvent == nullptr) {
+        return GetLastError();
+    }
     DWORD returned = 0;
-    // No overlapped structure: the call completes before it returns.
-    BOOL bOk = DeviceIoControl(pDev->hDevice, ioctlCode, const_cast<void *>(pIn), inSize, pOut,
-                               outCapacity, &returned, nullptr);
+    uint32_t err = OS_ERR_SUCCESS;
+    if (!DeviceIoControl(pDev->hDevice, ioctlCode, const_cast<void *>(pIn), inSize, pOut,
+                         outCapacity, &returned, &overlapped)) {
+        err = GetLastError();
+        if (err == ERROR_IO_PENDING) {
+            err = GetOverlappedResult(pDev->hDevice, &overlapped, &returned, TRUE) ? OS_ERR_SUCCESS
+                                                                                   : GetLastError();
+        }
+    }
+    CloseHandle(overlapped.hEvent);
     *pReturned = returned;
-    return bOk ? OS_ERR_SUCCESS : GetLastError();
+    return err;
 }
 
 void osDev_Close(OsDev *pDev) {
