@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -469,6 +470,35 @@ TEST_F(KmodctlE2eTest, ReplyOfTheFrameHeaderAloneLeavesTheRecordAsSent) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(frameCodes(emu.journal()),
               (std::vector<uint32_t>{kIsQorni, kQueryVersion, kQueryCmdVector, kQueryVersion}));
+}
+
+} // namespace
+
+namespace {
+
+// The emulator itself: a volume record sized for another slot's entries
+// is refused, so a tool that negotiates one slot and sends another's
+// record cannot pass.
+TEST_F(KmodctlE2eTest, EmulatorRefusesARecordSizedForAnotherSlot) {
+    emu.start({"--gen", "vector", "--vector", "13=2"});
+    OsDev *pDev = nullptr;
+    ASSERT_EQ(osDev_Open(emu.socketPath().c_str(), &pDev), OS_ERR_SUCCESS);
+    for (size_t entrySize : {264u, 208u}) {
+        SCOPED_TRACE(entrySize);
+        std::vector<uint8_t> frame(8 + 20 + entrySize, 0);
+        int64_t code = static_cast<int32_t>(kQueryVolsV201);
+        memcpy(frame.data(), &code, 8);
+        uint64_t capacity = 1;
+        memcpy(frame.data() + 16, &capacity, 8);
+        uint32_t returned = 0;
+        ASSERT_EQ(osDev_Ioctl(pDev, 0x4D038, frame.data(), static_cast<uint32_t>(frame.size()),
+                              frame.data(), static_cast<uint32_t>(frame.size()), &returned),
+                  OS_ERR_SUCCESS);
+        uint32_t rc = 0;
+        memcpy(&rc, frame.data() + 8, 4);
+        EXPECT_EQ(rc, entrySize == 208 ? 65u : 11u);
+    }
+    osDev_Close(pDev);
 }
 
 } // namespace
