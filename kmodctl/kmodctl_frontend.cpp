@@ -4,6 +4,7 @@
 
 #include "ioctl_interface.h"
 #include "kmodctl_args.h"
+#include "kmodctl_mdm.h"
 #include "kmodctl_usage.h"
 #include "kmodctl_volumes.h"
 #include "mos_debug.h"
@@ -214,6 +215,8 @@ MOS_RC queryVols(const KmodctlArgs &args) {
 // Main commands whose handlers this build carries.
 bool isBuilt(int32_t value) {
     switch (value) {
+        case OPT__add_mdm:
+        case OPT__mod_mdm_ip:
         case OPT__load_cfg_file:
         case OPT__boot_wait:
         case OPT__query_vols:
@@ -239,6 +242,10 @@ MOS_RC dispatch(const KmodctlArgs &args, int32_t value) {
                 kmodctl_Exit(1);
             }
             notSupported();
+        case OPT__add_mdm:
+            return addMdm(args);
+        case OPT__mod_mdm_ip:
+            return modMdmIp(args);
         case OPT__query_vols:
             return queryVols(args);
         case OPT__query_version:

@@ -395,6 +395,58 @@ TEST_F(KmodctlE2eTest, CommandLine) {
          "",
          255,
          true},
+        {"add_mdm without addresses",
+         {"--add_mdm"},
+         u,
+         "No IP given to add_mdm command\n",
+         1,
+         true},
+        {"only_cfg without a file",
+         {"--add_mdm", "--ip=10.0.0.1", "--only_cfg"},
+         u,
+         "Requested to only modify config file, but file name wasn't given.\n",
+         1,
+         false},
+        {"duplicate address",
+         {"--add_mdm", "--ip", "10.0.0.1,10.0.0.2,10.0.0.1"},
+         u,
+         "Duplicate address 10.0.0.1 found\n",
+         1,
+         true},
+        {"seventeen addresses",
+         {"--add_mdm", "--ip=1.0.0.1,1.0.0.2,1.0.0.3,1.0.0.4,1.0.0.5,1.0.0.6,1.0.0.7,1.0.0.8,"
+                       "1.0.0.9,1.0.0.10,1.0.0.11,1.0.0.12,1.0.0.13,1.0.0.14,1.0.0.15,1.0.0.16,"
+                       "1.0.0.17"},
+         u,
+         "Illegal number of addresses, 16 allowed\n",
+         1,
+         true},
+        {"no address in the list", {"--add_mdm", "--ip=,,"}, u, "Bad IP format ,,\n", 1, true},
+        {"add_mdm to a configuration file",
+         {"--add_mdm", "--ip=10.0.0.1,,fe80::1", "--file=m.cfg"},
+         "Not supported\n",
+         "",
+         255,
+         true},
+        {"add_mdm handler not in this build",
+         {"--add_mdm", "--ip=10.0.0.1"},
+         "",
+         "Error: --add_mdm is not available in this build of kmodctl\n",
+         1,
+         true},
+        {"mod_mdm_ip without the new list",
+         {"--mod_mdm_ip", "--ip=10.0.0.1"},
+         u,
+         "Either the current MDM ip or the new MDM IP parameters weren't specified\n",
+         1,
+         true},
+        {"mod_mdm_ip only in a configuration file",
+         {"--mod_mdm_ip", "--ip=10.0.0.1", "--new_mdm_ip=10.0.0.3,10.0.0.4", "--only_cfg",
+          "--file=m.cfg"},
+         "Updating file m.cfg: MDM (10.0.0.1) to (10.0.0.3,10.0.0.4)\nNot supported\n",
+         "",
+         255,
+         false},
         {"only_cfg leaves the driver closed and no vector current",
          {"--query_vols", "--only_cfg"},
          "",
@@ -419,6 +471,26 @@ TEST_F(KmodctlE2eTest, CommandLine) {
         EXPECT_EQ(r.exitCode, c.exitCode);
         device.stop();
         EXPECT_EQ(!device.journal().empty(), c.bOpensDriver);
+    }
+}
+
+TEST_F(KmodctlE2eTest, InvalidAddressesEndTheRunWithUsage) {
+    // The runtime's address parser may trace its own line first; the
+    // tool's message ends standard error.
+    const std::pair<Args, std::string> cases[] = {
+        {{"--add_mdm", "--ip=10.0.0.1,10.0.0.300"},
+         "Invalid address 10.0.0.300 found, rc INVALID\n"},
+        {{"--mod_mdm_ip", "--ip=10.0.0.1,10.0.0.2", "--new_mdm_ip=10.0.0.3"},
+         "Invalid address 10.0.0.1,10.0.0.2\n"},
+    };
+    emu.start({"--gen", "vector"});
+    for (const auto &[args, message] : cases) {
+        SCOPED_TRACE(message);
+        e2e::RunResult r = kmodctl(args);
+        EXPECT_EQ(r.out, usage());
+        ASSERT_GE(r.err.size(), message.size());
+        EXPECT_EQ(r.err.substr(r.err.size() - message.size()), message);
+        EXPECT_EQ(r.exitCode, 1);
     }
 }
 
