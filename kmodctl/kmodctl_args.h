@@ -1,6 +1,8 @@
 // What kmodctl's command line gave, shared by the front end's parts.
 #pragma once
 
+#include "mos_rc.h"
+
 #include <cstdint>
 
 // The value the option parser returns for each option.
@@ -23,6 +25,10 @@ struct KmodctlArgs {
     uint64_t ioSize = 512;
     int32_t paramValue = 0;
 };
+
+// Reports that the command's driver handler is not part of this build;
+// the command fails with MOS_RC__NOT_SUPPORTED.
+[[nodiscard]] MOS_RC kmodctl_HandlerNotBuilt(const char *pCommand);
 
 // Prints the usage text and ends the run with exit code 1.
 [[noreturn]] void exitWithUsage();

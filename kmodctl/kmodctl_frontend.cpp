@@ -149,6 +149,11 @@ const OptionRow &chooseMainCommand(const KmodctlArgs &args) {
 
 } // namespace
 
+MOS_RC kmodctl_HandlerNotBuilt(const char *pCommand) {
+    QORNI_REPORT_ERROR("Error: --%s is not available in this build of kmodctl\n", pCommand);
+    return MOS_RC__NOT_SUPPORTED;
+}
+
 void exitWithUsage() {
     printUsage();
     kmodctl_Exit(1);
@@ -212,24 +217,58 @@ MOS_RC queryVols(const KmodctlArgs &args) {
     return rc == MOS_RC__SUCCESS ? handler(args.given[OPT__tech] ? 1 : 0) : rc;
 }
 
-// Main commands whose handlers this build carries.
-bool isBuilt(int32_t value) {
-    switch (value) {
-        case OPT__add_mdm:
-        case OPT__mod_mdm_ip:
-        case OPT__load_cfg_file:
-        case OPT__boot_wait:
-        case OPT__query_vols:
-        case OPT__query_block_device_id:
-        case OPT__query_version:
-            return true;
-        default:
-            return false;
+void requireArg(const KmodctlArgs &args, int32_t value, const char *pMessage) {
+    if (!args.given[value]) {
+        qorniIntf_Report(true, "parseOptionsAndExecute", __LINE__, "%s", pMessage);
+        kmodctl_Exit(1);
     }
 }
 
-MOS_RC dispatch(const KmodctlArgs &args, int32_t value) {
+void checkLbInfoArgs(const KmodctlArgs &args) {
+    const char *pMessage = nullptr;
+    if (!args.given[OPT__mdm_id] || !args.given[OPT__vol_id] || !args.given[OPT__start_lb]) {
+        pMessage = "All 3 parameters must be supplied: mdmID, volID, StartLB [, SizeInBytes]\n";
+    } else if (args.mdmId == 0) {
+        pMessage = "Invalid mdmID\n";
+    } else if (args.volId == 0) {
+        pMessage = "Invalid volID\n";
+    }
+    if (pMessage != nullptr) {
+        fputs(pMessage, stdout);
+        kmodctl_Exit(1);
+    }
+}
+
+// The checks that commands whose handlers come later make of their
+// arguments.
+void checkHandlerArgs(const KmodctlArgs &args, int32_t value) {
     switch (value) {
+        case OPT__query_lb_info:
+            checkLbInfoArgs(args);
+            break;
+        case OPT__set_dynamic_parameter:
+            requireArg(args, OPT__dynamic_parameter_name,
+                       "dynamic_parameter_name option is missing\n");
+            requireArg(args, OPT__dynamic_parameter_value,
+                       "dynamic_parameter_value option is missing\n");
+            break;
+        case OPT__set_trace_freq_map:
+            requireArg(args, OPT__freq_map, "Missing trace frequencies map\n");
+            break;
+        case OPT__set_all_trace_components_freq:
+            requireArg(args, OPT__trace_freq, "Missing trace frequency\n");
+            break;
+        case OPT__set_trace_component_freq:
+            requireArg(args, OPT__trace_freq, "Missing trace frequency\n");
+            requireArg(args, OPT__trace_component, "Missing trace component\n");
+            break;
+        default:
+            break;
+    }
+}
+
+MOS_RC dispatch(const KmodctlArgs &args, const OptionRow &command) {
+    switch (command.value) {
         case OPT__boot_wait:
             bootWait(args);
         case OPT__load_cfg_file:
@@ -251,7 +290,8 @@ MOS_RC dispatch(const KmodctlArgs &args, int32_t value) {
         case OPT__query_version:
             return queryVersion();
         default:
-            return MOS_RC__NOT_SUPPORTED;
+            checkHandlerArgs(args, command.value);
+            return kmodctl_HandlerNotBuilt(command.pName);
     }
 }
 
@@ -261,17 +301,12 @@ MOS_RC parseOptionsAndExecute(int32_t argc, char *argv[]) {
     KmodctlArgs args;
     parseOptions(argc, argv, &args);
     const OptionRow &command = chooseMainCommand(args);
-    if (!isBuilt(command.value)) {
-        QORNI_REPORT_ERROR("Error: --%s is not available in this build of kmodctl\n",
-                           command.pName);
-        kmodctl_Exit(1);
-    }
     bool bOpen = !args.given[OPT__only_cfg];
     if (bOpen && qorniIntf_Open() != MOS_RC__SUCCESS) {
         qorniIntf_Close();
         kmodctl_Exit(1);
     }
-    MOS_RC rc = dispatch(args, command.value);
+    MOS_RC rc = dispatch(args, command);
     if (bOpen) {
         qorniIntf_Close();
     }

@@ -15,13 +15,6 @@ namespace {
 
 constexpr uint16_t kDefaultMdmPort = 6611;
 
-// The MDM handlers come with the MDM commands; until then the command
-// stops here, after every check of the command line has run.
-MOS_RC handlerNotBuilt(const char *pCommand) {
-    QORNI_REPORT_ERROR("Error: --%s is not available in this build of kmodctl\n", pCommand);
-    return MOS_RC__NOT_SUPPORTED;
-}
-
 void checkOnlyCfgHasFile(const KmodctlArgs &args) {
     if (args.given[OPT__only_cfg] && !args.given[OPT__file]) {
         QORNI_REPORT_ERROR("Requested to only modify config file, but file name wasn't given.\n");
@@ -99,7 +92,7 @@ MOS_RC addMdm(const KmodctlArgs &args) {
     if (args.given[OPT__file]) {
         notSupported();
     }
-    return handlerNotBuilt("add_mdm");
+    return kmodctl_HandlerNotBuilt("add_mdm");
 }
 
 MOS_RC modMdmIp(const KmodctlArgs &args) {
@@ -131,7 +124,7 @@ MOS_RC modMdmIp(const KmodctlArgs &args) {
     }
     MOS_RC rc = MOS_RC__SUCCESS;
     if (!args.given[OPT__only_cfg]) {
-        rc = handlerNotBuilt("mod_mdm_ip");
+        rc = kmodctl_HandlerNotBuilt("mod_mdm_ip");
     }
     // The file records a change only once the driver has taken it.
     if (rc == MOS_RC__SUCCESS && args.given[OPT__file]) {
