@@ -17,6 +17,7 @@
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
@@ -71,20 +72,44 @@ int listenAt(const std::string &path) {
     return fd;
 }
 
-// The device side of the stand-in: grant, then echo every request.
+// Reads one request frame into buf (header, then the input from 12 on;
+// buf holds the largest frame), taking whatever has arrived in one call
+// and the rest after.
+bool readRequest(int fd, std::vector<uint8_t> &buf) {
+    size_t got = 0;
+    while (got < 12) {
+        ssize_t n = recv(fd, buf.data() + got, buf.size() - got, 0);
+        if (n <= 0) {
+            return false;
+        }
+        got += static_cast<size_t>(n);
+    }
+    uint32_t inLen;
+    memcpy(&inLen, buf.data() + 4, 4);
+    return 12 + size_t{inLen} <= buf.size() &&
+           (got >= 12 + size_t{inLen} || readAll(fd, buf.data() + got, 12 + inLen - got));
+}
+
+// The device side of the stand-in: grant, then echo every request, the
+// reply header and bytes in one send where they fit.
 void echoDevice(int listenFd) {
     int fd = accept(listenFd, nullptr, nullptr);
     uint32_t grant = 0;
     writeAll(fd, &grant, 4);
-    std::vector<uint8_t> buf;
-    uint32_t head[3];
-    while (readAll(fd, head, sizeof(head))) {
-        buf.resize(head[1]);
-        if (!readAll(fd, buf.data(), buf.size())) {
-            break;
-        }
+    std::vector<uint8_t> buf(12 + kLarge);
+    while (readRequest(fd, buf)) {
+        uint32_t head[3];
+        memcpy(head, buf.data(), sizeof(head));
         uint32_t reply[2] = {0, head[1] < head[2] ? head[1] : head[2]};
-        if (!writeAll(fd, reply, sizeof(reply)) || !writeAll(fd, buf.data(), reply[1])) {
+        iovec iov[2] = {{reply, sizeof(reply)}, {buf.data() + 12, reply[1]}};
+        msghdr msg{};
+        msg.msg_iov = iov;
+        msg.msg_iovlen = 2;
+        ssize_t sent = sendmsg(fd, &msg, MSG_NOSIGNAL);
+        auto total = static_cast<ssize_t>(sizeof(reply) + reply[1]);
+        if (sent < static_cast<ssize_t>(sizeof(reply)) ||
+            (sent < total &&
+             !writeAll(fd, buf.data() + 12 + (sent - sizeof(reply)), total - sent))) {
             break;
         }
     }

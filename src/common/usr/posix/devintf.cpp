@@ -13,6 +13,7 @@
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <vector>
@@ -64,23 +65,8 @@ std::string classDir(const QorniGuid &guid) {
            guidText;
 }
 
-// 0 or the errno of the failure; a peer that closes midway is EPIPE.
-int writeAll(int fd, const void *pBuf, size_t size) {
-    const char *p = static_cast<const char *>(pBuf);
-    while (size > 0) {
-        ssize_t n = send(fd, p, size, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n < 0 ? errno : EPIPE;
-        }
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return 0;
-}
-
+// 0 or the errno of the failure; a peer that closes midway reads as
+// ECONNRESET.
 int readAll(int fd, void *pBuf, size_t size) {
     char *p = static_cast<char *>(pBuf);
     while (size > 0) {
@@ -105,6 +91,57 @@ int discard(int fd, size_t size) {
             return err;
         }
         size -= chunk;
+    }
+    return 0;
+}
+
+// Sends the iovecs whole: one system call in the usual case.
+int sendAllV(int fd, iovec *pIov, int iovCount) {
+    while (iovCount > 0) {
+        msghdr msg{};
+        msg.msg_iov = pIov;
+        msg.msg_iovlen = static_cast<size_t>(iovCount);
+        ssize_t n = sendmsg(fd, &msg, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? errno : EPIPE;
+        }
+        auto left = static_cast<size_t>(n);
+        while (iovCount > 0 && left >= pIov->iov_len) {
+            left -= pIov->iov_len;
+            pIov++;
+            iovCount--;
+        }
+        if (iovCount > 0) {
+            pIov->iov_base = static_cast<char *>(pIov->iov_base) + left;
+            pIov->iov_len -= left;
+        }
+    }
+    return 0;
+}
+
+// Reads the reply header and, in the same call, as much of the body as
+// has arrived (at most outCapacity bytes into pOut): one system call in
+// the usual case. *pBodyRead gets the body bytes read.
+int readReplyStart(int fd, uint8_t *pHeader, void *pOut, uint32_t outCapacity, size_t *pBodyRead) {
+    size_t got = 0;
+    while (got < 8) {
+        iovec iov[2] = {{pHeader + got, 8 - got}, {pOut, outCapacity}};
+        msghdr msg{};
+        msg.msg_iov = iov;
+        msg.msg_iovlen = outCapacity > 0 ? 2 : 1;
+        ssize_t n = recvmsg(fd, &msg, 0);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? errno : ECONNRESET;
+        }
+        size_t headerPart = static_cast<size_t>(n) < 8 - got ? static_cast<size_t>(n) : 8 - got;
+        got += headerPart;
+        *pBodyRead = static_cast<size_t>(n) - headerPart;
     }
     return 0;
 }
@@ -200,13 +237,12 @@ uint32_t osDev_Ioctl(OsDev *pDev, uint32_t ioctlCode, const void *pIn, uint32_t 
     putLe32(request, ioctlCode);
     putLe32(request + 4, inSize);
     putLe32(request + 8, outCapacity);
-    int err = writeAll(pDev->fd, request, sizeof(request));
-    if (err == 0 && inSize > 0) {
-        err = writeAll(pDev->fd, pIn, inSize);
-    }
+    iovec requestIov[2] = {{request, sizeof(request)}, {const_cast<void *>(pIn), inSize}};
+    int err = sendAllV(pDev->fd, requestIov, inSize > 0 ? 2 : 1);
     uint8_t reply[8];
+    size_t bodyRead = 0;
     if (err == 0) {
-        err = readAll(pDev->fd, reply, sizeof(reply));
+        err = readReplyStart(pDev->fd, reply, pOut, outCapacity, &bodyRead);
     }
     if (err != 0) {
         return errnoToWin32(err);
@@ -215,11 +251,12 @@ uint32_t osDev_Ioctl(OsDev *pDev, uint32_t ioctlCode, const void *pIn, uint32_t 
     uint32_t returned = getLe32(reply + 4);
     // A device never writes past the caller's buffer; a reply that claims
     // to is drained so the stream stays in step, and refused.
-    if (returned > outCapacity) {
-        err = discard(pDev->fd, returned);
+    if (returned > outCapacity || bodyRead > returned) {
+        err = returned > bodyRead ? discard(pDev->fd, returned - bodyRead) : 0;
         return err != 0 ? errnoToWin32(err) : OS_ERR_INVALID_DATA;
     }
-    if (returned > 0 && (err = readAll(pDev->fd, pOut, returned)) != 0) {
+    err = readAll(pDev->fd, static_cast<uint8_t *>(pOut) + bodyRead, returned - bodyRead);
+    if (err != 0) {
         return errnoToWin32(err);
     }
     *pReturned = returned;
