@@ -43,7 +43,10 @@ TEST(FindNextSetBitMsb, RangeEndingAtTheLastIndexTerminates) {
     const uint32_t firstIdx = 0xFFFFFFF0;
     for (uint8_t lastByte : {uint8_t{0x00}, uint8_t{0x40}}) { // 0x40: index 0xFFFFFFF9
         const uint8_t tail[2] = {0x00, lastByte};
-        const uint8_t *pBitmap = tail - firstIdx / 8;
+        // The address the bitmap would start at (computed as a number: no
+        // array of that size exists).
+        const auto *pBitmap =
+            reinterpret_cast<const uint8_t *>(reinterpret_cast<uintptr_t>(tail) - firstIdx / 8);
         EXPECT_EQ(mos_FindNextSetBitMsb(pBitmap, firstIdx, 0xFFFFFFFF),
                   lastByte ? 0xFFFFFFF9u : MOS_BIT_NOT_FOUND);
     }
