@@ -28,6 +28,7 @@ constexpr uint32_t WRAP_LINE_BREAK_EVERY = 160;
 // itself.
 struct CyclicFileLayer {
     MosFastlock lock;
+    std::atomic<uint32_t> lockOwnerTid; // read by other threads on the exit path
     MosOSWCond cond;
     MosOsThrd dumpThread;
     std::atomic<uint32_t> dumpThreadTid;
@@ -46,7 +47,11 @@ CyclicFileLayer &cyclicFileLayer_G = *new CyclicFileLayer{};
 
 class LayerLock {
   public:
-    LayerLock() { lock(); }
+    explicit LayerLock(bool bTake = true) {
+        if (bTake) {
+            lock();
+        }
+    }
     ~LayerLock() {
         if (m_bHeld) {
             unlock();
@@ -56,20 +61,24 @@ class LayerLock {
     LayerLock &operator=(const LayerLock &) = delete;
     void unlock() {
         m_bHeld = false;
+        cyclicFileLayer_G.lockOwnerTid.store(0);
         mosFastlockBase_Release(&cyclicFileLayer_G.lock);
     }
     void lock() {
         (void)mosFastlockBase_Acquire(&cyclicFileLayer_G.lock);
+        cyclicFileLayer_G.lockOwnerTid.store(mosOsThrd_GetCurrentTid());
         m_bHeld = true;
     }
     // Waits on a condition variable (timeoutMs 0: no limit); the layer
     // lock is free during the wait and held again on return.
     void wait(MosOSWCond *pCond, uint32_t timeoutMs) {
         MosFastlock *pLock = &cyclicFileLayer_G.lock;
+        cyclicFileLayer_G.lockOwnerTid.store(0);
         mosFastlockBase_ReleaseImplicit(pLock);
         (void)mosOSWCond_TimedWait(pCond, &pLock->slimLock,
                                    timeoutMs == 0 ? -1 : static_cast<int32_t>(timeoutMs));
         mosFastlockBase_AcquireImplicit(pLock);
+        cyclicFileLayer_G.lockOwnerTid.store(mosOsThrd_GetCurrentTid());
     }
 
   private:
@@ -586,9 +595,7 @@ void mosCyclicFile_Printf(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, 
     if (cyclicFileLayer_G.bStopWriting.load(std::memory_order_relaxed)) {
         return;
     }
-    if (bLock) {
-        (void)mosFastlockBase_Acquire(&cyclicFileLayer_G.lock);
-    }
+    LayerLock guard(bLock);
     FILE *pStream = pFile->pFile.load();
     if (pStream != nullptr) {
         if (bTimestamp) {
@@ -602,9 +609,6 @@ void mosCyclicFile_Printf(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, 
         if (bRecycle) {
             (void)mosCyclicFile_RecycleIfNeeded(pFile);
         }
-    }
-    if (bLock) {
-        mosFastlockBase_Release(&cyclicFileLayer_G.lock);
     }
 }
 
@@ -642,9 +646,9 @@ void mosCyclicFile_StopWriting() {
 }
 
 bool mosCyclicFile_IsDumpThreadOrLockOwner() {
+    uint32_t self = mosOsThrd_GetCurrentTid();
     uint32_t dumpTid = cyclicFileLayer_G.dumpThreadTid.load();
-    return (dumpTid != 0 && dumpTid == mosOsThrd_GetCurrentTid()) ||
-           mosFastlockBase_IsOwner(&cyclicFileLayer_G.lock) != 0;
+    return (dumpTid != 0 && dumpTid == self) || cyclicFileLayer_G.lockOwnerTid.load() == self;
 }
 
 namespace {
