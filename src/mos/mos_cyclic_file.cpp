@@ -1,14 +1,17 @@
 #include "mos_cyclic_file.h"
 
+#include "mos_assert_text.h"
 #include "mos_debug.h"
 #include "mos_trace.h"
 #include "usr/os_logfile.h"
 
+#include "usr/mos_condvar.h"
+#include "usr/mos_fastlock.h"
+#include "usr/mos_os_thread.h"
+
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <thread>
 
@@ -20,60 +23,66 @@ constexpr uint32_t DEFAULT_DUMP_PERIOD_MS = 1000;
 constexpr uint32_t DEFAULT_DUMP_IO_MIB = 20;
 constexpr uint32_t WRAP_LINE_BREAK_EVERY = 160;
 
-// One lock covers every cyclic file; its owner is recorded so that the exit
-// path can tell whether the calling thread would wait for itself.
+// One lock covers every cyclic file; the fast lock records its owner, so
+// that the exit path can tell whether the calling thread would wait for
+// itself.
 struct CyclicFileLayer {
-    std::mutex lock;
-    std::atomic<std::thread::id> lockOwner;
-    std::condition_variable cond;
-    std::thread dumpThread;
-    std::atomic<std::thread::id> dumpThreadId;
-    MosCyclicFile *pFirst = nullptr; // asynchronous files
-    MosCyclicFile *pLast = nullptr;
-    uint32_t asyncCount = 0;
-    uint32_t minPeriodMs = 0;
-    bool bStop = false;
-    bool bWakePending = false; // a wake-up that came while the thread was busy
-    bool bUp = false;
-    std::atomic<bool> bStopWriting{false};
+    MosFastlock lock;
+    std::atomic<uint32_t> lockOwnerTid; // read by other threads on the exit path
+    MosOSWCond cond;
+    MosOsThrd dumpThread;
+    std::atomic<uint32_t> dumpThreadTid;
+    MosCyclicFile *pFirst; // asynchronous files
+    MosCyclicFile *pLast;
+    uint32_t asyncCount;
+    uint32_t minPeriodMs;
+    bool bStop;
+    bool bWakePending; // a wake-up that came while the thread was busy
+    bool bUp;
+    std::atomic<bool> bStopWriting;
 };
 
 // Never destroyed: threads may still write while the process exits.
-CyclicFileLayer &cyclicFileLayer_G = *new CyclicFileLayer;
+CyclicFileLayer &cyclicFileLayer_G = *new CyclicFileLayer{};
 
 class LayerLock {
   public:
-    LayerLock() : m_guard(cyclicFileLayer_G.lock) { own(); }
+    explicit LayerLock(bool bTake = true) {
+        if (bTake) {
+            lock();
+        }
+    }
     ~LayerLock() {
-        if (m_guard.owns_lock()) {
-            disown();
+        if (m_bHeld) {
+            unlock();
         }
     }
     LayerLock(const LayerLock &) = delete;
     LayerLock &operator=(const LayerLock &) = delete;
     void unlock() {
-        disown();
-        m_guard.unlock();
+        m_bHeld = false;
+        cyclicFileLayer_G.lockOwnerTid.store(0);
+        mosFastlockBase_Release(&cyclicFileLayer_G.lock);
     }
     void lock() {
-        m_guard.lock();
-        own();
+        (void)mosFastlockBase_Acquire(&cyclicFileLayer_G.lock);
+        cyclicFileLayer_G.lockOwnerTid.store(mosOsThrd_GetCurrentTid());
+        m_bHeld = true;
     }
-    // Waits on the layer's condition variable (timeoutMs 0: no limit).
-    void wait(std::condition_variable &cond, uint32_t timeoutMs) {
-        disown();
-        if (timeoutMs == 0) {
-            cond.wait(m_guard);
-        } else {
-            cond.wait_for(m_guard, std::chrono::milliseconds(timeoutMs));
-        }
-        own();
+    // Waits on a condition variable (timeoutMs 0: no limit); the layer
+    // lock is free during the wait and held again on return.
+    void wait(MosOSWCond *pCond, uint32_t timeoutMs) {
+        MosFastlock *pLock = &cyclicFileLayer_G.lock;
+        cyclicFileLayer_G.lockOwnerTid.store(0);
+        mosFastlockBase_ReleaseImplicit(pLock);
+        (void)mosOSWCond_TimedWait(pCond, &pLock->slimLock,
+                                   timeoutMs == 0 ? -1 : static_cast<int32_t>(timeoutMs));
+        mosFastlockBase_AcquireImplicit(pLock);
+        cyclicFileLayer_G.lockOwnerTid.store(mosOsThrd_GetCurrentTid());
     }
 
   private:
-    void own() { cyclicFileLayer_G.lockOwner.store(std::this_thread::get_id()); }
-    void disown() { cyclicFileLayer_G.lockOwner.store(std::thread::id()); }
-    std::unique_lock<std::mutex> m_guard;
+    bool m_bHeld = false;
 };
 
 uint64_t nowMs() {
@@ -241,20 +250,20 @@ void dumpPass(LayerLock &guard) {
     }
     for (MosCyclicFile *pFile = layer.pFirst; pFile != nullptr; pFile = pFile->pNext) {
         if (pFile->ring.pFlushWaiter != nullptr) {
-            static_cast<std::condition_variable *>(pFile->ring.pFlushWaiter)->notify_all();
+            mosOSWCond_Broadcast(static_cast<MosOSWCond *>(pFile->ring.pFlushWaiter));
             pFile->ring.pFlushWaiter = nullptr;
         }
         pFile->ring.bDumping = false;
     }
 }
 
-void dumpThreadMain() {
+void dumpThreadMain(void * /*pArg*/) {
     auto &layer = cyclicFileLayer_G;
-    layer.dumpThreadId.store(std::this_thread::get_id());
+    layer.dumpThreadTid.store(mosOsThrd_GetCurrentTid());
     LayerLock guard;
     while (!layer.bStop) {
         if (!layer.bWakePending) {
-            guard.wait(layer.cond, layer.asyncCount != 0 ? layer.minPeriodMs : 0);
+            guard.wait(&layer.cond, layer.asyncCount != 0 ? layer.minPeriodMs : 0);
         }
         layer.bWakePending = false;
         if (layer.bStop) {
@@ -267,7 +276,7 @@ void dumpThreadMain() {
 // The caller holds the layer lock.
 void wakeDumpThread() {
     cyclicFileLayer_G.bWakePending = true;
-    cyclicFileLayer_G.cond.notify_all();
+    mosOSWCond_Broadcast(&cyclicFileLayer_G.cond);
 }
 
 void wakeDumpThreadIfDue(MosCyclicFile *pFile) {
@@ -312,6 +321,7 @@ void unlinkAsync(MosCyclicFile *pFile) {
 }
 
 // Writes a line straight to the file; the caller holds the layer lock.
+MOS_PRINTF_LIKE(7, 0)
 void writeLineSync(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bPrefix,
                    const char *pFunc, uint32_t line, const char *pFormat, va_list args) {
     FILE *pStream = pFile->pFile.load();
@@ -337,19 +347,11 @@ void writeLineSync(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bP
     }
 }
 
-// Formats a line into one slot of the ring; the caller holds the lock.
-void writeLineRing(MosCyclicFile *pFile, bool bTimestamp, bool bPrefix, const char *pFunc,
-                   uint32_t line, const char *pFormat, va_list args) {
-    MosCyclicRing &ring = pFile->ring;
-    if (pFile->pFile.load() == nullptr && !pFile->bRotating.load()) {
-        ring.skipped++;
-        return;
-    }
-    char *pSlot = reserve(ring, MOS_CYCLIC_FILE_SLOT_SIZE);
-    if (pSlot == nullptr) {
-        ring.skipped++;
-        return;
-    }
+// Formats a line as the ring stores it: at most one slot, and a cut line
+// ends with a line break in the slot's last byte. Runs without the lock.
+MOS_PRINTF_LIKE(6, 0)
+uint32_t formatSlot(char *pSlot, bool bTimestamp, bool bPrefix, const char *pFunc, uint32_t line,
+                    const char *pFormat, va_list args) {
     uint32_t used = 0;
     if (bTimestamp) {
         used += static_cast<uint32_t>(mosCyclicFile_FormatTimestamp(pSlot));
@@ -364,35 +366,49 @@ void writeLineRing(MosCyclicFile *pFile, bool bTimestamp, bool bPrefix, const ch
         len = 0;
     }
     if (static_cast<uint32_t>(len) >= avail) {
-        // Cut: the slot is full and ends with a line break.
         pSlot[MOS_CYCLIC_FILE_SLOT_SIZE - 1] = '\n';
-        used = MOS_CYCLIC_FILE_SLOT_SIZE;
-    } else {
-        used += static_cast<uint32_t>(len);
-        if (bPrefix) {
-            pSlot[used++] = '\n';
-        }
+        return MOS_CYCLIC_FILE_SLOT_SIZE;
     }
-    ring.writePos += used;
+    used += static_cast<uint32_t>(len);
+    if (bPrefix) {
+        pSlot[used++] = '\n';
+    }
+    return used;
+}
+
+// Copies a formatted line into the ring; the caller holds the lock. Room
+// for a whole slot is asked, whatever the line's length.
+void storeLineInRing(MosCyclicFile *pFile, const char *pLine, uint32_t length) {
+    MosCyclicRing &ring = pFile->ring;
+    if (pFile->pFile.load() == nullptr && !pFile->bRotating.load()) {
+        ring.skipped++;
+        return;
+    }
+    char *pSlot = reserve(ring, MOS_CYCLIC_FILE_SLOT_SIZE);
+    if (pSlot == nullptr) {
+        ring.skipped++;
+        return;
+    }
+    memcpy(pSlot, pLine, length);
+    ring.writePos += length;
 }
 
 } // namespace
 
 MOS_RC mosCyclicFileLayer_Create(void * /*pUnused*/) {
     auto &layer = cyclicFileLayer_G;
-    {
-        LayerLock guard;
-        layer.pFirst = layer.pLast = nullptr;
-        layer.asyncCount = 0;
-        layer.minPeriodMs = 0;
-        layer.bStop = false;
-        layer.bWakePending = false;
-        layer.bStopWriting.store(false);
-    }
-    try {
-        layer.dumpThread = std::thread(dumpThreadMain);
-    } catch (const std::system_error &) {
-        return MOS_RC__NO_RESOURCES;
+    mosFastlock_Create(&layer.lock);
+    mosOSWCond_Init(&layer.cond);
+    layer.pFirst = layer.pLast = nullptr;
+    layer.asyncCount = 0;
+    layer.minPeriodMs = 0;
+    layer.bStop = false;
+    layer.bWakePending = false;
+    layer.bStopWriting.store(false);
+    MOS_RC rc = mosOsThrd_Create(&layer.dumpThread, dumpThreadMain, nullptr, "mosAsyncTrace");
+    if (rc != MOS_RC__SUCCESS) {
+        mosOSWCond_Destroy(&layer.cond);
+        return rc;
     }
     layer.bUp = true;
     return MOS_RC__SUCCESS;
@@ -405,12 +421,13 @@ void mosCyclicFileLayer_Destroy() {
     }
     {
         LayerLock guard;
-        MOS_ASSERT(layer.asyncCount == 0);
+        MOS_ASSERT_TEXT(layer.asyncCount == 0, "(((&cyclicFileLayer_G.asyncFiles)->counter) == 0)");
         layer.bStop = true;
         wakeDumpThread();
     }
-    layer.dumpThread.join();
-    layer.dumpThreadId.store(std::thread::id());
+    mosOsThrd_Destroy(&layer.dumpThread);
+    layer.dumpThreadTid.store(0);
+    mosOSWCond_Destroy(&layer.cond);
     layer.bUp = false;
 }
 
@@ -520,12 +537,17 @@ void mosCyclicFile_VWriteLine(MosCyclicFile *pFile, bool bTimestamp, bool bRecyc
     if (cyclicFileLayer_G.bStopWriting.load(std::memory_order_relaxed)) {
         return;
     }
-    LayerLock guard;
     if (pFile->bAsync) {
-        writeLineRing(pFile, bTimestamp, bPrefix, pFunc, line, pFormat, args);
-    } else {
-        writeLineSync(pFile, bTimestamp, bRecycle, bPrefix, pFunc, line, pFormat, args);
+        // Formatting happens before the lock, so writers hold it only for
+        // the copy.
+        char slot[MOS_CYCLIC_FILE_SLOT_SIZE];
+        uint32_t length = formatSlot(slot, bTimestamp, bPrefix, pFunc, line, pFormat, args);
+        LayerLock guard;
+        storeLineInRing(pFile, slot, length);
+        return;
     }
+    LayerLock guard;
+    writeLineSync(pFile, bTimestamp, bRecycle, bPrefix, pFunc, line, pFormat, args);
 }
 
 void mosCyclicFile_WriteLine(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bPrefix,
@@ -573,24 +595,20 @@ void mosCyclicFile_Printf(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, 
     if (cyclicFileLayer_G.bStopWriting.load(std::memory_order_relaxed)) {
         return;
     }
-    std::unique_lock<std::mutex> guard(cyclicFileLayer_G.lock, std::defer_lock);
-    if (bLock) {
-        guard.lock();
-    }
+    LayerLock guard(bLock);
     FILE *pStream = pFile->pFile.load();
-    if (pStream == nullptr) {
-        return;
-    }
-    if (bTimestamp) {
-        char stamp[MOS_TIMESTAMP_LEN + 1];
-        fwrite(stamp, 1, static_cast<size_t>(mosCyclicFile_FormatTimestamp(stamp)), pStream);
-    }
-    va_list args;
-    va_start(args, pFormat);
-    vfprintf(pStream, pFormat, args);
-    va_end(args);
-    if (bRecycle) {
-        (void)mosCyclicFile_RecycleIfNeeded(pFile);
+    if (pStream != nullptr) {
+        if (bTimestamp) {
+            char stamp[MOS_TIMESTAMP_LEN + 1];
+            fwrite(stamp, 1, static_cast<size_t>(mosCyclicFile_FormatTimestamp(stamp)), pStream);
+        }
+        va_list args;
+        va_start(args, pFormat);
+        vfprintf(pStream, pFormat, args);
+        va_end(args);
+        if (bRecycle) {
+            (void)mosCyclicFile_RecycleIfNeeded(pFile);
+        }
     }
 }
 
@@ -611,13 +629,16 @@ void mosCyclicFile_WaitDump(MosCyclicFile *pFile, uint32_t timeoutMs) {
     if (ring.pFlushWaiter != nullptr || (usedBytes(ring) == 0 && ring.skipped == 0)) {
         return;
     }
-    std::condition_variable waiter;
+    MosOSWCond waiter;
+    mosOSWCond_Init(&waiter);
     ring.pFlushWaiter = &waiter;
     if (!ring.bDumping) {
         wakeDumpThread();
     }
-    guard.wait(waiter, timeoutMs);
+    guard.wait(&waiter, timeoutMs);
     ring.pFlushWaiter = nullptr;
+    guard.unlock();
+    mosOSWCond_Destroy(&waiter);
 }
 
 void mosCyclicFile_StopWriting() {
@@ -625,22 +646,69 @@ void mosCyclicFile_StopWriting() {
 }
 
 bool mosCyclicFile_IsDumpThreadOrLockOwner() {
-    auto self = std::this_thread::get_id();
-    return cyclicFileLayer_G.dumpThreadId.load() == self ||
-           cyclicFileLayer_G.lockOwner.load() == self;
+    uint32_t self = mosOsThrd_GetCurrentTid();
+    uint32_t dumpTid = cyclicFileLayer_G.dumpThreadTid.load();
+    return (dumpTid != 0 && dumpTid == self) || cyclicFileLayer_G.lockOwnerTid.load() == self;
 }
 
+namespace {
+
+// Writes value in exactly `digits` decimal digits (the lowest ones).
+char *putDigits(char *p, uint32_t value, int digits) {
+    for (int i = digits - 1; i >= 0; i--) {
+        p[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return p + digits;
+}
+
+} // namespace
+
+// Both formatters below run on every trace line; they write their fixed
+// layouts directly instead of going through printf.
 int mosCyclicFile_FormatTimestamp(char *pBuf) {
     MosLocalTime now{};
     osLogFile_GetLocalTime(&now);
-    return mos_SnprintfClipped(pBuf, MOS_TIMESTAMP_LEN + 1, "%02d/%02d %02d:%02d:%02d.%06d ",
-                               now.day, now.month, now.hour, now.minute, now.second,
-                               now.millisecond * 1000);
+    // "%02d/%02d %02d:%02d:%02d.%06d "
+    char *p = putDigits(pBuf, static_cast<uint32_t>(now.day), 2);
+    *p++ = '/';
+    p = putDigits(p, static_cast<uint32_t>(now.month), 2);
+    *p++ = ' ';
+    p = putDigits(p, static_cast<uint32_t>(now.hour), 2);
+    *p++ = ':';
+    p = putDigits(p, static_cast<uint32_t>(now.minute), 2);
+    *p++ = ':';
+    p = putDigits(p, static_cast<uint32_t>(now.second), 2);
+    *p++ = '.';
+    p = putDigits(p, static_cast<uint32_t>(now.millisecond) * 1000, 6);
+    *p++ = ' ';
+    *p = '\0';
+    return static_cast<int>(p - pBuf);
 }
 
 int mosCyclicFile_FormatLinePrefix(char *pBuf, size_t bufSize, const char *pFunc, uint32_t line) {
     // No user-mode thread runs in these programs, so the handle is 0; it is
-    // printed the way the Windows C library prints a pointer.
-    unsigned long long umtHandle = 0;
-    return mos_SnprintfClipped(pBuf, bufSize, "%016llX:%s:%05u: ", umtHandle, pFunc, line);
+    // printed the way the Windows C library prints a pointer (16 digits).
+    constexpr char HANDLE_TEXT[] = "0000000000000000:";
+    size_t funcLen = strlen(pFunc);
+    int lineDigits = 5;
+    for (uint32_t v = line / 100000; v != 0; v /= 10) {
+        lineDigits++;
+    }
+    size_t total = sizeof(HANDLE_TEXT) - 1 + funcLen + 1 + lineDigits + 2;
+    if (total >= bufSize) {
+        unsigned long long umtHandle = 0;
+        return mos_SnprintfClipped(pBuf, bufSize, "%016llX:%s:%05u: ", umtHandle, pFunc, line);
+    }
+    char *p = pBuf;
+    memcpy(p, HANDLE_TEXT, sizeof(HANDLE_TEXT) - 1);
+    p += sizeof(HANDLE_TEXT) - 1;
+    memcpy(p, pFunc, funcLen);
+    p += funcLen;
+    *p++ = ':';
+    p = putDigits(p, line, lineDigits);
+    *p++ = ':';
+    *p++ = ' ';
+    *p = '\0';
+    return static_cast<int>(p - pBuf);
 }
