@@ -26,6 +26,7 @@
 #include <iterator>
 #include <list>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -35,7 +36,8 @@ namespace {
 
 struct SampleObj {
     MosObjEntry entry; // first member: the query function casts back from it
-    std::vector<uint8_t> record;
+    // Objects added together share one record until one of them is changed.
+    std::shared_ptr<std::vector<uint8_t>> pRecord;
     std::string name;
 };
 
@@ -55,7 +57,7 @@ void say(const std::string &line) {
 
 void querySample(MosObjEntry *pEntry, const char * /*pName*/, void *pBuf) {
     const auto *pObj = reinterpret_cast<const SampleObj *>(pEntry);
-    memcpy(pBuf, pObj->record.data(), pObj->record.size());
+    memcpy(pBuf, pObj->pRecord->data(), pObj->pRecord->size());
 }
 
 void commandSample(MosObjEntry *pEntry, uint32_t command, uint32_t argc,
@@ -106,7 +108,8 @@ std::string cmdAdd(std::istringstream &args) {
         return "error: add <typeId> <recordFile> [count]";
     }
     args >> count;
-    std::vector<uint8_t> record;
+    auto pRecord = std::make_shared<std::vector<uint8_t>>();
+    std::vector<uint8_t> &record = *pRecord;
     if (!readFile(path, &record)) {
         return "error: cannot read " + path;
     }
@@ -122,7 +125,7 @@ std::string cmdAdd(std::istringstream &args) {
     uint32_t first = mosObjType_GetNumObjs(&pType->type);
     for (uint32_t i = 0; i < count; ++i) {
         SampleObj &obj = pType->objs.emplace_back();
-        obj.record = record;
+        obj.pRecord = pRecord;
         obj.name = std::to_string(typeId) + "." + std::to_string(first + i);
         obj.entry = {};
         mosObjType_RegObj(&pType->type, &obj.entry, obj.name.c_str());
@@ -161,9 +164,10 @@ std::string cmdSet(std::istringstream &args) {
     if (pObj == nullptr) {
         return "error: no object " + std::to_string(typeId) + "/" + std::to_string(index);
     }
-    bool bFits = uint64_t{offset} + bytes.size() <= pObj->record.size();
+    bool bFits = uint64_t{offset} + bytes.size() <= pObj->pRecord->size();
     if (bFits) {
-        memcpy(pObj->record.data() + offset, bytes.data(), bytes.size());
+        pObj->pRecord = std::make_shared<std::vector<uint8_t>>(*pObj->pRecord);
+        memcpy(pObj->pRecord->data() + offset, bytes.data(), bytes.size());
     }
     mosObjType_EnumEnd(&pType->type);
     return bFits ? "ok" : "error: past the end of the record";
