@@ -152,8 +152,10 @@ extern const QorniVolQuery queryVolumes_V300;
 // The largest capacity whose record still fits one I/O control.
 [[nodiscard]] uint64_t queryVolumes_MaxCapacity(const QorniVolQuery &query);
 
-// Handles one reply to a query of the given capacity: rc is the send's
-// result and recordReturned the record bytes the driver wrote. Returns the
+// Handles one reply to a query of the given capacity: pRecord is the
+// whole record sent (header and capacity entries), rc the send's result
+// and recordReturned the record bytes the driver wrote (at most the
+// record's size). Returns the
 // driver's failure unchanged; with MOS_RC__SUCCESS either *pGrowTo is 0
 // and the volumes were printed, or *pGrowTo is the larger capacity to ask
 // for again. A reply too short for the count or for the entries it
