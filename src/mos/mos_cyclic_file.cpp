@@ -2,6 +2,7 @@
 
 #include "mos_assert_text.h"
 #include "mos_debug.h"
+#include "mos_mem.h"
 #include "mos_trace.h"
 #include "usr/os_logfile.h"
 
@@ -12,7 +13,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <thread>
 
 namespace {
@@ -470,7 +470,8 @@ MOS_RC mosCyclicFile_Create(MosCyclicFile *pFile, const MosCyclicFileParams *pPa
         return MOS_RC__SUCCESS;
     }
     uint32_t size = pParams->asyncBufSize != 0 ? pParams->asyncBufSize : DEFAULT_RING_BYTES;
-    char *pData = new (std::nothrow) char[size];
+    auto *pData = static_cast<char *>(
+        mos_MemMallocBare(size, MOS_MEM_NO_LIMIT, "mosAsyncTrace_CreateCyclicBuf", true));
     if (pData == nullptr) {
         fclose(pFile->pFile.exchange(nullptr));
         return MOS_RC__NO_RESOURCES;
@@ -491,7 +492,7 @@ void mosCyclicFile_Destroy(MosCyclicFile *pFile) {
         }
         unlinkAsync(pFile);
         guard.unlock();
-        delete[] pFile->ring.pData;
+        mos_MemFreeBare(pFile->ring.pData);
         pFile->ring.pData = nullptr;
     }
     FILE *pStream = pFile->pFile.exchange(nullptr);

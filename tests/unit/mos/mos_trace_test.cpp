@@ -320,3 +320,25 @@ TEST_F(TraceFlushTest, FlushWritesEveryAsynchronousSink) {
 }
 
 } // namespace
+
+namespace {
+
+class UuidTraceTest : public mostest::LogDirFixture {};
+
+TEST_F(UuidTraceTest, MalformedUuidIsTracedAsAnError) {
+    MosTrcParams params{};
+    params.trc_stdout = 1;
+    ASSERT_EQ(mosTrcLayer_Create(&params), MOS_RC__SUCCESS);
+    uint8_t uuid[16];
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(mos_StrToUuidNoAssert("CC9BA7B0-6D22-4016-81C5-3369F0A163C4", uuid), MOS_RC__SUCCESS);
+    EXPECT_EQ(mos_StrToUuidNoAssert("CC9BA7B0x6D22", uuid), MOS_RC__INVALID);
+    EXPECT_EQ(mos_StrToUuidNoAssert("zz", uuid), MOS_RC__INVALID);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find(":mos_StrToUuidNoAssert:"), std::string::npos) << out;
+    EXPECT_NE(out.find(": Invalid UUID CC9BA7B0x6D22"), std::string::npos) << out;
+    EXPECT_NE(out.find(": Invalid UUID zz"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Invalid UUID CC9BA7B0-"), std::string::npos) << out;
+}
+
+} // namespace
