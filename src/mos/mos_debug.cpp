@@ -3,6 +3,7 @@
 #include "mos_cyclic_file.h"
 #include "mos_init_params.h"
 #include "mos_trace.h"
+#include "usr/mos_os_thread.h"
 #include "usr/os_crash.h"
 #include "usr/os_logfile.h"
 #include "usr/os_proc.h"
@@ -44,6 +45,17 @@ struct DbgLayer {
 };
 
 DbgLayer dbgLayer_G;
+
+void prepareThreadCK(void * /*pUserData*/) {
+    osCrash_PrepareThread();
+}
+void releaseThreadCK(void * /*pUserData*/) {
+    osCrash_ReleaseThread();
+}
+
+// Every runtime thread gets its alternate signal stack as it starts.
+MosOsThrdCKs threadCKs_G = {{}, prepareThreadCK, releaseThreadCK, nullptr};
+bool bThreadCKs_G = false;
 std::atomic<int32_t> exitCounter_G{0};
 std::atomic<std::thread::id> firstExitThread_G;
 const char *pLogDir_G = "";
@@ -219,6 +231,10 @@ MOS_RC mosDbgLayer_Init(void *pDbgParams) {
         layer.backtraceTimeSec = 1;
     }
     osCrash_InstallFilter(mosDbg_ExceptionFilter);
+    if (!bThreadCKs_G) {
+        mosOsThrd_RegisterCKs(&threadCKs_G);
+        bThreadCKs_G = true;
+    }
     if (p != nullptr) {
         openFiles(p);
     }
@@ -227,6 +243,10 @@ MOS_RC mosDbgLayer_Init(void *pDbgParams) {
 
 void mosDbgLayer_Destroy() {
     osCrash_RemoveFilter();
+    if (bThreadCKs_G) {
+        mosOsThrd_UnRegisterCKs(&threadCKs_G);
+        bThreadCKs_G = false;
+    }
     if (!dbgLayer_G.bUp) {
         return;
     }

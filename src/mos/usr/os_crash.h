@@ -30,8 +30,10 @@ void osCrash_InstallFilter(OsCrashFilterCK pFilter);
 // Removes the filter installed above (handlers go back to the default).
 void osCrash_RemoveFilter();
 // Gives the calling thread an alternate signal stack (nothing on Windows),
-// so that a stack overflow still reaches the filter.
+// so that a stack overflow still reaches the filter; osCrash_ReleaseThread
+// takes it back before the thread ends.
 void osCrash_PrepareThread();
+void osCrash_ReleaseThread();
 
 // Writes a crash dump of the current process to pPath: MiniDumpWriteDump
 // on Windows with the kind (1 normal, 2 data segments, 3 data segments and

@@ -56,6 +56,8 @@ void osCrash_RemoveFilter() {
 
 void osCrash_PrepareThread() {}
 
+void osCrash_ReleaseThread() {}
+
 MOS_RC osCrash_WriteDump(const char *pPath, uint32_t kind, const OsCrashInfo * /*pInfo*/) {
     HANDLE hFile = CreateFileA(pPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);

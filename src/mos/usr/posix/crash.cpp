@@ -155,6 +155,17 @@ void osCrash_PrepareThread() {
     }
 }
 
+void osCrash_ReleaseThread() {
+    if (pAltStack_G == nullptr) {
+        return;
+    }
+    stack_t ss{};
+    ss.ss_flags = SS_DISABLE;
+    sigaltstack(&ss, nullptr);
+    free(pAltStack_G);
+    pAltStack_G = nullptr;
+}
+
 MOS_RC osCrash_WriteDump(const char *pPath, uint32_t kind, const OsCrashInfo *pInfo) {
     int fd = open(pPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
