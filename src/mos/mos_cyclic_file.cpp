@@ -10,6 +10,7 @@
 #include "usr/mos_fastlock.h"
 #include "usr/mos_os_thread.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -410,6 +411,11 @@ MOS_RC mosCyclicFileLayer_Create(void * /*pUnused*/) {
         mosOSWCond_Destroy(&layer.cond);
         return rc;
     }
+    // Running before the layer counts as up, so that the exit path can
+    // recognise the thread from the first write on.
+    while (layer.dumpThreadTid.load() == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     layer.bUp = true;
     return MOS_RC__SUCCESS;
 }
@@ -515,7 +521,10 @@ MOS_RC mosCyclicFile_RecycleIfNeeded(MosCyclicFile *pFile) {
     }
     pFile->bRotating.store(true);
     pFile->pFile.store(nullptr);
-    if (fclose(pStream) != 0) {
+    // A synchronous writer rotates under the layer lock, which the trace
+    // would need again for its own line.
+    if (fclose(pStream) != 0 &&
+        cyclicFileLayer_G.lockOwnerTid.load() != mosOsThrd_GetCurrentTid()) {
         MOS_TRACE(MOS_COMP_MOS, 1, "fclose failed with errno: %d", errno);
     }
     char from[512];
@@ -644,6 +653,10 @@ void mosCyclicFile_WaitDump(MosCyclicFile *pFile, uint32_t timeoutMs) {
 
 void mosCyclicFile_StopWriting() {
     cyclicFileLayer_G.bStopWriting.store(true);
+}
+
+bool mosCyclicFile_IsWritingStopped() {
+    return cyclicFileLayer_G.bStopWriting.load();
 }
 
 bool mosCyclicFile_IsDumpThreadOrLockOwner() {

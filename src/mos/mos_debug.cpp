@@ -62,12 +62,13 @@ const char *pLogDir_G = "";
 const OsCrashInfo *pCrashInfo_G = nullptr;
 
 // Writes to the exception file with a timestamp when it is open, else to
-// standard output (also when the layer is up without that file).
+// standard output (also when the layer is up without that file, and when
+// file writes were stopped because this thread holds the file lock).
 void writeExpText(const char *pFormat, ...) MOS_PRINTF_LIKE(1, 2);
 void writeExpText(const char *pFormat, ...) {
     va_list args;
     va_start(args, pFormat);
-    if (dbgLayer_G.bUp && dbgLayer_G.bExpActive) {
+    if (dbgLayer_G.bUp && dbgLayer_G.bExpActive && !mosCyclicFile_IsWritingStopped()) {
         mosCyclicFile_VWriteLine(&dbgLayer_G.expFile, true, false, false, "", 0, pFormat, args);
     } else {
         vfprintf(stdout, pFormat, args);
