@@ -220,6 +220,7 @@ void dumpOne(MosCyclicFile *pFile, const DumpWork &work) {
     if (pCurrent != nullptr) {
         fflush(pCurrent);
     }
+    osLogFile_RefreshTimeZone();
 }
 
 void finishDump(MosCyclicRing &ring, const DumpWork &work) {
