@@ -16,7 +16,8 @@
 // Formats into pBuf (bufSize >= 1), truncating and always NUL-terminating.
 // Returns the length of the complete text whether or not it fitted, or -1
 // when formatting fails.
-int mos_Vsnprintf(char *pBuf, size_t bufSize, const char *pFormat, va_list args);
+int mos_Vsnprintf(char *pBuf, size_t bufSize, const char *pFormat, va_list args)
+    MOS_PRINTF_LIKE(3, 0);
 int mos_Snprintf(char *pBuf, size_t bufSize, const char *pFormat, ...) MOS_PRINTF_LIKE(3, 4);
 
 // Like mos_Snprintf, but returns the number of characters actually stored
