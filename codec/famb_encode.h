@@ -4,6 +4,7 @@
 // buffer fills and at the end.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "famb_tables.h"
@@ -27,6 +28,8 @@ struct TreeDesc {
 struct Token {
     uint16_t distance; // 0 for a literal
     uint16_t value;    // the literal byte, or the match length minus 4
+
+    bool operator==(const Token &) const = default;
 };
 static_assert(sizeof(Token) == 4);
 
@@ -100,6 +103,7 @@ class TokenSink {
     // starts the next block. False when the output ran out.
     [[nodiscard]] bool flush();
     [[nodiscard]] bool hasTokens() const { return pWrite_ != pTokens_; }
+    [[nodiscard]] size_t tokenCount() const { return size_t(pWrite_ - pTokens_); }
     // Ends the stream at a byte boundary (alignment marker when needed) and
     // stores the last bits. False when the output ran out.
     [[nodiscard]] bool finish();

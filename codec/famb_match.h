@@ -37,6 +37,24 @@ struct PieceSpan {
 [[nodiscard]] bool findChained(TokenSink &sink, PieceSpan &span, uint16_t *pHeads, uint16_t *pChain,
                                unsigned chainDepth);
 
+// The input's retained-piece window as the history forms see it: ring
+// entries and bookkeeping of the input stream.
+struct Window {
+    uint8_t *const *retained;
+    uint32_t retainedCount; // ring position of the current piece plus one
+    uint32_t newestIndex;
+    uint32_t pieceSize;
+    int32_t pieceSizeLog2;
+    uint32_t wrapped;
+};
+
+// History forms: the piece follows earlier pieces of the window, positions
+// are window values and matches may reach back into those pieces.
+[[nodiscard]] bool findFastHistory(TokenSink &sink, PieceSpan &span, const Window &window,
+                                   uint16_t *pHeads);
+[[nodiscard]] bool findChainedHistory(TokenSink &sink, PieceSpan &span, const Window &window,
+                                      uint16_t *pHeads, uint16_t *pChain, unsigned chainDepth);
+
 // Equal bytes from p and candidate c (c < p) up to `end`.
 [[nodiscard]] uint32_t matchLength(const uint8_t *p, const uint8_t *c, const uint8_t *end);
 

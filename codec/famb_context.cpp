@@ -1,0 +1,368 @@
+// Family B operations over the shared stream machinery: create, reset,
+// and the single-buffer and piece-list encode and decode protocols.
+#include "famb_context.h"
+
+#include <cstring>
+
+#include "famb_match.h"
+
+namespace {
+
+// ---- encoder -----------------------------------------------------------
+
+void resetEncoder(FambEncoderContext *pEnc) {
+    pEnc->header.input = {};
+    pEnc->header.output = {};
+    std::memset(pEnc->retained, 0, sizeof pEnc->retained);
+    pEnc->capped = {};
+    pEnc->block.literalCount = 0;
+    pEnc->pieceStatus = 0;
+    pEnc->runStatus = -1;
+}
+
+bool nextEncoderOutput(void *self, uint8_t **pCursor, uint8_t **pEnd) {
+    auto *pEnc = static_cast<FambEncoderContext *>(self);
+    return tezl_NextOutputPiece(&pEnc->header.output, pCursor, pEnd);
+}
+
+famb::Window inputWindow(FambEncoderContext *pEnc) {
+    const TezlStream &in = pEnc->header.input;
+    return {pEnc->retained, in.retainedCount, in.newestIndex,
+            in.pieceSize,   in.pieceSizeLog2, in.wrapped};
+}
+
+// Tokens of the input piece from the cursor to the piece end.
+bool encodePiece(FambEncoderContext *pEnc, famb::TokenSink &sink) {
+    TezlStream &in = pEnc->header.input;
+    famb::PieceSpan span{in.cursor, in.piece.end, in.cursor};
+    size_t length = static_cast<size_t>(span.end - span.start);
+    int32_t level = pEnc->header.level;
+    static constexpr unsigned kFirstDepth[3] = {2, 16, 128};
+    static constexpr unsigned kHistoryDepth[3] = {1, 8, 16};
+    bool bOk = true;
+    if (length > 8 && in.newestIndex != 0) {
+        famb::Window window = inputWindow(pEnc);
+        if (level == 5) {
+            bOk = length < 12 || famb::findFastHistory(sink, span, window, pEnc->pHashHeads);
+        } else {
+            bOk = famb::findChainedHistory(sink, span, window, pEnc->pHashHeads, pEnc->pChain,
+                                           kHistoryDepth[level - 6]);
+        }
+    } else if (length > 8) {
+        std::memset(pEnc->pHashHeads, 0, famb::kHashHeads * sizeof(uint16_t));
+        if (level == 5) {
+            bOk = length <= 12 || famb::findFast(sink, span, pEnc->pHashHeads);
+        } else {
+            std::memset(pEnc->pChain, 0, famb::kChainLinks * sizeof(uint16_t));
+            bOk = famb::findChained(sink, span, pEnc->pHashHeads, pEnc->pChain,
+                                    kFirstDepth[level - 6]);
+        }
+    }
+    bOk = bOk && sink.literals(span.literalStart, span.end);
+    in.cursor = const_cast<uint8_t *>(span.end);
+    return bOk;
+}
+
+// Runs every input piece through the finder and the block writer; the
+// stream is complete (alignment and last bits stored) on success.
+int32_t encodeRun(FambEncoderContext *pEnc) {
+    TezlStream &in = pEnc->header.input;
+    TezlStream &out = pEnc->header.output;
+    famb::initTrees(&pEnc->block);
+    famb::BitWriter writer{out.cursor, out.piece.end, out.bitBuffer, out.bitCount};
+    famb::EncodePort port{pEnc, nextEncoderOutput};
+    famb::TokenSink sink(pEnc->block, pEnc->pTokenStart, writer, port);
+    sink.startBlock();
+    bool bOk = true;
+    while (bOk && (in.cursor < in.piece.end ||
+                   tezl_NextCappedInputPiece(&in, &pEnc->capped, pEnc->retained, TEZL_LIMITS_AB))) {
+        pEnc->pieceStatus = 0;
+        bOk = encodePiece(pEnc, sink);
+    }
+    int32_t rc = 0;
+    if (!bOk) {
+        rc = TEZL_ERR_OUTPUT;
+    } else if (!in.piece.end) {
+        rc = pEnc->retained[0] ? TEZL_ERR_CORRUPT : TEZL_ERR_INPUT;
+        pEnc->retained[0] = nullptr;
+    } else if (!writer.end || (sink.hasTokens() && !sink.flush()) || !sink.finish()) {
+        rc = TEZL_ERR_OUTPUT;
+    }
+    out.cursor = writer.cursor;
+    out.bitBuffer = 0;
+    out.bitCount = 0;
+    return rc;
+}
+
+bool encoderReady(const FambEncoderContext *pEnc) {
+    return pEnc->pHashHeads && pEnc->pChain && pEnc->pTokenStart;
+}
+
+int32_t encodeBuffer(TezlContext *pContext, const uint8_t *source, uint32_t sourceLength,
+                     uint8_t *destination, uint32_t capacity) {
+    auto *pEnc = reinterpret_cast<FambEncoderContext *>(pContext);
+    resetEncoder(pEnc);
+    if (!encoderReady(pEnc)) {
+        return TEZL_ERR_CORRUPT;
+    }
+    if (int32_t rc = tezl_SetBuffers(pContext, source, sourceLength, destination, capacity);
+        rc != 0) {
+        return rc;
+    }
+    tezl_CapCurrentPiece(&pContext->input, &pEnc->capped, TEZL_LIMITS_AB);
+    if (int32_t rc = encodeRun(pEnc); rc != 0) {
+        pContext->input.cursor = nullptr;
+        return rc;
+    }
+    return tezl_SingleBufferResult(&pContext->output);
+}
+
+int32_t encodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_t sourceCount,
+                   const TezlPiece *destinationPieces, uint32_t destinationCount) {
+    auto *pEnc = reinterpret_cast<FambEncoderContext *>(pContext);
+    resetEncoder(pEnc);
+    TezlPieceList sourceList;
+    TezlPieceList destinationList;
+    if (int32_t rc = tezl_SetPieceLists(pContext, &sourceList, sourcePieces, sourceCount,
+                                        &destinationList, destinationPieces, destinationCount);
+        rc != 0) {
+        return rc;
+    }
+    TezlStream &in = pContext->input;
+    TezlStream &out = pContext->output;
+    if (!tezl_NextInputPiece(&out)) {
+        resetEncoder(pEnc);
+        return TEZL_ERR_OUTPUT;
+    }
+    if (!tezl_NextCappedInputPiece(&in, &pEnc->capped, pEnc->retained, TEZL_LIMITS_AB)) {
+        tezl_ReleasePiece(&out);
+        resetEncoder(pEnc);
+        return TEZL_ERR_INPUT;
+    }
+    if (!tezl_StreamReady(&in) || !tezl_StreamReady(&out) || !encoderReady(pEnc)) {
+        return TEZL_ERR_CORRUPT;
+    }
+    if (int32_t rc = encodeRun(pEnc); rc != 0) {
+        pEnc->runStatus = -2;
+        return rc;
+    }
+    tezl_RestoreCapped(&in, &pEnc->capped);
+    tezl_ReleaseRetained(&in, pEnc->retained, TEZL_LIMITS_AB, nullptr);
+    in.piece = {nullptr, nullptr}; // released with the retained pieces
+    in.cursor = nullptr;
+    tezl_HandBackOutput(&out);
+    tezl_ReleasePiece(&out);
+    return tezl_ListResult(&out);
+}
+
+// ---- decoder -----------------------------------------------------------
+
+void resetDecoder(FambDecoderContext *pDec) {
+    pDec->header.input = {};
+    pDec->header.output = {};
+    pDec->scratch.pLitLen = pDec->scratch.pDist = pDec->scratch.pTableEnd = nullptr;
+    std::memset(pDec->retained, 0, sizeof pDec->retained);
+}
+
+bool nextDecoderInput(void *self, const uint8_t **pCursor, const uint8_t **pEnd) {
+    TezlStream &in = static_cast<FambDecoderContext *>(self)->header.input;
+    bool bTaken = tezl_NextInputPiece(&in);
+    *pCursor = in.cursor;
+    *pEnd = in.piece.end;
+    return bTaken;
+}
+
+int nextDecoderOutput(void *self, famb::Output *pOut) {
+    auto *pDec = static_cast<FambDecoderContext *>(self);
+    TezlStream &out = pDec->header.output;
+    out.cursor = pOut->cursor;
+    bool bTaken = pDec->advance(&out, pDec->retained, &pDec->staging);
+    *pOut = {out.cursor, out.piece.start, out.piece.end};
+    return bTaken ? 0 : TEZL_ERR_OUTPUT;
+}
+
+// Copies a match whose source starts before the current output piece,
+// reading the retained pieces (or staging blocks) and moving on to the
+// next output piece as each one fills.
+int copyFromHistory(void *self, famb::Output *pOut, uint32_t distance, uint32_t length) {
+    auto *pDec = static_cast<FambDecoderContext *>(self);
+    TezlStream &out = pDec->header.output;
+    while (length > 0) {
+        if (pOut->cursor == pOut->end) {
+            if (int rc = nextDecoderOutput(self, pOut); rc != 0) {
+                return rc;
+            }
+        }
+        uint32_t n = static_cast<uint32_t>(pOut->end - pOut->cursor);
+        n = length < n ? length : n;
+        const uint8_t *pSource = pOut->cursor - distance;
+        if (distance > static_cast<uint32_t>(pOut->cursor - pOut->start)) {
+            out.cursor = pOut->cursor;
+            uint8_t *pFound = nullptr;
+            uint32_t contiguous = 0;
+            if (!tezl_LocateHistory(&out, pDec->retained, distance, &pFound, &contiguous)) {
+                return TEZL_ERR_CORRUPT;
+            }
+            pSource = pFound;
+            n = contiguous < n ? contiguous : n;
+        }
+        for (uint32_t i = 0; i < n; ++i) {
+            pOut->cursor[i] = pSource[i];
+        }
+        pOut->cursor += n;
+        length -= n;
+    }
+    return 0;
+}
+
+// The block loop over the context's streams, with the end-of-input checks.
+int32_t decodeRun(FambDecoderContext *pDec) {
+    TezlStream &in = pDec->header.input;
+    TezlStream &out = pDec->header.output;
+    famb::BitReader reader{in.cursor, in.piece.end, in.bitBuffer, in.bitCount};
+    famb::Output output{out.cursor, out.piece.start, out.piece.end};
+    famb::DecodePort port{pDec, nextDecoderInput, nextDecoderOutput, copyFromHistory};
+    int rc = famb::decodeBlocks(&pDec->scratch, pDec->tables, &reader, &output, &port);
+    in.cursor = const_cast<uint8_t *>(reader.cursor);
+    in.bitBuffer = 0;
+    in.bitCount = 0;
+    out.cursor = output.cursor;
+    if (!out.piece.end) {
+        bool bOverlap = pDec->retained[0] != nullptr;
+        pDec->retained[0] = nullptr;
+        return bOverlap ? TEZL_ERR_CORRUPT : (rc != 0 ? rc : TEZL_ERR_OUTPUT);
+    }
+    if (rc != 0) {
+        return rc;
+    }
+    return out.cursor > out.piece.end ? TEZL_ERR_OUTPUT : 0;
+}
+
+int32_t decodeBuffer(TezlContext *pContext, const uint8_t *source, uint32_t sourceLength,
+                     uint8_t *destination, uint32_t capacity) {
+    auto *pDec = reinterpret_cast<FambDecoderContext *>(pContext);
+    resetDecoder(pDec);
+    if (int32_t rc = tezl_SetBuffers(pContext, source, sourceLength, destination, capacity);
+        rc != 0) {
+        return rc;
+    }
+    tezl_InitOutputWindow(&pContext->output, pDec->retained, capacity);
+    // One destination needs no staging: the retained-piece advance serves
+    // it at either level.
+    TezlAdvanceFn savedAdvance = pDec->advance;
+    pDec->advance = tezl_RetainAdvanceAB;
+    int32_t rc = decodeRun(pDec);
+    pDec->advance = savedAdvance;
+    return rc != 0 ? rc : tezl_SingleBufferResult(&pContext->output);
+}
+
+int32_t decodeListRun(FambDecoderContext *pDec, const TezlPiece *sourcePieces, uint32_t sourceCount,
+                      const TezlPiece *destinationPieces, uint32_t destinationCount) {
+    TezlContext *pContext = &pDec->header;
+    TezlStream &in = pContext->input;
+    TezlStream &out = pContext->output;
+    TezlPieceList sourceList;
+    TezlPieceList destinationList;
+    if (int32_t rc = tezl_SetPieceLists(pContext, &sourceList, sourcePieces, sourceCount,
+                                        &destinationList, destinationPieces, destinationCount);
+        rc != 0) {
+        return rc;
+    }
+    if (!pDec->advance(&out, pDec->retained, &pDec->staging)) {
+        resetDecoder(pDec);
+        return TEZL_ERR_OUTPUT;
+    }
+    if (!tezl_NextInputPiece(&in)) {
+        tezl_ReleaseRetained(&out, pDec->retained, TEZL_LIMITS_AB, &pDec->staging);
+        resetDecoder(pDec);
+        return TEZL_ERR_INPUT;
+    }
+    if (!tezl_StreamReady(&in) || !tezl_StreamReady(&out)) {
+        return TEZL_ERR_CORRUPT;
+    }
+    if (int32_t rc = decodeRun(pDec); rc != 0) {
+        if (pDec->staging.workBase) {
+            tezl_ResetStaging(&pDec->staging, pDec->staging.workBase);
+        }
+        return rc;
+    }
+    tezl_ReleasePiece(&in);
+    TezlStaging *pStaging = pDec->staging.workBase ? &pDec->staging : nullptr;
+    if (pStaging) {
+        pStaging->bFlush = 1; // copies out the last bytes and closes the caller's piece
+        (void)pDec->advance(&out, pDec->retained, pStaging);
+    } else {
+        tezl_HandBackOutput(&out);
+    }
+    tezl_ReleaseRetained(&out, pDec->retained, TEZL_LIMITS_AB, pStaging);
+    return tezl_ListResult(&out);
+}
+
+int32_t decodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_t sourceCount,
+                   const TezlPiece *destinationPieces, uint32_t destinationCount) {
+    auto *pDec = reinterpret_cast<FambDecoderContext *>(pContext);
+    resetDecoder(pDec);
+    TezlAdvanceFn savedAdvance = pDec->advance;
+    uint8_t *savedBase = pDec->staging.workBase;
+    if (destinationCount == 1) {
+        pDec->advance = tezl_RetainAdvanceAB;
+        tezl_ResetStaging(&pDec->staging, nullptr);
+    }
+    int32_t rc =
+        decodeListRun(pDec, sourcePieces, sourceCount, destinationPieces, destinationCount);
+    pDec->advance = savedAdvance;
+    tezl_ResetStaging(&pDec->staging, savedBase);
+    return rc;
+}
+
+TezlContext *createEncoder(void *contextMemory, uint32_t contextBytes, uint8_t *workMemory,
+                           uint32_t workBytes, int32_t level) {
+    if (contextBytes < FAMB_ENCODER_CONTEXT_BYTES || !workMemory ||
+        workBytes < FAMB_ENCODER_WORK_BYTES) {
+        return nullptr;
+    }
+    auto *pEnc = static_cast<FambEncoderContext *>(contextMemory);
+    pEnc->header.level = level;
+    resetEncoder(pEnc);
+    pEnc->pHashHeads = reinterpret_cast<uint16_t *>(workMemory + FAMB_WORK_HEADS_OFFSET);
+    pEnc->pChain = reinterpret_cast<uint16_t *>(workMemory + FAMB_WORK_CHAIN_OFFSET);
+    pEnc->pTokenStart = reinterpret_cast<famb::Token *>(workMemory + FAMB_WORK_TOKENS_OFFSET);
+    pEnc->pTokenWrite = pEnc->pTokenStart;
+    pEnc->pTokenLimit = pEnc->pTokenStart + famb::kTokenCapacity;
+    pEnc->block.hashShift = famb::kHashShift;
+    tezl_InitSlots(&pEnc->header);
+    pEnc->header.encode = encodeBuffer;
+    pEnc->header.encodeList = encodeList;
+    return &pEnc->header;
+}
+
+TezlContext *createDecoder(void *contextMemory, uint32_t contextBytes, uint8_t *workMemory,
+                           uint32_t workBytes, int32_t level) {
+    bool bStaging = level == -3;
+    if (contextBytes < FAMB_DECODER_CONTEXT_BYTES ||
+        (bStaging && (!workMemory || workBytes < FAMB_STAGING_WORK_BYTES))) {
+        return nullptr;
+    }
+    auto *pDec = static_cast<FambDecoderContext *>(contextMemory);
+    pDec->header.level = -2;
+    resetDecoder(pDec);
+    pDec->advance = bStaging ? tezl_StagingAdvance : tezl_RetainAdvanceAB;
+    tezl_ResetStaging(&pDec->staging, bStaging ? workMemory : nullptr);
+    tezl_InitSlots(&pDec->header);
+    pDec->header.decode = decodeBuffer;
+    pDec->header.decodeList = decodeList;
+    return &pDec->header;
+}
+
+} // namespace
+
+TezlContext *tezlB_Create(void *contextMemory, uint32_t contextBytes, uint8_t *workMemory,
+                          uint32_t workBytes, int32_t level) {
+    if (level >= 5 && level <= 8) {
+        return createEncoder(contextMemory, contextBytes, workMemory, workBytes, level);
+    }
+    if (level == -2 || level == -3) {
+        return createDecoder(contextMemory, contextBytes, workMemory, workBytes, level);
+    }
+    return nullptr;
+}
