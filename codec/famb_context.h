@@ -5,6 +5,7 @@
 
 #include "famb_decode.h"
 #include "famb_encode.h"
+#include "tezl_families.h"
 #include "tezl_stream.h"
 
 inline constexpr uint32_t FAMB_ENCODER_CONTEXT_BYTES = 5696;
@@ -44,7 +45,3 @@ struct FambDecoderContext {
 static_assert(sizeof(FambDecoderContext) <= FAMB_DECODER_CONTEXT_BYTES);
 static_assert(FAMB_WORK_TOKENS_OFFSET + famb::kTokenCapacity * sizeof(famb::Token) ==
               FAMB_ENCODER_WORK_BYTES);
-
-// Family B create (levels 5..8, -2, -3): null when a minimum is not met.
-[[nodiscard]] TezlContext *tezlB_Create(void *contextMemory, uint32_t contextBytes,
-                                        uint8_t *workMemory, uint32_t workBytes, int32_t level);
