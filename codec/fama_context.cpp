@@ -9,19 +9,13 @@ namespace {
 
 constexpr uint32_t kMinTableBytes = 4096;
 
-void resetStreams(TezlContext *pContext) {
-    std::memset(&pContext->input, 0, sizeof pContext->input);
-    std::memset(&pContext->output, 0, sizeof pContext->output);
-    pContext->input.pieceSizeLog2 = pContext->output.pieceSizeLog2 = -1;
-}
-
 void resetDecoder(TezlADecoder *pDecoder) {
-    resetStreams(&pDecoder->base);
+    tezl_ResetStreams(&pDecoder->base);
     std::memset(pDecoder->retained, 0, sizeof pDecoder->retained);
 }
 
 void resetEncoder(TezlAEncoder *pEncoder) {
-    resetStreams(&pEncoder->base);
+    tezl_ResetStreams(&pEncoder->base);
     std::memset(pEncoder->retained, 0, sizeof pEncoder->retained);
     pEncoder->capped = {};
     pEncoder->pieceStatus = 0;
@@ -71,13 +65,12 @@ int32_t decodePieces(TezlADecoder *pDecoder, TezlStaging *pStaging) {
         }
         return rc;
     }
-    tezl_ReleasePiece(&pContext->input);
-    if (pStaging) {
-        pStaging->bFlush = 1;
-        (void)tezl_StagingAdvance(&pContext->output, pDecoder->retained, pStaging);
-    } else {
-        tezl_HandBackOutput(&pContext->output);
+    if (!pStaging) {
+        return tezl_FinishDecodeList(pContext, pDecoder->retained, TEZL_LIMITS_AB);
     }
+    tezl_ReleasePiece(&pContext->input);
+    pStaging->bFlush = 1;
+    (void)tezl_StagingAdvance(&pContext->output, pDecoder->retained, pStaging);
     tezl_ReleaseRetained(&pContext->output, pDecoder->retained, TEZL_LIMITS_AB, pStaging);
     return tezl_ListResult(&pContext->output);
 }
@@ -147,13 +140,7 @@ int32_t encodePieces(TezlAEncoder *pEncoder) {
         pEncoder->runStatus = -2;
         return rc;
     }
-    tezl_RestoreCapped(&pContext->input, &pEncoder->capped);
-    tezl_ReleaseRetained(&pContext->input, pEncoder->retained, TEZL_LIMITS_AB, nullptr);
-    pContext->input.piece = {nullptr, nullptr};
-    pContext->input.cursor = nullptr;
-    tezl_HandBackOutput(&pContext->output);
-    tezl_ReleasePiece(&pContext->output);
-    return tezl_ListResult(&pContext->output);
+    return tezl_FinishEncodeList(pContext, &pEncoder->capped, pEncoder->retained, TEZL_LIMITS_AB);
 }
 
 int32_t encodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_t sourceCount,

@@ -9,20 +9,14 @@ namespace {
 
 constexpr uint32_t kMinTableBytes = 4096;
 
-void resetStreams(TezlContext *pContext) {
-    std::memset(&pContext->input, 0, sizeof pContext->input);
-    std::memset(&pContext->output, 0, sizeof pContext->output);
-    pContext->input.pieceSizeLog2 = pContext->output.pieceSizeLog2 = -1;
-}
-
 void resetEncoder(TezlCEncoder *pEncoder) {
-    resetStreams(&pEncoder->base);
+    tezl_ResetStreams(&pEncoder->base);
     std::memset(pEncoder->retained, 0, sizeof pEncoder->retained);
     pEncoder->capped = {};
 }
 
 void resetDecoder(TezlCDecoder *pDecoder) {
-    resetStreams(&pDecoder->base);
+    tezl_ResetStreams(&pDecoder->base);
     std::memset(pDecoder->retained, 0, sizeof pDecoder->retained);
 }
 
@@ -74,13 +68,7 @@ int32_t encodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_
     if (int32_t rc = tezlC_EncodeStream(pEncoder)) {
         return rc;
     }
-    tezl_RestoreCapped(&pContext->input, &pEncoder->capped);
-    tezl_ReleaseRetained(&pContext->input, pEncoder->retained, TEZL_LIMITS_C, nullptr);
-    pContext->input.piece = {nullptr, nullptr};
-    pContext->input.cursor = nullptr;
-    tezl_HandBackOutput(&pContext->output);
-    tezl_ReleasePiece(&pContext->output);
-    return tezl_ListResult(&pContext->output);
+    return tezl_FinishEncodeList(pContext, &pEncoder->capped, pEncoder->retained, TEZL_LIMITS_C);
 }
 
 int32_t decodeBuffer(TezlContext *pContext, const uint8_t *source, uint32_t sourceLength,
@@ -120,10 +108,7 @@ int32_t decodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_
     if (int32_t rc = tezlC_DecodeStream(pDecoder)) {
         return rc;
     }
-    tezl_ReleasePiece(&pContext->input);
-    tezl_HandBackOutput(&pContext->output);
-    tezl_ReleaseRetained(&pContext->output, pDecoder->retained, TEZL_LIMITS_C, nullptr);
-    return tezl_ListResult(&pContext->output);
+    return tezl_FinishDecodeList(pContext, pDecoder->retained, TEZL_LIMITS_C);
 }
 
 TezlContext *createEncoder(void *contextMemory, uint32_t contextBytes, uint8_t *workMemory,

@@ -4,6 +4,7 @@
 #include "tezl_stream.h"
 
 #include <climits>
+#include <cstring>
 
 const char tezl_VersionTag[] = "C-TEZL_2_0_51_DEV";
 static_assert(sizeof(tezl_VersionTag) == 18);
@@ -159,4 +160,29 @@ int32_t tezl_SingleBufferResult(const TezlStream *pOut) {
 
 int32_t tezl_ListResult(const TezlStream *pOut) {
     return pOut->total > uint32_t(INT32_MAX) ? TEZL_ERR_OUTPUT : int32_t(pOut->total);
+}
+
+void tezl_ResetStreams(TezlContext *pContext) {
+    std::memset(&pContext->input, 0, sizeof pContext->input);
+    std::memset(&pContext->output, 0, sizeof pContext->output);
+    pContext->input.pieceSizeLog2 = pContext->output.pieceSizeLog2 = -1;
+}
+
+int32_t tezl_FinishEncodeList(TezlContext *pContext, TezlCappedState *pCapped, uint8_t **retained,
+                              const TezlWindowLimits &limits) {
+    tezl_RestoreCapped(&pContext->input, pCapped);
+    tezl_ReleaseRetained(&pContext->input, retained, limits, nullptr);
+    pContext->input.piece = {nullptr, nullptr};
+    pContext->input.cursor = nullptr;
+    tezl_HandBackOutput(&pContext->output);
+    tezl_ReleasePiece(&pContext->output);
+    return tezl_ListResult(&pContext->output);
+}
+
+int32_t tezl_FinishDecodeList(TezlContext *pContext, uint8_t **retained,
+                              const TezlWindowLimits &limits) {
+    tezl_ReleasePiece(&pContext->input);
+    tezl_HandBackOutput(&pContext->output);
+    tezl_ReleaseRetained(&pContext->output, retained, limits, nullptr);
+    return tezl_ListResult(&pContext->output);
 }

@@ -107,6 +107,17 @@ void tezl_ResetStaging(TezlStaging *pStaging, uint8_t *workMemory);
 [[nodiscard]] int32_t tezl_CopyMatch(TezlStream *pOut, uint8_t **retained, TezlStaging *pStaging,
                                      TezlAdvanceFn advance, uint32_t distance, uint32_t length);
 
+// Zeroes both stream records of a context (first step of every operation).
+void tezl_ResetStreams(TezlContext *pContext);
+// Finish of a successful piece-list encode: releases the input, hands the
+// partly written output piece back and releases the output. Returns the
+// bytes written over all output pieces.
+[[nodiscard]] int32_t tezl_FinishEncodeList(TezlContext *pContext, TezlCappedState *pCapped,
+                                            uint8_t **retained, const TezlWindowLimits &limits);
+// Finish of a successful piece-list decode without staging, likewise.
+[[nodiscard]] int32_t tezl_FinishDecodeList(TezlContext *pContext, uint8_t **retained,
+                                            const TezlWindowLimits &limits);
+
 // True when the stream has everything an operation needs to run.
 [[nodiscard]] bool tezl_StreamReady(const TezlStream *pStream);
 // Closes the current output piece at the cursor and hands it to the
