@@ -11,8 +11,7 @@ namespace {
 // ---- encoder -----------------------------------------------------------
 
 void resetEncoder(FambEncoderContext *pEnc) {
-    pEnc->header.input = {};
-    pEnc->header.output = {};
+    tezl_ResetStreams(&pEnc->header);
     std::memset(pEnc->retained, 0, sizeof pEnc->retained);
     pEnc->capped = {};
     pEnc->block.literalCount = 0;
@@ -146,20 +145,13 @@ int32_t encodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_
         pEnc->runStatus = -2;
         return rc;
     }
-    tezl_RestoreCapped(&in, &pEnc->capped);
-    tezl_ReleaseRetained(&in, pEnc->retained, TEZL_LIMITS_AB, nullptr);
-    in.piece = {nullptr, nullptr}; // released with the retained pieces
-    in.cursor = nullptr;
-    tezl_HandBackOutput(&out);
-    tezl_ReleasePiece(&out);
-    return tezl_ListResult(&out);
+    return tezl_FinishEncodeList(pContext, &pEnc->capped, pEnc->retained, TEZL_LIMITS_AB);
 }
 
 // ---- decoder -----------------------------------------------------------
 
 void resetDecoder(FambDecoderContext *pDec) {
-    pDec->header.input = {};
-    pDec->header.output = {};
+    tezl_ResetStreams(&pDec->header);
     pDec->scratch.pLitLen = pDec->scratch.pDist = pDec->scratch.pTableEnd = nullptr;
     std::memset(pDec->retained, 0, sizeof pDec->retained);
 }
@@ -181,38 +173,16 @@ int nextDecoderOutput(void *self, famb::Output *pOut) {
     return bTaken ? 0 : TEZL_ERR_OUTPUT;
 }
 
-// Copies a match whose source starts before the current output piece,
-// reading the retained pieces (or staging blocks) and moving on to the
-// next output piece as each one fills.
+// Copies a match whose source starts before the current output piece:
+// the shared copy reads the retained pieces (or staging blocks) and moves
+// on to the next output piece as each one fills.
 int copyFromHistory(void *self, famb::Output *pOut, uint32_t distance, uint32_t length) {
     auto *pDec = static_cast<FambDecoderContext *>(self);
     TezlStream &out = pDec->header.output;
-    while (length > 0) {
-        if (pOut->cursor == pOut->end) {
-            if (int rc = nextDecoderOutput(self, pOut); rc != 0) {
-                return rc;
-            }
-        }
-        uint32_t n = static_cast<uint32_t>(pOut->end - pOut->cursor);
-        n = length < n ? length : n;
-        const uint8_t *pSource = pOut->cursor - distance;
-        if (distance > static_cast<uint32_t>(pOut->cursor - pOut->start)) {
-            out.cursor = pOut->cursor;
-            uint8_t *pFound = nullptr;
-            uint32_t contiguous = 0;
-            if (!tezl_LocateHistory(&out, pDec->retained, distance, &pFound, &contiguous)) {
-                return TEZL_ERR_CORRUPT;
-            }
-            pSource = pFound;
-            n = contiguous < n ? contiguous : n;
-        }
-        for (uint32_t i = 0; i < n; ++i) {
-            pOut->cursor[i] = pSource[i];
-        }
-        pOut->cursor += n;
-        length -= n;
-    }
-    return 0;
+    out.cursor = pOut->cursor;
+    int rc = tezl_CopyMatch(&out, pDec->retained, &pDec->staging, pDec->advance, distance, length);
+    *pOut = {out.cursor, out.piece.start, out.piece.end};
+    return rc;
 }
 
 // The block loop over the context's streams, with the end-of-input checks.
