@@ -84,8 +84,10 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
     }
 
     unsigned used = 1u << rootBits;
-    for (unsigned i = 0; i < used; ++i) {
-        pTable[i] = {kOpInvalid, 1, 0};
+    if (left > 0) { // the one accepted incomplete code: the other pattern is invalid
+        for (unsigned i = 0; i < used; ++i) {
+            pTable[i] = {kOpInvalid, 1, 0};
+        }
     }
     uint16_t remaining[kMaxCodeBits + 1];
     std::memcpy(remaining, perLength, sizeof remaining);
@@ -414,61 +416,90 @@ int BlockDecoder::huffmanBlock() {
 }
 
 // Decodes symbols while the input and output pieces have room for a
-// whole symbol. Returns 0 to continue carefully, 1 at the end of the
-// block, or a negative result.
+// whole symbol. Works on local copies of the reader and output state so
+// that byte stores cannot alias them. Returns 0 to continue carefully, 1 at
+// the end of the block, or a negative result.
 int BlockDecoder::fastSymbols(bool bHasDist) {
-    const DecEntry *pLit = scratch_.pLitLen;
-    const DecEntry *pDist = scratch_.pDist;
+    const DecEntry *const pLit = scratch_.pLitLen;
+    const DecEntry *const pDist = scratch_.pDist;
     const uint64_t litMask = lowMask(static_cast<unsigned>(scratch_.litLenRootBits));
     const uint64_t distMask = lowMask(static_cast<unsigned>(scratch_.distRootBits));
-    while (in_.end - in_.cursor >= kFastInputRoom && out_.end - out_.cursor >= kFastOutputRoom) {
-        refillFast(); // 56 bits or more: a whole length/distance pair
-        DecEntry entry = pLit[in_.bits & litMask];
+    const uint8_t *in = in_.cursor;
+    const uint8_t *const inEnd = in_.end;
+    uint64_t bits = in_.bits;
+    unsigned count = in_.count;
+    uint8_t *out = out_.cursor;
+    uint8_t *const outEnd = out_.end;
+    uint8_t *const outStart = out_.start;
+    int rc = 0;
+    auto take = [&bits, &count](unsigned n) {
+        uint64_t value = bits & lowMask(n);
+        bits >>= n;
+        count -= n;
+        return static_cast<uint32_t>(value);
+    };
+    while (inEnd - in >= kFastInputRoom && outEnd - out >= kFastOutputRoom) {
+        uint64_t word;
+        std::memcpy(&word, in, sizeof word);
+        bits |= word << count; // 56 bits or more: a whole length/distance pair
+        in += (63 - count) >> 3;
+        count |= 56;
+        DecEntry entry = pLit[bits & litMask];
         if (isLink(entry)) {
-            drop(entry.bits);
-            entry = pLit[entry.val + (in_.bits & lowMask(entry.op))];
+            (void)take(entry.bits);
+            entry = pLit[entry.val + (bits & lowMask(entry.op))];
         }
-        drop(entry.bits);
+        (void)take(entry.bits);
         if (entry.op == kOpLiteral) {
-            *out_.cursor++ = static_cast<uint8_t>(entry.val);
+            *out++ = static_cast<uint8_t>(entry.val);
             continue;
         }
         if (entry.op == kOpEndOfBlock) {
-            return 1;
+            rc = 1;
+            break;
         }
         if (entry.op == kOpInvalid || !bHasDist) {
-            return -1;
+            rc = -1;
+            break;
         }
-        unsigned extra = entry.op - kOpBase;
-        uint32_t length = entry.val + static_cast<uint32_t>(in_.bits & lowMask(extra));
-        drop(extra);
-        entry = pDist[in_.bits & distMask];
+        uint32_t length = entry.val + take(entry.op - kOpBase);
+        entry = pDist[bits & distMask];
         if (isLink(entry)) {
-            drop(entry.bits);
-            entry = pDist[entry.val + (in_.bits & lowMask(entry.op))];
+            (void)take(entry.bits);
+            entry = pDist[entry.val + (bits & lowMask(entry.op))];
         }
-        drop(entry.bits);
+        (void)take(entry.bits);
         if (entry.op == kOpInvalid) {
-            return -1;
+            rc = -1;
+            break;
         }
-        extra = entry.op - kOpBase;
-        uint32_t distance = entry.val + static_cast<uint32_t>(in_.bits & lowMask(extra));
-        drop(extra);
-        if (distance < 16 || distance > static_cast<uint32_t>(out_.cursor - out_.start)) {
-            if (int rc = copyMatch(distance, length); rc != 0) {
-                return rc;
+        uint32_t distance = entry.val + take(entry.op - kOpBase);
+        if (distance < 8 || distance > static_cast<uint32_t>(out - outStart)) {
+            in_ = {in, inEnd, bits, count};
+            out_.cursor = out;
+            rc = copyMatch(distance, length);
+            out = out_.cursor;
+            if (rc != 0 || out_.end != outEnd || out_.start != outStart) {
+                return rc; // the copy moved to another piece: go on carefully
             }
             continue;
         }
         // Chunked copy; the overrun past the match end is overwritten later.
-        uint8_t *pDst = out_.cursor;
-        const uint8_t *pSrc = pDst - distance;
-        for (uint32_t done = 0; done < length; done += 16) {
-            std::memcpy(pDst + done, pSrc + done, 16);
+        const uint8_t *pSrc = out - distance;
+        if (distance >= 16) {
+            for (uint32_t done = 0; done < length; done += 16) {
+                std::memcpy(out + done, pSrc + done, 16);
+            }
+        } else {
+            for (uint32_t done = 0; done < length; done += 8) {
+                std::memcpy(out + done, pSrc + done, 8);
+            }
         }
-        out_.cursor += length;
+        out += length;
     }
-    return 0;
+    in_ = {in, inEnd, bits, count};
+    out_.cursor = out;
+    return rc;
 }
 
 int BlockDecoder::carefulSymbol(bool bHasDist) {
