@@ -5,9 +5,11 @@
 namespace famb {
 namespace {
 
-bool smaller(const TreeNode *pTree, const uint16_t *pDepth, unsigned n, unsigned m) {
-    return pTree[n].freqOrCode < pTree[m].freqOrCode ||
-           (pTree[n].freqOrCode == pTree[m].freqOrCode && pDepth[n] <= pDepth[m]);
+// Heap order key: a lower frequency first, then the lesser depth; equal
+// keys keep the node being sifted above (a node comes before another when
+// its frequency is lower, or equal with a depth not greater).
+uint32_t heapKey(unsigned freq, unsigned depth) {
+    return (freq << 8) | depth;
 }
 
 } // namespace
@@ -189,15 +191,17 @@ bool TokenSink::huffmanBlock() {
 
 // ---- code construction ----------------------------------------------
 
-void TokenSink::siftDown(const TreeNode *pTree, int k) {
+void TokenSink::siftDown(const uint32_t *pKeys, int k) {
     uint16_t *pHeap = state_.heap;
+    const int heapLength = state_.heapLength;
     unsigned v = pHeap[k];
+    uint32_t key = pKeys[v];
     int j = k << 1;
-    while (j <= state_.heapLength) {
-        if (j < state_.heapLength && smaller(pTree, state_.depth, pHeap[j + 1], pHeap[j])) {
+    while (j <= heapLength) {
+        if (j < heapLength && pKeys[pHeap[j + 1]] <= pKeys[pHeap[j]]) {
             ++j;
         }
-        if (smaller(pTree, state_.depth, v, pHeap[j])) {
+        if (key <= pKeys[pHeap[j]]) {
             break;
         }
         pHeap[k] = pHeap[j];
@@ -213,6 +217,7 @@ void TokenSink::buildTree(TreeDesc &desc, int *pMaxCode) {
     TreeNode *pTree = desc.pTree;
     uint16_t *pHeap = state_.heap;
     uint16_t *pDepth = state_.depth;
+    uint32_t keys[kHeapSize];
     int maxCode = -1;
     state_.heapLength = 0;
     state_.heapTop = static_cast<int32_t>(kHeapSize);
@@ -221,6 +226,7 @@ void TokenSink::buildTree(TreeDesc &desc, int *pMaxCode) {
             pHeap[++state_.heapLength] = static_cast<uint16_t>(n);
             maxCode = n;
             pDepth[n] = 0;
+            keys[n] = heapKey(pTree[n].freqOrCode, 0);
         } else {
             pTree[n].parentOrLength = 0;
         }
@@ -230,24 +236,26 @@ void TokenSink::buildTree(TreeDesc &desc, int *pMaxCode) {
         pHeap[++state_.heapLength] = static_cast<uint16_t>(node);
         pTree[node].freqOrCode = 1;
         pDepth[node] = 0;
+        keys[node] = heapKey(1, 0);
     }
     for (int n = state_.heapLength / 2; n >= 1; --n) {
-        siftDown(pTree, n);
+        siftDown(keys, n);
     }
     int node = desc.leafCount;
     do {
         unsigned n = pHeap[1];
         pHeap[1] = pHeap[state_.heapLength--];
-        siftDown(pTree, 1);
+        siftDown(keys, 1);
         unsigned m = pHeap[1];
         pHeap[--state_.heapTop] = static_cast<uint16_t>(n);
         pHeap[--state_.heapTop] = static_cast<uint16_t>(m);
         pTree[node].freqOrCode = static_cast<uint16_t>(pTree[n].freqOrCode + pTree[m].freqOrCode);
         unsigned deeper = pDepth[n] >= pDepth[m] ? pDepth[n] : pDepth[m];
         pDepth[node] = static_cast<uint16_t>((deeper + 1) & 0xFF);
+        keys[node] = heapKey(pTree[node].freqOrCode, pDepth[node]);
         pTree[n].parentOrLength = pTree[m].parentOrLength = static_cast<uint16_t>(node);
         pHeap[1] = static_cast<uint16_t>(node++);
-        siftDown(pTree, 1);
+        siftDown(keys, 1);
     } while (state_.heapLength >= 2);
     pHeap[--state_.heapTop] = pHeap[1];
 

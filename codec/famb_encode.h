@@ -112,7 +112,7 @@ class TokenSink {
     [[nodiscard]] bool storedBlocks();
     [[nodiscard]] bool huffmanBlock();
     void buildTree(TreeDesc &desc, int *pMaxCode);
-    void siftDown(const TreeNode *pTree, int k);
+    void siftDown(const uint32_t *pKeys, int k);
     void generateLengths(TreeDesc &desc, int maxCode, uint16_t *pLengthCounts);
     void scanLengths(const TreeNode *pTree, int count);
     void sendLengths(const TreeNode *pTree, int count);
