@@ -117,32 +117,57 @@ Token parseF2(const uint8_t *b) {
     return literals ? Token{Kind::Literal, literals, 0} : Token{Kind::StopToken, 0, 0};
 }
 
-inline void copy16(uint8_t *dst, const uint8_t *src) {
-    std::memcpy(dst, src, 16);
+inline uint64_t load64(const uint8_t *p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
 }
-inline void copy8(uint8_t *dst, const uint8_t *src) {
-    std::memcpy(dst, src, 8);
+inline void store64(uint8_t *p, uint64_t v) {
+    std::memcpy(p, &v, 8);
+}
+// 16 bytes loaded before any is stored, so source and destination may overlap.
+inline void copy16(uint8_t *dst, const uint8_t *src) {
+    uint64_t a = load64(src);
+    uint64_t b = load64(src + 8);
+    store64(dst, a);
+    store64(dst + 8, b);
 }
 
-// Copies an overlapping match forward inside one output piece; `room` is the
-// space from dst to the piece end (wide copies stay inside it).
+// Copies a match forward inside one output piece, repeating the last
+// `distance` bytes when they overlap the bytes being written. `room` is the
+// space from dst to the piece end: with 15 bytes of slack past the match
+// the copy goes in words and may write scratch bytes into that slack.
 inline void copyMatch(uint8_t *dst, uint32_t distance, uint32_t length, size_t room) {
     const uint8_t *src = dst - distance;
-    if (distance >= 16 && room >= size_t(length) + 15) {
+    if (room < size_t(length) + 15) {
+        if (distance >= length) {
+            std::memcpy(dst, src, length);
+        } else {
+            for (uint32_t i = 0; i < length; ++i) {
+                dst[i] = src[i];
+            }
+        }
+        return;
+    }
+    if (distance >= 16 || (distance >= length && length <= 16)) {
         for (uint32_t i = 0; i < length; i += 16) {
             copy16(dst + i, src + i);
         }
-    } else if (distance >= 8 && room >= size_t(length) + 7) {
+    } else if (distance >= 8) {
         for (uint32_t i = 0; i < length; i += 8) {
-            copy8(dst + i, src + i);
+            store64(dst + i, load64(src + i));
         }
-    } else if (distance == 1) {
-        std::memset(dst, src[0], length);
-    } else if (distance >= length) {
-        std::memcpy(dst, src, length);
     } else {
-        for (uint32_t i = 0; i < length; ++i) {
-            dst[i] = src[i];
+        // Lay down one 8-byte period of the pattern, then step by the
+        // largest multiple of the distance that fits a word.
+        uint8_t pattern[8];
+        for (uint32_t i = 0; i < 8; ++i) {
+            pattern[i] = src[i % distance];
+        }
+        std::memcpy(dst, pattern, 8);
+        uint32_t step = 8 - 8 % distance;
+        for (uint32_t i = step; i < length; i += step) {
+            store64(dst + i, load64(dst + i - step));
         }
     }
 }
@@ -168,6 +193,7 @@ class Decoder {
 
     template <int Format> Stop loop();
     template <int Format> void fastRun();
+    void fastRunF1();
     template <int Format> Stop readToken(Token *pToken);
     Stop execute(const Token &token);
     Stop afterToken();
@@ -184,28 +210,25 @@ class Decoder {
 // Decodes, in place, the tokens that fit entirely in the current pieces;
 // stops before a token that needs the slow path or at a piece border.
 template <int Format> void Decoder::fastRun() {
+    if (Format == 1) {
+        return fastRunF1();
+    }
     uint8_t *ip = m_in.cursor;
     uint8_t *iend = m_in.piece.end;
     uint8_t *op = m_out.cursor;
     uint8_t *oend = m_out.piece.end;
     uint8_t *ostart = m_out.piece.start;
     while (iend - ip >= 4 && op < oend) {
-        uint32_t header = Format == 1 ? headerBytesF1(ip[0]) : headerBytesF2(ip[0]);
+        uint32_t header = headerBytesF2(ip[0]);
         if (header == 0) {
             break;
         }
-        Token token = Format == 1 ? parseF1(ip) : parseF2(ip);
+        Token token = parseF2(ip);
         if (token.kind == Kind::Literal) {
-            size_t inputLeft = size_t(iend - ip) - header;
-            size_t room = size_t(oend - op);
-            if (token.length <= 32 && inputLeft >= 32 && room >= 32) {
-                copy16(op, ip + header);
-                copy16(op + 16, ip + header + 16);
-            } else if (inputLeft >= token.length && room >= token.length) {
-                std::memcpy(op, ip + header, token.length);
-            } else {
+            if (size_t(iend - ip) - header < token.length || size_t(oend - op) < token.length) {
                 break;
             }
+            std::memcpy(op, ip + header, token.length);
             ip += header + token.length;
             op += token.length;
         } else if (token.kind == Kind::Match) {
@@ -218,6 +241,60 @@ template <int Format> void Decoder::fastRun() {
         } else {
             break;
         }
+    }
+    m_in.cursor = ip;
+    m_out.cursor = op;
+}
+
+// The format the encoder writes, decoded with the token tests in order of
+// frequency; zero runs, long literal runs and invalid bytes go the slow way.
+void Decoder::fastRunF1() {
+    uint8_t *ip = m_in.cursor;
+    uint8_t *iend = m_in.piece.end;
+    uint8_t *op = m_out.cursor;
+    uint8_t *oend = m_out.piece.end;
+    uint8_t *ostart = m_out.piece.start;
+    while (iend - ip >= 4 && op < oend) {
+        uint32_t b0 = ip[0];
+        uint32_t length;
+        uint32_t distance;
+        uint32_t header;
+        if (b0 >= 0x80) {
+            length = ((b0 >> 4) & 7) + 4;
+            distance = ((b0 & 0x0F) << 8 | ip[1]) + 1;
+            header = 2;
+        } else if (b0 >= 0x40) {
+            uint32_t v = (b0 & 0x3F) << 16 | uint32_t(ip[1]) << 8 | ip[2];
+            distance = (v & 0x3FFF) + 1;
+            length = (v >> 14) + (distance <= 4096 ? 12 : 4);
+            header = 3;
+        } else if (b0 >= 0x20) {
+            uint32_t count = (b0 & 0x1F) + 1;
+            if (iend - ip >= 33 && oend - op >= 32) {
+                copy16(op, ip + 1);
+                copy16(op + 16, ip + 17);
+            } else if (size_t(iend - ip) - 1 >= count && size_t(oend - op) >= count) {
+                std::memcpy(op, ip + 1, count);
+            } else {
+                break;
+            }
+            ip += 1 + count;
+            op += count;
+            continue;
+        } else if (b0 >= 0x10) {
+            distance = (uint32_t(ip[2]) << 8 | ip[3]) + 1;
+            length = ((b0 & 0x0F) << 8 | ip[1]) + longMatchBias(distance);
+            header = 4;
+        } else {
+            break;
+        }
+        size_t room = size_t(oend - op);
+        if (distance > size_t(op - ostart) || length > room) {
+            break;
+        }
+        copyMatch(op, distance, length, room);
+        ip += header;
+        op += length;
     }
     m_in.cursor = ip;
     m_out.cursor = op;

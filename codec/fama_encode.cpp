@@ -125,6 +125,15 @@ template <int Level> bool Coder<Level>::emitLiterals(const uint8_t *from, uint32
     if (count == 0) {
         return true;
     }
+    // Short runs go out in two 16-byte words when both pieces have the room.
+    if (count <= 32 && m_out.cursor && m_out.piece.end - m_out.cursor >= 33 && m_end - from >= 32) {
+        uint8_t *op = m_out.cursor;
+        op[0] = uint8_t(0x20 | (count - 1));
+        std::memcpy(op + 1, from, 16);
+        std::memcpy(op + 17, from + 16, 16);
+        m_out.cursor = op + 1 + count;
+        return true;
+    }
     uint8_t header[3];
     if (count <= 32) {
         header[0] = uint8_t(0x20 | (count - 1));
@@ -167,6 +176,12 @@ bool Coder<Level>::writeMatch(uint32_t distance, uint32_t length, uint32_t *pLef
     if (distance <= 4096 && length <= 11) {
         token[0] = uint8_t(0x80 + (length - 4) * 16 + (u >> 8));
         token[1] = uint8_t(u);
+        if (m_out.cursor && m_out.piece.end - m_out.cursor >= 2) {
+            m_out.cursor[0] = token[0];
+            m_out.cursor[1] = token[1];
+            m_out.cursor += 2;
+            return true;
+        }
         return put(token, 2);
     }
     if (distance <= 4096) {
@@ -190,18 +205,23 @@ bool Coder<Level>::writeMatch(uint32_t distance, uint32_t length, uint32_t *pLef
 template <int Level> void Coder<Level>::firstPiece() {
     uint8_t *anchor = m_in.cursor;
     uint8_t *p = anchor + 1;
+    uint16_t *const table = m_table;
+    uint8_t *const base = m_base;
+    uint8_t *const limit = m_limit;
+    const uint32_t shift = m_shift;
     for (;;) {
         uint32_t misses = kMissStart<Level>;
         uint8_t *candidate;
         for (;;) {
             uint32_t step = misses >> kMissShift<Level>;
-            if (p + step > m_limit) {
+            if (p + step > limit) {
                 return stop(anchor);
             }
-            uint32_t h = hashAt(p);
-            candidate = m_base + m_table[h];
-            m_table[h] = uint16_t(p - m_base);
-            if (read32(p) == read32(candidate)) {
+            uint32_t word = read32(p);
+            uint32_t h = (word * kHashMultiplier) >> shift;
+            candidate = base + table[h];
+            table[h] = uint16_t(p - base);
+            if (word == read32(candidate)) {
                 break;
             }
             ++misses;

@@ -134,6 +134,34 @@ TEST_P(FamilyADecode, PieceListsAcrossLayouts) {
     }
 }
 
+TEST(FamilyADecodeList, OutputPiecesOverlappingTheWindowFail) {
+    // 2048 literal bytes in 64 runs of 32, then a far match: three pieces.
+    Bytes stream;
+    for (int run = 0; run < 64; ++run) {
+        stream.push_back(0x3F);
+        for (int i = 0; i < 32; ++i) {
+            stream.push_back(uint8_t(run * 32 + i));
+        }
+    }
+    for (int i = 0; i < 10; ++i) { // 10 x 268 bytes at distance 2048
+        Bytes token = fromHex("10 00 07 FF");
+        stream.insert(stream.end(), token.begin(), token.end());
+    }
+    Codec decoder(0);
+    Bytes buffer(3 * 2048);
+    TezlPiece in{stream.data(), stream.data() + stream.size()};
+    uint8_t *b = buffer.data();
+    TezlPiece good[] = {{b, b + 2048}, {b + 2048, b + 4096}, {b + 4096, b + 6144}};
+    EXPECT_EQ(decoder.get()->decodeList(decoder.get(), &in, 1, good, 3), 2048 + 10 * 268);
+    EXPECT_EQ(Bytes(buffer.begin() + 2048, buffer.begin() + 2048 + 268),
+              Bytes(buffer.begin(), buffer.begin() + 268));
+    // A third piece over the first, or over the one just before it.
+    for (uint8_t *again : {b, b + 2048, b + 1024}) {
+        TezlPiece bad[] = {{b, b + 2048}, {b + 2048, b + 4096}, {again, again + 2048}};
+        EXPECT_EQ(decoder.get()->decodeList(decoder.get(), &in, 1, bad, 3), -1) << again - b;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Levels, FamilyADecode, ::testing::Values(0, -1));
 
 } // namespace

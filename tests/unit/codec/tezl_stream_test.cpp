@@ -150,7 +150,9 @@ TEST(Create, LevelsAndMinimums) {
         {1, 576, 4096, true},       {1, 576, 4095, false},      {2, 576, 4096, true},
         {3, 576, 4096, true},       {0, 591, 0, false},         {0, 592, 0, true},
         {-1, 592, 0x12000, true},   {-1, 592, 0x11FFF, false},  {-1, 592, 0, false},
-        {1, 0, 4096, false},
+        {1, 0, 4096, false},        {10, 823, 4096, false},     {10, 824, 4096, true},
+        {10, 824, 4095, false},     {10, 824, 0, false},        {-5, 783, 0, false},
+        {-5, 784, 0, true},
     };
     std::vector<uint64_t> context(1024);
     std::vector<uint64_t> work(0x60000 / 8);
