@@ -116,12 +116,7 @@ struct PieceCase {
 };
 
 std::vector<TezlPiece> cut(Bytes &data, size_t pieceBytes) {
-    std::vector<TezlPiece> pieces;
-    for (size_t off = 0; off < data.size(); off += pieceBytes) {
-        size_t n = std::min(pieceBytes, data.size() - off);
-        pieces.push_back({data.data() + off, data.data() + off + n});
-    }
-    return pieces;
+    return codec_test::cutPieces(data.data(), data.size(), {pieceBytes});
 }
 
 class FambPieceLists : public ::testing::TestWithParam<int32_t> {};

@@ -1,5 +1,5 @@
-// Helpers shared by the family B tests: contexts on the test's own memory,
-// a bit writer for hand-made streams, and generated sample data.
+// Helpers shared by the family B tests: a bit writer for hand-made streams
+// and generated sample data (contexts come from codec_test_util.h).
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "codec_test_util.h"
 #include "famb_context.h"
 #include "famb_tables.h"
 #include "tezl.h"
@@ -15,36 +16,7 @@ namespace famb_test {
 
 using Bytes = std::vector<uint8_t>;
 
-// Context and work memory of one level, created on construction.
-class Codec {
-  public:
-    explicit Codec(int32_t level)
-        : context_(FAMB_DECODER_CONTEXT_BYTES / 8 + 1), work_(FAMB_ENCODER_WORK_BYTES) {
-        pContext_ = tezl_Create(context_.data(), uint32_t(context_.size() * 8), work_.data(),
-                                uint32_t(work_.size()), level);
-    }
-    TezlContext *get() const { return pContext_; }
-
-    int32_t encode(const Bytes &src, Bytes *pDst, size_t capacity = 0) const {
-        pDst->assign(capacity ? capacity : src.size() + src.size() / 8 + 64, 0);
-        int32_t rc = tezl_Encode(pContext_, src.data(), uint32_t(src.size()), pDst->data(),
-                                 uint32_t(pDst->size()));
-        pDst->resize(rc > 0 ? size_t(rc) : 0);
-        return rc;
-    }
-    int32_t decode(const Bytes &src, Bytes *pDst, size_t capacity) const {
-        pDst->assign(capacity, 0);
-        int32_t rc = tezl_Decode(pContext_, src.data(), uint32_t(src.size()), pDst->data(),
-                                 uint32_t(capacity));
-        pDst->resize(rc > 0 ? size_t(rc) : 0);
-        return rc;
-    }
-
-  private:
-    std::vector<uint64_t> context_;
-    std::vector<uint8_t> work_;
-    TezlContext *pContext_ = nullptr;
-};
+using codec_test::Codec;
 
 // Builds a stream bit by bit, least significant bit first.
 class BitSink {
