@@ -36,6 +36,11 @@ TEST_P(FambEncodeLevels, WorkedExamples) {
                           0x07, 0x0A, 0xF8, 0x7D, 0xF8, 0x16}));
     EXPECT_EQ(codec.encode({0x41}, &out), 3);
     EXPECT_EQ(out, (Bytes{0x01, 0x00, 0x41}));
+    if (GetParam() == 5) { // no match search on 12 bytes at level 5: one stored block
+        EXPECT_EQ(codec.encode(repeatText("abc", 4), &out), 14);
+        EXPECT_EQ(out,
+                  (Bytes{0x17, 0x00, 'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c'}));
+    }
     Bytes eight = repeatText("abab", 2);
     EXPECT_EQ(codec.encode(eight, &out), 10);
     EXPECT_EQ(out[0], 0x0F); // stored, 8 bytes
@@ -106,6 +111,37 @@ TEST_P(FambEncodeLevels, NoMatchAcrossSubPieces) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, FambEncodeLevels, ::testing::ValuesIn(kEncoderLevels));
+
+// Minimum context and work memory of each family B level.
+TEST(FambCreate, Limits) {
+    std::vector<uint64_t> context(1000);
+    std::vector<uint8_t> work(FAMB_ENCODER_WORK_BYTES);
+    struct Case {
+        int32_t level;
+        uint32_t contextBytes;
+        bool bWork;
+        uint32_t workBytes;
+        bool bCreated;
+    } cases[] = {
+        {5, 5696, true, 0x50000, true},   {5, 5695, true, 0x50000, false},
+        {6, 5696, true, 0x4FFFF, false},  {7, 5696, false, 0x50000, false},
+        {8, 5696, true, 0x50000, true},   {-2, 6720, false, 0, true},
+        {-2, 6719, false, 0, false},      {-3, 6720, true, 0x12000, true},
+        {-3, 6720, true, 0x11FFF, false}, {-3, 6720, false, 0x12000, false},
+        {4, 8000, true, 0x50000, false},  {9, 8000, true, 0x50000, false},
+        {-4, 8000, true, 0x50000, false},
+    };
+    for (const Case &c : cases) {
+        TezlContext *pContext = tezl_Create(context.data(), c.contextBytes,
+                                            c.bWork ? work.data() : nullptr, c.workBytes, c.level);
+        EXPECT_EQ(pContext != nullptr, c.bCreated) << c.level << " " << c.contextBytes;
+        if (pContext && c.level < 0) {
+            EXPECT_EQ(pContext->level, -2);
+            uint8_t byte = 0;
+            EXPECT_EQ(tezl_Encode(pContext, &byte, 1, &byte, 1), -1);
+        }
+    }
+}
 
 // Piece lists: the encoder's history window reaches into earlier pieces of
 // one power-of-two size; the stream then decodes as one buffer and through
