@@ -1,29 +1,16 @@
 // Family A contexts: creation and the single-buffer and piece-list
 // protocols around the encoder and decoder runs.
 #include "fama.h"
+#include "tezl_encoder.h"
 #include "tezl_families.h"
 
 #include <cstring>
 
 namespace {
 
-constexpr uint32_t kMinTableBytes = 4096;
-
 void resetDecoder(TezlADecoder *pDecoder) {
     tezl_ResetStreams(&pDecoder->base);
     std::memset(pDecoder->retained, 0, sizeof pDecoder->retained);
-}
-
-void resetEncoder(TezlAEncoder *pEncoder) {
-    tezl_ResetStreams(&pEncoder->base);
-    std::memset(pEncoder->retained, 0, sizeof pEncoder->retained);
-    pEncoder->capped = {};
-    pEncoder->pieceStatus = 0;
-    pEncoder->runStatus = -1;
-}
-
-bool hasTable(const TezlAEncoder *pEncoder) {
-    return pEncoder->work && pEncoder->tableBytes >= kMinTableBytes;
 }
 
 int32_t decodeBuffer(TezlContext *pContext, const uint8_t *source, uint32_t sourceLength,
@@ -47,17 +34,12 @@ int32_t decodeBuffer(TezlContext *pContext, const uint8_t *source, uint32_t sour
 // output advance and staging state.
 int32_t decodePieces(TezlADecoder *pDecoder, TezlStaging *pStaging) {
     TezlContext *pContext = &pDecoder->base;
-    if (!pDecoder->advance(&pContext->output, pDecoder->retained, &pDecoder->staging)) {
-        resetDecoder(pDecoder);
-        return TEZL_ERR_OUTPUT;
-    }
-    if (!tezl_NextInputPiece(&pContext->input)) {
-        tezl_ReleaseRetained(&pContext->output, pDecoder->retained, TEZL_LIMITS_AB, pStaging);
-        resetDecoder(pDecoder);
-        return TEZL_ERR_INPUT;
-    }
-    if (!tezl_StreamReady(&pContext->input) || !tezl_StreamReady(&pContext->output)) {
-        return TEZL_ERR_CORRUPT;
+    if (int32_t rc = tezl_StartDecodeList(pContext, pDecoder->retained, TEZL_LIMITS_AB,
+                                          pDecoder->advance, &pDecoder->staging)) {
+        if (rc != TEZL_ERR_CORRUPT) {
+            resetDecoder(pDecoder);
+        }
+        return rc;
     }
     if (int32_t rc = tezlA_DecodeStream(pDecoder)) {
         if (pStaging) {
@@ -104,56 +86,21 @@ int32_t decodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_
 
 int32_t encodeBuffer(TezlContext *pContext, const uint8_t *source, uint32_t sourceLength,
                      uint8_t *destination, uint32_t capacity) {
-    auto *pEncoder = reinterpret_cast<TezlAEncoder *>(pContext);
-    resetEncoder(pEncoder);
-    if (!hasTable(pEncoder)) {
-        return TEZL_ERR_CORRUPT;
-    }
-    if (int32_t rc = tezl_SetBuffers(pContext, source, sourceLength, destination, capacity)) {
-        return rc;
-    }
-    tezl_CapCurrentPiece(&pContext->input, &pEncoder->capped, TEZL_LIMITS_AB);
-    if (int32_t rc = tezlA_EncodeStream(pEncoder)) {
-        pContext->input.cursor = nullptr;
-        return rc;
-    }
-    return tezl_SingleBufferResult(&pContext->output);
-}
-
-int32_t encodePieces(TezlAEncoder *pEncoder) {
-    TezlContext *pContext = &pEncoder->base;
-    if (!tezl_NextInputPiece(&pContext->output)) {
-        resetEncoder(pEncoder);
-        return TEZL_ERR_OUTPUT;
-    }
-    if (!tezl_NextCappedInputPiece(&pContext->input, &pEncoder->capped, pEncoder->retained,
-                                   TEZL_LIMITS_AB)) {
-        tezl_ReleasePiece(&pContext->output);
-        resetEncoder(pEncoder);
-        return TEZL_ERR_INPUT;
-    }
-    if (!tezl_StreamReady(&pContext->input) || !tezl_StreamReady(&pContext->output) ||
-        !hasTable(pEncoder)) {
-        return TEZL_ERR_CORRUPT;
-    }
-    if (int32_t rc = tezlA_EncodeStream(pEncoder)) {
-        pEncoder->runStatus = -2;
-        return rc;
-    }
-    return tezl_FinishEncodeList(pContext, &pEncoder->capped, pEncoder->retained, TEZL_LIMITS_AB);
+    reinterpret_cast<TezlAEncoder *>(pContext)->runStatus = -1;
+    return tezl_EncodeBuffer<TezlAEncoder, tezlA_EncodeStream, TEZL_LIMITS_AB>(
+        pContext, source, sourceLength, destination, capacity);
 }
 
 int32_t encodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_t sourceCount,
                    const TezlPiece *destinationPieces, uint32_t destinationCount) {
     auto *pEncoder = reinterpret_cast<TezlAEncoder *>(pContext);
-    resetEncoder(pEncoder);
-    TezlPieceList sourceList;
-    TezlPieceList destinationList;
-    if (int32_t rc = tezl_SetPieceLists(pContext, &sourceList, sourcePieces, sourceCount,
-                                        &destinationList, destinationPieces, destinationCount)) {
-        return rc;
+    pEncoder->runStatus = -1;
+    int32_t rc = tezl_EncodeList<TezlAEncoder, tezlA_EncodeStream, TEZL_LIMITS_AB>(
+        pContext, sourcePieces, sourceCount, destinationPieces, destinationCount);
+    if (rc < 0) {
+        pEncoder->runStatus = -2;
     }
-    return encodePieces(pEncoder);
+    return rc;
 }
 
 TezlContext *createEncoder(void *contextMemory, uint32_t contextBytes, uint8_t *workMemory,
@@ -163,13 +110,8 @@ TezlContext *createEncoder(void *contextMemory, uint32_t contextBytes, uint8_t *
         return nullptr;
     }
     auto *pEncoder = static_cast<TezlAEncoder *>(contextMemory);
-    std::memset(pEncoder, 0, sizeof *pEncoder);
-    pEncoder->base.level = level;
-    resetEncoder(pEncoder);
-    pEncoder->work = workMemory;
-    pEncoder->tableBytes = 1u << tezl_Log2(workBytes);
-    pEncoder->hashShift = uint32_t(32 - tezl_Log2(pEncoder->tableBytes / 2));
-    tezl_InitSlots(&pEncoder->base);
+    tezl_InitEncoder(pEncoder, level, workMemory, workBytes);
+    pEncoder->runStatus = -1;
     pEncoder->base.encode = encodeBuffer;
     pEncoder->base.encodeList = encodeList;
     return &pEncoder->base;

@@ -427,13 +427,7 @@ int32_t tezlA_DecodeStream(TezlADecoder *pDecoder) {
         return TEZL_ERR_INPUT;
     }
     if (!out.piece.end) {
-        // No output piece: either the output ran out, or a piece overlapped
-        // the retained window (the advance then left its start in entry 0).
-        if (!pDecoder->retained[0]) {
-            return TEZL_ERR_OUTPUT;
-        }
-        pDecoder->retained[0] = nullptr;
-        return TEZL_ERR_CORRUPT;
+        return tezl_NoPieceResult(pDecoder->retained, TEZL_ERR_OUTPUT);
     }
     if (stop == Stop::End) {
         return 0;

@@ -81,6 +81,11 @@ template <int Level> class Coder {
     uint32_t historyLength(const uint8_t *p, const Candidate &candidate) const;
     uint32_t historyDistance(const uint8_t *p, const Candidate &candidate) const;
     void extendBack(uint8_t **pp, Candidate *pCandidate, const uint8_t *anchor) const;
+    void extendBack(uint8_t **pp, uint8_t **pCandidate, const uint8_t *anchor) const {
+        Candidate candidate{*pCandidate, m_base, 0};
+        extendBack(pp, &candidate, anchor);
+        *pCandidate = candidate.at;
+    }
 
     bool put(const uint8_t *bytes, size_t count);
     bool writeMatch(uint32_t distance, uint32_t length, uint32_t *pLeftover);
@@ -228,17 +233,7 @@ template <int Level> void Coder<Level>::firstPiece() {
             p += step;
         }
         uint8_t *lastProbe = p;
-        if (Level < 3) {
-            if (candidate > m_base && p[-1] == candidate[-1]) {
-                --p;
-                --candidate;
-            }
-        } else {
-            while (p > anchor && candidate > m_base && p[-1] == candidate[-1]) {
-                --p;
-                --candidate;
-            }
-        }
+        extendBack(&p, &candidate, anchor);
         uint32_t length = countEqual(p, candidate, size_t(m_end - p));
         if (Level == 3) {
             // One-step lazy evaluation: take the match at the next position
@@ -258,10 +253,7 @@ template <int Level> void Coder<Level>::firstPiece() {
                     break;
                 }
                 uint8_t *start = next;
-                while (start > anchor && nextCandidate > m_base && start[-1] == nextCandidate[-1]) {
-                    --start;
-                    --nextCandidate;
-                }
+                extendBack(&start, &nextCandidate, anchor);
                 p = start;
                 candidate = nextCandidate;
                 length = uint32_t(next - start) + forward;
@@ -525,13 +517,7 @@ int32_t tezlA_EncodeStream(TezlAEncoder *pEncoder) {
         }
     }
     if (!in.piece.end) {
-        // No input piece: none at all, or one that overlapped the window
-        // (the advance then left its start in entry 0).
-        if (!pEncoder->retained[0]) {
-            return TEZL_ERR_INPUT;
-        }
-        pEncoder->retained[0] = nullptr;
-        return TEZL_ERR_CORRUPT;
+        return tezl_NoPieceResult(pEncoder->retained, TEZL_ERR_INPUT);
     }
     return out.piece.end ? 0 : TEZL_ERR_OUTPUT;
 }

@@ -1,74 +1,16 @@
 // Family C contexts: creation and the single-buffer and piece-list
 // protocols around the encoder and decoder runs.
 #include "famc.h"
+#include "tezl_encoder.h"
 #include "tezl_families.h"
 
 #include <cstring>
 
 namespace {
 
-constexpr uint32_t kMinTableBytes = 4096;
-
-void resetEncoder(TezlCEncoder *pEncoder) {
-    tezl_ResetStreams(&pEncoder->base);
-    std::memset(pEncoder->retained, 0, sizeof pEncoder->retained);
-    pEncoder->capped = {};
-}
-
 void resetDecoder(TezlCDecoder *pDecoder) {
     tezl_ResetStreams(&pDecoder->base);
     std::memset(pDecoder->retained, 0, sizeof pDecoder->retained);
-}
-
-bool hasTable(const TezlCEncoder *pEncoder) {
-    return pEncoder->work && pEncoder->tableBytes >= kMinTableBytes;
-}
-
-int32_t encodeBuffer(TezlContext *pContext, const uint8_t *source, uint32_t sourceLength,
-                     uint8_t *destination, uint32_t capacity) {
-    auto *pEncoder = reinterpret_cast<TezlCEncoder *>(pContext);
-    resetEncoder(pEncoder);
-    if (!hasTable(pEncoder)) {
-        return TEZL_ERR_CORRUPT;
-    }
-    if (int32_t rc = tezl_SetBuffers(pContext, source, sourceLength, destination, capacity)) {
-        return rc;
-    }
-    tezl_CapCurrentPiece(&pContext->input, &pEncoder->capped, TEZL_LIMITS_C);
-    if (int32_t rc = tezlC_EncodeStream(pEncoder)) {
-        return rc;
-    }
-    return tezl_SingleBufferResult(&pContext->output);
-}
-
-int32_t encodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_t sourceCount,
-                   const TezlPiece *destinationPieces, uint32_t destinationCount) {
-    auto *pEncoder = reinterpret_cast<TezlCEncoder *>(pContext);
-    resetEncoder(pEncoder);
-    TezlPieceList sourceList;
-    TezlPieceList destinationList;
-    if (int32_t rc = tezl_SetPieceLists(pContext, &sourceList, sourcePieces, sourceCount,
-                                        &destinationList, destinationPieces, destinationCount)) {
-        return rc;
-    }
-    if (!tezl_NextInputPiece(&pContext->output)) {
-        resetEncoder(pEncoder);
-        return TEZL_ERR_OUTPUT;
-    }
-    if (!tezl_NextCappedInputPiece(&pContext->input, &pEncoder->capped, pEncoder->retained,
-                                   TEZL_LIMITS_C)) {
-        tezl_ReleasePiece(&pContext->output);
-        resetEncoder(pEncoder);
-        return TEZL_ERR_INPUT;
-    }
-    if (!tezl_StreamReady(&pContext->input) || !tezl_StreamReady(&pContext->output) ||
-        !hasTable(pEncoder)) {
-        return TEZL_ERR_CORRUPT;
-    }
-    if (int32_t rc = tezlC_EncodeStream(pEncoder)) {
-        return rc;
-    }
-    return tezl_FinishEncodeList(pContext, &pEncoder->capped, pEncoder->retained, TEZL_LIMITS_C);
 }
 
 int32_t decodeBuffer(TezlContext *pContext, const uint8_t *source, uint32_t sourceLength,
@@ -93,17 +35,12 @@ int32_t decodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_
                                         &destinationList, destinationPieces, destinationCount)) {
         return rc;
     }
-    if (!tezl_RetainAdvanceC(&pContext->output, pDecoder->retained, nullptr)) {
-        resetDecoder(pDecoder);
-        return TEZL_ERR_OUTPUT;
-    }
-    if (!tezl_NextInputPiece(&pContext->input)) {
-        tezl_ReleaseRetained(&pContext->output, pDecoder->retained, TEZL_LIMITS_C, nullptr);
-        resetDecoder(pDecoder);
-        return TEZL_ERR_INPUT;
-    }
-    if (!tezl_StreamReady(&pContext->input) || !tezl_StreamReady(&pContext->output)) {
-        return TEZL_ERR_CORRUPT;
+    if (int32_t rc = tezl_StartDecodeList(pContext, pDecoder->retained, TEZL_LIMITS_C,
+                                          tezl_RetainAdvanceC, nullptr)) {
+        if (rc != TEZL_ERR_CORRUPT) {
+            resetDecoder(pDecoder);
+        }
+        return rc;
     }
     if (int32_t rc = tezlC_DecodeStream(pDecoder)) {
         return rc;
@@ -117,15 +54,9 @@ TezlContext *createEncoder(void *contextMemory, uint32_t contextBytes, uint8_t *
         return nullptr;
     }
     auto *pEncoder = static_cast<TezlCEncoder *>(contextMemory);
-    std::memset(pEncoder, 0, sizeof *pEncoder);
-    pEncoder->base.level = 10;
-    resetEncoder(pEncoder);
-    pEncoder->work = workMemory;
-    pEncoder->tableBytes = 1u << tezl_Log2(workBytes);
-    pEncoder->hashShift = uint32_t(32 - tezl_Log2(pEncoder->tableBytes / 2));
-    tezl_InitSlots(&pEncoder->base);
-    pEncoder->base.encode = encodeBuffer;
-    pEncoder->base.encodeList = encodeList;
+    tezl_InitEncoder(pEncoder, 10, workMemory, workBytes);
+    pEncoder->base.encode = tezl_EncodeBuffer<TezlCEncoder, tezlC_EncodeStream, TEZL_LIMITS_C>;
+    pEncoder->base.encodeList = tezl_EncodeList<TezlCEncoder, tezlC_EncodeStream, TEZL_LIMITS_C>;
     return &pEncoder->base;
 }
 

@@ -139,11 +139,7 @@ int32_t tezlC_DecodeStream(TezlCDecoder *pDecoder) {
         return TEZL_ERR_INPUT;
     }
     if (!pDecoder->base.output.piece.end) {
-        if (!pDecoder->retained[0]) {
-            return TEZL_ERR_OUTPUT;
-        }
-        pDecoder->retained[0] = nullptr;
-        return TEZL_ERR_CORRUPT;
+        return tezl_NoPieceResult(pDecoder->retained, TEZL_ERR_OUTPUT);
     }
     return stop == Stop::End ? 0 : stop == Stop::OutputFull ? TEZL_ERR_OUTPUT : TEZL_ERR_CORRUPT;
 }

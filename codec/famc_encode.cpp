@@ -192,11 +192,7 @@ int32_t tezlC_EncodeStream(TezlCEncoder *pEncoder) {
         in.cursor = in.piece.end;
     }
     if (!in.piece.end) {
-        if (!pEncoder->retained[0]) {
-            return TEZL_ERR_INPUT;
-        }
-        pEncoder->retained[0] = nullptr;
-        return TEZL_ERR_CORRUPT;
+        return tezl_NoPieceResult(pEncoder->retained, TEZL_ERR_INPUT);
     }
     // End marker, then the last partial byte padded with zero bits.
     if (!out.piece.end || !writer.put(0x180, 9) || !writer.flush()) {

@@ -186,3 +186,40 @@ int32_t tezl_FinishDecodeList(TezlContext *pContext, uint8_t **retained,
     tezl_ReleaseRetained(&pContext->output, retained, limits, nullptr);
     return tezl_ListResult(&pContext->output);
 }
+
+int32_t tezl_StartEncodeList(TezlContext *pContext, TezlCappedState *pCapped, uint8_t **retained,
+                             const TezlWindowLimits &limits) {
+    if (!tezl_NextInputPiece(&pContext->output)) {
+        return TEZL_ERR_OUTPUT;
+    }
+    if (!tezl_NextCappedInputPiece(&pContext->input, pCapped, retained, limits)) {
+        tezl_ReleasePiece(&pContext->output);
+        return TEZL_ERR_INPUT;
+    }
+    return tezl_StreamReady(&pContext->input) && tezl_StreamReady(&pContext->output)
+               ? 0
+               : TEZL_ERR_CORRUPT;
+}
+
+int32_t tezl_StartDecodeList(TezlContext *pContext, uint8_t **retained,
+                             const TezlWindowLimits &limits, TezlAdvanceFn advance,
+                             TezlStaging *pStaging) {
+    if (!advance(&pContext->output, retained, pStaging)) {
+        return TEZL_ERR_OUTPUT;
+    }
+    if (!tezl_NextInputPiece(&pContext->input)) {
+        tezl_ReleaseRetained(&pContext->output, retained, limits, pStaging);
+        return TEZL_ERR_INPUT;
+    }
+    return tezl_StreamReady(&pContext->input) && tezl_StreamReady(&pContext->output)
+               ? 0
+               : TEZL_ERR_CORRUPT;
+}
+
+int32_t tezl_NoPieceResult(uint8_t **retained, int32_t noPieceResult) {
+    if (!retained[0]) {
+        return noPieceResult;
+    }
+    retained[0] = nullptr;
+    return TEZL_ERR_CORRUPT;
+}

@@ -19,12 +19,7 @@ void clearStaging(TezlStream *pOut, uint8_t **retained, TezlStaging *pStaging) {
     retained[0] = nullptr;
     pOut->piece = {nullptr, nullptr};
     pOut->cursor = nullptr;
-    pOut->retainedCount = 0;
-    pOut->newestIndex = 0;
-    pOut->pieceSize = 0;
-    pOut->pieceSizeLog2 = -1;
-    pOut->currentLength = 0;
-    pOut->wrapped = 0;
+    tezl_ZeroWindow(pOut);
     tezl_ResetStaging(pStaging, pStaging->workBase);
 }
 

@@ -29,7 +29,9 @@ void askSupplier(TezlStream *pStream, uint8_t *finishedStart) {
     pStream->supplier(pStream->supplierContext, &pStream->piece, finishedStart, 0);
 }
 
-void zeroWindow(TezlStream *pStream) {
+} // namespace
+
+void tezl_ZeroWindow(TezlStream *pStream) {
     pStream->retainedCount = 0;
     pStream->newestIndex = 0;
     pStream->pieceSize = 0;
@@ -37,6 +39,8 @@ void zeroWindow(TezlStream *pStream) {
     pStream->currentLength = 0;
     pStream->wrapped = 0;
 }
+
+namespace {
 
 // Makes the stream's (non-empty) current piece the only retained one.
 void retainOnly(TezlStream *pStream, uint8_t **retained) {
@@ -112,6 +116,26 @@ bool joinWindow(TezlStream *pStream, uint8_t **retained, const TezlWindowLimits 
     return true;
 }
 
+enum class Supplied { None, Empty, Piece };
+
+// Adds the old piece to the total, asks for the next one and normalises the
+// answer: no piece clears the cursor, an empty one stands at its start.
+Supplied takeNext(TezlStream *pStream, uint8_t *finishedStart) {
+    pStream->total += pieceLength(pStream->piece);
+    askSupplier(pStream, finishedStart);
+    if (!pStream->piece.start) {
+        pStream->piece.end = nullptr;
+        pStream->cursor = nullptr;
+        return Supplied::None;
+    }
+    pStream->cursor = pStream->piece.start;
+    if (pStream->piece.start >= pStream->piece.end) {
+        pStream->piece.end = pStream->piece.start;
+        return Supplied::Empty;
+    }
+    return Supplied::Piece;
+}
+
 } // namespace
 
 int32_t tezl_Log2(uint32_t value) {
@@ -119,19 +143,8 @@ int32_t tezl_Log2(uint32_t value) {
 }
 
 bool tezl_NextInputPiece(TezlStream *pStream) {
-    pStream->total += pieceLength(pStream->piece);
-    askSupplier(pStream, isEmpty(pStream->piece) ? nullptr : pStream->piece.start);
-    if (!pStream->piece.start) {
-        pStream->piece.end = nullptr;
-        pStream->cursor = nullptr;
-        return false;
-    }
-    pStream->cursor = pStream->piece.start;
-    if (pStream->piece.start >= pStream->piece.end) {
-        pStream->piece.end = pStream->piece.start;
-        return false;
-    }
-    return true;
+    uint8_t *finished = isEmpty(pStream->piece) ? nullptr : pStream->piece.start;
+    return takeNext(pStream, finished) == Supplied::Piece;
 }
 
 bool tezl_NextOutputPiece(TezlStream *pStream, uint8_t **pCursor, uint8_t **pEnd) {
@@ -200,17 +213,13 @@ void tezl_InitOutputWindow(TezlStream *pOut, uint8_t **retained, uint32_t capaci
 }
 
 bool tezl_RetainNextPiece(TezlStream *pStream, uint8_t **retained, const TezlWindowLimits &limits) {
-    pStream->total += pieceLength(pStream->piece);
-    askSupplier(pStream, nullptr);
-    if (!pStream->piece.start) {
+    // The old piece stays in use as history: it is not handed back.
+    Supplied supplied = takeNext(pStream, nullptr);
+    if (supplied == Supplied::None) {
         tezl_ReleaseRetained(pStream, retained, limits, nullptr);
-        pStream->piece.end = nullptr;
-        pStream->cursor = nullptr;
         return false;
     }
-    pStream->cursor = pStream->piece.start;
-    if (pStream->piece.start >= pStream->piece.end) {
-        pStream->piece.end = pStream->piece.start;
+    if (supplied == Supplied::Empty) {
         return false;
     }
     uint32_t length = pieceLength(pStream->piece);
@@ -257,7 +266,7 @@ void tezl_ReleaseRetained(TezlStream *pStream, uint8_t **retained, const TezlWin
             retained[i] = nullptr;
         }
     }
-    zeroWindow(pStream);
+    tezl_ZeroWindow(pStream);
 }
 
 void tezl_CapCurrentPiece(TezlStream *pIn, TezlCappedState *pCapped,

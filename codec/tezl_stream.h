@@ -75,6 +75,9 @@ void tezl_InitOutputWindow(TezlStream *pOut, uint8_t **retained, uint32_t capaci
 void tezl_ReleaseRetained(TezlStream *pStream, uint8_t **retained, const TezlWindowLimits &limits,
                           TezlStaging *pStaging);
 
+// Zeroes the retained-window bookkeeping of a stream (not its table).
+void tezl_ZeroWindow(TezlStream *pStream);
+
 // Takes the next input piece, working pieces longer than the family's
 // sub-piece size as consecutive sub-pieces. Answers false at the end.
 [[nodiscard]] bool tezl_NextCappedInputPiece(TezlStream *pIn, TezlCappedState *pCapped,
@@ -109,6 +112,21 @@ void tezl_ResetStaging(TezlStaging *pStaging, uint8_t *workMemory);
 
 // Zeroes both stream records of a context (first step of every operation).
 void tezl_ResetStreams(TezlContext *pContext);
+// Start of a piece-list encode once the lists are set: takes the first
+// output piece and the first (capped) input piece and checks both streams.
+// Returns 0, TEZL_ERR_OUTPUT or TEZL_ERR_INPUT (the caller then resets the
+// context), or TEZL_ERR_CORRUPT for an incomplete stream.
+[[nodiscard]] int32_t tezl_StartEncodeList(TezlContext *pContext, TezlCappedState *pCapped,
+                                           uint8_t **retained, const TezlWindowLimits &limits);
+// Start of a piece-list decode likewise: the first output piece through
+// `advance`, the first input piece.
+[[nodiscard]] int32_t tezl_StartDecodeList(TezlContext *pContext, uint8_t **retained,
+                                           const TezlWindowLimits &limits, TezlAdvanceFn advance,
+                                           TezlStaging *pStaging);
+// Result of a coder whose stream was left without a piece: a piece that
+// overlapped the window (the advance left its start in retained[0], which
+// is cleared) gives TEZL_ERR_CORRUPT, anything else `noPieceResult`.
+[[nodiscard]] int32_t tezl_NoPieceResult(uint8_t **retained, int32_t noPieceResult);
 // Finish of a successful piece-list encode: releases the input, hands the
 // partly written output piece back and releases the output. Returns the
 // bytes written over all output pieces.

@@ -134,6 +134,39 @@ TEST_P(FamilyADecode, PieceListsAcrossLayouts) {
     }
 }
 
+// A valid stream that decodes to nothing answers 0, not the capacity (the
+// cursor then stands at the destination's start, as after an exact fill).
+TEST(FamilyADecodeFaults, ZeroByteDecodeAnswersZero) {
+    for (int32_t level : {0, -1}) {
+        Codec decoder(level);
+        Bytes out;
+        for (const char *stream : {"C0", "E0 00 00", "80 00 00", "F0 00 00 00", "F0 04 00 00"}) {
+            EXPECT_EQ(decoder.decode(fromHex(stream), &out, 100), 0) << stream;
+        }
+    }
+    Codec familyC(-5);
+    Bytes out;
+    EXPECT_EQ(familyC.decode(fromHex("C0 00"), &out, 100), 0);
+}
+
+// A staging decoder decodes a single buffer straight into it: a destination
+// that fills exactly with complete input succeeds.
+TEST(FamilyADecodeFaults, StagingDecoderSingleBufferExactFit) {
+    Codec encoder(1);
+    Codec staging(-1);
+    for (size_t size : {size_t(12), size_t(0x2000), size_t(0x2001), size_t(100000)}) {
+        Bytes data(size);
+        for (size_t i = 0; i < size; ++i) {
+            data[i] = uint8_t(i % 251 ^ i / 300);
+        }
+        Bytes stream;
+        ASSERT_GT(encoder.encode(data, &stream), 0);
+        Bytes out;
+        EXPECT_EQ(staging.decode(stream, &out, uint32_t(size)), int32_t(size)) << size;
+        EXPECT_EQ(out, data);
+    }
+}
+
 TEST(FamilyADecodeList, OutputPiecesOverlappingTheWindowFail) {
     // 2048 literal bytes in 64 runs of 32, then a far match: three pieces.
     Bytes stream;

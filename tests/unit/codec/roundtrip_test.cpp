@@ -110,3 +110,34 @@ INSTANTIATE_TEST_SUITE_P(Levels, RoundTrip,
                          });
 
 } // namespace
+
+namespace {
+
+TEST(Staging, FarMatchesThroughSmallCallerPieces) {
+    // Four 64 KiB blocks whose second halves repeat their first: matches
+    // reach 32 KiB back while the staging ring of nine 8 KiB blocks wraps.
+    Bytes data;
+    for (int block = 0; block < 4; ++block) {
+        Bytes half = generate("random", 32768 + size_t(block));
+        half.resize(32768);
+        data.insert(data.end(), half.begin(), half.end());
+        data.insert(data.end(), half.begin(), half.end());
+    }
+    Codec encoder(1);
+    Codec staging(-1);
+    Bytes stream;
+    ASSERT_GT(encoder.encode(data, &stream), 0);
+    ASSERT_LT(stream.size(), data.size() * 3 / 5);
+    for (const auto &outSizes : std::vector<std::vector<size_t>>{{1000, 7}, {8192}, {65536}, {1}}) {
+        Bytes back(data.size());
+        std::vector<TezlPiece> src = cutPieces(stream.data(), stream.size(), {4096});
+        std::vector<TezlPiece> dst = cutPieces(back.data(), back.size(), outSizes);
+        EXPECT_EQ(staging.get()->decodeList(staging.get(), src.data(), uint32_t(src.size()),
+                                            dst.data(), uint32_t(dst.size())),
+                  int32_t(data.size()))
+            << outSizes[0];
+        EXPECT_EQ(back, data) << outSizes[0];
+    }
+}
+
+} // namespace
