@@ -82,8 +82,7 @@ int32_t encodeRun(FambEncoderContext *pEnc) {
     if (!bOk) {
         rc = TEZL_ERR_OUTPUT;
     } else if (!in.piece.end) {
-        rc = pEnc->retained[0] ? TEZL_ERR_CORRUPT : TEZL_ERR_INPUT;
-        pEnc->retained[0] = nullptr;
+        rc = tezl_NoPieceResult(pEnc->retained, TEZL_ERR_INPUT);
     } else if (!writer.end || (sink.hasTokens() && !sink.flush()) || !sink.finish()) {
         rc = TEZL_ERR_OUTPUT;
     }
@@ -127,18 +126,14 @@ int32_t encodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_
         rc != 0) {
         return rc;
     }
-    TezlStream &in = pContext->input;
-    TezlStream &out = pContext->output;
-    if (!tezl_NextInputPiece(&out)) {
-        resetEncoder(pEnc);
-        return TEZL_ERR_OUTPUT;
+    if (int32_t rc = tezl_StartEncodeList(pContext, &pEnc->capped, pEnc->retained, TEZL_LIMITS_AB);
+        rc != 0) {
+        if (rc != TEZL_ERR_CORRUPT) {
+            resetEncoder(pEnc);
+        }
+        return rc;
     }
-    if (!tezl_NextCappedInputPiece(&in, &pEnc->capped, pEnc->retained, TEZL_LIMITS_AB)) {
-        tezl_ReleasePiece(&out);
-        resetEncoder(pEnc);
-        return TEZL_ERR_INPUT;
-    }
-    if (!tezl_StreamReady(&in) || !tezl_StreamReady(&out) || !encoderReady(pEnc)) {
+    if (!encoderReady(pEnc)) {
         return TEZL_ERR_CORRUPT;
     }
     if (int32_t rc = encodeRun(pEnc); rc != 0) {
@@ -198,9 +193,7 @@ int32_t decodeRun(FambDecoderContext *pDec) {
     in.bitCount = 0;
     out.cursor = output.cursor;
     if (!out.piece.end) {
-        bool bOverlap = pDec->retained[0] != nullptr;
-        pDec->retained[0] = nullptr;
-        return bOverlap ? TEZL_ERR_CORRUPT : (rc != 0 ? rc : TEZL_ERR_OUTPUT);
+        return tezl_NoPieceResult(pDec->retained, rc != 0 ? rc : TEZL_ERR_OUTPUT);
     }
     if (rc != 0) {
         return rc;
@@ -238,17 +231,13 @@ int32_t decodeListRun(FambDecoderContext *pDec, const TezlPiece *sourcePieces, u
         rc != 0) {
         return rc;
     }
-    if (!pDec->advance(&out, pDec->retained, &pDec->staging)) {
-        resetDecoder(pDec);
-        return TEZL_ERR_OUTPUT;
-    }
-    if (!tezl_NextInputPiece(&in)) {
-        tezl_ReleaseRetained(&out, pDec->retained, TEZL_LIMITS_AB, &pDec->staging);
-        resetDecoder(pDec);
-        return TEZL_ERR_INPUT;
-    }
-    if (!tezl_StreamReady(&in) || !tezl_StreamReady(&out)) {
-        return TEZL_ERR_CORRUPT;
+    if (int32_t rc = tezl_StartDecodeList(pContext, pDec->retained, TEZL_LIMITS_AB, pDec->advance,
+                                          &pDec->staging);
+        rc != 0) {
+        if (rc != TEZL_ERR_CORRUPT) {
+            resetDecoder(pDec);
+        }
+        return rc;
     }
     if (int32_t rc = decodeRun(pDec); rc != 0) {
         if (pDec->staging.workBase) {
