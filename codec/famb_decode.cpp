@@ -452,6 +452,12 @@ int BlockDecoder::fastSymbols(bool bHasDist) {
         (void)take(entry.bits);
         if (entry.op == kOpLiteral) {
             *out++ = static_cast<uint8_t>(entry.val);
+            // A second literal from the root table fits the 41 bits left.
+            entry = pLit[bits & litMask];
+            if (entry.op == kOpLiteral) {
+                (void)take(entry.bits);
+                *out++ = static_cast<uint8_t>(entry.val);
+            }
             continue;
         }
         if (entry.op == kOpEndOfBlock) {
