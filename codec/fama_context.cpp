@@ -1,6 +1,7 @@
 // Family A contexts: creation and the single-buffer and piece-list
 // protocols around the encoder and decoder runs.
 #include "fama.h"
+#include "tezl_decoder.h"
 #include "tezl_encoder.h"
 #include "tezl_families.h"
 
@@ -11,77 +12,6 @@ namespace {
 void resetDecoder(TezlADecoder *pDecoder) {
     tezl_ResetStreams(&pDecoder->base);
     std::memset(pDecoder->retained, 0, sizeof pDecoder->retained);
-}
-
-int32_t decodeBuffer(TezlContext *pContext, const uint8_t *source, uint32_t sourceLength,
-                     uint8_t *destination, uint32_t capacity) {
-    auto *pDecoder = reinterpret_cast<TezlADecoder *>(pContext);
-    resetDecoder(pDecoder);
-    if (int32_t rc = tezl_SetBuffers(pContext, source, sourceLength, destination, capacity)) {
-        return rc;
-    }
-    tezl_InitOutputWindow(&pContext->output, pDecoder->retained, capacity);
-    // One destination is its own history: no staging, so a destination that
-    // fills exactly with complete input succeeds at level -1 too.
-    TezlAdvanceFn saved = pDecoder->advance;
-    pDecoder->advance = tezl_RetainAdvanceAB;
-    int32_t rc = tezlA_DecodeStream(pDecoder);
-    pDecoder->advance = saved;
-    return rc ? rc : tezl_SingleBufferResult(&pContext->output);
-}
-
-// The piece-list decode once the streams are set; the caller restores the
-// output advance and staging state.
-int32_t decodePieces(TezlADecoder *pDecoder, TezlStaging *pStaging) {
-    TezlContext *pContext = &pDecoder->base;
-    if (int32_t rc = tezl_StartDecodeList(pContext, pDecoder->retained, TEZL_LIMITS_AB,
-                                          pDecoder->advance, &pDecoder->staging)) {
-        if (rc != TEZL_ERR_CORRUPT) {
-            resetDecoder(pDecoder);
-        }
-        return rc;
-    }
-    if (int32_t rc = tezlA_DecodeStream(pDecoder)) {
-        if (pStaging) {
-            tezl_ResetStaging(pStaging, pStaging->workBase);
-        }
-        return rc;
-    }
-    if (!pStaging) {
-        return tezl_FinishDecodeList(pContext, pDecoder->retained, TEZL_LIMITS_AB);
-    }
-    tezl_ReleasePiece(&pContext->input);
-    pStaging->bFlush = 1;
-    (void)tezl_StagingAdvance(&pContext->output, pDecoder->retained, pStaging);
-    tezl_ReleaseRetained(&pContext->output, pDecoder->retained, TEZL_LIMITS_AB, pStaging);
-    return tezl_ListResult(&pContext->output);
-}
-
-int32_t decodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_t sourceCount,
-                   const TezlPiece *destinationPieces, uint32_t destinationCount) {
-    auto *pDecoder = reinterpret_cast<TezlADecoder *>(pContext);
-    resetDecoder(pDecoder);
-    TezlAdvanceFn savedAdvance = pDecoder->advance;
-    uint8_t *savedWork = pDecoder->staging.workBase;
-    bool bStaging = savedAdvance == tezl_StagingAdvance;
-    if (bStaging && destinationCount == 1) {
-        // One destination piece holds its own history: decode straight in.
-        pDecoder->advance = tezl_RetainAdvanceAB;
-        tezl_ResetStaging(&pDecoder->staging, nullptr);
-        bStaging = false;
-    }
-    TezlPieceList sourceList;
-    TezlPieceList destinationList;
-    int32_t rc = tezl_SetPieceLists(pContext, &sourceList, sourcePieces, sourceCount,
-                                    &destinationList, destinationPieces, destinationCount);
-    if (rc == 0) {
-        rc = decodePieces(pDecoder, bStaging ? &pDecoder->staging : nullptr);
-    }
-    pDecoder->advance = savedAdvance;
-    if (pDecoder->staging.workBase != savedWork) {
-        tezl_ResetStaging(&pDecoder->staging, savedWork);
-    }
-    return rc;
 }
 
 int32_t encodeBuffer(TezlContext *pContext, const uint8_t *source, uint32_t sourceLength,
@@ -131,8 +61,8 @@ TezlContext *createDecoder(void *contextMemory, uint32_t contextBytes, uint8_t *
     pDecoder->advance = bStaging ? tezl_StagingAdvance : tezl_RetainAdvanceAB;
     tezl_ResetStaging(&pDecoder->staging, bStaging ? workMemory : nullptr);
     tezl_InitSlots(&pDecoder->base);
-    pDecoder->base.decode = decodeBuffer;
-    pDecoder->base.decodeList = decodeList;
+    pDecoder->base.decode = tezl_DecodeBuffer<TezlADecoder, resetDecoder, tezlA_DecodeStream>;
+    pDecoder->base.decodeList = tezl_DecodeList<TezlADecoder, resetDecoder, tezlA_DecodeStream>;
     return &pDecoder->base;
 }
 

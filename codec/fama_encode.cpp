@@ -206,7 +206,9 @@ bool Coder<Level>::writeMatch(uint32_t distance, uint32_t length, uint32_t *pLef
 }
 
 // First-piece coder: a piece without history, table cleared, entries are
-// offsets from the piece start.
+// offsets from the piece start. One long function on purpose: the search,
+// the lazy step and the match loop share their cursors, which stay in
+// registers only while they live in one frame.
 template <int Level> void Coder<Level>::firstPiece() {
     uint8_t *anchor = m_in.cursor;
     uint8_t *p = anchor + 1;
@@ -378,7 +380,8 @@ void Coder<Level>::extendBack(uint8_t **pp, Candidate *pCandidate, const uint8_t
 }
 
 // History coder: a piece that follows retained equal-size pieces; entries
-// are window values (ring position times piece size plus offset).
+// are window values (ring position times piece size plus offset). Long for
+// the same reason as the first-piece coder, whose shape it follows.
 template <int Level> void Coder<Level>::historyPiece() {
     uint8_t *anchor = m_in.cursor;
     uint8_t *p = anchor;

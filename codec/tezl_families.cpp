@@ -3,6 +3,10 @@
 // How a family registers: declare its create function in tezl_families.h
 // and add one row below with the levels it serves. Rows are tested in order
 // (family A, then B, then C); a level no row accepts creates nothing.
+// The create checks its minimums (tezl_ContextBytes, tezl_WorkBytes from
+// tezl_levels.def), fills its context and slots (tezl_InitSlots first); the
+// protocols around its coders come from tezl_decoder.h and tezl_encoder.h,
+// the stream machinery from tezl_stream.h.
 #include "tezl_families.h"
 
 namespace {

@@ -26,8 +26,7 @@ constexpr const char *kUsage =
     "  --cap N             output capacity in bytes (dec default: grow until it fits)\n"
     "  --work N            work memory in bytes (default: the level's minimum)\n"
     "  --in-pieces N[,N]   cut the input into pieces of these sizes (the last repeats)\n"
-    "  --out-pieces N[,N]  cut the output space likewise\n"
-    "levels: enc 1 2 3 5 6 7 8 10, dec 0 -1 -2 -3 -5\n";
+    "  --out-pieces N[,N]  cut the output space likewise\n";
 
 constexpr uint64_t kMaxCapacity = uint64_t(1) << 30;
 
@@ -40,8 +39,19 @@ struct Options {
     std::vector<size_t> outPieces;
 };
 
+// "enc 1 2 ..., dec 0 -1 ..." from the level table.
+std::string levelList() {
+    std::string encoders;
+    std::string decoders;
+#define TEZL_LEVEL(level, family, bEncoder, contextBytes, workBytes)                               \
+    (bEncoder ? encoders : decoders) += " " + std::to_string(level);
+#include "tezl_levels.def"
+#undef TEZL_LEVEL
+    return "levels: enc" + encoders + ", dec" + decoders + "\n";
+}
+
 [[noreturn]] void usageError(const std::string &message) {
-    std::fprintf(stderr, "tezl: %s\n%s", message.c_str(), kUsage);
+    std::fprintf(stderr, "tezl: %s\n%s%s", message.c_str(), kUsage, levelList().c_str());
     std::exit(2);
 }
 

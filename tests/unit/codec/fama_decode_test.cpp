@@ -167,6 +167,20 @@ TEST(FamilyADecodeFaults, StagingDecoderSingleBufferExactFit) {
     }
 }
 
+// A stop token ends the stream only when nothing follows it, also when what
+// follows comes in a further input piece.
+TEST(FamilyADecodeFaults, StopTokenFollowedByAnotherPieceIsAnError) {
+    Codec decoder(0);
+    Bytes first = fromHex("C3 61 62 63 00 00");
+    Bytes second = fromHex("C1 61");
+    Bytes out(64);
+    TezlPiece in[] = {{first.data(), first.data() + first.size()},
+                      {second.data(), second.data() + second.size()}};
+    TezlPiece dst{out.data(), out.data() + out.size()};
+    EXPECT_EQ(decoder.get()->decodeList(decoder.get(), in, 2, &dst, 1), -1);
+    EXPECT_EQ(decoder.get()->decodeList(decoder.get(), in, 1, &dst, 1), 3);
+}
+
 TEST(FamilyADecodeList, OutputPiecesOverlappingTheWindowFail) {
     // 2048 literal bytes in 64 runs of 32, then a far match: three pieces.
     Bytes stream;
