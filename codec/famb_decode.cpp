@@ -36,55 +36,83 @@ unsigned subTableBits(unsigned length, unsigned rootBits, unsigned maxLength,
     return width;
 }
 
-} // namespace
+// Counts per code length, and the checks that decide whether a set of
+// code lengths makes a usable code. Fills *pShape; false when it does not.
+struct CodeShape {
+    uint16_t perLength[kMaxCodeBits + 1];
+    unsigned minLength;
+    unsigned maxLength;
+    unsigned rootBits;
+    bool bIncomplete;
+};
 
-int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry *pTable,
-               unsigned capacity, unsigned *pRootBits) {
-    uint16_t perLength[kMaxCodeBits + 1] = {};
+bool shapeOf(CodeKind kind, const uint8_t *pLengths, unsigned count, unsigned requestedRoot,
+             CodeShape *pShape) {
+    *pShape = {};
     for (unsigned i = 0; i < count; ++i) {
-        ++perLength[pLengths[i]];
+        ++pShape->perLength[pLengths[i]];
     }
     unsigned maxLength = kMaxCodeBits;
-    while (maxLength > 0 && perLength[maxLength] == 0) {
+    while (maxLength > 0 && pShape->perLength[maxLength] == 0) {
         --maxLength;
     }
     if (maxLength == 0) {
-        return -1;
+        return false; // no code at all
     }
     unsigned minLength = 1;
-    while (perLength[minLength] == 0) {
+    while (pShape->perLength[minLength] == 0) {
         ++minLength;
-    }
-    unsigned rootBits = *pRootBits;
-    rootBits = rootBits > maxLength ? maxLength : rootBits;
-    rootBits = rootBits < minLength ? minLength : rootBits;
-    if ((1u << rootBits) > capacity) {
-        return -1;
     }
     int left = 1;
     for (unsigned len = 1; len <= kMaxCodeBits; ++len) {
-        left = 2 * left - perLength[len];
+        left = 2 * left - pShape->perLength[len];
         if (left < 0) {
-            return -1;
+            return false; // over-subscribed
         }
     }
     if (left > 0 && (kind == CodeKind::CodeLength || maxLength != 1)) {
-        return -1;
+        return false; // incomplete, other than a single one-bit code
     }
+    unsigned rootBits = requestedRoot > maxLength ? maxLength : requestedRoot;
+    pShape->rootBits = rootBits < minLength ? minLength : rootBits;
+    pShape->minLength = minLength;
+    pShape->maxLength = maxLength;
+    pShape->bIncomplete = left > 0;
+    return true;
+}
 
+// Symbols with a code, ordered by code length, then by symbol value.
+void sortByLength(const uint8_t *pLengths, unsigned count, const uint16_t *perLength,
+                  uint16_t *pSorted) {
     uint16_t offsets[kMaxCodeBits + 2] = {};
     for (unsigned len = 1; len <= kMaxCodeBits; ++len) {
         offsets[len + 1] = static_cast<uint16_t>(offsets[len] + perLength[len]);
     }
-    uint16_t sorted[kMaxCodeLengths];
     for (unsigned sym = 0; sym < count; ++sym) {
         if (pLengths[sym] != 0) {
-            sorted[offsets[pLengths[sym]]++] = static_cast<uint16_t>(sym);
+            pSorted[offsets[pLengths[sym]]++] = static_cast<uint16_t>(sym);
         }
     }
+}
+
+} // namespace
+
+// Canonical codes are handed out in (length, symbol) order; codes longer
+// than the root open sub-tables behind the root table. One loop assigns the
+// codes and fills root and sub-tables: the open sub-table is its state.
+int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry *pTable,
+               unsigned capacity, unsigned *pRootBits) {
+    CodeShape shape;
+    if (!shapeOf(kind, pLengths, count, *pRootBits, &shape) || (1u << shape.rootBits) > capacity) {
+        return -1;
+    }
+    const unsigned rootBits = shape.rootBits;
+    const uint16_t *perLength = shape.perLength;
+    uint16_t sorted[kMaxCodeLengths];
+    sortByLength(pLengths, count, perLength, sorted);
 
     unsigned used = 1u << rootBits;
-    if (left > 0) { // the one accepted incomplete code: the other pattern is invalid
+    if (shape.bIncomplete) { // the one accepted incomplete code: the other pattern is invalid
         for (unsigned i = 0; i < used; ++i) {
             pTable[i] = {kOpInvalid, 1, 0};
         }
@@ -112,7 +140,7 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
         } else {
             unsigned low = reversed & ((1u << rootBits) - 1);
             if (low != openLow) {
-                subBits = subTableBits(len, rootBits, maxLength, remaining);
+                subBits = subTableBits(len, rootBits, shape.maxLength, remaining);
                 if (used + (1u << subBits) > capacity) {
                     return -1;
                 }
@@ -416,9 +444,10 @@ int BlockDecoder::huffmanBlock() {
 }
 
 // Decodes symbols while the input and output pieces have room for a
-// whole symbol. Works on local copies of the reader and output state so
-// that byte stores cannot alias them. Returns 0 to continue carefully, 1 at
-// the end of the block, or a negative result.
+// whole symbol. Long on purpose: the hot loop keeps the reader and output
+// state in registers, which a split into calls would spill. Works on local copies of the reader and
+// output state so that byte stores cannot alias them. Returns 0 to continue carefully, 1 at the end
+// of the block, or a negative result.
 int BlockDecoder::fastSymbols(bool bHasDist) {
     const DecEntry *const pLit = scratch_.pLitLen;
     const DecEntry *const pDist = scratch_.pDist;

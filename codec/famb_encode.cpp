@@ -212,7 +212,9 @@ void TokenSink::siftDown(const uint32_t *pKeys, int k) {
 }
 
 // Huffman tree of the leaves' frequencies, lengths limited to the
-// descriptor's maximum, canonical codes stored bit-reversed.
+// descriptor's maximum, canonical codes stored bit-reversed. The heap and
+// its keys are shared by the three steps (heap, merge, codes), hence one
+// function.
 void TokenSink::buildTree(TreeDesc &desc, int *pMaxCode) {
     TreeNode *pTree = desc.pTree;
     uint16_t *pHeap = state_.heap;
