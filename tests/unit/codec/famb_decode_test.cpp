@@ -63,6 +63,8 @@ TEST_P(FambDecodeStreams, ExamplesAndEdges) {
     ASSERT_NE(used, 0u);
     garbage.back() = uint8_t(garbage.back() | (1u << used) | 0xFFu << (used + 1));
     garbage.insert(garbage.end(), {0x01, 0x00, 'w'});
+    BitSink unmarked; // the last block ends inside its byte, zero padding, no marker
+    literalOnlyBlock(unmarked, {'u', 'v'});
     Bytes stored32k(32770, 'k');
     stored32k[0] = 0xFF;
     stored32k[1] = 0xFF;
@@ -76,6 +78,7 @@ TEST_P(FambDecodeStreams, ExamplesAndEdges) {
         {"stored 32768", stored32k, 32768, 32768, Bytes(32768, 'k')},
         {"stored after marker", afterMarker.bytes(), 10, 5, {'x', 'y', 'p', 'q', 'r'}},
         {"marker padding ignored", garbage, 10, 2, {'z', 'w'}},
+        {"padding without marker ignored", unmarked.bytes(), 10, 2, {'u', 'v'}},
         {"trailing byte is a new block",
          [] {
              Bytes s = {0x01, 0x00, 0x41, 0x00};
@@ -127,6 +130,35 @@ TEST_P(FambDecodeStreams, DistanceLimits) {
             EXPECT_EQ(codec.decode(sink.bytes(), &out, 16), -1);
         }
     }
+}
+
+// Distance 65536 (symbol 33, extra value 8191) reaches the first byte of
+// 64 KiB of earlier output.
+TEST_P(FambDecodeStreams, LongestDistance) {
+    famb_test::Bytes plain = famb_test::noiseData(65536, 9);
+    BitSink sink;
+    for (size_t off = 0; off < plain.size(); off += 32768) {
+        sink.put(1u | (32767u << 1), 16);
+        for (size_t i = 0; i < 32768; ++i) {
+            sink.put(plain[off + i], 8);
+        }
+    }
+    std::vector<uint8_t> lit(258, 0);
+    lit[256] = 1;
+    lit[257] = 1; // length 4
+    std::vector<uint8_t> dist(34, 0);
+    dist[0] = 1;
+    dist[33] = 1;
+    auto codes = famb_test::writeHeader(sink, lit, dist);
+    sink.putCode(codes.litLen[257], 1);
+    sink.putCode(codes.dist[33], 1);
+    sink.put(8191, 13);
+    sink.putCode(codes.litLen[256], 1);
+    Codec codec(GetParam());
+    Bytes out;
+    ASSERT_EQ(codec.decode(sink.bytes(), &out, 65540), 65540);
+    EXPECT_TRUE(std::equal(plain.begin(), plain.end(), out.begin()));
+    EXPECT_TRUE(std::equal(plain.begin(), plain.begin() + 4, out.begin() + 65536));
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, FambDecodeStreams, ::testing::Values(-2, -3));
