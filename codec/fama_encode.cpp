@@ -58,7 +58,8 @@ template <int Level> class Coder {
     explicit Coder(TezlAEncoder *pEncoder)
         : m_pEncoder(pEncoder), m_in(pEncoder->base.input), m_out(pEncoder->base.output),
           m_table(reinterpret_cast<uint16_t *>(pEncoder->work)), m_shift(pEncoder->hashShift),
-          m_base(m_in.piece.start), m_end(m_in.piece.end), m_limit(m_end - kTailBytes) {}
+          m_base(m_in.piece.start), m_end(m_in.piece.end),
+          m_limit(m_end - std::min(kTailBytes, m_end - m_base)) {}
 
     void firstPiece();
     void historyPiece();
@@ -221,7 +222,7 @@ template <int Level> void Coder<Level>::firstPiece() {
         uint8_t *candidate;
         for (;;) {
             uint32_t step = misses >> kMissShift<Level>;
-            if (p + step > limit) {
+            if (step > size_t(limit - p)) { // p never passes the limit
                 return stop(anchor);
             }
             uint32_t word = read32(p);
@@ -385,17 +386,19 @@ void Coder<Level>::extendBack(uint8_t **pp, Candidate *pCandidate, const uint8_t
 template <int Level> void Coder<Level>::historyPiece() {
     uint8_t *anchor = m_in.cursor;
     uint8_t *p = anchor;
-    const uint8_t *lastProbe = p - 1;
+    const uint8_t *lastProbe = p; // set by every probe before it is read
+    const uint8_t *unentered = p; // first position after the last probe
     for (;;) {
         uint32_t misses = kMissStart<Level>;
         Candidate candidate;
         for (;;) {
             uint32_t step = misses >> kMissShift<Level>;
-            if (p + step > m_limit) {
-                enterWindowRange(lastProbe + 1);
+            if (step > size_t(m_limit - p)) {
+                enterWindowRange(unentered);
                 return stop(anchor);
             }
             lastProbe = p;
+            unentered = p + 1;
             if (probeHistory(p, &candidate)) {
                 break;
             }
@@ -451,10 +454,11 @@ template <int Level> void Coder<Level>::historyPiece() {
             }
             if (Level == 3) {
                 p = anchor;
-                lastProbe = anchor - 1;
+                unentered = anchor;
                 break;
             }
             lastProbe = anchor;
+            unentered = anchor + 1;
             if (!probeHistory(anchor, &candidate)) {
                 p = anchor + 1;
                 break;

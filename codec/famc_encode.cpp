@@ -128,7 +128,7 @@ const uint8_t *PieceCoder::search() {
     for (;;) {
         const uint8_t *candidate;
         for (;;) {
-            if (p + (skip >> 4) > m_limit) {
+            if ((skip >> 4) > size_t(m_limit - p)) {
                 return literalStart;
             }
             candidate = lookupAndEnter(p);

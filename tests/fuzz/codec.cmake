@@ -7,3 +7,8 @@ foreach(pair "fama_decode_l0;0" "fama_decode_lm1;-1" "famc_decode_lm5;-5")
     LIBS tezl)
   target_compile_definitions(codec_${name} PRIVATE CODEC_FUZZ_LEVEL=${level})
 endforeach()
+
+# Every encoder's output decodes back to its input, whatever the input.
+mos_add_fuzzer(codec_roundtrip
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/codec_roundtrip_fuzz.cpp
+  LIBS tezl)
