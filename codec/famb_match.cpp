@@ -51,10 +51,11 @@ bool findFast(TokenSink &sink, PieceSpan &span, uint16_t *pHeads) {
     for (;;) {
         const uint8_t *c = nullptr;
         for (unsigned skip = 16;; ++skip) {
-            const uint8_t *pNext = p + (skip >> 4);
-            if (pNext > pLimit) {
+            size_t step = skip >> 4;
+            if (step > static_cast<size_t>(pLimit - p)) { // p never passes pLimit here
                 return true;
             }
+            const uint8_t *pNext = p + step;
             c = probe(p);
             if (load32(c) == load32(p)) {
                 break;
@@ -175,7 +176,7 @@ class WindowSpace {
     // The quick test is only a filter: a candidate it cannot read within
     // its piece is measured in full.
     bool quickTest(const Candidate &c, const uint8_t *p, uint32_t best) const {
-        if (c.at + best + 1 > c.pieceEnd) {
+        if (best + 1 > static_cast<size_t>(c.pieceEnd - c.at)) {
             return true;
         }
         return load32(c.at + best - 3) == load32(p + best - 3);
@@ -282,8 +283,8 @@ template <typename Space> class ChainSearch {
                     bTaken = true;
                 }
             }
-            if (p + best_ >= pEnd_) {
-                break;
+            if (best_ >= static_cast<size_t>(pEnd_ - p)) {
+                break; // the match reaches the piece end
             }
         }
         return bTaken;
@@ -326,13 +327,14 @@ bool chainLoop(TokenSink &sink, PieceSpan &span, ChainSearch<Space> &search, con
     for (;;) {
         search.reset();
         for (unsigned skip = 128; !search.walk(p); ++skip) {
-            p += skip >> 7;
-            if (p > pEnd - 4) {
+            size_t step = skip >> 7;
+            if (step > static_cast<size_t>(pEnd - 4 - p)) { // p stays at or before pEnd - 4
                 return true;
             }
+            p += step;
         }
         const uint8_t *pLastEntered = p;
-        while (p + 1 < pEnd - search.best()) {
+        while (search.best() + 1 < static_cast<size_t>(pEnd - p)) {
             pLastEntered = p + 1;
             if (!search.walk(p + 1)) {
                 break;
@@ -402,10 +404,11 @@ bool findFastHistory(TokenSink &sink, PieceSpan &span, const Window &window, uin
     for (;;) {
         WindowSpace::Candidate c;
         for (unsigned skip = 16;; ++skip) {
-            const uint8_t *pNext = p + (skip >> 4);
-            if (pNext > pLimit) {
+            size_t step = skip >> 4;
+            if (step > static_cast<size_t>(pLimit - p)) { // p never passes pLimit here
                 return true;
             }
+            const uint8_t *pNext = p + step;
             if (probe(p, &c)) {
                 break;
             }
