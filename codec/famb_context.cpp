@@ -5,13 +5,14 @@
 #include <cstring>
 
 #include "famb_match.h"
+#include "tezl_decoder.h"
 
 namespace {
 
 // ---- encoder -----------------------------------------------------------
 
 void resetEncoder(FambEncoderContext *pEnc) {
-    tezl_ResetStreams(&pEnc->header);
+    tezl_ResetStreams(&pEnc->base);
     std::memset(pEnc->retained, 0, sizeof pEnc->retained);
     pEnc->capped = {};
     pEnc->block.literalCount = 0;
@@ -21,21 +22,21 @@ void resetEncoder(FambEncoderContext *pEnc) {
 
 bool nextEncoderOutput(void *self, uint8_t **pCursor, uint8_t **pEnd) {
     auto *pEnc = static_cast<FambEncoderContext *>(self);
-    return tezl_NextOutputPiece(&pEnc->header.output, pCursor, pEnd);
+    return tezl_NextOutputPiece(&pEnc->base.output, pCursor, pEnd);
 }
 
 famb::Window inputWindow(FambEncoderContext *pEnc) {
-    const TezlStream &in = pEnc->header.input;
+    const TezlStream &in = pEnc->base.input;
     return {pEnc->retained, in.retainedCount, in.newestIndex,
             in.pieceSize,   in.pieceSizeLog2, in.wrapped};
 }
 
 // Tokens of the input piece from the cursor to the piece end.
 bool encodePiece(FambEncoderContext *pEnc, famb::TokenSink &sink) {
-    TezlStream &in = pEnc->header.input;
+    TezlStream &in = pEnc->base.input;
     famb::PieceSpan span{in.cursor, in.piece.end, in.cursor};
     size_t length = static_cast<size_t>(span.end - span.start);
-    int32_t level = pEnc->header.level;
+    int32_t level = pEnc->base.level;
     static constexpr unsigned kFirstDepth[3] = {2, 16, 128};
     static constexpr unsigned kHistoryDepth[3] = {1, 8, 16};
     bool bOk = true;
@@ -65,8 +66,8 @@ bool encodePiece(FambEncoderContext *pEnc, famb::TokenSink &sink) {
 // Runs every input piece through the finder and the block writer; the
 // stream is complete (alignment and last bits stored) on success.
 int32_t encodeRun(FambEncoderContext *pEnc) {
-    TezlStream &in = pEnc->header.input;
-    TezlStream &out = pEnc->header.output;
+    TezlStream &in = pEnc->base.input;
+    TezlStream &out = pEnc->base.output;
     famb::initTrees(&pEnc->block);
     famb::BitWriter writer{out.cursor, out.piece.end, out.bitBuffer, out.bitCount};
     famb::EncodePort port{pEnc, nextEncoderOutput};
@@ -146,13 +147,13 @@ int32_t encodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_
 // ---- decoder -----------------------------------------------------------
 
 void resetDecoder(FambDecoderContext *pDec) {
-    tezl_ResetStreams(&pDec->header);
+    tezl_ResetStreams(&pDec->base);
     pDec->scratch.pLitLen = pDec->scratch.pDist = pDec->scratch.pTableEnd = nullptr;
     std::memset(pDec->retained, 0, sizeof pDec->retained);
 }
 
 bool nextDecoderInput(void *self, const uint8_t **pCursor, const uint8_t **pEnd) {
-    TezlStream &in = static_cast<FambDecoderContext *>(self)->header.input;
+    TezlStream &in = static_cast<FambDecoderContext *>(self)->base.input;
     bool bTaken = tezl_NextInputPiece(&in);
     *pCursor = in.cursor;
     *pEnd = in.piece.end;
@@ -161,7 +162,7 @@ bool nextDecoderInput(void *self, const uint8_t **pCursor, const uint8_t **pEnd)
 
 int nextDecoderOutput(void *self, famb::Output *pOut) {
     auto *pDec = static_cast<FambDecoderContext *>(self);
-    TezlStream &out = pDec->header.output;
+    TezlStream &out = pDec->base.output;
     out.cursor = pOut->cursor;
     bool bTaken = pDec->advance(&out, pDec->retained, &pDec->staging);
     *pOut = {out.cursor, out.piece.start, out.piece.end};
@@ -173,7 +174,7 @@ int nextDecoderOutput(void *self, famb::Output *pOut) {
 // on to the next output piece as each one fills.
 int copyFromHistory(void *self, famb::Output *pOut, uint32_t distance, uint32_t length) {
     auto *pDec = static_cast<FambDecoderContext *>(self);
-    TezlStream &out = pDec->header.output;
+    TezlStream &out = pDec->base.output;
     out.cursor = pOut->cursor;
     int rc = tezl_CopyMatch(&out, pDec->retained, &pDec->staging, pDec->advance, distance, length);
     *pOut = {out.cursor, out.piece.start, out.piece.end};
@@ -182,8 +183,8 @@ int copyFromHistory(void *self, famb::Output *pOut, uint32_t distance, uint32_t 
 
 // The block loop over the context's streams, with the end-of-input checks.
 int32_t decodeRun(FambDecoderContext *pDec) {
-    TezlStream &in = pDec->header.input;
-    TezlStream &out = pDec->header.output;
+    TezlStream &in = pDec->base.input;
+    TezlStream &out = pDec->base.output;
     famb::BitReader reader{in.cursor, in.piece.end, in.bitBuffer, in.bitCount};
     famb::Output output{out.cursor, out.piece.start, out.piece.end};
     famb::DecodePort port{pDec, nextDecoderInput, nextDecoderOutput, copyFromHistory};
@@ -201,79 +202,6 @@ int32_t decodeRun(FambDecoderContext *pDec) {
     return out.cursor > out.piece.end ? TEZL_ERR_OUTPUT : 0;
 }
 
-int32_t decodeBuffer(TezlContext *pContext, const uint8_t *source, uint32_t sourceLength,
-                     uint8_t *destination, uint32_t capacity) {
-    auto *pDec = reinterpret_cast<FambDecoderContext *>(pContext);
-    resetDecoder(pDec);
-    if (int32_t rc = tezl_SetBuffers(pContext, source, sourceLength, destination, capacity);
-        rc != 0) {
-        return rc;
-    }
-    tezl_InitOutputWindow(&pContext->output, pDec->retained, capacity);
-    // One destination needs no staging: the retained-piece advance serves
-    // it at either level.
-    TezlAdvanceFn savedAdvance = pDec->advance;
-    pDec->advance = tezl_RetainAdvanceAB;
-    int32_t rc = decodeRun(pDec);
-    pDec->advance = savedAdvance;
-    return rc != 0 ? rc : tezl_SingleBufferResult(&pContext->output);
-}
-
-int32_t decodeListRun(FambDecoderContext *pDec, const TezlPiece *sourcePieces, uint32_t sourceCount,
-                      const TezlPiece *destinationPieces, uint32_t destinationCount) {
-    TezlContext *pContext = &pDec->header;
-    TezlStream &in = pContext->input;
-    TezlStream &out = pContext->output;
-    TezlPieceList sourceList;
-    TezlPieceList destinationList;
-    if (int32_t rc = tezl_SetPieceLists(pContext, &sourceList, sourcePieces, sourceCount,
-                                        &destinationList, destinationPieces, destinationCount);
-        rc != 0) {
-        return rc;
-    }
-    if (int32_t rc = tezl_StartDecodeList(pContext, pDec->retained, TEZL_LIMITS_AB, pDec->advance,
-                                          &pDec->staging);
-        rc != 0) {
-        if (rc != TEZL_ERR_CORRUPT) {
-            resetDecoder(pDec);
-        }
-        return rc;
-    }
-    if (int32_t rc = decodeRun(pDec); rc != 0) {
-        if (pDec->staging.workBase) {
-            tezl_ResetStaging(&pDec->staging, pDec->staging.workBase);
-        }
-        return rc;
-    }
-    tezl_ReleasePiece(&in);
-    TezlStaging *pStaging = pDec->staging.workBase ? &pDec->staging : nullptr;
-    if (pStaging) {
-        pStaging->bFlush = 1; // copies out the last bytes and closes the caller's piece
-        (void)pDec->advance(&out, pDec->retained, pStaging);
-    } else {
-        tezl_HandBackOutput(&out);
-    }
-    tezl_ReleaseRetained(&out, pDec->retained, TEZL_LIMITS_AB, pStaging);
-    return tezl_ListResult(&out);
-}
-
-int32_t decodeList(TezlContext *pContext, const TezlPiece *sourcePieces, uint32_t sourceCount,
-                   const TezlPiece *destinationPieces, uint32_t destinationCount) {
-    auto *pDec = reinterpret_cast<FambDecoderContext *>(pContext);
-    resetDecoder(pDec);
-    TezlAdvanceFn savedAdvance = pDec->advance;
-    uint8_t *savedBase = pDec->staging.workBase;
-    if (destinationCount == 1) {
-        pDec->advance = tezl_RetainAdvanceAB;
-        tezl_ResetStaging(&pDec->staging, nullptr);
-    }
-    int32_t rc =
-        decodeListRun(pDec, sourcePieces, sourceCount, destinationPieces, destinationCount);
-    pDec->advance = savedAdvance;
-    tezl_ResetStaging(&pDec->staging, savedBase);
-    return rc;
-}
-
 TezlContext *createEncoder(void *contextMemory, uint32_t contextBytes, uint8_t *workMemory,
                            uint32_t workBytes, int32_t level) {
     if (contextBytes < FAMB_ENCODER_CONTEXT_BYTES || !workMemory ||
@@ -281,7 +209,7 @@ TezlContext *createEncoder(void *contextMemory, uint32_t contextBytes, uint8_t *
         return nullptr;
     }
     auto *pEnc = static_cast<FambEncoderContext *>(contextMemory);
-    pEnc->header.level = level;
+    pEnc->base.level = level;
     resetEncoder(pEnc);
     pEnc->pHashHeads = reinterpret_cast<uint16_t *>(workMemory + FAMB_WORK_HEADS_OFFSET);
     pEnc->pChain = reinterpret_cast<uint16_t *>(workMemory + FAMB_WORK_CHAIN_OFFSET);
@@ -289,10 +217,10 @@ TezlContext *createEncoder(void *contextMemory, uint32_t contextBytes, uint8_t *
     pEnc->pTokenWrite = pEnc->pTokenStart;
     pEnc->pTokenLimit = pEnc->pTokenStart + famb::kTokenCapacity;
     pEnc->block.hashShift = famb::kHashShift;
-    tezl_InitSlots(&pEnc->header);
-    pEnc->header.encode = encodeBuffer;
-    pEnc->header.encodeList = encodeList;
-    return &pEnc->header;
+    tezl_InitSlots(&pEnc->base);
+    pEnc->base.encode = encodeBuffer;
+    pEnc->base.encodeList = encodeList;
+    return &pEnc->base;
 }
 
 TezlContext *createDecoder(void *contextMemory, uint32_t contextBytes, uint8_t *workMemory,
@@ -303,14 +231,14 @@ TezlContext *createDecoder(void *contextMemory, uint32_t contextBytes, uint8_t *
         return nullptr;
     }
     auto *pDec = static_cast<FambDecoderContext *>(contextMemory);
-    pDec->header.level = -2;
+    pDec->base.level = -2;
     resetDecoder(pDec);
     pDec->advance = bStaging ? tezl_StagingAdvance : tezl_RetainAdvanceAB;
     tezl_ResetStaging(&pDec->staging, bStaging ? workMemory : nullptr);
-    tezl_InitSlots(&pDec->header);
-    pDec->header.decode = decodeBuffer;
-    pDec->header.decodeList = decodeList;
-    return &pDec->header;
+    tezl_InitSlots(&pDec->base);
+    pDec->base.decode = tezl_DecodeBuffer<FambDecoderContext, resetDecoder, decodeRun>;
+    pDec->base.decodeList = tezl_DecodeList<FambDecoderContext, resetDecoder, decodeRun>;
+    return &pDec->base;
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // Family B contexts: the encoder (levels 5..8) and decoder (levels -2 and
-// -3) state that follows the shared context header, and the family's
+// -3) state that follows the shared context base, and the family's
 // create function that the level dispatch calls.
 #pragma once
 
@@ -20,7 +20,7 @@ inline constexpr uint32_t FAMB_WORK_CHAIN_OFFSET = 65536;
 inline constexpr uint32_t FAMB_WORK_TOKENS_OFFSET = 196608;
 
 struct FambEncoderContext {
-    TezlContext header;
+    TezlContext base;
     uint16_t *pHashHeads;
     uint16_t *pChain;
     famb::Token *pTokenStart;
@@ -35,7 +35,7 @@ struct FambEncoderContext {
 static_assert(sizeof(FambEncoderContext) <= FAMB_ENCODER_CONTEXT_BYTES);
 
 struct FambDecoderContext {
-    TezlContext header;
+    TezlContext base;
     famb::DecodeScratch scratch;
     uint8_t *retained[FAMB_RETAINED_PIECES];
     TezlStaging staging;
