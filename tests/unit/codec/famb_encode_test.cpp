@@ -214,6 +214,32 @@ TEST_P(FambPieceLists, HistoryReachesEarlierPieces) {
     EXPECT_EQ(back, src);
 }
 
+// Output pieces of a few bytes: the bit writer stores byte by byte across
+// them; the pieces concatenated are the single-buffer stream.
+TEST_P(FambPieceLists, TinyOutputPieces) {
+    Codec encoder(GetParam());
+    Bytes src = famb_test::textData(20000, 8);
+    Bytes single;
+    int32_t singleSize = encoder.encode(src, &single);
+    ASSERT_GT(singleSize, 0);
+    for (size_t pieceBytes : {1u, 3u, 7u}) {
+        Bytes packed(static_cast<size_t>(singleSize));
+        auto outPieces = cut(packed, pieceBytes);
+        TezlPiece in{src.data(), src.data() + src.size()};
+        EXPECT_EQ(encoder.get()->encodeList(encoder.get(), &in, 1, outPieces.data(),
+                                            uint32_t(outPieces.size())),
+                  singleSize)
+            << pieceBytes;
+        EXPECT_EQ(packed, single) << pieceBytes;
+        auto shortPieces = cut(packed, pieceBytes);
+        shortPieces.pop_back();
+        EXPECT_EQ(encoder.get()->encodeList(encoder.get(), &in, 1, shortPieces.data(),
+                                            uint32_t(shortPieces.size())),
+                  -3)
+            << pieceBytes;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Levels, FambPieceLists, ::testing::ValuesIn(kEncoderLevels));
 
 // On a corpus, each level's total output is no larger than the level below.
