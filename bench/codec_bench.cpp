@@ -1,21 +1,27 @@
 // Codec benchmark: single-thread encode and decode speed and ratio of the
-// tezl levels beside LZ4 (default and fast), LZO1X-1 and Snappy, on the
-// same blocks of each corpus (bench/make-corpus.sh).
+// tezl levels beside LZ4 (default and fast), LZO1X-1, Snappy, zlib raw
+// deflate (levels 1, 6, 9), libdeflate (1, 6, 12) and zstd (1, 3), on the
+// same blocks of each corpus (bench/make-corpus.sh). After the runs a table
+// per corpus and block size puts ratio, encode and decode MB/s side by side.
 //
 // Rows are a table of codecs: a further tezl level is one more row in
 // tezlRows(), a further peer one more entry in peerRows().
 #include "tezl.h"
 
 #include <benchmark/benchmark.h>
+#include <libdeflate.h>
 #include <lz4.h>
 #include <lzo/lzo1x.h>
 #include <snappy.h>
+#include <zlib.h>
+#include <zstd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,11 +78,9 @@ BenchCodec tezlRow(const char *name, int32_t encoderLevel, int32_t decoderLevel)
 
 std::vector<BenchCodec> tezlRows() {
     return {
-        tezlRow("tezl-1", 1, 0),
-        tezlRow("tezl-2", 2, 0),
-        tezlRow("tezl-3", 3, 0),
-        // Family B rows join here, e.g. tezlRow("tezl-5", 5, -2).
-        tezlRow("tezl-10", 10, -5),
+        tezlRow("tezl-1", 1, 0),  tezlRow("tezl-2", 2, 0),    tezlRow("tezl-3", 3, 0),
+        tezlRow("tezl-5", 5, -2), tezlRow("tezl-6", 6, -2),   tezlRow("tezl-7", 7, -2),
+        tezlRow("tezl-8", 8, -2), tezlRow("tezl-10", 10, -5),
     };
 }
 
@@ -129,8 +133,88 @@ BenchCodec snappyRow() {
             }};
 }
 
+// Raw deflate (no zlib header or checksum), one stream per block.
+struct ZlibStreams {
+    explicit ZlibStreams(int level) {
+        (void)deflateInit2(&deflater, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+        (void)inflateInit2(&inflater, -15);
+    }
+    ~ZlibStreams() {
+        deflateEnd(&deflater);
+        inflateEnd(&inflater);
+    }
+    z_stream deflater{};
+    z_stream inflater{};
+};
+
+BenchCodec zlibRow(const char *name, int level) {
+    auto streams = std::make_shared<ZlibStreams>(level);
+    return {name,
+            [streams](const uint8_t *src, size_t size, uint8_t *dst, size_t capacity) {
+                z_stream &z = streams->deflater;
+                deflateReset(&z);
+                z.next_in = const_cast<Bytef *>(src);
+                z.avail_in = uInt(size);
+                z.next_out = dst;
+                z.avail_out = uInt(capacity);
+                return deflate(&z, Z_FINISH) == Z_STREAM_END ? capacity - z.avail_out : 0;
+            },
+            [streams](const uint8_t *src, size_t size, uint8_t *dst, size_t capacity) {
+                z_stream &z = streams->inflater;
+                inflateReset(&z);
+                z.next_in = const_cast<Bytef *>(src);
+                z.avail_in = uInt(size);
+                z.next_out = dst;
+                z.avail_out = uInt(capacity);
+                return inflate(&z, Z_FINISH) == Z_STREAM_END ? capacity - z.avail_out : 0;
+            }};
+}
+
+BenchCodec libdeflateRow(const char *name, int level) {
+    std::shared_ptr<libdeflate_compressor> compressor(libdeflate_alloc_compressor(level),
+                                                      libdeflate_free_compressor);
+    std::shared_ptr<libdeflate_decompressor> decompressor(libdeflate_alloc_decompressor(),
+                                                          libdeflate_free_decompressor);
+    return {name,
+            [compressor](const uint8_t *src, size_t size, uint8_t *dst, size_t capacity) {
+                return libdeflate_deflate_compress(compressor.get(), src, size, dst, capacity);
+            },
+            [decompressor](const uint8_t *src, size_t size, uint8_t *dst, size_t capacity) {
+                size_t n = 0;
+                return libdeflate_deflate_decompress(decompressor.get(), src, size, dst, capacity,
+                                                     &n) == LIBDEFLATE_SUCCESS
+                           ? n
+                           : 0;
+            }};
+}
+
+BenchCodec zstdRow(const char *name, int level) {
+    std::shared_ptr<ZSTD_CCtx> cctx(ZSTD_createCCtx(), ZSTD_freeCCtx);
+    std::shared_ptr<ZSTD_DCtx> dctx(ZSTD_createDCtx(), ZSTD_freeDCtx);
+    return {name,
+            [cctx, level](const uint8_t *src, size_t size, uint8_t *dst, size_t capacity) {
+                size_t n = ZSTD_compressCCtx(cctx.get(), dst, capacity, src, size, level);
+                return ZSTD_isError(n) ? 0 : n;
+            },
+            [dctx](const uint8_t *src, size_t size, uint8_t *dst, size_t capacity) {
+                size_t n = ZSTD_decompressDCtx(dctx.get(), dst, capacity, src, size);
+                return ZSTD_isError(n) ? 0 : n;
+            }};
+}
+
 std::vector<BenchCodec> peerRows() {
-    return {lz4Row("lz4", 1), lz4Row("lz4-fast8", 8), lzoRow(), snappyRow()};
+    return {lz4Row("lz4", 1),
+            lz4Row("lz4-fast8", 8),
+            lzoRow(),
+            snappyRow(),
+            zlibRow("zlib-1", 1),
+            zlibRow("zlib-6", 6),
+            zlibRow("zlib-9", 9),
+            libdeflateRow("libdeflate-1", 1),
+            libdeflateRow("libdeflate-6", 6),
+            libdeflateRow("libdeflate-12", 12),
+            zstdRow("zstd-1", 1),
+            zstdRow("zstd-3", 3)};
 }
 
 std::vector<uint8_t> readCorpus(const std::string &name) {
@@ -194,6 +278,55 @@ void runDecode(benchmark::State &state, const BenchCodec &codec, std::shared_ptr
     state.counters["ratio"] = double(pSet->data.size()) / double(pSet->compressedBytes);
 }
 
+// One table row: ratio and the MB/s of both directions.
+struct Cell {
+    double ratio = 0;
+    double encodeMBps = 0;
+    double decodeMBps = 0;
+};
+
+// Table key "corpus/blockK" -> codec rows in the order they ran.
+std::map<std::string, std::vector<std::pair<std::string, Cell>>> gTable;
+
+// Prints each run as the console does and keeps its figures for the
+// closing side-by-side table.
+class TableReporter : public benchmark::ConsoleReporter {
+  public:
+    TableReporter() : ConsoleReporter(OO_None) {}
+    void ReportRuns(const std::vector<Run> &runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs) {
+            std::string name = run.run_name.function_name; // direction/corpus/block/codec
+            size_t first = name.find('/');
+            size_t last = name.rfind('/');
+            std::string table = name.substr(first + 1, last - first - 1);
+            std::string codec = name.substr(last + 1);
+            auto &rows = gTable[table];
+            if (rows.empty() || rows.back().first != codec) {
+                rows.emplace_back(codec, Cell{});
+            }
+            Cell &cell = rows.back().second;
+            auto ratio = run.counters.find("ratio");
+            auto speed = run.counters.find("bytes_per_second");
+            cell.ratio = ratio == run.counters.end() ? 0 : double(ratio->second);
+            double mbps = speed == run.counters.end() ? 0 : double(speed->second) / 1e6;
+            (name.rfind("encode/", 0) == 0 ? cell.encodeMBps : cell.decodeMBps) = mbps;
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        for (const auto &[table, rows] : gTable) {
+            std::printf(
+                "\n%s\n| codec | ratio | encode MB/s | decode MB/s |\n|---|---:|---:|---:|\n",
+                table.c_str());
+            for (const auto &[codec, cell] : rows) {
+                std::printf("| %s | %.3f | %.0f | %.0f |\n", codec.c_str(), cell.ratio,
+                            cell.encodeMBps, cell.decodeMBps);
+            }
+        }
+    }
+};
+
 void registerAll() {
     static std::vector<BenchCodec> codecs;
     codecs = tezlRows();
@@ -237,7 +370,8 @@ int main(int argc, char **argv) {
     }
     registerAll();
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    TableReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }

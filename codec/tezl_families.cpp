@@ -18,10 +18,8 @@ struct FamilyRow {
 };
 
 constexpr FamilyRow kFamilies[] = {
-    {-1, 3, tezlA_Create},
-    // HOOK(family B): {-3, -2, tezlB_Create}, {5, 8, tezlB_Create},
-    {-5, -5, tezlC_Create},
-    {10, 10, tezlC_Create},
+    {-1, 3, tezlA_Create},  {-3, -2, tezlB_Create}, {5, 8, tezlB_Create},
+    {-5, -5, tezlC_Create}, {10, 10, tezlC_Create},
 };
 
 } // namespace

@@ -17,4 +17,5 @@ using TezlCreateFn = TezlContext *(*)(void *contextMemory, uint32_t contextBytes
                                         uint8_t *workMemory, uint32_t workBytes, int32_t level);
 [[nodiscard]] TezlContext *tezlC_Create(void *contextMemory, uint32_t contextBytes,
                                         uint8_t *workMemory, uint32_t workBytes, int32_t level);
-// HOOK(family B): declare tezlB_Create here.
+[[nodiscard]] TezlContext *tezlB_Create(void *contextMemory, uint32_t contextBytes,
+                                        uint8_t *workMemory, uint32_t workBytes, int32_t level);

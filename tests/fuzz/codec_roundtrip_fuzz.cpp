@@ -13,7 +13,7 @@ struct Pair {
     int32_t encoderLevel;
     int32_t decoderLevel;
 };
-constexpr Pair kPairs[] = {{1, 0}, {2, 0}, {3, -1}, {10, -5}};
+constexpr Pair kPairs[] = {{1, 0}, {2, 0}, {3, -1}, {10, -5}, {5, -2}, {6, -3}, {7, -2}, {8, -3}};
 
 struct Context {
     explicit Context(int32_t level)
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 3 || size > (1 << 18)) {
         return 0;
     }
-    const Pair pair = kPairs[data[0] % 4];
+    const Pair pair = kPairs[data[0] % (sizeof kPairs / sizeof kPairs[0])];
     size_t pieceBytes = size_t(1) << (data[1] % 17); // 1 byte to 64 KiB
     data += 2;
     size -= 2;

@@ -66,7 +66,8 @@ TEST(NoAllocation, CodingAllocatesNothing) {
     Bytes back(data.size());
     std::vector<TezlPiece> in = cutPieces(data.data(), data.size(), {4096});
     std::vector<TezlPiece> out = cutPieces(stream.data(), stream.size(), {1000});
-    const std::pair<int32_t, int32_t> pairs[] = {{1, 0}, {2, -1}, {3, 0}, {10, -5}};
+    const std::pair<int32_t, int32_t> pairs[] = {{1, 0},   {2, -1}, {3, 0},
+                                                 {10, -5}, {5, -2}, {8, -3}};
     for (auto [encoderLevel, decoderLevel] : pairs) {
         Codec encoder(encoderLevel);
         Codec decoder(decoderLevel);

@@ -101,7 +101,8 @@ TEST_P(RoundTrip, PieceListLayouts) {
 
 INSTANTIATE_TEST_SUITE_P(Levels, RoundTrip,
                          ::testing::Values(Pair{1, 0}, Pair{2, 0}, Pair{3, 0}, Pair{1, -1},
-                                           Pair{3, -1}, Pair{10, -5}),
+                                           Pair{3, -1}, Pair{10, -5}, Pair{5, -2}, Pair{6, -3},
+                                           Pair{7, -2}, Pair{8, -3}),
                          [](const ::testing::TestParamInfo<Pair> &param) {
                              return "enc" + std::to_string(param.param.encoderLevel) + "_dec" +
                                     (param.param.decoderLevel < 0 ? "m" : "") +
