@@ -4,6 +4,8 @@
 #include "sdbg_obj_type_registry.h"
 #include "sdbg_os.h"
 
+#include "mos_loader.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -27,6 +29,11 @@ std::unique_ptr<Sdbg_Application> g_pApp = MakeApplication();
 } // namespace
 
 int main(int argc, char **argv) {
+    // The runtime starts with all its defaults: no configuration file, no
+    // trace or log files, no debug-port server.
+    if (Sdbg_ReportRuntimeStart(mos_Init(nullptr)) != 0) {
+        return 1;
+    }
     try {
         SdbgOs_Init();
     } catch (const Sdbg_Exception &failure) {

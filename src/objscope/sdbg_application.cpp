@@ -277,3 +277,12 @@ void Sdbg_Application::ShowObject(const uint32_t *pTypeIds, const uint32_t *pObj
     }
     worker.DeleteLastScreen();
 }
+
+int Sdbg_ReportRuntimeStart(MOS_RC rc) {
+    if (rc == MOS_RC__SUCCESS) {
+        return 0;
+    }
+    std::printf("Error %s (%d) starting up MOS\n", mos_RcName(rc), static_cast<int>(rc));
+    std::fflush(stdout);
+    return 1;
+}

@@ -16,6 +16,8 @@
 #include <sstream>
 #include <string>
 
+#include "mos_rc.h"
+
 class Sdbg_Application;
 class Sdbg_LineParser;
 
@@ -91,3 +93,8 @@ class Sdbg_Application {
     void BuildScreens();
     void PrintScreenList(uint32_t width, uint32_t height);
 };
+
+// The outcome of the runtime library's start: 0 on success; otherwise
+// "Error %s (%d) starting up MOS\n" (the code's name and number) goes
+// straight to standard output and the result is 1, the exit code.
+int Sdbg_ReportRuntimeStart(MOS_RC rc);

@@ -1,7 +1,11 @@
 // Portable part of the viewer's operating-system layer: the lock and the
-// event the worker shares with its display thread, built on the runtime
-// library's fast lock and condition variable.
+// event the worker shares with its display thread, the display thread's
+// start and its sleep, all built on the runtime library.
 #include "sdbg_os.h"
+
+#include "sdbg_exception.h"
+
+#include "usr/mos_sys_utils.h"
 
 namespace {
 // Creator lines recorded with the locks, for the runtime's diagnostics.
@@ -57,4 +61,20 @@ void Sdbg_Event::Wait(Sdbg_Event *pEvent) {
         mosOSWCond_WaitBase(&pEvent->cond, &pEvent->lock.slimLock);
     }
     mosFastlockBase_Release(&pEvent->lock);
+}
+
+void SdbgOs_Sleep(uint32_t ms) {
+    mos_NanoSleep(static_cast<uint64_t>(ms) * 1000000u);
+}
+
+Sdbg_ThrdRunnable::~Sdbg_ThrdRunnable() = default;
+
+void SdbgOs_ThreadEntry(void *pArg) {
+    static_cast<Sdbg_ThrdRunnable *>(pArg)->Run();
+}
+
+void SdbgOs_StartThread(Sdbg_ThrdRunnable *pRunnable) {
+    if (mosOsThrd_Create(&pRunnable->thread, SdbgOs_ThreadEntry, pRunnable) != MOS_RC__SUCCESS) {
+        throw Sdbg_SystemException();
+    }
 }

@@ -8,6 +8,7 @@
 
 #include "usr/mos_condvar.h"
 #include "usr/mos_fastlock.h"
+#include "usr/mos_os_thread.h"
 
 #include <cstdint>
 
@@ -65,3 +66,25 @@ struct Sdbg_Event {
     MosOSWCond cond;
     uint32_t bSignalled;
 };
+
+// Sleeps the calling thread for ms milliseconds; 0 only gives up the rest
+// of the time slice.
+void SdbgOs_Sleep(uint32_t ms);
+
+// The body of a thread started by SdbgOs_StartThread; the thread's record
+// lives in the runnable, which must outlive the thread.
+class Sdbg_ThrdRunnable {
+  public:
+    virtual ~Sdbg_ThrdRunnable();
+    virtual void Run() = 0;
+
+    MosOsThrd thread{};
+};
+
+// Starts a thread (1 MiB stack, unnamed) that calls pRunnable->Run and
+// ends when it returns; the layer never joins it. Throws
+// Sdbg_SystemException when the thread cannot be created.
+void SdbgOs_StartThread(Sdbg_ThrdRunnable *pRunnable);
+
+// The start routine of those threads: runs the runnable given as pArg.
+void SdbgOs_ThreadEntry(void *pArg);

@@ -234,3 +234,15 @@ TEST(TitleTest, NotLinkedAndTheVersionAfterEveryRecognisedCommand) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(RuntimeStartTest, AFailureIsReportedWithTheCodesNameAndNumber) {
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(Sdbg_ReportRuntimeStart(MOS_RC__NO_RESOURCES), 1);
+    EXPECT_EQ(Sdbg_ReportRuntimeStart(MOS_RC__SUCCESS), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Error NO_RESOURCES (67) starting up MOS\n");
+}
+
+} // namespace

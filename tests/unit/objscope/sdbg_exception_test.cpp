@@ -94,3 +94,29 @@ TEST(MutexTest, ExcludesTheOtherThread) {
 }
 
 } // namespace
+
+namespace {
+
+class CountingRunnable : public Sdbg_ThrdRunnable {
+  public:
+    void Run() override {
+        SdbgOs_Sleep(0);
+        SdbgOs_Sleep(5);
+        ++runs;
+        Sdbg_Event::Set(&done);
+    }
+    std::atomic<int> runs{0};
+    Sdbg_Event done{};
+};
+
+TEST(ThreadTest, StartedThreadRunsTheRunnableOnce) {
+    CountingRunnable runnable;
+    Sdbg_Event::Init(&runnable.done);
+    SdbgOs_StartThread(&runnable);
+    Sdbg_Event::Wait(&runnable.done);
+    mosOsThrd_Destroy(&runnable.thread); // the viewer never joins; the test must
+    EXPECT_EQ(runnable.runs, 1);
+    Sdbg_Event::Destroy(&runnable.done);
+}
+
+} // namespace
