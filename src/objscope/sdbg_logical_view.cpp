@@ -5,6 +5,7 @@
 #include "mos_utils.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstring>
 
 Sdbg_ViewLine::Sdbg_ViewLine() : text(1, '\0') {}
@@ -101,34 +102,34 @@ void Sdbg_LogicalView::PrintStr(const char *pText, int32_t fg, int32_t bg) {
     PutInAttr(pText, static_cast<uint32_t>(std::strlen(pText)), Merge(fg, bg));
 }
 
-void Sdbg_LogicalView::PrintInt(int32_t value, int32_t fg, int32_t bg) {
-    char text[15];
-    (void)mos_Snprintf(text, sizeof(text), "%d", value);
+void Sdbg_LogicalView::PrintFormatted(int32_t fg, int32_t bg, const char *pFormat, ...) {
+    // Numbers fit a small stack buffer: nothing is allocated per value.
+    char text[30];
+    va_list args;
+    va_start(args, pFormat);
+    (void)mos_Vsnprintf(text, sizeof(text), pFormat, args);
+    va_end(args);
     PrintStr(text, fg, bg);
+}
+
+void Sdbg_LogicalView::PrintInt(int32_t value, int32_t fg, int32_t bg) {
+    PrintFormatted(fg, bg, "%d", value);
 }
 
 void Sdbg_LogicalView::PrintUInt(uint32_t value, int32_t fg, int32_t bg) {
-    char text[15];
-    (void)mos_Snprintf(text, sizeof(text), "%u", value);
-    PrintStr(text, fg, bg);
+    PrintFormatted(fg, bg, "%u", value);
 }
 
 void Sdbg_LogicalView::PrintDouble(double value, int32_t fg, int32_t bg) {
-    char text[30];
-    (void)mos_Snprintf(text, sizeof(text), "%.2f", value);
-    PrintStr(text, fg, bg);
+    PrintFormatted(fg, bg, "%.2f", value);
 }
 
 void Sdbg_LogicalView::PrintInt64(int64_t value, int32_t fg, int32_t bg) {
-    char text[30];
-    (void)mos_Snprintf(text, sizeof(text), "%lld", static_cast<long long>(value));
-    PrintStr(text, fg, bg);
+    PrintFormatted(fg, bg, "%lld", static_cast<long long>(value));
 }
 
 void Sdbg_LogicalView::PrintUInt64(uint64_t value, int32_t fg, int32_t bg) {
-    char text[30];
-    (void)mos_Snprintf(text, sizeof(text), "%llu", static_cast<unsigned long long>(value));
-    PrintStr(text, fg, bg);
+    PrintFormatted(fg, bg, "%llu", static_cast<unsigned long long>(value));
 }
 
 void Sdbg_LogicalView::PrintHex8(uint8_t value, int32_t fg, int32_t bg, uint32_t bPrefix) {
@@ -136,16 +137,12 @@ void Sdbg_LogicalView::PrintHex8(uint8_t value, int32_t fg, int32_t bg, uint32_t
 }
 
 void Sdbg_LogicalView::PrintHex32(uint32_t value, int32_t fg, int32_t bg, uint32_t bPrefix) {
-    char text[30];
-    (void)mos_Snprintf(text, sizeof(text), "%s%x", bPrefix != 0 ? "0x" : "", value);
-    PrintStr(text, fg, bg);
+    PrintFormatted(fg, bg, "%s%x", bPrefix != 0 ? "0x" : "", value);
 }
 
 void Sdbg_LogicalView::PrintHex64(uint64_t value, int32_t fg, int32_t bg, uint32_t bPrefix) {
-    char text[30];
-    (void)mos_Snprintf(text, sizeof(text), "%s%llx", bPrefix != 0 ? "0x" : "",
-                       static_cast<unsigned long long>(value));
-    PrintStr(text, fg, bg);
+    PrintFormatted(fg, bg, "%s%llx", bPrefix != 0 ? "0x" : "",
+                   static_cast<unsigned long long>(value));
 }
 
 void Sdbg_LogicalView::PrintFraction(const uint64_t pPair[2], int32_t fg, int32_t bg) {

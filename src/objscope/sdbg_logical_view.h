@@ -12,6 +12,8 @@
 #include "sdbg_attr.h"
 #include "sdbg_stat_records.h"
 
+#include "mos_utils.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -103,6 +105,7 @@ class Sdbg_LogicalView {
 
   private:
     Sdbg_Attr Merge(int32_t fg, int32_t bg) const;
+    void PrintFormatted(int32_t fg, int32_t bg, const char *pFormat, ...) MOS_PRINTF_LIKE(4, 5);
     void PutInAttr(const char *pText, uint32_t length, const Sdbg_Attr &attr);
     void RenderLine(const Sdbg_ViewLine &line, uint32_t row, uint32_t width);
     void PrintTimeHistogramXml(const Sdbg_DistributionRecord &record, int32_t fg, int32_t bg);

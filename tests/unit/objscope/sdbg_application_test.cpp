@@ -45,6 +45,20 @@ struct DispatchCase {
 
 class DispatchTest : public ::testing::TestWithParam<DispatchCase> {};
 
+// An application drawing on a recording device of the given size.
+struct RecordingApp {
+    RecordingApp(uint32_t width, uint32_t height) {
+        Sdbg_ObjTypeRegistry::Init();
+        auto pOwnedDevice = std::make_unique<RecordingOutput>(width, height);
+        pDevice = pOwnedDevice.get();
+        app = std::make_unique<Sdbg_Application>(std::make_unique<SDbg_FileInput>(none),
+                                                 std::move(pOwnedDevice));
+    }
+    std::istringstream none;
+    RecordingOutput *pDevice = nullptr;
+    std::unique_ptr<Sdbg_Application> app;
+};
+
 TEST_P(DispatchTest, PrintsAndCounts) {
     const DispatchCase &c = GetParam();
     StreamApp stream;
@@ -185,13 +199,10 @@ TEST(RunTest, ATooLongTypedLineRunsItsFirst255CharactersThenEnds) {
 // The screen list on a 200 x 40 console: 28 rows in the first column, the
 // rest from row 0 at column 100, the help block from row 28.
 TEST(ScreenListTest, SecondColumnOnA40RowWindow) {
-    Sdbg_ObjTypeRegistry::Init();
-    auto pOwnedDevice = std::make_unique<RecordingOutput>(200, 40);
-    RecordingOutput &device = *pOwnedDevice;
-    std::istringstream none;
-    Sdbg_Application app(std::make_unique<SDbg_FileInput>(none), std::move(pOwnedDevice));
+    RecordingApp recording(200, 40);
+    RecordingOutput &device = *recording.pDevice;
     device.calls.clear();
-    app.ShowScreens();
+    recording.app->ShowScreens();
     const std::vector<std::string> &calls = device.calls;
     ASSERT_GE(calls.size(), 3u);
     EXPECT_EQ(calls[0], "N");
@@ -214,11 +225,9 @@ TEST(ScreenListTest, SecondColumnOnA40RowWindow) {
 }
 
 TEST(TitleTest, NotLinkedAndTheVersionAfterEveryRecognisedCommand) {
-    Sdbg_ObjTypeRegistry::Init();
-    auto pOwnedDevice = std::make_unique<RecordingOutput>(120, 30);
-    RecordingOutput &device = *pOwnedDevice;
-    std::istringstream none;
-    Sdbg_Application app(std::make_unique<SDbg_FileInput>(none), std::move(pOwnedDevice));
+    RecordingApp recording(120, 30);
+    RecordingOutput &device = *recording.pDevice;
+    Sdbg_Application &app = *recording.app;
     const std::string versionTitle =
         "T(Not linked (private Tarnvox R3_0.1000.208_Release Sep 12 2019))";
     EXPECT_EQ(device.calls.back(), versionTitle);
