@@ -81,6 +81,9 @@ class Sdbg_LogicalView {
     void PrintSampleStats(const Sdbg_SampleStatsRecord &stats, int32_t fg, int32_t bg,
                           uint32_t bXml);
     void PrintPerfStage(const Sdbg_PerfStageRecord &stage, int32_t fg, int32_t bg, uint32_t bXml);
+    // "Address: <text> Port: <port>" or the two XML elements, all in the
+    // given colours; an address that cannot be converted reads "INVALID".
+    void PrintNetAddress(const NetAddress &address, int32_t fg, int32_t bg, uint32_t bXml);
     void PrintSlotThrottle(const Sdbg_SlotThrottleRecord &record, int32_t fg, int32_t bg,
                            uint32_t bXml);
 

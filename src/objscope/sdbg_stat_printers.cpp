@@ -415,3 +415,33 @@ void Sdbg_LogicalView::PrintSlotThrottle(const Sdbg_SlotThrottleRecord &record, 
         PrintStr(pField->value.text, pField->fg, KEEP);
     }
 }
+
+uint16_t netAddress_GetPort(const NetAddress *pAddr) {
+    uint16_t port = 0;
+    std::memcpy(&port, reinterpret_cast<const uint8_t *>(pAddr) + offsetof(NetAddress, port),
+                sizeof(port));
+    return port;
+}
+
+void Sdbg_LogicalView::PrintNetAddress(const NetAddress &address, int32_t fg, int32_t bg,
+                                       uint32_t bXml) {
+    const char *pText = netAddress_ToStr(&address);
+    const int32_t port = netAddress_GetPort(&address);
+    if (bXml == 0) {
+        PrintStr("Address: ", fg, bg);
+        PrintStr(pText, fg, bg);
+        PrintStr(" Port: ", fg, bg);
+        PrintInt(port, fg, bg);
+        return;
+    }
+    NewLine();
+    PrintStr("\t\t\t<Address>", fg, bg);
+    PrintStr(pText, fg, bg);
+    PrintStr("</Address>", fg, bg);
+    NewLine();
+    PrintStr("\t\t\t<Port>", fg, bg);
+    PrintInt(port, fg, bg);
+    PrintStr("</Port>", fg, bg);
+    NewLine();
+    PrintStr("\t\t", fg, bg);
+}

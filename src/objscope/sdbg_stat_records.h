@@ -3,6 +3,8 @@
 // the debug port; a view may hand any of them at any byte offset.
 #pragma once
 
+#include "mos_net.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -106,3 +108,6 @@ static_assert(offsetof(Sdbg_SlotThrottleRecord, slotTicks) == 32);
 // samples. A variance that comes out negative (inconsistent remote
 // figures) counts as 0, so the deviation is never NaN.
 void mosStat_GetAvgAndStdDev(const Sdbg_SampleStatsRecord &stats, double &mean, double &stdDev);
+
+// The port of a runtime-library address (host order).
+uint16_t netAddress_GetPort(const NetAddress *pAddr);

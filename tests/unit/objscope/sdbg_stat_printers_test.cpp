@@ -338,4 +338,31 @@ TEST_F(PrinterFixture, PerfStageXmlAndAnUnterminatedName) {
     EXPECT_EQ(printed[printed.size() - 2], "<0,0>\t\t\t<4,4></Histogram>");
 }
 
+// The address bytes in network order, as the record keeps them.
+IPV4 IpV4(uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
+    const uint8_t bytes[4] = {a, b, c, d};
+    IPV4 ipv4 = 0;
+    std::memcpy(&ipv4, bytes, sizeof(ipv4));
+    return ipv4;
+}
+
+TEST_F(PrinterFixture, NetworkAddress) {
+    NetAddress address;
+    netAddress_Init(&address);
+    ASSERT_EQ(netAddress_BuildFromIpv4(&address, IpV4(10, 1, 2, 3), 25640), MOS_RC__SUCCESS);
+    EXPECT_EQ(netAddress_GetPort(&address), 25640);
+    view.PrintNetAddress(address, VAL, KEEP, 0);
+    view.NewLine();
+    view.PrintNetAddress(address, VAL, KEEP, 1);
+    view.NewLine();
+    NetAddress none;
+    netAddress_Init(&none);
+    view.PrintNetAddress(none, SDBG_COLOR_ALERT, KEEP, 0);
+    const Lines expected = {
+        "<1,0>Address: 10.1.2.3 Port: 25640", "",          "<1,0>\t\t\t<Address>10.1.2.3</Address>",
+        "<1,0>\t\t\t<Port>25640</Port>",      "<1,0>\t\t", "<2,0>Address: INVALID Port: 0",
+    };
+    EXPECT_EQ(Printed(), expected);
+}
+
 } // namespace
