@@ -231,6 +231,11 @@ void mosTrace_Flush(uint32_t timeoutMs) {
     if (trcLayer_G.bBinActive) {
         mosCyclicFile_WaitDump(&trcLayer_G.binFile, timeoutMs);
     }
+    // The error file is written through a ring as well: without this wait
+    // the last errors before an exit would never reach the disk.
+    if (trcLayer_G.bErrActive) {
+        mosCyclicFile_WaitDump(&trcLayer_G.errFile, timeoutMs);
+    }
 }
 
 MOS_RC mosTrcLayer_Create(void *pTrcParams) {
