@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <memory>
 
 namespace {
@@ -42,5 +43,13 @@ int main(int argc, char **argv) {
         return 1;
     }
     Sdbg_ObjTypeRegistry::Init();
-    return g_pApp->Run(argc, argv);
+    try {
+        return g_pApp->Run(argc, argv);
+    } catch (const std::exception &failure) {
+        // Outside the viewer's own failures (memory exhaustion in the
+        // containers, say): report it and end through the normal exit, so
+        // the console is put back by the application's destruction.
+        std::fprintf(stderr, "objscope: %s\n", failure.what());
+        return 1;
+    }
 }

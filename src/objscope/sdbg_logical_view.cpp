@@ -98,7 +98,7 @@ void Sdbg_LogicalView::NewLine() {
     column = 0;
 }
 
-void Sdbg_LogicalView::PrintStr(const char *pText, int32_t fg, int32_t bg) {
+void Sdbg_LogicalView::PrintStr(const char *pText, int32_t fg, int32_t bg, uint32_t /*unused*/) {
     PutInAttr(pText, static_cast<uint32_t>(std::strlen(pText)), Merge(fg, bg));
 }
 

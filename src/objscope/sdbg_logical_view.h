@@ -55,7 +55,8 @@ class Sdbg_LogicalView {
 
     // Coloured print methods: a code other than SDBG_COLOR_KEEP replaces
     // that half of the current pair for this call only.
-    void PrintStr(const char *pText, int32_t fg, int32_t bg);
+    // Views may pass a fourth argument; it is not used.
+    void PrintStr(const char *pText, int32_t fg, int32_t bg, uint32_t unused = 0);
     void PrintInt(int32_t value, int32_t fg, int32_t bg);
     void PrintUInt(uint32_t value, int32_t fg, int32_t bg);
     void PrintDouble(double value, int32_t fg, int32_t bg);

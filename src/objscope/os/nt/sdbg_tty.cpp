@@ -15,6 +15,9 @@ namespace {
 // What the program changed on the console, for SdbgOs_RestoreConsole.
 HANDLE g_hStdOut = INVALID_HANDLE_VALUE;
 volatile LONG g_bFullScreen = 0;
+HANDLE g_hStdIn = INVALID_HANDLE_VALUE;
+DWORD g_savedInputMode = 0;
+volatile LONG g_bInputModeSaved = 0;
 
 constexpr DWORD kLineInputMode = ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT;
 constexpr DWORD kKeyInputMode = ENABLE_PROCESSED_INPUT;
@@ -71,6 +74,11 @@ void SdbgOs_RestoreConsole() {
         (void)SetConsoleActiveScreenBuffer(g_hStdOut);
         g_bFullScreen = 0;
     }
+    // A control event during a read must not leave the shell's console
+    // without line editing and echo.
+    if (g_bInputModeSaved) {
+        (void)SetConsoleMode(g_hStdIn, g_savedInputMode);
+    }
 }
 
 bool Sdbg_StdinIsConsole() {
@@ -107,6 +115,10 @@ Sdbg_TtyInput::Sdbg_TtyInput() : pState(std::make_unique<State>()) {
     pState->hInput = StdHandleOrThrow(STD_INPUT_HANDLE, true);
     if (!FlushConsoleInputBuffer(pState->hInput)) {
         throw Sdbg_TtyInputException();
+    }
+    if (GetConsoleMode(pState->hInput, &g_savedInputMode)) {
+        g_hStdIn = pState->hInput;
+        g_bInputModeSaved = 1;
     }
 }
 
