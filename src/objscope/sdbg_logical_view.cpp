@@ -8,6 +8,40 @@
 #include <cstdarg>
 #include <cstring>
 
+namespace {
+
+// Decimal text of a value, as "%llu" (or "%lld" with bNegative) writes it,
+// built backwards in the caller's buffer: integers are most of what a page
+// shows, and this is several times cheaper than a formatted print.
+struct DecimalText {
+    char digits[24];
+    const char *pText;
+};
+
+DecimalText Decimal(uint64_t magnitude, bool bNegative) {
+    DecimalText number;
+    char *p = number.digits + sizeof(number.digits);
+    *--p = '\0';
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (bNegative) {
+        *--p = '-';
+    }
+    number.pText = p;
+    return number;
+}
+
+DecimalText Signed(int64_t value) {
+    // The magnitude is taken in unsigned arithmetic so INT64_MIN works.
+    const uint64_t magnitude =
+        value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    return Decimal(magnitude, value < 0);
+}
+
+} // namespace
+
 Sdbg_ViewLine::Sdbg_ViewLine() : text(1, '\0') {}
 
 void Sdbg_ViewLine::PutText(const char *pText, uint32_t length, uint32_t column,
@@ -60,9 +94,7 @@ Sdbg_LogicalView &Sdbg_LogicalView::PutStr(const char *pText) {
 }
 
 Sdbg_LogicalView &Sdbg_LogicalView::PutUInt(uint32_t value) {
-    char text[15];
-    (void)mos_Snprintf(text, sizeof(text), "%u", value);
-    return PutStr(text);
+    return PutStr(Decimal(value, false).pText);
 }
 
 void Sdbg_LogicalView::PutTabs(uint32_t count) {
@@ -113,11 +145,11 @@ void Sdbg_LogicalView::PrintFormatted(int32_t fg, int32_t bg, const char *pForma
 }
 
 void Sdbg_LogicalView::PrintInt(int32_t value, int32_t fg, int32_t bg) {
-    PrintFormatted(fg, bg, "%d", value);
+    PrintStr(Signed(value).pText, fg, bg);
 }
 
 void Sdbg_LogicalView::PrintUInt(uint32_t value, int32_t fg, int32_t bg) {
-    PrintFormatted(fg, bg, "%u", value);
+    PrintStr(Decimal(value, false).pText, fg, bg);
 }
 
 void Sdbg_LogicalView::PrintDouble(double value, int32_t fg, int32_t bg) {
@@ -125,11 +157,11 @@ void Sdbg_LogicalView::PrintDouble(double value, int32_t fg, int32_t bg) {
 }
 
 void Sdbg_LogicalView::PrintInt64(int64_t value, int32_t fg, int32_t bg) {
-    PrintFormatted(fg, bg, "%lld", static_cast<long long>(value));
+    PrintStr(Signed(value).pText, fg, bg);
 }
 
 void Sdbg_LogicalView::PrintUInt64(uint64_t value, int32_t fg, int32_t bg) {
-    PrintFormatted(fg, bg, "%llu", static_cast<unsigned long long>(value));
+    PrintStr(Decimal(value, false).pText, fg, bg);
 }
 
 void Sdbg_LogicalView::PrintHex8(uint8_t value, int32_t fg, int32_t bg, uint32_t bPrefix) {
@@ -187,15 +219,18 @@ void Sdbg_LogicalView::SetPageHeight(uint32_t height) {
 
 void Sdbg_LogicalView::RenderLine(const Sdbg_ViewLine &line, uint32_t row, uint32_t width) {
     const uint32_t length = line.VisibleLength();
-    auto attrAt = [&line](uint32_t i) {
-        return i < line.attrs.size() ? line.attrs[i] : Sdbg_Attr{};
-    };
+    // Positions past the attribute entries were never written: {0, 0}.
+    const uint32_t attrCount = std::min(length, static_cast<uint32_t>(line.attrs.size()));
+    const Sdbg_Attr *pAttrs = line.attrs.data();
     uint32_t start = 0;
     while (start < length && start < width) {
-        const Sdbg_Attr attr = attrAt(start);
+        const Sdbg_Attr attr = start < attrCount ? pAttrs[start] : Sdbg_Attr{};
         uint32_t end = start + 1;
-        while (end < length && attrAt(end) == attr) {
+        while (end < attrCount && pAttrs[end] == attr) {
             ++end;
+        }
+        if (end >= attrCount && attr == Sdbg_Attr{}) {
+            end = length;
         }
         const uint32_t runLength = std::min(end, width) - start;
         pDev->WriteAt(start, row, line.text.data() + start, runLength, &attr);

@@ -59,6 +59,10 @@ TEST_F(ViewFixture, NumberFormats) {
          },
          "(3/4)"},
         {[](Sdbg_LogicalView &v) { v.PutUInt(4294967295u); }, "4294967295"},
+        {[](Sdbg_LogicalView &v) { v.PutUInt(0); }, "0"},
+        {[](Sdbg_LogicalView &v) { v.PrintInt(INT32_MIN, -1, -1); }, "-2147483648"},
+        {[](Sdbg_LogicalView &v) { v.PrintInt64(INT64_MIN, -1, -1); }, "-9223372036854775808"},
+        {[](Sdbg_LogicalView &v) { v.PrintUInt64(0, -1, -1); }, "0"},
     };
     for (const Case &c : cases) {
         view.Clear();
