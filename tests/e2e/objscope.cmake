@@ -32,6 +32,7 @@ objscope_e2e_case(unlinked_commands 16 STDIN unlinked.stdin EXPECTED unlinked.ex
 objscope_e2e_case(end_of_input 0 STDIN end_of_input.stdin EXPECTED end_of_input.expected)
 objscope_e2e_case(long_typed_line 0 STDIN long_typed_line.stdin EXPECTED long_typed_line.expected)
 objscope_e2e_case(exit_code_capped 255 STDIN many_failures.stdin)
+objscope_e2e_case(object_types 0 ARG objtypes.cmds EXPECTED objtypes.expected)
 
 find_program(TMUX_PROGRAM tmux)
 if(TMUX_PROGRAM)
