@@ -35,17 +35,18 @@ pane_format() {
     $tmux display-message -p -t "$pane" "$1"
 }
 
-# Runs a program in a fresh 200 x 40 session; after it ends, the wrapper
-# shows its exit code and whether the line discipline was put back.
+# Runs a command line (shell syntax, redirections allowed) in a fresh
+# 200 x 40 session; after it ends, the wrapper shows its exit code and
+# whether the line discipline was put back.
 start() {
     pane=$1
-    shift
+    command=$2
     cat >"$work/$pane.sh" <<WRAP
 #!/bin/sh
 # Ctrl+C is for the program under test; the wrapper outlives it. (An
 # ignored SIGINT is inherited: the program must install its own handler.)
 trap '' INT
-"\$@"
+$command
 status=\$?
 echo
 echo "rc=\$status"
@@ -54,7 +55,7 @@ echo
 sleep 120
 WRAP
     chmod +x "$work/$pane.sh"
-    $tmux new-session -d -s "$pane" -x 200 -y 40 "$work/$pane.sh $*"
+    $tmux new-session -d -s "$pane" -x 200 -y 40 "$work/$pane.sh"
 }
 
 row() { # the pane's row $1 (0-based), as text
@@ -66,7 +67,7 @@ expect_eq() {
 }
 
 # --- objscope unlinked ---------------------------------------------------
-start viewer "$objscope"
+start viewer "'$objscope'"
 wait_for '^exit <==> leave sdbg'
 expect_eq title "$(pane_format '#{pane_title}')" \
     "Not linked (private Tarnvox R3_0.1000.208_Release Sep 12 2019)"
@@ -87,8 +88,22 @@ $tmux send-keys -t "$pane" C-c
 wait_for '^rc=1$'
 wait_for '^icanon echo *$'
 
+# --- mixed devices: output to a file, keys from the terminal --------------
+start tofile "'$objscope' >'$work/out.txt'"
+sleep 1
+$tmux send-keys -t "$pane" 'getlogicalheight' Enter 'exit' Enter
+wait_for '^rc=0$'
+grep -q -x '>Current logical View height 99999' "$work/out.txt" ||
+    fail "a redirected output is a stream of 99999 rows: $(tail -c 200 "$work/out.txt")"
+
+# --- mixed devices: commands from a file, output on the terminal ----------
+printf 'getlogicalheight\nexit\n' >"$work/commands.txt"
+start fromfile "'$objscope' <'$work/commands.txt'"
+wait_for '^rc=0$'
+wait_for '^>Current logical View height 40$'
+
 # --- the console devices -------------------------------------------------
-start probe "$probe"
+start probe "'$probe'"
 wait_for 'press a key'
 expect_eq "alternate screen in a frame" "$(pane_format '#{alternate_on}')" 1
 expect_eq "probe title" "$(pane_format '#{pane_title}')" "probe title"
