@@ -88,6 +88,15 @@ $tmux send-keys -t "$pane" C-c
 wait_for '^rc=1$'
 wait_for '^icanon echo *$'
 
+# --- the end of the input (Ctrl+D at the prompt) acts as exit -------------
+start eof "'$objscope'"
+wait_for '^exit <==> leave sdbg'
+$tmux send-keys -t "$pane" 'nosuch' Enter
+wait_for '^Unrecognized command$'
+$tmux send-keys -t "$pane" C-d
+wait_for '^rc=1$'
+wait_for '^icanon echo *$'
+
 # --- mixed devices: output to a file, keys from the terminal --------------
 start tofile "'$objscope' >'$work/out.txt'"
 sleep 1

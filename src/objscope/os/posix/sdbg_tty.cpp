@@ -152,11 +152,12 @@ void Sdbg_TtyInput::ReadLine(char *pBuf, uint32_t bufSize) {
     }
     if (pBuf[readSize - 1] == '\n') {
         readSize -= (readSize >= 2 && pBuf[readSize - 2] == '\r') ? 2 : 1;
-    } else {
+    } else if (static_cast<uint32_t>(readSize) == bufSize - 1) {
         // A line longer than the buffer: like the console, lose the two
         // characters where its line end would have been.
-        readSize = readSize >= 2 ? readSize - 2 : 0;
+        readSize -= readSize >= 2 ? 2 : readSize;
     }
+    // (A shorter read without a line end is text sent with Ctrl+D: kept.)
     pBuf[readSize] = '\0';
 }
 
