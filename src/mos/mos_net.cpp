@@ -1,7 +1,7 @@
 #include "mos_net.h"
 
 #include "mos_debug.h"
-#include "mos_net_trace.h"
+#include "mos_trace.h"
 #include "usr/os_net.h"
 
 #include <cstring>
@@ -59,7 +59,7 @@ MOS_RC netAddress_BuildAnyAddr(NetAddress *pAddr, uint32_t addressType, uint16_t
     } else if (addressType == NET_ADDRESS_TYPE__IPV6) {
         memset(pAddr->address, 0, sizeof(pAddr->address));
     } else {
-        NET_TRACE(NET_TRACE_COMP_NET, 1, "WARNING: Unexpected address type %u", addressType);
+        MOS_TRACE(MOS_COMP_NET, 1, "WARNING: Unexpected address type %u", addressType);
         return MOS_RC__INVALID;
     }
     pAddr->type = addressType;
@@ -152,8 +152,7 @@ uint32_t netAddress_AddressTypeToSocketType(uint32_t addressType) {
     if (addressType == NET_ADDRESS_TYPE__IPV6) {
         return NET_SOCKET_TYPE__IPV6;
     }
-    NET_TRACE(NET_TRACE_COMP_NET, 1, "ERROR: Unexpected address type %d",
-              static_cast<int>(addressType));
+    MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected address type %d", static_cast<int>(addressType));
     ALWAYS_ASSERT();
 }
 
@@ -164,8 +163,7 @@ uint16_t netAddress_AddressTypeToAddressFamily(uint32_t addressType) {
     if (addressType == NET_ADDRESS_TYPE__IPV6) {
         return NET_AF_INET6;
     }
-    NET_TRACE(NET_TRACE_COMP_NET, 1, "ERROR: Unexpected address type %d",
-              static_cast<int>(addressType));
+    MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected address type %d", static_cast<int>(addressType));
     ALWAYS_ASSERT();
 }
 
@@ -176,8 +174,7 @@ uint16_t netAddress_SocketTypeToAddressFamily(uint32_t socketType) {
     if (socketType == NET_SOCKET_TYPE__IPV6) {
         return NET_AF_INET6;
     }
-    NET_TRACE(NET_TRACE_COMP_NET, 1, "ERROR: Unexpected socket type %d",
-              static_cast<int>(socketType));
+    MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected socket type %d", static_cast<int>(socketType));
     ALWAYS_ASSERT();
 }
 
@@ -188,8 +185,7 @@ uint32_t netAddress_SocketTypeToAddressType(uint32_t socketType) {
     if (socketType == NET_SOCKET_TYPE__IPV6) {
         return NET_ADDRESS_TYPE__IPV6;
     }
-    NET_TRACE(NET_TRACE_COMP_NET, 1, "ERROR: Unexpected socket type %d",
-              static_cast<int>(socketType));
+    MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected socket type %d", static_cast<int>(socketType));
     ALWAYS_ASSERT();
 }
 
@@ -200,8 +196,7 @@ uint32_t netAddress_AddressFamilyToSocketType(uint32_t family) {
     if (family == NET_AF_INET6) {
         return NET_SOCKET_TYPE__IPV6;
     }
-    NET_TRACE(NET_TRACE_COMP_NET, 1, "ERROR: Unexpected address family %d",
-              static_cast<int>(family));
+    MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected address family %d", static_cast<int>(family));
     ALWAYS_ASSERT();
 }
 
@@ -211,7 +206,7 @@ MOS_RC NetAddress_ToSockAddr(const NetAddress *pAddr, void *pSockAddr, uint32_t 
         return MOS_RC__INVALID;
     }
     if (bValidate && (!netAddress_IsValid(pAddr) || pAddr->port == 0)) {
-        NET_TRACE(NET_TRACE_COMP_NET, 1, "ERROR: Invalid address (port %u)",
+        MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Invalid address (port %u)",
                   pAddr != nullptr ? pAddr->port : 0u);
         return MOS_RC__INVALID;
     }
@@ -234,7 +229,7 @@ MOS_RC NetAddress_ToSockAddr(const NetAddress *pAddr, void *pSockAddr, uint32_t 
         memcpy(pOut + 8, pAddr->address, 16);
         *pLen = 28;
     } else {
-        NET_TRACE(NET_TRACE_COMP_NET, 1, "ERROR: Unexpected socket type %u", pAddr->type);
+        MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected socket type %u", pAddr->type);
         return MOS_RC__INVALID;
     }
     return MOS_RC__SUCCESS;
@@ -257,7 +252,7 @@ MOS_RC netAddress_ToStrCopyBuf(const NetAddress *pAddr, char *buf, uint32_t size
         buf[size - 1] = '\0';
         return MOS_RC__SUCCESS;
     }
-    NET_TRACE(NET_TRACE_COMP_NET, 1, "ERROR: Failed to translate network address with error %d",
+    MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Failed to translate network address with error %d",
               static_cast<int>(err));
     copyBounded(buf, size, "INVALID");
     return MOS_RC__ERROR;

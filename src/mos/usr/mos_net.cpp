@@ -1,7 +1,7 @@
 #include "usr/mos_net_sock.h"
 
 #include "mos_debug.h"
-#include "mos_net_trace.h"
+#include "mos_trace.h"
 
 #include <chrono>
 #include <cstring>
@@ -40,7 +40,7 @@ MOS_RC transferResult(MosSocket socketFd, uint32_t err, uint32_t count) {
     if (err == NET_WSAEWOULDBLOCK) {
         return MOS_RC__NOT_READY;
     }
-    NET_TRACE(NET_TRACE_COMP_NET, 2, "declaring socket %u as closed due to Err %d",
+    MOS_TRACE(MOS_COMP_NET, 2, "declaring socket %u as closed due to Err %d",
               static_cast<uint32_t>(socketFd), static_cast<int>(err));
     return MOS_RC__CLOSED;
 }
@@ -75,7 +75,7 @@ MOS_RC buildAddrFromString(void *pAddress, const char *pHost, uint16_t port, boo
             break;
         }
         osNetSys_ErrorText(err, gResolveErrText, sizeof(gResolveErrText));
-        NET_TRACE(NET_TRACE_COMP_NET, 1,
+        MOS_TRACE(MOS_COMP_NET, 1,
                   "Failed to get address info for host(%s) due to %s. retryCount(%d)", pHost,
                   gResolveErrText, static_cast<int>(kResolveAttempts - attempt));
         if (err != NET_WSATRY_AGAIN || attempt == kResolveAttempts) {
@@ -100,15 +100,15 @@ MOS_RC osNet_Socket(MosSocket *pSocketFd, uint32_t socketType) {
     }
     *pSocketFd = MOS_INVALID_SOCKET;
     if (err == NET_WSAEPROTONOSUPPORT || err == NET_WSAEAFNOSUPPORT) {
-        NET_TRACE(NET_TRACE_COMP_NET, 1, "WARNING: Socket type %u is not supported (errno 0x%x)",
+        MOS_TRACE(MOS_COMP_NET, 1, "WARNING: Socket type %u is not supported (errno 0x%x)",
                   socketType, err);
         return MOS_RC__NOT_SUPPORTED;
     }
     if (err == NET_WSAESOCKTNOSUPPORT) {
-        NET_TRACE(NET_TRACE_COMP_NET, 1, "WARNING: Network is not ready (errno 0x%x)", err);
+        MOS_TRACE(MOS_COMP_NET, 1, "WARNING: Network is not ready (errno 0x%x)", err);
         return MOS_RC__NOT_READY;
     }
-    NET_TRACE(NET_TRACE_COMP_NET, 1, "ERROR: Failed to create a socket with errno 0x%x", err);
+    MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Failed to create a socket with errno 0x%x", err);
     return MOS_RC__ERROR;
 }
 
@@ -119,7 +119,7 @@ void osNet_Close(MosSocket socketFd) {
 void osNet_Shutdown(MosSocket socketFd) {
     uint32_t err = osNetSys_Shutdown(socketFd);
     if (err != 0) {
-        NET_TRACE(NET_TRACE_COMP_NET, 3, "shutdown failed for socket %d with err %u",
+        MOS_TRACE(MOS_COMP_NET, 3, "shutdown failed for socket %d with err %u",
                   static_cast<int>(socketFd), err);
     }
 }
@@ -145,15 +145,15 @@ bool osNet_BindAddr(MosSocket socketFd, const NetAddress *pAddr) {
         if (err == 0) {
             return true;
         }
-        NET_TRACE(NET_TRACE_COMP_NET, 2, "Errno %d. Iter %d", static_cast<int>(err),
+        MOS_TRACE(MOS_COMP_NET, 2, "Errno %d. Iter %d", static_cast<int>(err),
                   static_cast<int>(iter));
         if (err != NET_WSAEADDRINUSE) {
-            NET_TRACE(NET_TRACE_COMP_NET, 1, "WARNING: Bind error %u", err);
+            MOS_TRACE(MOS_COMP_NET, 1, "WARNING: Bind error %u", err);
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(kBindRetrySleepMs));
     }
-    NET_TRACE(NET_TRACE_COMP_NET, 1, "WARNING: Binding port %u failed (errno %d), loop ended",
+    MOS_TRACE(MOS_COMP_NET, 1, "WARNING: Binding port %u failed (errno %d), loop ended",
               pAddr->port, static_cast<int>(NET_WSAEADDRINUSE));
     return false;
 }
@@ -181,14 +181,14 @@ MosSocket osNet_Accept(MosSocket socketFd) {
 
 MOS_RC mosNet_Connect(MosSocket socketFd, const NetAddress *pAddr) {
     if (pAddr->type != NET_ADDRESS_TYPE__IPV4 && pAddr->type != NET_ADDRESS_TYPE__IPV6) {
-        NET_TRACE(NET_TRACE_COMP_NET, 1, "ERROR: Unexpected socket type %u", pAddr->type);
+        MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected socket type %u", pAddr->type);
         ALWAYS_ASSERT();
     }
     uint8_t sockAddr[NET_SOCKADDR_STORAGE_SIZE];
     uint32_t addrLen = 0;
     MOS_RC rc = NetAddress_ToSockAddr(pAddr, sockAddr, &addrLen, true);
     if (rc != MOS_RC__SUCCESS) {
-        NET_TRACE(NET_TRACE_COMP_NET, 1, "Failed to build the socket address socket %d rc %u ",
+        MOS_TRACE(MOS_COMP_NET, 1, "Failed to build the socket address socket %d rc %u ",
                   static_cast<int>(socketFd), rc);
         return rc;
     }
@@ -199,7 +199,7 @@ MOS_RC mosNet_Connect(MosSocket socketFd, const NetAddress *pAddr) {
     if (err == NET_WSAEWOULDBLOCK || err == NET_WSAEINPROGRESS) {
         return MOS_RC__PENDING;
     }
-    NET_TRACE(NET_TRACE_COMP_NET, 1, "Socket connecting error %d %d", static_cast<int>(socketFd),
+    MOS_TRACE(MOS_COMP_NET, 1, "Socket connecting error %d %d", static_cast<int>(socketFd),
               static_cast<int>(err));
     return MOS_RC__ERROR;
 }
@@ -209,7 +209,7 @@ bool osNet_BlockConnect(MosSocket socketFd, const NetAddress *pAddr, uint32_t ti
         return mosNet_Connect(socketFd, pAddr) == MOS_RC__SUCCESS;
     }
     osNet_ChangeBlockMode(socketFd, true);
-    NET_TRACE(NET_TRACE_COMP_NET, 3, "Socket connecting %d", static_cast<int>(socketFd));
+    MOS_TRACE(MOS_COMP_NET, 3, "Socket connecting %d", static_cast<int>(socketFd));
     MOS_RC rc = mosNet_Connect(socketFd, pAddr);
     bool bConnected = false;
     if (rc == MOS_RC__PENDING) {
@@ -221,8 +221,8 @@ bool osNet_BlockConnect(MosSocket socketFd, const NetAddress *pAddr, uint32_t ti
         bConnected = numReady >= 1 && revents == NET_POLLWRNORM;
     } else {
         bConnected = rc == MOS_RC__SUCCESS;
-        NET_TRACE(NET_TRACE_COMP_NET, 3, "Socket connecting error %d %s",
-                  static_cast<int>(socketFd), mos_RcName(rc));
+        MOS_TRACE(MOS_COMP_NET, 3, "Socket connecting error %d %s", static_cast<int>(socketFd),
+                  mos_RcName(rc));
     }
     osNet_ChangeBlockMode(socketFd, false);
     return bConnected;

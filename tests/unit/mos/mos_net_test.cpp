@@ -1,5 +1,6 @@
 #include "mos_net.h"
 
+#include "net_trace_capture.h"
 #include "test_support.h"
 #include "usr/mos_net_sock.h"
 
@@ -91,10 +92,9 @@ TEST(NetAddressBuild, AnyAddrKeepsOtherBytesAndRefusesUnknownTypes) {
     EXPECT_EQ(memcmp(addr.address, kZero6, 16), 0);
 
     NetAddress before = addr;
-    testing::internal::CaptureStderr();
+    mostest::NetTraceCapture capture;
     EXPECT_EQ(netAddress_BuildAnyAddr(&addr, 3, 1), MOS_RC__INVALID);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("WARNING: Unexpected address type 3"),
-              std::string::npos);
+    EXPECT_NE(capture.Take().find("WARNING: Unexpected address type 3"), std::string::npos);
     EXPECT_EQ(memcmp(&addr, &before, sizeof(addr)), 0);
 }
 
@@ -157,18 +157,26 @@ TEST(NetAddressMapping, TwoRowsInEveryDirection) {
 
 TEST(NetAddressDeathTest, InputsOutsideTheMappingsEndTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT((mostest::StdoutToStderr(), netAddress_GetAddrLen(0)), mostest::ExitedWithMinusOne,
-                "function netAddress_GetAddrLen, .*Panic Expression ALWAYS_ASSERT");
-    EXPECT_EXIT((mostest::StdoutToStderr(), netAddress_AddressTypeToSocketType(3)),
-                mostest::ExitedWithMinusOne, "ERROR: Unexpected address type 3");
-    EXPECT_EXIT((mostest::StdoutToStderr(), netAddress_AddressTypeToAddressFamily(0)),
-                mostest::ExitedWithMinusOne, "ERROR: Unexpected address type 0");
-    EXPECT_EXIT((mostest::StdoutToStderr(), netAddress_SocketTypeToAddressFamily(3)),
-                mostest::ExitedWithMinusOne, "ERROR: Unexpected socket type 3");
-    EXPECT_EXIT((mostest::StdoutToStderr(), netAddress_SocketTypeToAddressType(0)),
-                mostest::ExitedWithMinusOne, "ERROR: Unexpected socket type 0");
-    EXPECT_EXIT((mostest::StdoutToStderr(), netAddress_AddressFamilyToSocketType(10)),
-                mostest::ExitedWithMinusOne, "ERROR: Unexpected address family 10");
+    struct Case {
+        const char *pFunc;
+        uint32_t (*pCall)(uint32_t);
+        uint32_t input;
+    };
+    const Case cases[] = {
+        {"netAddress_GetAddrLen", netAddress_GetAddrLen, 0},
+        {"netAddress_AddressTypeToSocketType", netAddress_AddressTypeToSocketType, 3},
+        {"netAddress_AddressTypeToAddressFamily",
+         [](uint32_t v) -> uint32_t { return netAddress_AddressTypeToAddressFamily(v); }, 0},
+        {"netAddress_SocketTypeToAddressFamily",
+         [](uint32_t v) -> uint32_t { return netAddress_SocketTypeToAddressFamily(v); }, 3},
+        {"netAddress_SocketTypeToAddressType", netAddress_SocketTypeToAddressType, 0},
+        {"netAddress_AddressFamilyToSocketType", netAddress_AddressFamilyToSocketType, 10},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EXIT((mostest::StdoutToStderr(), c.pCall(c.input)), mostest::ExitedWithMinusOne,
+                    std::string("function ") + c.pFunc + ", .*Panic Expression ALWAYS_ASSERT")
+            << c.pFunc;
+    }
 }
 
 TEST(NetAddressSockAddr, WindowsLayoutWithPortInNetworkOrder) {
@@ -197,11 +205,11 @@ TEST(NetAddressSockAddr, ValidationRefusesPortZeroAndZeroIpv4) {
     ASSERT_EQ(netAddress_BuildAnyAddr(&zeroV4, NET_ADDRESS_TYPE__IPV4, 80), MOS_RC__SUCCESS);
     zeroV4.reserved[0] = zeroV4.reserved[1] = 0;
 
-    testing::internal::CaptureStderr();
+    mostest::NetTraceCapture capture;
     EXPECT_EQ(NetAddress_ToSockAddr(&noPort, storage, &len, true), MOS_RC__INVALID);
     EXPECT_EQ(NetAddress_ToSockAddr(&zeroV4, storage, &len, true), MOS_RC__INVALID);
     EXPECT_EQ(NetAddress_ToSockAddr(nullptr, storage, &len, true), MOS_RC__INVALID);
-    std::string messages = testing::internal::GetCapturedStderr();
+    std::string messages = capture.Take();
     EXPECT_NE(messages.find("ERROR: Invalid address (port 0)"), std::string::npos);
     EXPECT_NE(messages.find("ERROR: Invalid address (port 80)"), std::string::npos);
 
@@ -241,10 +249,9 @@ TEST_F(NetAddressText, Table) {
 TEST_F(NetAddressText, SmallBuffers) {
     NetAddress addr = v6(kDoc6, 1);
     char buf[4];
-    testing::internal::CaptureStderr();
+    mostest::NetTraceCapture capture;
     EXPECT_EQ(netAddress_ToStrCopyBuf(&addr, buf, sizeof(buf), false), MOS_RC__ERROR);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find(
-                  "ERROR: Failed to translate network address with error"),
+    EXPECT_NE(capture.Take().find("ERROR: Failed to translate network address with error"),
               std::string::npos);
     EXPECT_STREQ(buf, "INV");
     NetAddress zeroed;

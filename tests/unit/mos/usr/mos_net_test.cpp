@@ -1,5 +1,7 @@
 #include "usr/mos_net_sock.h"
 
+#include "../net_trace_capture.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -87,9 +89,9 @@ TEST_F(NetResolve, NumericTextOnly) {
 
 TEST_F(NetResolve, HostNameFailsAfterOneAttemptWithTheSystemText) {
     NetAddress addr;
-    testing::internal::CaptureStderr();
+    mostest::NetTraceCapture capture;
     EXPECT_EQ(netAddress_BuildFromString(&addr, "localhost", 1), MOS_RC__INVALID);
-    std::string messages = testing::internal::GetCapturedStderr();
+    std::string messages = capture.Take();
     EXPECT_NE(messages.find("Failed to get address info for host(localhost) due to "),
               std::string::npos)
         << messages;
@@ -113,9 +115,9 @@ TEST_F(Loopback, BindOnAHeldPortRetriesForAboutTwoSecondsThenWarns) {
     MosSocket second = MOS_INVALID_SOCKET;
     ASSERT_EQ(osNet_Socket(&second, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
     auto start = std::chrono::steady_clock::now();
-    testing::internal::CaptureStderr();
+    mostest::NetTraceCapture capture;
     EXPECT_FALSE(osNet_BindPort(second, port_, NET_SOCKET_TYPE__IPV4));
-    std::string messages = testing::internal::GetCapturedStderr();
+    std::string messages = capture.Take();
     auto elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                          std::chrono::steady_clock::now() - start)
                          .count();
@@ -133,9 +135,9 @@ TEST_F(Loopback, BindErrorOtherThanInUseStopsAtOnce) {
     ASSERT_EQ(osNet_Socket(&second, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
     NetAddress foreign = loopback(0);
     ASSERT_EQ(netAddress_BuildFromString(&foreign, "192.0.2.1", 0), MOS_RC__SUCCESS);
-    testing::internal::CaptureStderr();
+    mostest::NetTraceCapture capture;
     EXPECT_FALSE(osNet_BindAddr(second, &foreign));
-    std::string messages = testing::internal::GetCapturedStderr();
+    std::string messages = capture.Take();
     osNet_Close(second);
     EXPECT_NE(messages.find("WARNING: Bind error 10049"), std::string::npos) << messages;
     EXPECT_NE(messages.find("Iter 0"), std::string::npos);
@@ -205,10 +207,10 @@ TEST_F(Loopback, BlockConnectToAClosedPortFails) {
     for (uint32_t timeoutMs : {0u, 1000u}) {
         MosSocket s = MOS_INVALID_SOCKET;
         ASSERT_EQ(osNet_Socket(&s, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
-        testing::internal::CaptureStderr();
+        mostest::NetTraceCapture capture;
         auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(osNet_BlockConnect(s, &addr, timeoutMs)) << timeoutMs;
-        (void)testing::internal::GetCapturedStderr();
+        (void)capture.Take();
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1900));
         osNet_Close(s);
     }
@@ -217,10 +219,9 @@ TEST_F(Loopback, BlockConnectToAClosedPortFails) {
 TEST_F(Loopback, ConnectRefusesAnAddressWithoutPort) {
     ASSERT_EQ(osNet_Socket(&client_, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
     NetAddress addr = loopback(0);
-    testing::internal::CaptureStderr();
+    mostest::NetTraceCapture capture;
     EXPECT_EQ(mosNet_Connect(client_, &addr), MOS_RC__INVALID);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("Failed to build the socket address"),
-              std::string::npos);
+    EXPECT_NE(capture.Take().find("Failed to build the socket address"), std::string::npos);
 }
 
 TEST_F(Loopback, DualStackListenerAcceptsIpv4Peers) {
