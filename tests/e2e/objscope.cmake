@@ -3,12 +3,18 @@
 # under tmux (objscope/terminal_test.sh).
 set(OBJSCOPE_CASES ${CMAKE_CURRENT_SOURCE_DIR}/objscope)
 
-# objscope_e2e_case(NAME RC [ARG word] [STDIN file] [EXPECTED file])
+# objscope_e2e_case(NAME RC [ARG file] [MISSING_ARG word] [STDIN file] [EXPECTED file])
+# The runs happen in the build tree; ARG names a case file, MISSING_ARG a
+# path given as it is.
 function(objscope_e2e_case name rc)
-  cmake_parse_arguments(ARG "" "ARG;STDIN;EXPECTED" "" ${ARGN})
-  set(defs -DPROGRAM=$<TARGET_FILE:objscope> -DCASE_DIR=${OBJSCOPE_CASES} -DRC=${rc})
+  cmake_parse_arguments(ARG "" "ARG;MISSING_ARG;STDIN;EXPECTED" "" ${ARGN})
+  set(defs -DPROGRAM=$<TARGET_FILE:objscope> -DCASE_DIR=${OBJSCOPE_CASES}
+           -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR} -DRC=${rc})
   if(ARG_ARG)
-    list(APPEND defs -DARG=${ARG_ARG})
+    list(APPEND defs -DARG=${OBJSCOPE_CASES}/${ARG_ARG})
+  endif()
+  if(ARG_MISSING_ARG)
+    list(APPEND defs -DARG=${ARG_MISSING_ARG})
   endif()
   if(ARG_STDIN)
     list(APPEND defs -DSTDIN=${OBJSCOPE_CASES}/${ARG_STDIN})
@@ -23,7 +29,7 @@ endfunction()
 objscope_e2e_case(unknown_then_exit 1 ARG unknown_then_exit.cmds
                   EXPECTED unknown_then_exit.expected)
 objscope_e2e_case(exit_first 2 ARG exit_first.cmds EXPECTED exit_first.expected)
-objscope_e2e_case(missing_file 1 ARG no-such-file.cmds STDIN missing_file.stdin
+objscope_e2e_case(missing_file 1 MISSING_ARG no-such-file.cmds STDIN missing_file.stdin
                   EXPECTED missing_file.expected)
 objscope_e2e_case(too_long_file_line 0 ARG too_long.cmds STDIN too_long.stdin
                   EXPECTED too_long.expected)

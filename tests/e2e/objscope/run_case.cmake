@@ -1,6 +1,7 @@
 # Runs objscope once and compares its standard output byte for byte.
 #   -DPROGRAM=path      the objscope executable
-#   -DCASE_DIR=dir      where the case files live (also the working directory)
+#   -DCASE_DIR=dir      where the case files live
+#   -DWORK_DIR=dir      the working directory of the run
 #   -DARG=word          optional: the command-file argument
 #   -DSTDIN=file        optional: standard input (default: the null device,
 #                       which objscope must treat as a stream)
@@ -17,7 +18,7 @@ if(DEFINED ARG)
   set(args "${ARG}")
 endif()
 execute_process(COMMAND ${PROGRAM} ${args}
-  WORKING_DIRECTORY ${CASE_DIR}
+  WORKING_DIRECTORY ${WORK_DIR}
   INPUT_FILE ${STDIN}
   OUTPUT_VARIABLE actual
   ERROR_VARIABLE errors
@@ -37,8 +38,7 @@ while(expected MATCHES "@@FEEDS ([0-9]+)@@\n")
 endwhile()
 if(NOT actual STREQUAL expected)
   get_filename_component(name ${EXPECTED} NAME_WE)
-  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${name}.actual "${actual}")
-  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${name}.wanted "${expected}")
-  message(FATAL_ERROR "output differs: diff ${CMAKE_CURRENT_BINARY_DIR}/${name}.wanted "
-                      "${CMAKE_CURRENT_BINARY_DIR}/${name}.actual")
+  file(WRITE ${WORK_DIR}/${name}.actual "${actual}")
+  file(WRITE ${WORK_DIR}/${name}.wanted "${expected}")
+  message(FATAL_ERROR "output differs: diff ${WORK_DIR}/${name}.wanted ${WORK_DIR}/${name}.actual")
 endif()
