@@ -1,6 +1,7 @@
 // Operating-system seam of the small platform services: secure random
 // numbers, disk and process-memory figures, processor-group affinity,
-// console text colour and file access lists.
+// console text colour and file access lists. Errors are Win32 error
+// numbers on both platforms (the Linux side translates errno).
 #pragma once
 
 #include "mos_rc.h"
@@ -45,7 +46,9 @@ void osSys_FreeAcl(void *pAcl); // LocalFree
 [[nodiscard]] bool osSys_GetThreadGroupAffinity(uint64_t *pMask);
 
 // SetThreadGroupAffinity of the calling thread: the group, all its
-// processors. True on success.
+// processors (those it has: a mask of all ones is refused where the group
+// has fewer than 64). True on success; false for a group that does not
+// exist.
 [[nodiscard]] bool osSys_SetThreadGroup(uint16_t group);
 
 // Whether standard output is a terminal (a console).
