@@ -19,19 +19,25 @@ class RecordingOutput : public Sdbg_OutputDev {
     RecordingOutput(uint32_t widthChars, uint32_t heightRows)
         : width(widthChars), height(heightRows) {}
 
+    // Calls are built by appending: GCC 12 at -O3 misreads a literal
+    // prepended to a temporary string as an overlapping copy.
     void Write(const char *pText, uint32_t length, const Sdbg_Attr *pAttr) override {
-        std::string call = "W(" + std::string(pText, length) + ")";
+        std::string call("W(");
+        call.append(pText, length).append(")");
         if (pAttr != nullptr) {
-            call += "<" + std::to_string(pAttr->foreground) + "," +
-                    std::to_string(pAttr->background) + ">";
+            call.append(Pair(*pAttr));
         }
         calls.push_back(call);
     }
     void GotoXY(uint32_t column, uint32_t row) override {
-        calls.push_back("G(" + std::to_string(column) + "," + std::to_string(row) + ")");
+        std::string call("G(");
+        call.append(std::to_string(column)).append(",").append(std::to_string(row)).append(")");
+        calls.push_back(call);
     }
     bool SetTitle(const char *pText) override {
-        calls.push_back("T(" + std::string(pText) + ")");
+        std::string call("T(");
+        call.append(pText).append(")");
+        calls.push_back(call);
         return true;
     }
     void ClearLines(uint32_t, uint32_t) override {}
@@ -42,10 +48,16 @@ class RecordingOutput : public Sdbg_OutputDev {
     }
     void GetMaxSize(uint32_t &w, uint32_t &h) override { GetSize(w, h); }
     void SetAttr(const Sdbg_Attr &attr) override {
-        calls.push_back("A<" + std::to_string(attr.foreground) + "," +
-                        std::to_string(attr.background) + ">");
+        calls.push_back(std::string("A").append(Pair(attr)));
     }
     void ShowFrame() override { calls.push_back("S"); }
+
+    // "<fg,bg>"
+    static std::string Pair(const Sdbg_Attr &attr) {
+        std::string text("<");
+        text.append(std::to_string(attr.foreground)).append(",");
+        return text.append(std::to_string(attr.background)).append(">");
+    }
 
     uint32_t width;
     uint32_t height;
@@ -61,8 +73,7 @@ inline std::string Marked(const Sdbg_ViewLine &line) {
     for (uint32_t i = 0; i < length; ++i) {
         const Sdbg_Attr attr = i < line.attrs.size() ? line.attrs[i] : Sdbg_Attr{};
         if (!(attr == previous)) {
-            out +=
-                "<" + std::to_string(attr.foreground) + "," + std::to_string(attr.background) + ">";
+            out += RecordingOutput::Pair(attr);
             previous = attr;
         }
         out += line.text[i];
