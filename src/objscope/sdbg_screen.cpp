@@ -37,7 +37,7 @@ Sdbg_Screen::Sdbg_Screen(const char *pName, const char *pTitle, const char *pMod
       title(std::string(pTitle).substr(0, kMaxTitleLength)), moduleMask(ParseModules(pModules)) {}
 
 void Sdbg_Screen::AddGroup(const uint32_t *pTypeIds, uint32_t count, const uint32_t *pObjIds) {
-    Sdbg_ObjGroupSpec group;
+    Sdbg_ObjGroupDef group;
     if (count == 0 || pObjIds == nullptr) {
         group.typeIds.assign(pTypeIds, pTypeIds + 1); // all objects of one type
     } else {

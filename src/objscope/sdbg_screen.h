@@ -9,7 +9,7 @@
 #include <vector>
 
 // One object group: all objects of one type (no ids), or chosen objects.
-struct Sdbg_ObjGroupSpec {
+struct Sdbg_ObjGroupDef {
     std::vector<uint32_t> typeIds;
     std::vector<uint32_t> objIds;
 };
@@ -33,11 +33,11 @@ class Sdbg_Screen {
     const std::string &GetTitle() const { return title; }
     uint32_t GetModuleMask() const { return moduleMask; }
     bool HasModule(uint32_t moduleType) const;
-    const std::vector<Sdbg_ObjGroupSpec> &Groups() const { return groups; }
+    const std::vector<Sdbg_ObjGroupDef> &Groups() const { return groups; }
 
   private:
     std::string name;
     std::string title;
     uint32_t moduleMask = 0;
-    std::vector<Sdbg_ObjGroupSpec> groups;
+    std::vector<Sdbg_ObjGroupDef> groups;
 };
