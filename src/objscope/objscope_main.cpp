@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <iostream> // the standard streams exist before the application is built
 #include <memory>
 
 namespace {
