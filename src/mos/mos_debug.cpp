@@ -3,6 +3,7 @@
 #include "mos_cyclic_file.h"
 #include "mos_init_params.h"
 #include "mos_trace.h"
+#include "usr/mos_os_thread.h"
 #include "usr/os_crash.h"
 #include "usr/os_logfile.h"
 #include "usr/os_proc.h"
@@ -18,10 +19,23 @@
 namespace {
 
 constexpr uint32_t EXCEPTION_LANGUAGE_MSVC = 0xE06D7363u;
-// mingw-w64 raises its C++ exceptions under this code; like the one
-// above it is the language's own business, not a crash.
-constexpr uint32_t EXCEPTION_LANGUAGE_GCC = 0x20474343u;
+// mingw-w64 raises its C++ exceptions under three codes ending in "GCC"
+// (throw 0x20474343, unwind 0x21474343, forced unwind 0x22474343); like
+// the one above they are the language's own business, not a crash.
+constexpr uint32_t EXCEPTION_LANGUAGE_GCC_MASK = 0x00FFFFFFu;
+constexpr uint32_t EXCEPTION_LANGUAGE_GCC = 0x00474343u;
+
+bool isLanguageException(uint32_t code) {
+    uint32_t gccKind = code >> 24;
+    return code == EXCEPTION_LANGUAGE_MSVC ||
+           ((code & EXCEPTION_LANGUAGE_GCC_MASK) == EXCEPTION_LANGUAGE_GCC && gccKind >= 0x20 &&
+            gccKind <= 0x22);
+}
 constexpr uint32_t EXCEPTION_DEBUG_OUTPUT = 0x40010006u;
+// Its wide-text form and the thread-naming notification are likewise
+// messages to a debugger that the raiser continues after.
+constexpr uint32_t EXCEPTION_DEBUG_OUTPUT_WIDE = 0x4001000Au;
+constexpr uint32_t EXCEPTION_THREAD_NAME = 0x406D1388u;
 constexpr uint64_t DUMP_ESTIMATE_EXTRA_BYTES = 200ull << 20;
 constexpr uint32_t PATH_CHARS = 256;
 
@@ -44,18 +58,30 @@ struct DbgLayer {
 };
 
 DbgLayer dbgLayer_G;
+
+void prepareThreadCK(void * /*pUserData*/) {
+    osCrash_PrepareThread();
+}
+void releaseThreadCK(void * /*pUserData*/) {
+    osCrash_ReleaseThread();
+}
+
+// Every runtime thread gets its alternate signal stack as it starts.
+MosOsThrdCKs threadCKs_G = {{}, prepareThreadCK, releaseThreadCK, nullptr};
+bool bThreadCKs_G = false;
 std::atomic<int32_t> exitCounter_G{0};
 std::atomic<std::thread::id> firstExitThread_G;
 const char *pLogDir_G = "";
 const OsCrashInfo *pCrashInfo_G = nullptr;
 
 // Writes to the exception file with a timestamp when it is open, else to
-// standard output (also when the layer is up without that file).
+// standard output (also when the layer is up without that file, and when
+// file writes were stopped because this thread holds the file lock).
 void writeExpText(const char *pFormat, ...) MOS_PRINTF_LIKE(1, 2);
 void writeExpText(const char *pFormat, ...) {
     va_list args;
     va_start(args, pFormat);
-    if (dbgLayer_G.bUp && dbgLayer_G.bExpActive) {
+    if (dbgLayer_G.bUp && dbgLayer_G.bExpActive && !mosCyclicFile_IsWritingStopped()) {
         mosCyclicFile_VWriteLine(&dbgLayer_G.expFile, true, false, false, "", 0, pFormat, args);
     } else {
         vfprintf(stdout, pFormat, args);
@@ -219,6 +245,10 @@ MOS_RC mosDbgLayer_Init(void *pDbgParams) {
         layer.backtraceTimeSec = 1;
     }
     osCrash_InstallFilter(mosDbg_ExceptionFilter);
+    if (!bThreadCKs_G) {
+        mosOsThrd_RegisterCKs(&threadCKs_G);
+        bThreadCKs_G = true;
+    }
     if (p != nullptr) {
         openFiles(p);
     }
@@ -227,6 +257,10 @@ MOS_RC mosDbgLayer_Init(void *pDbgParams) {
 
 void mosDbgLayer_Destroy() {
     osCrash_RemoveFilter();
+    if (bThreadCKs_G) {
+        mosOsThrd_UnRegisterCKs(&threadCKs_G);
+        bThreadCKs_G = false;
+    }
     if (!dbgLayer_G.bUp) {
         return;
     }
@@ -290,10 +324,11 @@ bool mosDbg_ExceptionFilter(const OsCrashInfo *pInfo) {
     if (mosCyclicFile_IsDumpThreadOrLockOwner()) {
         return true;
     }
-    if (pInfo->code == EXCEPTION_LANGUAGE_MSVC || pInfo->code == EXCEPTION_LANGUAGE_GCC) {
+    if (isLanguageException(pInfo->code)) {
         return true;
     }
-    if (pInfo->code == EXCEPTION_DEBUG_OUTPUT) {
+    if (pInfo->code == EXCEPTION_DEBUG_OUTPUT || pInfo->code == EXCEPTION_DEBUG_OUTPUT_WIDE ||
+        pInfo->code == EXCEPTION_THREAD_NAME) {
         if (mosTraceConf_GetComponentFreq(MOS_COMP_MOS) == 3) {
             MOS_TRACE(MOS_COMP_MOS, 3, "Exception is ignored: 0x%x, IP %p", pInfo->code,
                       pInfo->pIp);
