@@ -32,6 +32,10 @@ bool isLanguageException(uint32_t code) {
             gccKind <= 0x22);
 }
 constexpr uint32_t EXCEPTION_DEBUG_OUTPUT = 0x40010006u;
+// Its wide-text form and the thread-naming notification are likewise
+// messages to a debugger that the raiser continues after.
+constexpr uint32_t EXCEPTION_DEBUG_OUTPUT_WIDE = 0x4001000Au;
+constexpr uint32_t EXCEPTION_THREAD_NAME = 0x406D1388u;
 constexpr uint64_t DUMP_ESTIMATE_EXTRA_BYTES = 200ull << 20;
 constexpr uint32_t PATH_CHARS = 256;
 
@@ -323,7 +327,8 @@ bool mosDbg_ExceptionFilter(const OsCrashInfo *pInfo) {
     if (isLanguageException(pInfo->code)) {
         return true;
     }
-    if (pInfo->code == EXCEPTION_DEBUG_OUTPUT) {
+    if (pInfo->code == EXCEPTION_DEBUG_OUTPUT || pInfo->code == EXCEPTION_DEBUG_OUTPUT_WIDE ||
+        pInfo->code == EXCEPTION_THREAD_NAME) {
         if (mosTraceConf_GetComponentFreq(MOS_COMP_MOS) == 3) {
             MOS_TRACE(MOS_COMP_MOS, 3, "Exception is ignored: 0x%x, IP %p", pInfo->code,
                       pInfo->pIp);
