@@ -166,7 +166,9 @@ bool osNet_BindPort(MosSocket socketFd, uint16_t port, uint32_t socketType) {
 }
 
 bool osNet_Listen(MosSocket socketFd) {
-    MOS_ASSERT_MSG(osNetSys_Listen(socketFd, kListenBacklog) == 0, "Listen Socket failed");
+    if (osNetSys_Listen(socketFd, kListenBacklog) != 0) {
+        mosDbg_PlannedCrashModuleWithDesc("Listen Socket failed");
+    }
     return true;
 }
 
