@@ -124,6 +124,16 @@ void osNet_Shutdown(MosSocket socketFd) {
     }
 }
 
+bool osNet_WakeBlocked(MosSocket socketFd) {
+    bool bClosed = false;
+    uint32_t err = osNetSys_WakeBlocked(socketFd, &bClosed);
+    if (err != 0) {
+        MOS_TRACE(MOS_COMP_NET, 3, "shutdown failed for socket %d with err %u",
+                  static_cast<int>(socketFd), err);
+    }
+    return bClosed;
+}
+
 void osNet_ChangeBlockMode(MosSocket socketFd, bool bNonBlocking) {
     MOS_ASSERT(osNetSys_SetNonBlocking(socketFd, bNonBlocking) == 0);
 }

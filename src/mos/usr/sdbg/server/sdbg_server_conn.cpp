@@ -83,12 +83,14 @@ MOS_RC sdbgConn_InitListener(SdbgListener *pListener, uint16_t port) {
     return MOS_RC__NO_RESOURCES;
 }
 
-void sdbgConn_CloseListener(SdbgListener *pListener) {
-    if (pListener->socketFd == MOS_INVALID_SOCKET) {
-        return;
+bool sdbgConn_WakeListener(SdbgListener *pListener) {
+    return pListener->socketFd != MOS_INVALID_SOCKET && osNet_WakeBlocked(pListener->socketFd);
+}
+
+void sdbgConn_CloseListener(SdbgListener *pListener, bool bClosed) {
+    if (pListener->socketFd != MOS_INVALID_SOCKET && !bClosed) {
+        osNet_Close(pListener->socketFd);
     }
-    osNet_Shutdown(pListener->socketFd);
-    osNet_Close(pListener->socketFd);
     pListener->socketFd = MOS_INVALID_SOCKET;
 }
 
