@@ -1,21 +1,343 @@
-// The panic path. Until the debug layer owns an exception file, every
-// panic record goes to standard output.
 #include "mos_debug.h"
 
+#include "mos_cyclic_file.h"
+#include "mos_init_params.h"
+#include "mos_trace.h"
+#include "usr/os_crash.h"
+#include "usr/os_logfile.h"
 #include "usr/os_proc.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+constexpr uint32_t EXCEPTION_LANGUAGE_MSVC = 0xE06D7363u;
+// mingw-w64 raises its C++ exceptions under this code; like the one
+// above it is the language's own business, not a crash.
+constexpr uint32_t EXCEPTION_LANGUAGE_GCC = 0x20474343u;
+constexpr uint32_t EXCEPTION_DEBUG_OUTPUT = 0x40010006u;
+constexpr uint64_t DUMP_ESTIMATE_EXTRA_BYTES = 200ull << 20;
+constexpr uint32_t PATH_CHARS = 256;
+
+struct DbgLayer {
+    MosCyclicFile expFile;
+    MosCyclicFile umtFile;
+    bool bUp;
+    bool bExpActive;
+    bool bUmtActive;
+    uint32_t dbg_enable_core;
+    uint32_t dbg_enable_backtrace;
+    uint32_t exp_dump_traces;
+    uint32_t dbg_core_type;
+    uint32_t exp_milli_wait_dump_traces;
+    uint32_t doubleExitWaitMs;
+    uint32_t backtraceTimeSec;
+    uint64_t coreMinFreeDiskBytes;
+    char corePath[PATH_CHARS];
+    std::chrono::steady_clock::time_point startTime;
+};
+
+DbgLayer dbgLayer_G;
+std::atomic<int32_t> exitCounter_G{0};
+std::atomic<std::thread::id> firstExitThread_G;
+const char *pLogDir_G = "";
+const OsCrashInfo *pCrashInfo_G = nullptr;
+
+// Writes to the exception file with a timestamp when it is open, else to
+// standard output (also when the layer is up without that file).
+void writeExpText(const char *pFormat, ...) MOS_PRINTF_LIKE(1, 2);
+void writeExpText(const char *pFormat, ...) {
+    va_list args;
+    va_start(args, pFormat);
+    if (dbgLayer_G.bUp && dbgLayer_G.bExpActive) {
+        mosCyclicFile_VWriteLine(&dbgLayer_G.expFile, true, false, false, "", 0, pFormat, args);
+    } else {
+        vfprintf(stdout, pFormat, args);
+        fflush(stdout);
+    }
+    va_end(args);
+}
+
+void formatCorePath() {
+    const char *pDir = pLogDir_G[0] != '\0' ? pLogDir_G : ".";
+    mos_Snprintf(dbgLayer_G.corePath, sizeof(dbgLayer_G.corePath), "%s/core-%d.dmp", pDir,
+                 osProc_GetCurrentProcessId());
+}
+
+// Whether the log directory's volume has room for a dump.
+bool coreSpaceAllows() {
+    const auto &layer = dbgLayer_G;
+    if (layer.dbg_enable_core == 0) {
+        return false;
+    }
+    if (layer.coreMinFreeDiskBytes == 0) {
+        return true;
+    }
+    if (pLogDir_G[0] == '\0') {
+        writeExpText("Failed to get current directory for core dump");
+        return false;
+    }
+    uint64_t freeBytes = 0;
+    if (osLogFile_GetFreeDiskBytes(pLogDir_G, &freeBytes) != MOS_RC__SUCCESS) {
+        writeExpText("Failed to get available disk space for core dump");
+        return false;
+    }
+    uint64_t committed = 0;
+    if (osLogFile_GetCommittedBytes(&committed) != MOS_RC__SUCCESS) {
+        writeExpText("Failed to get estimated size of the core dump");
+        return false;
+    }
+    uint64_t estimate = committed + DUMP_ESTIMATE_EXTRA_BYTES;
+    if (freeBytes >= estimate + layer.coreMinFreeDiskBytes) {
+        return true;
+    }
+    writeExpText("Insufficient disk space for a core dump (Estimated size: %lluMB, Available: "
+                 "%lluMB, Minimum Space: %lluMB)\n",
+                 static_cast<unsigned long long>(estimate >> 20),
+                 static_cast<unsigned long long>(freeBytes >> 20),
+                 static_cast<unsigned long long>(layer.coreMinFreeDiskBytes >> 20));
+    return false;
+}
+
+void dumpWriter() {
+    uint32_t kind = 0;
+    const char *pPath = mosDbg_GetCoreDumpPath(&kind);
+    if (kind == 0 || kind > 6) {
+        return;
+    }
+    (void)osCrash_WriteDump(pPath, kind, pCrashInfo_G);
+}
+
+void writeDumpOnThread() {
+    try {
+        std::thread writer(dumpWriter);
+        writer.join();
+    } catch (const std::exception &) {
+        // A dump that cannot be started is skipped.
+    }
+}
+
+// The backtraces of the user-mode threads between their marker lines. No
+// user-mode thread runs in these programs; the calling thread's own stack
+// is what shows where the process ended.
+void writeBacktraces() {
+    auto &layer = dbgLayer_G;
+    if (!layer.bUp || !layer.bUmtActive) {
+        return;
+    }
+    MosCyclicFile *pFile = &layer.umtFile;
+    mosCyclicFile_Printf(pFile, false, false, true,
+                         "************************** BACKTRACES START "
+                         "*****************************\n");
+    FILE *pStream = pFile->pFile.load();
+    if (pStream != nullptr) {
+        osCrash_WriteBacktrace(pStream);
+    }
+    mosCyclicFile_Printf(pFile, false, false, true,
+                         "************************** BACKTRACES END "
+                         "*******************************\n\n");
+    mosCyclicFile_Flush(pFile);
+}
+
+void copySettings(const MosDbgParams *p) {
+    auto &layer = dbgLayer_G;
+    layer.dbg_enable_core = p->dbg_enable_core;
+    layer.dbg_enable_backtrace = p->dbg_enable_backtrace;
+    layer.exp_dump_traces = p->exp_dump_traces;
+    layer.dbg_core_type = p->dbg_core_type;
+    layer.exp_milli_wait_dump_traces = p->exp_milli_wait_dump_traces;
+    layer.doubleExitWaitMs = p->debug_double_exp_wait_sec * 1000;
+    layer.backtraceTimeSec = p->dbg_backtrace_time_sec;
+    layer.coreMinFreeDiskBytes = p->coreMinFreeDiskBytes;
+}
+
+bool fileEnabled(const MosCyclicFileParams &p) {
+    return p.bEnabled != 0 && p.history != 0;
+}
+
+// Creates one file synchronously; false on failure.
+bool createSyncFile(MosCyclicFile *pFile, const MosCyclicFileParams &params) {
+    MosCyclicFileParams sync = params;
+    sync.bAsync = 0;
+    return mosCyclicFile_Create(pFile, &sync) == MOS_RC__SUCCESS;
+}
+
+void closeFiles() {
+    auto &layer = dbgLayer_G;
+    if (layer.bExpActive) {
+        mosCyclicFile_Destroy(&layer.expFile);
+    }
+    if (layer.bUmtActive) {
+        mosCyclicFile_Destroy(&layer.umtFile);
+    }
+    layer.bExpActive = layer.bUmtActive = false;
+}
+
+void openFiles(const MosDbgParams *p) {
+    auto &layer = dbgLayer_G;
+    bool bExp = fileEnabled(p->expFile);
+    bool bUmt = fileEnabled(p->umtFile);
+    if (!bExp && !bUmt) {
+        return;
+    }
+    if (bExp && !(layer.bExpActive = createSyncFile(&layer.expFile, p->expFile))) {
+        return;
+    }
+    if (bUmt && !(layer.bUmtActive = createSyncFile(&layer.umtFile, p->umtFile))) {
+        closeFiles(); // the layer stays down, with nothing left open
+        return;
+    }
+    layer.bUp = true;
+}
+
+} // namespace
+
+MOS_RC mosDbgLayer_Init(void *pDbgParams) {
+    auto &layer = dbgLayer_G;
+    layer.bUp = layer.bExpActive = layer.bUmtActive = false;
+    layer.dbg_enable_core = layer.dbg_enable_backtrace = layer.exp_dump_traces = 0;
+    layer.dbg_core_type = layer.exp_milli_wait_dump_traces = 0;
+    layer.doubleExitWaitMs = layer.backtraceTimeSec = 0;
+    layer.coreMinFreeDiskBytes = 0;
+    layer.corePath[0] = '\0';
+    layer.startTime = std::chrono::steady_clock::now();
+    const auto *p = static_cast<const MosDbgParams *>(pDbgParams);
+    if (p != nullptr) {
+        copySettings(p);
+        formatCorePath();
+    }
+    if (layer.doubleExitWaitMs == 0) {
+        layer.doubleExitWaitMs = 1000;
+    }
+    if (layer.backtraceTimeSec == 0) {
+        layer.backtraceTimeSec = 1;
+    }
+    osCrash_InstallFilter(mosDbg_ExceptionFilter);
+    if (p != nullptr) {
+        openFiles(p);
+    }
+    return MOS_RC__SUCCESS;
+}
+
+void mosDbgLayer_Destroy() {
+    osCrash_RemoveFilter();
+    if (!dbgLayer_G.bUp) {
+        return;
+    }
+    dbgLayer_G.bUp = false;
+    closeFiles();
+}
+
+void mosDbg_PrepareToExit() {
+    if (mosCyclicFile_IsDumpThreadOrLockOwner()) {
+        // Writes would wait for this very thread.
+        mosCyclicFile_StopWriting();
+    }
+    int32_t previous = exitCounter_G.fetch_add(1);
+    if (previous != 0) {
+        if (firstExitThread_G.load() != std::this_thread::get_id()) {
+            mosDbg_SleepMs(dbgLayer_G.doubleExitWaitMs != 0 ? dbgLayer_G.doubleExitWaitMs : 1000);
+        }
+        fflush(stdout);
+        _Exit(-1);
+    }
+    firstExitThread_G.store(std::this_thread::get_id());
+    if (dbgLayer_G.exp_dump_traces != 0) {
+        mosTrace_Flush(dbgLayer_G.exp_milli_wait_dump_traces);
+    }
+}
+
+void mos_Exit(int exitCode) {
+    mosDbg_PrepareToExit();
+    exit(exitCode);
+}
+
+void mosDbg_PlannedCrashModuleWithDesc(const char *pReason) {
+    MOS_TRACE(MOS_COMP_MOS, 1, "---Planned crash, reason: %s ---\n", pReason);
+    mosDbg_PrepareToExit();
+    fflush(nullptr);
+    _Exit(254);
+}
 
 void mosDbg_Panic(const char *pPrefix, const char *pFile, const char *pFunc, const char *pExpr,
                   const char *pExtra, int line) {
-    fprintf(stdout, "%sPanic in file %s, line %d, function %s, PID %d.Panic Expression %s %s.\n",
-            pPrefix, pFile, line, pFunc, osProc_GetCurrentProcessId(), pExpr, pExtra);
-    fflush(stdout);
+    mosDbg_PrepareToExit();
+    writeExpText("%sPanic in file %s, line %d, function %s, PID %d.Panic Expression %s %s.\n",
+                 pPrefix, pFile, line, pFunc, osProc_GetCurrentProcessId(), pExpr, pExtra);
+    mosDbg_FlushExpFile();
+    bool bDump = coreSpaceAllows();
+    mosDbg_FlushExpFile();
+    if (bDump) {
+        writeDumpOnThread();
+    } else if (dbgLayer_G.dbg_enable_backtrace != 0) {
+        writeBacktraces();
+    }
 }
 
 void mosDbg_AssertExit() {
     fflush(nullptr);
     // -1 as the process's exit code, whatever the platform makes of it.
     _Exit(-1);
+}
+
+bool mosDbg_ExceptionFilter(const OsCrashInfo *pInfo) {
+    if (mosCyclicFile_IsDumpThreadOrLockOwner()) {
+        return true;
+    }
+    if (pInfo->code == EXCEPTION_LANGUAGE_MSVC || pInfo->code == EXCEPTION_LANGUAGE_GCC) {
+        return true;
+    }
+    if (pInfo->code == EXCEPTION_DEBUG_OUTPUT) {
+        if (mosTraceConf_GetComponentFreq(MOS_COMP_MOS) == 3) {
+            MOS_TRACE(MOS_COMP_MOS, 3, "Exception is ignored: 0x%x, IP %p", pInfo->code,
+                      pInfo->pIp);
+        }
+        return true;
+    }
+    writeExpText("Unhandled exception caught. Exception code 0x%x. IP %p\n", pInfo->code,
+                 pInfo->pIp);
+    mosDbg_FlushExpFile();
+    pCrashInfo_G = pInfo;
+    mosDbg_Panic("", __FILE__, "mosDbg_ExceptionFilter", "0", "", __LINE__);
+    mosDbg_AssertExit();
+}
+
+MosCyclicFile *mosDbg_GetExpFile() {
+    return dbgLayer_G.bUp && dbgLayer_G.bExpActive ? &dbgLayer_G.expFile : nullptr;
+}
+
+bool mosDbg_IsLayerUp() {
+    return dbgLayer_G.bUp;
+}
+
+const char *mosDbg_GetCoreDumpPath(uint32_t *pKind) {
+    if (dbgLayer_G.corePath[0] == '\0') {
+        formatCorePath();
+    }
+    *pKind = dbgLayer_G.dbg_core_type;
+    return dbgLayer_G.corePath;
+}
+
+void mosDbg_FlushExpFile() {
+    if (dbgLayer_G.bUp && dbgLayer_G.bExpActive) {
+        mosCyclicFile_Flush(&dbgLayer_G.expFile);
+    }
+}
+
+void mosDbg_SleepMs(uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void mosDbg_SetLogDir(const char *pLogDir) {
+    pLogDir_G = pLogDir != nullptr ? pLogDir : "";
+}
+
+const char *mosDbg_GetLogDir() {
+    return pLogDir_G;
 }

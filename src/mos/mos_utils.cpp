@@ -1,6 +1,7 @@
 #include "mos_utils.h"
 
 #include "mos_debug.h"
+#include "mos_trace.h"
 
 #include <cstdio>
 #include <cstring>
@@ -127,6 +128,7 @@ MOS_RC mos_StrToUuidNoAssert(const char *pText, uint8_t pUuid[16]) {
     for (int i = 0; i < 16; i++) {
         if (i == 4 || i == 6 || i == 8 || i == 10) {
             if (*p != '-') {
+                MOS_TRACE(MOS_COMP_MOS, 1, "Invalid UUID %s", pText);
                 return MOS_RC__INVALID;
             }
             p++;
@@ -134,6 +136,7 @@ MOS_RC mos_StrToUuidNoAssert(const char *pText, uint8_t pUuid[16]) {
         int hi = hexValue(p[0]);
         int lo = hi < 0 ? -1 : hexValue(p[1]);
         if (lo < 0) {
+            MOS_TRACE(MOS_COMP_MOS, 1, "Invalid UUID %s", pText);
             return MOS_RC__INVALID;
         }
         pUuid[i] = static_cast<uint8_t>(hi << 4 | lo);

@@ -1,0 +1,630 @@
+#include "mos_cyclic_file.h"
+
+#include "mos_debug.h"
+#include "mos_trace.h"
+#include "usr/os_logfile.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <thread>
+
+namespace {
+
+constexpr uint32_t DEFAULT_RING_BYTES = 5242880;
+constexpr uint32_t DEFAULT_DUMP_PERCENT = 10;
+constexpr uint32_t DEFAULT_DUMP_PERIOD_MS = 1000;
+constexpr uint32_t DEFAULT_DUMP_IO_MIB = 20;
+constexpr uint32_t WRAP_LINE_BREAK_EVERY = 160;
+
+// One lock covers every cyclic file; its owner is recorded so that the exit
+// path can tell whether the calling thread would wait for itself.
+struct CyclicFileLayer {
+    std::mutex lock;
+    std::atomic<std::thread::id> lockOwner;
+    std::condition_variable cond;
+    std::thread dumpThread;
+    std::atomic<std::thread::id> dumpThreadId;
+    MosCyclicFile *pFirst = nullptr; // asynchronous files
+    MosCyclicFile *pLast = nullptr;
+    uint32_t asyncCount = 0;
+    uint32_t minPeriodMs = 0;
+    bool bStop = false;
+    bool bUp = false;
+    std::atomic<bool> bStopWriting{false};
+};
+
+// Never destroyed: threads may still write while the process exits.
+CyclicFileLayer &cyclicFileLayer_G = *new CyclicFileLayer;
+
+class LayerLock {
+  public:
+    LayerLock() : m_guard(cyclicFileLayer_G.lock) { own(); }
+    ~LayerLock() {
+        if (m_guard.owns_lock()) {
+            disown();
+        }
+    }
+    LayerLock(const LayerLock &) = delete;
+    LayerLock &operator=(const LayerLock &) = delete;
+    void unlock() {
+        disown();
+        m_guard.unlock();
+    }
+    void lock() {
+        m_guard.lock();
+        own();
+    }
+    // Waits on the layer's condition variable (timeoutMs 0: no limit).
+    void wait(std::condition_variable &cond, uint32_t timeoutMs) {
+        disown();
+        if (timeoutMs == 0) {
+            cond.wait(m_guard);
+        } else {
+            cond.wait_for(m_guard, std::chrono::milliseconds(timeoutMs));
+        }
+        own();
+    }
+
+  private:
+    void own() { cyclicFileLayer_G.lockOwner.store(std::this_thread::get_id()); }
+    void disown() { cyclicFileLayer_G.lockOwner.store(std::thread::id()); }
+    std::unique_lock<std::mutex> m_guard;
+};
+
+uint64_t nowMs() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+bool isWrapped(const MosCyclicRing &ring) {
+    return ring.writePos < ring.readPos;
+}
+
+uint32_t usedBytes(const MosCyclicRing &ring) {
+    if (isWrapped(ring)) {
+        return ring.wrapEnd - ring.readPos + ring.writePos;
+    }
+    return ring.writePos - ring.readPos;
+}
+
+void formatPath(char *pBuf, size_t bufSize, const MosCyclicFile *pFile, uint32_t number) {
+    mos_Snprintf(pBuf, bufSize, "%s/%s.%u", pFile->dir, pFile->prefix, number);
+}
+
+FILE *openNumberZero(MosCyclicFile *pFile, bool bAppend) {
+    char path[512];
+    formatPath(path, sizeof(path), pFile, 0);
+    FILE *pStream = osLogFile_Open(path, pFile->bBinary, bAppend);
+    if (pStream != nullptr && pFile->pHeaderWriterCK != nullptr) {
+        pFile->pHeaderWriterCK(pStream);
+    }
+    return pStream;
+}
+
+// Fills the unused tail after a wrap so that a reader of the ring's memory
+// sees why it holds no data; the tail itself is never written to the file.
+void markWrapTail(MosCyclicRing &ring) {
+    uint32_t tailLen = ring.size - ring.writePos;
+    ring.wrapEnd = ring.writePos;
+    if (tailLen == 0) {
+        ring.wrapEnd = ring.size;
+        return;
+    }
+    char *pTail = ring.pData + ring.writePos;
+    memset(pTail, '*', tailLen);
+    int stored = mos_SnprintfClipped(pTail, tailLen,
+                                     "\n***********************************Skipped %d bytes due "
+                                     "to wrapping***********************************",
+                                     static_cast<int>(tailLen));
+    for (uint32_t i = stored < 0 ? 0 : static_cast<uint32_t>(stored); i < tailLen;
+         i += WRAP_LINE_BREAK_EVERY) {
+        pTail[i] = '\n';
+    }
+    ring.pData[ring.size - 1] = '\n';
+}
+
+// Reserves `need` contiguous bytes at the write position, wrapping to the
+// ring's start when the end has no room. Null when the ring is too full.
+char *reserve(MosCyclicRing &ring, uint32_t need) {
+    uint32_t room = isWrapped(ring) ? ring.readPos - 1 - ring.writePos : ring.size - ring.writePos;
+    if (room >= need) {
+        return ring.pData + ring.writePos;
+    }
+    uint32_t startRoom = ring.readPos == 0 ? 0 : ring.readPos - 1;
+    if (isWrapped(ring) || startRoom < need) {
+        return nullptr;
+    }
+    markWrapTail(ring);
+    ring.writePos = 0;
+    return ring.pData;
+}
+
+bool dumpDue(const MosCyclicRing &ring, bool bForce, uint64_t now) {
+    if (ring.pFlushWaiter != nullptr && ring.skipped != 0) {
+        return true;
+    }
+    uint32_t used = usedBytes(ring);
+    if (used != 0 && static_cast<uint64_t>(used) * 100 >=
+                         static_cast<uint64_t>(ring.dumpUsedPercent) * ring.size) {
+        return true;
+    }
+    bool bPeriodOver = bForce && now - ring.lastDumpMs >= ring.dumpPeriodMs;
+    if (used == 0) {
+        // Drops alone still deserve their line once a period is over.
+        return bPeriodOver && ring.skipped != 0;
+    }
+    return ring.pFlushWaiter != nullptr || bPeriodOver;
+}
+
+void writeChunked(MosCyclicFile *pFile, FILE *pStream, const char *pBytes, uint32_t length) {
+    while (length > 0) {
+        size_t chunk = length < pFile->dumpIoBytes ? length : pFile->dumpIoBytes;
+        size_t written = fwrite(pBytes, 1, chunk, pStream);
+        if (written == 0) {
+            return;
+        }
+        pBytes += written;
+        length -= static_cast<uint32_t>(written);
+    }
+}
+
+struct DumpWork {
+    uint32_t readPos;
+    uint32_t writePos;
+    uint32_t wrapEnd;
+    uint32_t skipped;
+};
+
+// Writes one file's noted ring bytes; runs without the layer lock.
+void dumpOne(MosCyclicFile *pFile, const DumpWork &work) {
+    FILE *pStream = pFile->pFile.load();
+    const char *pData = pFile->ring.pData;
+    if (work.writePos < work.readPos) {
+        writeChunked(pFile, pStream, pData + work.readPos, work.wrapEnd - work.readPos);
+        writeChunked(pFile, pStream, pData, work.writePos);
+    } else {
+        writeChunked(pFile, pStream, pData + work.readPos, work.writePos - work.readPos);
+    }
+    (void)mosCyclicFile_RecycleIfNeeded(pFile);
+    if (work.skipped != 0) {
+        if (pFile->bBinary) {
+            MOS_TRACE(MOS_COMP_MOS, 1, "-----Skipped %d traces-----",
+                      static_cast<int>(work.skipped));
+        } else {
+            mosCyclicFile_Printf(pFile, true, false, false, "-----Skipped %d traces-----\n",
+                                 static_cast<int>(work.skipped));
+        }
+    }
+    FILE *pCurrent = pFile->pFile.load();
+    if (pCurrent != nullptr) {
+        fflush(pCurrent);
+    }
+}
+
+void finishDump(MosCyclicRing &ring, const DumpWork &work) {
+    ring.readPos = work.writePos;
+    if (ring.readPos == ring.size) {
+        ring.readPos = 0;
+        if (ring.writePos == ring.size) {
+            ring.writePos = 0;
+        }
+    }
+    ring.lastDumpMs = nowMs();
+}
+
+void dumpPass(LayerLock &guard) {
+    auto &layer = cyclicFileLayer_G;
+    uint64_t now = nowMs();
+    for (MosCyclicFile *pFile = layer.pFirst; pFile != nullptr; pFile = pFile->pNext) {
+        MosCyclicRing &ring = pFile->ring;
+        if (ring.bClosing || pFile->pFile.load() == nullptr || !dumpDue(ring, true, now)) {
+            continue;
+        }
+        DumpWork work{ring.readPos, ring.writePos, ring.wrapEnd, ring.skipped};
+        ring.skipped = 0;
+        ring.bDumping = true;
+        guard.unlock();
+        dumpOne(pFile, work);
+        guard.lock();
+        finishDump(ring, work);
+    }
+    for (MosCyclicFile *pFile = layer.pFirst; pFile != nullptr; pFile = pFile->pNext) {
+        if (pFile->ring.pFlushWaiter != nullptr) {
+            static_cast<std::condition_variable *>(pFile->ring.pFlushWaiter)->notify_all();
+            pFile->ring.pFlushWaiter = nullptr;
+        }
+        pFile->ring.bDumping = false;
+    }
+}
+
+void dumpThreadMain() {
+    auto &layer = cyclicFileLayer_G;
+    layer.dumpThreadId.store(std::this_thread::get_id());
+    LayerLock guard;
+    while (!layer.bStop) {
+        guard.wait(layer.cond, layer.asyncCount != 0 ? layer.minPeriodMs : 0);
+        if (layer.bStop) {
+            break;
+        }
+        dumpPass(guard);
+    }
+}
+
+void wakeDumpThreadIfDue(MosCyclicFile *pFile) {
+    if (!pFile->ring.bDumping && dumpDue(pFile->ring, false, nowMs())) {
+        cyclicFileLayer_G.cond.notify_all();
+    }
+}
+
+void initRing(MosCyclicRing &ring, const MosCyclicFileParams *pParams, char *pData, uint32_t size) {
+    ring.pData = pData;
+    ring.size = size;
+    ring.dumpUsedPercent = pParams->dumpUsedBufPercent >= 1 && pParams->dumpUsedBufPercent <= 99
+                               ? pParams->dumpUsedBufPercent
+                               : DEFAULT_DUMP_PERCENT;
+    ring.dumpPeriodMs =
+        pParams->dumpThreadSleepMs != 0 ? pParams->dumpThreadSleepMs : DEFAULT_DUMP_PERIOD_MS;
+    ring.lastDumpMs = nowMs();
+}
+
+void linkAsync(MosCyclicFile *pFile) {
+    auto &layer = cyclicFileLayer_G;
+    LayerLock guard;
+    pFile->pPrev = layer.pLast;
+    pFile->pNext = nullptr;
+    (layer.pLast != nullptr ? layer.pLast->pNext : layer.pFirst) = pFile;
+    layer.pLast = pFile;
+    layer.asyncCount++;
+    if (layer.minPeriodMs == 0 || pFile->ring.dumpPeriodMs < layer.minPeriodMs) {
+        layer.minPeriodMs = pFile->ring.dumpPeriodMs;
+    }
+    if (layer.asyncCount == 1) {
+        layer.cond.notify_all();
+    }
+}
+
+void unlinkAsync(MosCyclicFile *pFile) {
+    auto &layer = cyclicFileLayer_G;
+    (pFile->pPrev != nullptr ? pFile->pPrev->pNext : layer.pFirst) = pFile->pNext;
+    (pFile->pNext != nullptr ? pFile->pNext->pPrev : layer.pLast) = pFile->pPrev;
+    pFile->pNext = pFile->pPrev = nullptr;
+    layer.asyncCount--;
+}
+
+// Writes a line straight to the file; the caller holds the layer lock.
+void writeLineSync(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bPrefix,
+                   const char *pFunc, uint32_t line, const char *pFormat, va_list args) {
+    FILE *pStream = pFile->pFile.load();
+    if (pStream == nullptr) {
+        return;
+    }
+    char head[MOS_CYCLIC_FILE_SLOT_SIZE];
+    int headLen = 0;
+    if (bTimestamp) {
+        headLen += mosCyclicFile_FormatTimestamp(head);
+    }
+    if (bPrefix) {
+        headLen +=
+            mosCyclicFile_FormatLinePrefix(head + headLen, sizeof(head) - headLen, pFunc, line);
+    }
+    fwrite(head, 1, static_cast<size_t>(headLen), pStream);
+    vfprintf(pStream, pFormat, args);
+    if (bPrefix) {
+        fputc('\n', pStream);
+    }
+    if (bRecycle) {
+        (void)mosCyclicFile_RecycleIfNeeded(pFile);
+    }
+}
+
+// Formats a line into one slot of the ring; the caller holds the lock.
+void writeLineRing(MosCyclicFile *pFile, bool bTimestamp, bool bPrefix, const char *pFunc,
+                   uint32_t line, const char *pFormat, va_list args) {
+    MosCyclicRing &ring = pFile->ring;
+    if (pFile->pFile.load() == nullptr && !pFile->bRotating.load()) {
+        ring.skipped++;
+        return;
+    }
+    char *pSlot = reserve(ring, MOS_CYCLIC_FILE_SLOT_SIZE);
+    if (pSlot == nullptr) {
+        ring.skipped++;
+        return;
+    }
+    uint32_t used = 0;
+    if (bTimestamp) {
+        used += static_cast<uint32_t>(mosCyclicFile_FormatTimestamp(pSlot));
+    }
+    if (bPrefix) {
+        used += static_cast<uint32_t>(mosCyclicFile_FormatLinePrefix(
+            pSlot + used, MOS_CYCLIC_FILE_SLOT_SIZE - used, pFunc, line));
+    }
+    uint32_t avail = MOS_CYCLIC_FILE_SLOT_SIZE - used;
+    int len = mos_Vsnprintf(pSlot + used, avail, pFormat, args);
+    if (len < 0) {
+        len = 0;
+    }
+    if (static_cast<uint32_t>(len) >= avail) {
+        // Cut: the slot is full and ends with a line break.
+        pSlot[MOS_CYCLIC_FILE_SLOT_SIZE - 1] = '\n';
+        used = MOS_CYCLIC_FILE_SLOT_SIZE;
+    } else {
+        used += static_cast<uint32_t>(len);
+        if (bPrefix) {
+            pSlot[used++] = '\n';
+        }
+    }
+    ring.writePos += used;
+}
+
+} // namespace
+
+MOS_RC mosCyclicFileLayer_Create(void * /*pUnused*/) {
+    auto &layer = cyclicFileLayer_G;
+    {
+        LayerLock guard;
+        layer.pFirst = layer.pLast = nullptr;
+        layer.asyncCount = 0;
+        layer.minPeriodMs = 0;
+        layer.bStop = false;
+        layer.bStopWriting.store(false);
+    }
+    try {
+        layer.dumpThread = std::thread(dumpThreadMain);
+    } catch (const std::system_error &) {
+        return MOS_RC__NO_RESOURCES;
+    }
+    layer.bUp = true;
+    return MOS_RC__SUCCESS;
+}
+
+void mosCyclicFileLayer_Destroy() {
+    auto &layer = cyclicFileLayer_G;
+    if (!layer.bUp) {
+        return;
+    }
+    {
+        LayerLock guard;
+        MOS_ASSERT(layer.asyncCount == 0);
+        layer.bStop = true;
+        layer.cond.notify_all();
+    }
+    layer.dumpThread.join();
+    layer.dumpThreadId.store(std::thread::id());
+    layer.bUp = false;
+}
+
+MOS_RC mosCyclicFile_Create(MosCyclicFile *pFile, const MosCyclicFileParams *pParams) {
+    pFile->pNext = pFile->pPrev = nullptr;
+    pFile->ring = MosCyclicRing{};
+    pFile->pFile.store(nullptr);
+    pFile->bRotating.store(false);
+    MOS_ASSERT(pParams->history != 0);
+    size_t prefixLen = pParams->prefix != nullptr ? strlen(pParams->prefix) : 0;
+    size_t dirLen = pParams->dirPath != nullptr ? strlen(pParams->dirPath) : 0;
+    if (prefixLen > MOS_CYCLIC_FILE_MAX_PREFIX ||
+        dirLen + prefixLen > MOS_CYCLIC_FILE_MAX_DIR_AND_PREFIX) {
+        return MOS_RC__NO_RESOURCES;
+    }
+    mos_Snprintf(pFile->prefix, sizeof(pFile->prefix), "%s", prefixLen ? pParams->prefix : "");
+    mos_Snprintf(pFile->dir, sizeof(pFile->dir), "%s", dirLen ? pParams->dirPath : "");
+    pFile->maxFileSize = pParams->maxFileSize;
+    pFile->history = pParams->history;
+    pFile->dumpIoBytes =
+        static_cast<uint64_t>(pParams->dumpIoSize != 0 ? pParams->dumpIoSize : DEFAULT_DUMP_IO_MIB)
+        << 20;
+    pFile->bAsync = pParams->bAsync != 0;
+    pFile->bBinary = pParams->bBinary != 0;
+    pFile->pHeaderWriterCK = pParams->pHeaderWriterCK;
+    FILE *pStream = openNumberZero(pFile, true);
+    if (pStream == nullptr) {
+        return MOS_RC__ERROR;
+    }
+    pFile->pFile.store(pStream);
+    MOS_RC rc = mosCyclicFile_RecycleIfNeeded(pFile);
+    if (rc != MOS_RC__SUCCESS) {
+        FILE *pCurrent = pFile->pFile.exchange(nullptr);
+        if (pCurrent != nullptr) {
+            fclose(pCurrent);
+        }
+        return rc;
+    }
+    if (!pFile->bAsync) {
+        return MOS_RC__SUCCESS;
+    }
+    uint32_t size = pParams->asyncBufSize != 0 ? pParams->asyncBufSize : DEFAULT_RING_BYTES;
+    char *pData = new (std::nothrow) char[size];
+    if (pData == nullptr) {
+        fclose(pFile->pFile.exchange(nullptr));
+        return MOS_RC__NO_RESOURCES;
+    }
+    initRing(pFile->ring, pParams, pData, size);
+    linkAsync(pFile);
+    return MOS_RC__SUCCESS;
+}
+
+void mosCyclicFile_Destroy(MosCyclicFile *pFile) {
+    if (pFile->bAsync && pFile->ring.pData != nullptr) {
+        LayerLock guard;
+        pFile->ring.bClosing = true;
+        while (pFile->ring.bDumping) {
+            guard.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            guard.lock();
+        }
+        unlinkAsync(pFile);
+        guard.unlock();
+        delete[] pFile->ring.pData;
+        pFile->ring.pData = nullptr;
+    }
+    FILE *pStream = pFile->pFile.exchange(nullptr);
+    if (pStream != nullptr) {
+        fclose(pStream);
+    }
+}
+
+MOS_RC mosCyclicFile_RecycleIfNeeded(MosCyclicFile *pFile) {
+    FILE *pStream = pFile->pFile.load();
+    if (pStream == nullptr) {
+        return MOS_RC__ERROR;
+    }
+    long pos = ftell(pStream);
+    if (pos < 0) {
+        return MOS_RC__ERROR;
+    }
+    if (static_cast<uint64_t>(pos) < pFile->maxFileSize) {
+        return MOS_RC__SUCCESS;
+    }
+    pFile->bRotating.store(true);
+    pFile->pFile.store(nullptr);
+    if (fclose(pStream) != 0) {
+        MOS_TRACE(MOS_COMP_MOS, 1, "fclose failed with errno: %d", errno);
+    }
+    char from[512];
+    char to[512];
+    formatPath(from, sizeof(from), pFile, pFile->history - 1);
+    (void)remove(from);
+    for (uint32_t k = pFile->history - 1; k-- > 0;) {
+        formatPath(from, sizeof(from), pFile, k);
+        formatPath(to, sizeof(to), pFile, k + 1);
+        (void)rename(from, to);
+    }
+    pStream = openNumberZero(pFile, false);
+    pFile->pFile.store(pStream);
+    pFile->bRotating.store(false);
+    return pStream != nullptr ? MOS_RC__SUCCESS : MOS_RC__ERROR;
+}
+
+void mosCyclicFile_VWriteLine(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bPrefix,
+                              const char *pFunc, uint32_t line, const char *pFormat, va_list args) {
+    if (cyclicFileLayer_G.bStopWriting.load(std::memory_order_relaxed)) {
+        return;
+    }
+    LayerLock guard;
+    if (pFile->bAsync) {
+        writeLineRing(pFile, bTimestamp, bPrefix, pFunc, line, pFormat, args);
+    } else {
+        writeLineSync(pFile, bTimestamp, bRecycle, bPrefix, pFunc, line, pFormat, args);
+    }
+}
+
+void mosCyclicFile_WriteLine(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bPrefix,
+                             const char *pFunc, uint32_t line, const char *pFormat, ...) {
+    va_list args;
+    va_start(args, pFormat);
+    mosCyclicFile_VWriteLine(pFile, bTimestamp, bRecycle, bPrefix, pFunc, line, pFormat, args);
+    va_end(args);
+}
+
+void mosCyclicFile_WriteBytes(MosCyclicFile *pFile, const void *pBytes, uint32_t length,
+                              bool bTimestamp, bool bRecycle) {
+    if (cyclicFileLayer_G.bStopWriting.load(std::memory_order_relaxed)) {
+        return;
+    }
+    char stamp[MOS_TIMESTAMP_LEN + 1];
+    uint32_t stampLen =
+        bTimestamp ? static_cast<uint32_t>(mosCyclicFile_FormatTimestamp(stamp)) : 0;
+    LayerLock guard;
+    if (!pFile->bAsync) {
+        FILE *pStream = pFile->pFile.load();
+        if (pStream != nullptr) {
+            fwrite(stamp, 1, stampLen, pStream);
+            fwrite(pBytes, 1, length, pStream);
+            if (bRecycle) {
+                (void)mosCyclicFile_RecycleIfNeeded(pFile);
+            }
+        }
+        return;
+    }
+    MosCyclicRing &ring = pFile->ring;
+    char *pDst = reserve(ring, length + stampLen);
+    if (pDst == nullptr) {
+        ring.skipped++;
+    } else {
+        memcpy(pDst, stamp, stampLen);
+        memcpy(pDst + stampLen, pBytes, length);
+        ring.writePos += length + stampLen;
+    }
+    wakeDumpThreadIfDue(pFile);
+}
+
+void mosCyclicFile_Printf(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bLock,
+                          const char *pFormat, ...) {
+    if (cyclicFileLayer_G.bStopWriting.load(std::memory_order_relaxed)) {
+        return;
+    }
+    std::unique_lock<std::mutex> guard(cyclicFileLayer_G.lock, std::defer_lock);
+    if (bLock) {
+        guard.lock();
+    }
+    FILE *pStream = pFile->pFile.load();
+    if (pStream == nullptr) {
+        return;
+    }
+    if (bTimestamp) {
+        char stamp[MOS_TIMESTAMP_LEN + 1];
+        fwrite(stamp, 1, static_cast<size_t>(mosCyclicFile_FormatTimestamp(stamp)), pStream);
+    }
+    va_list args;
+    va_start(args, pFormat);
+    vfprintf(pStream, pFormat, args);
+    va_end(args);
+    if (bRecycle) {
+        (void)mosCyclicFile_RecycleIfNeeded(pFile);
+    }
+}
+
+void mosCyclicFile_Flush(MosCyclicFile *pFile) {
+    FILE *pStream = pFile->pFile.load();
+    if (pStream != nullptr) {
+        fflush(pStream);
+    }
+}
+
+void mosCyclicFile_WaitDump(MosCyclicFile *pFile, uint32_t timeoutMs) {
+    auto &layer = cyclicFileLayer_G;
+    if (layer.bStopWriting.load() || !pFile->bAsync || pFile->ring.pData == nullptr) {
+        return;
+    }
+    LayerLock guard;
+    MosCyclicRing &ring = pFile->ring;
+    if (ring.pFlushWaiter != nullptr || (usedBytes(ring) == 0 && ring.skipped == 0)) {
+        return;
+    }
+    std::condition_variable waiter;
+    ring.pFlushWaiter = &waiter;
+    if (!ring.bDumping) {
+        layer.cond.notify_all();
+    }
+    guard.wait(waiter, timeoutMs);
+    ring.pFlushWaiter = nullptr;
+}
+
+void mosCyclicFile_StopWriting() {
+    cyclicFileLayer_G.bStopWriting.store(true);
+}
+
+bool mosCyclicFile_IsDumpThreadOrLockOwner() {
+    auto self = std::this_thread::get_id();
+    return cyclicFileLayer_G.dumpThreadId.load() == self ||
+           cyclicFileLayer_G.lockOwner.load() == self;
+}
+
+int mosCyclicFile_FormatTimestamp(char *pBuf) {
+    MosLocalTime now{};
+    osLogFile_GetLocalTime(&now);
+    return mos_SnprintfClipped(pBuf, MOS_TIMESTAMP_LEN + 1, "%02d/%02d %02d:%02d:%02d.%06d ",
+                               now.day, now.month, now.hour, now.minute, now.second,
+                               now.millisecond * 1000);
+}
+
+int mosCyclicFile_FormatLinePrefix(char *pBuf, size_t bufSize, const char *pFunc, uint32_t line) {
+    // No user-mode thread runs in these programs, so the handle is 0; it is
+    // printed the way the Windows C library prints a pointer.
+    unsigned long long umtHandle = 0;
+    return mos_SnprintfClipped(pBuf, bufSize, "%016llX:%s:%05u: ", umtHandle, pFunc, line);
+}

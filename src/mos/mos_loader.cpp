@@ -1,0 +1,133 @@
+#include "mos_loader.h"
+
+#include "mos_crc32c.h"
+#include "mos_cyclic_file.h"
+#include "mos_debug.h"
+#include "mos_trace.h"
+
+#include <cstddef>
+
+namespace {
+
+MosLockSettings lockSettings_G = {10, 10, 60000, 0};
+
+MOS_RC placeholderInit(void * /*pArg*/) {
+    return MOS_RC__SUCCESS;
+}
+
+// The main table. Layers of modules that are not part of this build are
+// absent rather than faked; their position in the order is kept by the
+// order of the rows that remain.
+constexpr size_t MAIN_LAYERS = 6;
+MosLoaderEntry mainTable_G[MAIN_LAYERS];
+
+constexpr size_t PROCESS_LAYERS = 3;
+MosLoaderEntry processTable_G[PROCESS_LAYERS];
+
+template <typename T> void *slice(MosInitParams *pParams, T MosInitParams::*pMember) {
+    return pParams != nullptr ? static_cast<void *>(&(pParams->*pMember)) : nullptr;
+}
+
+// Rows in start order; the comment names each row's place in the full
+// order of the runtime's layers.
+void fillMainTable(MosInitParams *p) {
+    size_t i = 0;
+    mainTable_G[i++] = {mosLockSettings_Init, slice(p, &MosInitParams::lock), nullptr}; // 1
+    mainTable_G[i++] = {mosCrc32c_Select, slice(p, &MosInitParams::crc), nullptr};      // 4
+    mainTable_G[i++] = {placeholderInit, nullptr, nullptr};                             // 9
+    mainTable_G[i++] = {placeholderInit, nullptr, nullptr};                             // 18
+    mainTable_G[i++] = {mosProcessLayers_Init, slice(p, &MosInitParams::dbg),
+                        mosProcessLayers_Destroy};          // 20
+    mainTable_G[i++] = {placeholderInit, nullptr, nullptr}; // 28
+}
+
+void fillProcessTable(MosInitParams *p) {
+    size_t i = 0;
+    processTable_G[i++] = {mosCyclicFileLayer_Create, nullptr, mosCyclicFileLayer_Destroy}; // 1
+    processTable_G[i++] = {mosDbgLayer_Init, slice(p, &MosInitParams::dbg),
+                           mosDbgLayer_Destroy}; // 2
+    processTable_G[i++] = {mosTrcLayer_Create, slice(p, &MosInitParams::trc),
+                           mosTrcLayer_Destroy}; // 3
+}
+
+void callDestroy(const MosLoaderEntry &entry) {
+    if (entry.destroy != nullptr) {
+        entry.destroy();
+    }
+}
+
+} // namespace
+
+MOS_RC mosLoader_Load(MosLoaderEntry *pTable, uint32_t count) {
+    for (uint32_t i = 0; i < count; i++) {
+        MOS_RC rc = pTable[i].init(pTable[i].arg);
+        if (rc == MOS_RC__SUCCESS) {
+            continue;
+        }
+        MOS_TRACE(MOS_COMP_MOS, 1, "mosLoader_Load-failed to run %d.Status %d(%s)\n",
+                  static_cast<int>(i), static_cast<int>(rc), mos_RcName(rc));
+        for (uint32_t j = i; j-- > 0;) {
+            callDestroy(pTable[j]);
+        }
+        return rc;
+    }
+    return MOS_RC__SUCCESS;
+}
+
+void mosLoader_Unload(MosLoaderEntry *pTable, uint32_t count) {
+    for (uint32_t j = count; j-- > 0;) {
+        callDestroy(pTable[j]);
+    }
+}
+
+MOS_RC mos_Init(MosInitParams *pParams) {
+    fillMainTable(pParams);
+    return mosLoader_Load(mainTable_G, MAIN_LAYERS);
+}
+
+MOS_RC mosProcessLayers_Init(void *pDbgSlice) {
+    MosInitParams *pParams = nullptr;
+    if (pDbgSlice != nullptr) {
+        // The slice is the block from its debug settings on.
+        pParams = reinterpret_cast<MosInitParams *>(static_cast<char *>(pDbgSlice) -
+                                                    offsetof(MosInitParams, dbg));
+    }
+    fillProcessTable(pParams);
+    return mosLoader_Load(processTable_G, PROCESS_LAYERS);
+}
+
+void mosProcessLayers_Destroy() {
+    mosLoader_Unload(processTable_G, PROCESS_LAYERS);
+}
+
+MOS_RC mosLockSettings_Init(void *pLockParams) {
+    const auto *p = static_cast<const MosLockParams *>(pLockParams);
+    if (p == nullptr) {
+        return MOS_RC__SUCCESS;
+    }
+    if (p->instrumented_lock_period_log2 != 0) {
+        lockSettings_G.periodLog2 = p->instrumented_lock_period_log2;
+    }
+    if (p->instrumented_lock_max_contention != 0) {
+        lockSettings_G.maxContention = p->instrumented_lock_max_contention;
+    }
+    if (p->instrumented_lock_max_latency_cycles != 0) {
+        lockSettings_G.maxLatencyCycles = p->instrumented_lock_max_latency_cycles;
+    }
+    if (p->lock_use_spinlock != 0) {
+        lockSettings_G.bUseSpinlock = 1;
+    }
+    return MOS_RC__SUCCESS;
+}
+
+MosLockSettings mosLockSettings_Get() {
+    return lockSettings_G;
+}
+
+uint32_t mos_MainLayerCount() {
+    return MAIN_LAYERS;
+}
+
+uint32_t mos_ProcessLayerCount() {
+    return PROCESS_LAYERS;
+}

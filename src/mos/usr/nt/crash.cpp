@@ -1,0 +1,81 @@
+#include "usr/os_crash.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <dbghelp.h>
+
+namespace {
+
+std::atomic<OsCrashFilterCK> pFilter_G{nullptr};
+PVOID hHandler_G = nullptr;
+
+LONG CALLBACK vectoredHandler(EXCEPTION_POINTERS *pPointers) {
+    OsCrashFilterCK pFilter = pFilter_G.load();
+    if (pFilter == nullptr) {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    OsCrashInfo info{};
+    info.code = pPointers->ExceptionRecord->ExceptionCode;
+    info.pIp = reinterpret_cast<void *>(pPointers->ContextRecord->Rip);
+    info.pContext = pPointers->ContextRecord;
+    pFilter(&info);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+MINIDUMP_TYPE dumpType(uint32_t kind) {
+    switch (kind) {
+        case 1:
+            return MiniDumpNormal;
+        case 2:
+            return MiniDumpWithDataSegs;
+        case 3:
+            return static_cast<MINIDUMP_TYPE>(MiniDumpWithDataSegs |
+                                              MiniDumpWithPrivateReadWriteMemory);
+        default:
+            return MiniDumpWithFullMemory;
+    }
+}
+
+} // namespace
+
+void osCrash_InstallFilter(OsCrashFilterCK pFilter) {
+    pFilter_G.store(pFilter);
+    if (hHandler_G == nullptr) {
+        hHandler_G = AddVectoredExceptionHandler(0, vectoredHandler);
+    }
+}
+
+void osCrash_RemoveFilter() {
+    if (hHandler_G != nullptr) {
+        RemoveVectoredExceptionHandler(hHandler_G);
+        hHandler_G = nullptr;
+    }
+    pFilter_G.store(nullptr);
+}
+
+void osCrash_PrepareThread() {}
+
+MOS_RC osCrash_WriteDump(const char *pPath, uint32_t kind, const OsCrashInfo * /*pInfo*/) {
+    HANDLE hFile = CreateFileA(pPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        return MOS_RC__ERROR;
+    }
+    BOOL bOk = MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), hFile, dumpType(kind),
+                                 nullptr, nullptr, nullptr);
+    CloseHandle(hFile);
+    return bOk ? MOS_RC__SUCCESS : MOS_RC__ERROR;
+}
+
+void osCrash_WriteBacktrace(FILE *pFile) {
+    void *frames[64];
+    USHORT count = CaptureStackBackTrace(0, 64, frames, nullptr);
+    for (USHORT i = 0; i < count; i++) {
+        fprintf(pFile, "#%u %p\n", static_cast<unsigned>(i), frames[i]);
+    }
+}
+
+uint64_t osCrash_GetThreadId() {
+    return GetCurrentThreadId();
+}

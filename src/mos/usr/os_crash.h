@@ -1,0 +1,48 @@
+// Crash handling of the operating system: the process-wide exception
+// filter, crash dumps, backtraces and thread identity.
+//
+// Exception codes are Windows codes on every platform: the Linux side
+// translates signals (SIGSEGV and SIGBUS: 0xC0000005, SIGILL: 0xC000001D,
+// SIGFPE: 0xC0000094/0xC0000095/0xC000008E/0xC0000090, SIGTRAP:
+// 0x80000003).
+#pragma once
+
+#include "mos_rc.h"
+
+#include <cstdint>
+#include <cstdio>
+
+struct OsCrashInfo {
+    uint32_t code;        // Windows exception code
+    void *pIp;            // instruction address
+    int signalNumber;     // Linux signal, 0 on Windows
+    const void *pContext; // the platform's register context, or null
+};
+
+// Returns true to pass the exception on to the next handler; a filter
+// that handles it ends the process and does not return.
+typedef bool (*OsCrashFilterCK)(const OsCrashInfo *pInfo);
+
+// Installs the filter behind any other handlers (AddVectoredExceptionHandler
+// last; sigaction on SIGSEGV, SIGBUS, SIGILL, SIGFPE and SIGTRAP running on
+// an alternate stack). A second call replaces the filter.
+void osCrash_InstallFilter(OsCrashFilterCK pFilter);
+// Removes the filter installed above (handlers go back to the default).
+void osCrash_RemoveFilter();
+// Gives the calling thread an alternate signal stack (nothing on Windows),
+// so that a stack overflow still reaches the filter.
+void osCrash_PrepareThread();
+
+// Writes a crash dump of the current process to pPath: MiniDumpWriteDump
+// on Windows with the kind (1 normal, 2 data segments, 3 data segments and
+// private read-write memory, 4..6 full memory); on Linux a text dump of
+// our own (process and thread ids, signal, registers, memory map).
+// pInfo may be null (no exception). MOS_RC__ERROR when the file cannot be
+// created or written.
+[[nodiscard]] MOS_RC osCrash_WriteDump(const char *pPath, uint32_t kind, const OsCrashInfo *pInfo);
+
+// Writes the calling thread's call stack, one frame a line.
+void osCrash_WriteBacktrace(FILE *pFile);
+
+// The operating system's id of the calling thread.
+uint64_t osCrash_GetThreadId();

@@ -1,0 +1,35 @@
+// Log-file services of the operating system: local time, opening a log
+// file restricted to its owner, free disk space.
+#pragma once
+
+#include "mos_rc.h"
+
+#include <cstdint>
+#include <cstdio>
+
+struct MosLocalTime {
+    int year;
+    int month; // 1..12
+    int day;   // 1..31
+    int hour;
+    int minute;
+    int second;
+    int millisecond;
+};
+
+// The current local time (GetLocalTime; clock_gettime + localtime_r).
+void osLogFile_GetLocalTime(MosLocalTime *pTime);
+
+// Opens a log file for writing, shared for reading and writing with other
+// processes, and restricts its access: Administrators and SYSTEM on
+// Windows, the owner alone (mode 0600) on Linux. bAppend keeps the content
+// ("a"/"ab"), else the file starts empty ("w"/"wb"). Null on failure.
+FILE *osLogFile_Open(const char *pPath, bool bBinary, bool bAppend);
+
+// Free bytes available to the caller on the volume holding pDir
+// (GetDiskFreeSpaceExA; statvfs). MOS_RC__ERROR on failure.
+[[nodiscard]] MOS_RC osLogFile_GetFreeDiskBytes(const char *pDir, uint64_t *pFreeBytes);
+
+// Bytes of memory the process has committed privately (the page-file
+// usage on Windows; resident anonymous plus swapped bytes on Linux).
+[[nodiscard]] MOS_RC osLogFile_GetCommittedBytes(uint64_t *pBytes);

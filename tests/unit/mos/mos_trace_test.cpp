@@ -1,0 +1,293 @@
+#include "mos_cyclic_file.h"
+#include "mos_trace.h"
+#include "mos_trace_bin.h"
+#include "trace_fixture.h"
+#include "usr/os_logfile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using mostest::LogDirFixture;
+
+// The part of a text line after the 22-character timestamp.
+std::string afterTimestamp(const std::string &line) {
+    return line.size() >= MOS_TIMESTAMP_LEN ? line.substr(MOS_TIMESTAMP_LEN) : line;
+}
+
+bool looksLikeTimestamp(const std::string &s) {
+    // "dd/mm hh:mm:ss.uuuuuu "
+    const char *pShape = "00/00 00:00:00.000000 ";
+    if (s.size() < MOS_TIMESTAMP_LEN) {
+        return false;
+    }
+    for (size_t i = 0; i < MOS_TIMESTAMP_LEN; i++) {
+        bool bDigit = pShape[i] == '0';
+        if (bDigit ? !isdigit(static_cast<unsigned char>(s[i])) : s[i] != pShape[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class TraceTest : public LogDirFixture {};
+
+TEST_F(TraceTest, TextLineHasTimestampThreadFunctionAndLine) {
+    MosTrcParams params = TextTraceParams(false);
+    ASSERT_EQ(mosTrcLayer_Create(&params), MOS_RC__SUCCESS);
+    int line = __LINE__ + 1;
+    MOS_TRACE(MOS_COMP_MOS, 1, "hello %d %s", 42, "world");
+    mosTrcLayer_Destroy();
+    auto lines = ReadLines("trc.0");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(looksLikeTimestamp(lines[0])) << lines[0];
+    EXPECT_NE(lines[0].find("---------- Process started. Version private Tarnvox "
+                            "R3_0.1000.208_Release Sep 12 2019. PID "),
+              std::string::npos);
+    char expected[256];
+    snprintf(expected, sizeof(expected), "0000000000000000:%s:%05d: hello 42 world", __func__,
+             line);
+    EXPECT_TRUE(looksLikeTimestamp(lines[1])) << lines[1];
+    EXPECT_EQ(afterTimestamp(lines[1]), expected);
+}
+
+TEST_F(TraceTest, FrequencyGatesTheTraceButNotTheErrorFile) {
+    MosTrcParams params = TextTraceParams(false);
+    params.errFile = FileParams("err", false);
+    ASSERT_EQ(mosTrcLayer_Create(&params), MOS_RC__SUCCESS);
+    mosTraceConf_SetComponentFreq(MOS_COMP_NET, 1);
+    MOS_TRACE(MOS_COMP_NET, 2, "info not shown");
+    MOS_TRACE(MOS_COMP_NET, 1, "low shown");
+    mosTraceConf_SetComponentFreq(MOS_COMP_NET, 0);
+    int line = __LINE__ + 1;
+    MOS_TRACE(MOS_COMP_NET, 1, "ERROR: bad %d", 7);
+    MOS_TRACE(MOS_COMP_NET, 1, "WARNING: careful\n");
+    mosTrcLayer_Destroy();
+    auto trc = ReadLines("trc.0");
+    ASSERT_EQ(trc.size(), 2u);
+    EXPECT_NE(trc[1].find("low shown"), std::string::npos);
+    auto err = ReadLines("err.0");
+    ASSERT_EQ(err.size(), 4u); // start line, error, warning, the warning's empty line
+    EXPECT_NE(err[0].find("---------- Process started."), std::string::npos);
+    char expected[256];
+    snprintf(expected, sizeof(expected), "%s:%05d: ERROR: bad 7", __func__, line);
+    EXPECT_EQ(afterTimestamp(err[1]), expected);
+    snprintf(expected, sizeof(expected), "%s:%05d: WARNING: careful", __func__, line + 1);
+    EXPECT_EQ(afterTimestamp(err[2]), expected);
+    EXPECT_EQ(err[3], "");
+}
+
+TEST_F(TraceTest, StandardOutputFollowsSettingAndEnvironment) {
+    struct Case {
+        uint32_t trcStdout;
+        bool bEnv;
+        bool bShown;
+    };
+    const Case cases[] = {{0, true, false}, {1, false, true}, {2, false, false}, {2, true, true}};
+    for (const auto &c : cases) {
+        SetEnv("MOS_TRACE__TO_STDOUT", c.bEnv);
+        MosTrcParams params{};
+        params.trc_stdout = c.trcStdout;
+        ASSERT_EQ(mosTrcLayer_Create(&params), MOS_RC__SUCCESS);
+        testing::internal::CaptureStdout();
+        int line = __LINE__ + 1;
+        MOS_TRACE(MOS_COMP_MOS, 1, "to stdout %d", 5);
+        std::string out = testing::internal::GetCapturedStdout();
+        mosTrcLayer_Destroy();
+        if (!c.bShown) {
+            EXPECT_EQ(out, "") << c.trcStdout << c.bEnv;
+            continue;
+        }
+        ASSERT_GT(out.size(), 1 + MOS_TIMESTAMP_LEN);
+        EXPECT_EQ(out[0], '\n');
+        EXPECT_TRUE(looksLikeTimestamp(out.substr(1)));
+        char expected[256];
+        snprintf(expected, sizeof(expected), "0000000000000000:%s:%05d: to stdout 5", __func__,
+                 line);
+        EXPECT_EQ(out.substr(1 + MOS_TIMESTAMP_LEN), expected);
+    }
+    SetEnv("MOS_TRACE__TO_STDOUT", false);
+}
+
+TEST_F(TraceTest, FailedLaterSinkClosesEarlierFiles) {
+    // Text trace asynchronous, then a sink that cannot start: the layer
+    // must not leave the text trace's ring registered behind it.
+    MosTrcParams params = TextTraceParams(true);
+    params.bCompressedEnabled = 1;
+    params.trcCompressedFile = FileParams("trc.z", true);
+    EXPECT_EQ(mosTrcLayer_Create(&params), MOS_RC__ERROR);
+    // The fixture's teardown destroys the cyclic-file layer, which asserts
+    // that no asynchronous file is left.
+}
+
+TEST(TraceConf, FrequencyMap) {
+    struct Case {
+        std::string map;
+        bool bAllow;
+        MOS_RC expectedRc;
+        int32_t expectedFirst; // frequency of component 0 afterwards
+        int32_t expectedLast;  // of component 114
+    };
+    std::string allA(64, 'A');
+    std::string allP(64, 'P');
+    std::string mixed = std::string("B") + std::string(63, 'A'); // component 0 -> 1
+    std::string withDigit = std::string(63, 'P') + "1";
+    const Case cases[] = {
+        {allA, true, MOS_RC__SUCCESS, 0, 0},
+        {allP, true, MOS_RC__SUCCESS, 3, 3},
+        {mixed, true, MOS_RC__SUCCESS, 1, 0},
+        {std::string(63, 'P'), true, MOS_RC__INVALID_ARG, 2, 2},
+        {std::string(65, 'P'), true, MOS_RC__INVALID_ARG, 2, 2},
+        {withDigit, true, MOS_RC__INVALID_ARG, 2, 2},
+        {allP, false, MOS_RC__SUCCESS, 2, 2}, // changes forbidden
+    };
+    for (const auto &c : cases) {
+        mosTraceConf_ResetDefaults();
+        if (!c.bAllow) {
+            mosTraceConf_SetModifyMode(0);
+        }
+        EXPECT_EQ(mosTraceConf_SetFromdString(c.map.c_str(), static_cast<uint32_t>(c.map.size())),
+                  c.expectedRc)
+            << c.map;
+        EXPECT_EQ(mosTraceConf_GetComponentFreq(0), c.expectedFirst) << c.map;
+        EXPECT_EQ(mosTraceConf_GetComponentFreq(114), c.expectedLast) << c.map;
+    }
+    mosTraceConf_ResetDefaults();
+}
+
+TEST(TraceConf, BuiltInFrequenciesAndNames) {
+    mosTraceConf_ResetDefaults();
+    EXPECT_EQ(mosTraceConf_GetComponentFreq(MOS_COMP_MOS), 2);
+    EXPECT_EQ(mosTraceConf_GetComponentFreq(MOS_COMP_SDC_IOCTL), 1);
+    EXPECT_EQ(mosTraceConf_GetComponentFreq(MOS_COMP_TGT_SPEF_DIT), 0);
+    EXPECT_EQ(mosTraceConf_GetComponentFreq(MOS_COMP_TGT_OBJ_REF_COUNT), 1);
+    EXPECT_STREQ(mosTrace_CompNames[MOS_COMP_TGT_SPEF_PERSISTENT_OBJ_ARRAY],
+                 "TGT_SPEF_PERSISTENT_OBJ_ARRAY");
+    EXPECT_STREQ(mosTrace_CompNames[MOS_COMP_LAST], "LAST");
+    EXPECT_STREQ(mosTrace_FreqNames[3], "High");
+}
+
+TEST(TraceConfDeathTest, ComponentOutOfRangeIsABrokenInvariant) {
+    EXPECT_EXIT(
+        {
+            mostest::StdoutToStderr();
+            (void)mosTraceConf_GetComponentFreq(MOS_COMP_LAST);
+        },
+        mostest::ExitedWithMinusOne, "Panic Expression comp < MOS_COMP_LAST");
+}
+
+// Encodes through a variadic front so the va_list is a real one.
+uint32_t encode(uint8_t *pDst, uint32_t capacity, uint8_t *pNum, const char *pFormat, ...) {
+    va_list args;
+    va_start(args, pFormat);
+    uint32_t n = mosTrace_EncodeBinArgs(pDst, capacity, pFormat, args, pNum);
+    va_end(args);
+    return n;
+}
+
+TEST(TraceBin, ArgumentEncoding) {
+    uint8_t buf[64];
+    uint8_t num = 0;
+    uint32_t n = encode(buf, sizeof(buf), &num, "%d %s", 300, "ab");
+    const uint8_t expected[] = {0x00, 0xAC, 0x02, 0x02, 0x03, 'a', 'b', 0x00};
+    ASSERT_EQ(n, sizeof(expected));
+    EXPECT_EQ(num, 2);
+    EXPECT_EQ(memcmp(buf, expected, n), 0);
+
+    // Width from the arguments, 64-bit ll, a character, a null string, a
+    // double and "%%" (which consumes nothing).
+    n = encode(buf, sizeof(buf), &num, "%*u %% %llx %c %s %f", 5, 1u, 1ull << 40, 'z',
+               static_cast<const char *>(nullptr), 1.5);
+    uint8_t dbl[8];
+    double v = 1.5;
+    memcpy(dbl, &v, 8);
+    std::vector<uint8_t> want = {0x80, 0x05, 0x01, 0x00, 0x80, 0x80, 0x80, 0x80, 0x80, 0x20, 0x01,
+                                 'z',  0x02, 0x07, '(',  'n',  'u',  'l',  'l',  ')',  0x00, 0x03};
+    want.insert(want.end(), dbl, dbl + 8);
+    ASSERT_EQ(n, want.size());
+    EXPECT_EQ(num, 5);
+    EXPECT_EQ(memcmp(buf, want.data(), n), 0);
+}
+
+TEST(TraceBin, LongStringIsCutAndRecordStaysWithinArea) {
+    std::string big(3000, 'x');
+    uint8_t buf[MOS_TRACE_BIN_ARGS_CAPACITY];
+    uint8_t num = 0;
+    uint32_t n = encode(buf, sizeof(buf), &num, "%s %d", big.c_str(), 9);
+    EXPECT_EQ(n, MOS_TRACE_BIN_ARGS_CAPACITY);
+    EXPECT_EQ(num, 1); // the integer after the string no longer fits
+    EXPECT_EQ(buf[0], MOS_TRACE_ARG_STRING);
+    EXPECT_EQ(buf[n - 1], 0); // the cut string keeps its NUL
+}
+
+TEST(TraceBinDeathTest, UnsupportedConversionIsABrokenInvariant) {
+    EXPECT_EXIT(
+        {
+            mostest::StdoutToStderr();
+            uint8_t buf[16];
+            uint8_t num = 0;
+            int *pCount = nullptr;
+            (void)encode(buf, sizeof(buf), &num, "%n", pCount);
+        },
+        mostest::ExitedWithMinusOne, "unsupported format in MOS_TRACE");
+}
+
+TEST(TraceBin, RecordGoldenBytes) {
+    MosLocalTime when{2026, 12, 10, 13, 45, 30, 123};
+    MosTraceBinMsg msg;
+    uint32_t len = [&](const char *pFormat, ...) {
+        va_list args;
+        va_start(args, pFormat);
+        uint32_t l = mosTrace_BuildBinMsg(&msg, &when, 0x1122334455667788ull, 0xC9B4C048u, "fn",
+                                          300, pFormat, args);
+        va_end(args);
+        return l;
+    }("v=%d", 300);
+    const uint8_t expectedTail[] = {
+        0x00,                                           // kind
+        39,   0x00,                                     // length 36 + 3
+        0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22, 0x11, // thread handle
+        0xEA, 0x07,                                     // 2026
+        0xAC, 0x1A,                                     // month 12, day 10, hour 13
+        0xAD, 0x07,                                     // minute 45, second 30
+        0x78, 0xE0, 0x01, 0x00,                         // 123,000 us
+        0x48, 0xC0, 0xB4, 0xC9,                         // message id
+    };
+    ASSERT_EQ(len, 39u);
+    uint8_t raw[39];
+    memcpy(raw, &msg, len);
+    EXPECT_EQ(memcmp(raw + 4, expectedTail, sizeof(expectedTail)), 0);
+    uint32_t funcId = mosCrc32c_Software("fn", 2);
+    EXPECT_EQ(memcmp(raw + 29, &funcId, 4), 0);
+    EXPECT_EQ(raw[33], 0x2C); // line 300
+    EXPECT_EQ(raw[34], 0x01);
+    EXPECT_EQ(raw[35], 1); // one argument
+    const uint8_t arg[] = {0x00, 0xAC, 0x02};
+    EXPECT_EQ(memcmp(raw + 36, arg, 3), 0);
+    uint32_t storedCrc;
+    memcpy(&storedCrc, raw, 4);
+    memset(raw, 0, 4);
+    EXPECT_EQ(storedCrc, mosCrc32c_Software(raw, len));
+}
+
+TEST(TraceBin, FileHeaderGoldenBytes) {
+    MosTraceBinFileHeader header;
+    mosTrace_BuildBinFileHeader(&header, 0xA1B2C3D4u);
+    uint8_t raw[35];
+    memcpy(raw, &header, sizeof(raw));
+    const uint8_t expected[] = {0x01, 35,  0x00, 0xD4, 0xC3, 0xB2, 0xA1, '3', '.', '0', '.',
+                                '1',  '0', '0',  '0',  '.',  '2',  '0',  '8', 0,   0,   0,
+                                0,    0,   0,    0,    0,    0,    0,    0,   0};
+    EXPECT_EQ(memcmp(raw + 4, expected, sizeof(expected)), 0);
+    uint32_t storedCrc;
+    memcpy(&storedCrc, raw, 4);
+    memset(raw, 0, 4);
+    EXPECT_EQ(storedCrc, mosCrc32c_Software(raw, sizeof(raw)));
+}
+
+} // namespace

@@ -1,0 +1,91 @@
+// A temporary log directory with the cyclic-file layer up, for tests of
+// the trace, cyclic files and the debug layer.
+#pragma once
+
+#include "mos_cyclic_file.h"
+#include "mos_init_params.h"
+#include "mos_trace.h"
+#include "test_support.h"
+#include "usr/os_env.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace mostest {
+
+class LogDirFixture : public testing::Test {
+  protected:
+    void SetUp() override {
+        const auto *pInfo = testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = std::filesystem::temp_directory_path() /
+                ("mos_" + std::string(pInfo->test_suite_name()) + "_" + pInfo->name() + "_" +
+                 std::to_string(reinterpret_cast<uintptr_t>(this)));
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+        m_dirText = m_dir.string();
+        mosTraceConf_ResetDefaults();
+        ASSERT_EQ(mosCyclicFileLayer_Create(nullptr), MOS_RC__SUCCESS);
+    }
+    void TearDown() override {
+        mosTrcLayer_Destroy();
+        mosCyclicFileLayer_Destroy();
+        mosTraceConf_ResetDefaults();
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+
+    MosCyclicFileParams FileParams(const char *pPrefix, bool bAsync) const {
+        MosCyclicFileParams p{};
+        p.bEnabled = 1;
+        p.bAsync = bAsync ? 1 : 0;
+        p.dirPath = m_dirText.c_str();
+        p.prefix = pPrefix;
+        p.history = 3;
+        p.maxFileSize = 1 << 20;
+        p.dumpThreadSleepMs = 100;
+        p.asyncBufSize = 64 * 1024;
+        return p;
+    }
+    MosTrcParams TextTraceParams(bool bAsync) const {
+        MosTrcParams p{};
+        p.trcFile = FileParams("trc", bAsync);
+        return p;
+    }
+
+    std::string Path(const std::string &name) const { return (m_dir / name).string(); }
+    std::string ReadFile(const std::string &name) const {
+        std::ifstream in(Path(name), std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        std::string text = ss.str();
+        // Text files carry CR LF on Windows.
+        std::string out;
+        for (size_t i = 0; i < text.size(); i++) {
+            if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+                out += text[i];
+            }
+        }
+        return out;
+    }
+    std::vector<std::string> ReadLines(const std::string &name) const {
+        std::vector<std::string> lines;
+        std::istringstream in(ReadFile(name));
+        std::string line;
+        while (std::getline(in, line)) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    bool Exists(const std::string &name) const { return std::filesystem::exists(m_dir / name); }
+    static void SetEnv(const char *pName, bool bSet) { osEnv_Set(pName, bSet ? "1" : nullptr); }
+
+    std::filesystem::path m_dir;
+    std::string m_dirText;
+};
+
+} // namespace mostest
