@@ -1,0 +1,85 @@
+// Linux stand-in for Win32 threads over pthreads. Thread ids are the
+// kernel's (gettid), cached per thread because the fast lock reads the id
+// on every acquisition and Windows answers that without a system call.
+#include "usr/os_thread.h"
+
+#include "mos_debug.h"
+
+#include <ctime>
+#include <new>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+constinit thread_local uint32_t tlsCachedTid = 0;
+
+struct StartBlock {
+    OsThreadRoutine pRoutine;
+    void *pArg;
+};
+
+void *trampoline(void *pParam) {
+    StartBlock block = *static_cast<StartBlock *>(pParam);
+    delete static_cast<StartBlock *>(pParam);
+    block.pRoutine(block.pArg);
+    return nullptr;
+}
+
+// A forked child's only thread has a new id; drop the parent's.
+void forgetTidInChild() {
+    tlsCachedTid = 0;
+}
+
+const int atforkRegistered = pthread_atfork(nullptr, nullptr, forgetTidInChild);
+
+} // namespace
+
+uint32_t osThread_GetCurrentId() {
+    if (tlsCachedTid == 0) {
+        (void)atforkRegistered;
+        tlsCachedTid = static_cast<uint32_t>(syscall(SYS_gettid));
+    }
+    return tlsCachedTid;
+}
+
+MOS_RC osThread_Create(OsThreadHandle *pHandle, OsThreadRoutine pRoutine, void *pArg,
+                       uint32_t stackBytes) {
+    auto *pBlock = new (std::nothrow) StartBlock{pRoutine, pArg};
+    if (pBlock == nullptr) {
+        return MOS_RC__NO_RESOURCES;
+    }
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, stackBytes);
+    pthread_t thread;
+    int err = pthread_create(&thread, &attr, trampoline, pBlock);
+    pthread_attr_destroy(&attr);
+    if (err != 0) {
+        delete pBlock;
+        return MOS_RC__NO_RESOURCES;
+    }
+    *pHandle = static_cast<OsThreadHandle>(thread);
+    return MOS_RC__SUCCESS;
+}
+
+void osThread_Join(OsThreadHandle handle) {
+    int waitRC = pthread_join(static_cast<pthread_t>(handle), nullptr);
+    if (waitRC != 0) {
+        mosDbg_Panic("", __FILE__, "mosOsThrd_Destroy", "waitRC == ((((DWORD )0x00000000L) ) + 0 )",
+                     "", __LINE__);
+        mosDbg_AssertExit();
+    }
+}
+
+void osThread_SleepMs(uint32_t ms) {
+    if (ms == 0) {
+        sched_yield();
+        return;
+    }
+    timespec rest{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&rest, &rest) != 0) {
+    }
+}
