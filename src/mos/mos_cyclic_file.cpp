@@ -33,6 +33,7 @@ struct CyclicFileLayer {
     uint32_t asyncCount = 0;
     uint32_t minPeriodMs = 0;
     bool bStop = false;
+    bool bWakePending = false; // a wake-up that came while the thread was busy
     bool bUp = false;
     std::atomic<bool> bStopWriting{false};
 };
@@ -100,6 +101,11 @@ FILE *openNumberZero(MosCyclicFile *pFile, bool bAppend) {
     char path[512];
     formatPath(path, sizeof(path), pFile, 0);
     FILE *pStream = osLogFile_Open(path, pFile->bBinary, bAppend);
+    if (pStream != nullptr && bAppend) {
+        // The size check reads the position, which an appending stream
+        // reports only once it was moved to the end.
+        fseek(pStream, 0, SEEK_END);
+    }
     if (pStream != nullptr && pFile->pHeaderWriterCK != nullptr) {
         pFile->pHeaderWriterCK(pStream);
     }
@@ -247,7 +253,10 @@ void dumpThreadMain() {
     layer.dumpThreadId.store(std::this_thread::get_id());
     LayerLock guard;
     while (!layer.bStop) {
-        guard.wait(layer.cond, layer.asyncCount != 0 ? layer.minPeriodMs : 0);
+        if (!layer.bWakePending) {
+            guard.wait(layer.cond, layer.asyncCount != 0 ? layer.minPeriodMs : 0);
+        }
+        layer.bWakePending = false;
         if (layer.bStop) {
             break;
         }
@@ -255,9 +264,15 @@ void dumpThreadMain() {
     }
 }
 
+// The caller holds the layer lock.
+void wakeDumpThread() {
+    cyclicFileLayer_G.bWakePending = true;
+    cyclicFileLayer_G.cond.notify_all();
+}
+
 void wakeDumpThreadIfDue(MosCyclicFile *pFile) {
     if (!pFile->ring.bDumping && dumpDue(pFile->ring, false, nowMs())) {
-        cyclicFileLayer_G.cond.notify_all();
+        wakeDumpThread();
     }
 }
 
@@ -284,7 +299,7 @@ void linkAsync(MosCyclicFile *pFile) {
         layer.minPeriodMs = pFile->ring.dumpPeriodMs;
     }
     if (layer.asyncCount == 1) {
-        layer.cond.notify_all();
+        wakeDumpThread();
     }
 }
 
@@ -371,6 +386,7 @@ MOS_RC mosCyclicFileLayer_Create(void * /*pUnused*/) {
         layer.asyncCount = 0;
         layer.minPeriodMs = 0;
         layer.bStop = false;
+        layer.bWakePending = false;
         layer.bStopWriting.store(false);
     }
     try {
@@ -391,7 +407,7 @@ void mosCyclicFileLayer_Destroy() {
         LayerLock guard;
         MOS_ASSERT(layer.asyncCount == 0);
         layer.bStop = true;
-        layer.cond.notify_all();
+        wakeDumpThread();
     }
     layer.dumpThread.join();
     layer.dumpThreadId.store(std::thread::id());
@@ -598,7 +614,7 @@ void mosCyclicFile_WaitDump(MosCyclicFile *pFile, uint32_t timeoutMs) {
     std::condition_variable waiter;
     ring.pFlushWaiter = &waiter;
     if (!ring.bDumping) {
-        layer.cond.notify_all();
+        wakeDumpThread();
     }
     guard.wait(waiter, timeoutMs);
     ring.pFlushWaiter = nullptr;

@@ -33,3 +33,11 @@ FILE *osLogFile_Open(const char *pPath, bool bBinary, bool bAppend);
 // Bytes of memory the process has committed privately (the page-file
 // usage on Windows; resident anonymous plus swapped bytes on Linux).
 [[nodiscard]] MOS_RC osLogFile_GetCommittedBytes(uint64_t *pBytes);
+
+// True when only the owner (Linux: mode 0600) or only Administrators and
+// SYSTEM (Windows: the file's DACL) may access the file.
+bool osLogFile_IsRestricted(const char *pPath);
+
+// False where the file system does not keep the access lists set above
+// (Wine derives them from Unix modes), so a restriction cannot be checked.
+bool osLogFile_AccessListsKept();

@@ -81,3 +81,31 @@ MOS_RC osLogFile_GetCommittedBytes(uint64_t *pBytes) {
     *pBytes = counters.PagefileUsage;
     return MOS_RC__SUCCESS;
 }
+
+bool osLogFile_IsRestricted(const char *pPath) {
+    PACL pDacl = nullptr;
+    PSECURITY_DESCRIPTOR pSd = nullptr;
+    if (GetNamedSecurityInfoA(pPath, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              &pDacl, nullptr, &pSd) != ERROR_SUCCESS) {
+        return false;
+    }
+    bool bRestricted = pDacl != nullptr && pDacl->AceCount > 0;
+    for (DWORD i = 0; bRestricted && i < pDacl->AceCount; i++) {
+        void *pAce = nullptr;
+        if (!GetAce(pDacl, i, &pAce)) {
+            bRestricted = false;
+            break;
+        }
+        auto *pAllowed = static_cast<ACCESS_ALLOWED_ACE *>(pAce);
+        PSID pSid = &pAllowed->SidStart;
+        bRestricted = IsWellKnownSid(pSid, WinBuiltinAdministratorsSid) ||
+                      IsWellKnownSid(pSid, WinLocalSystemSid);
+    }
+    LocalFree(pSd);
+    return bRestricted;
+}
+
+bool osLogFile_AccessListsKept() {
+    HMODULE hNtdll = GetModuleHandleA("ntdll.dll");
+    return hNtdll == nullptr || GetProcAddress(hNtdll, "wine_get_version") == nullptr;
+}

@@ -69,3 +69,15 @@ MOS_RC osLogFile_GetCommittedBytes(uint64_t *pBytes) {
     *pBytes = totalKb * 1024;
     return MOS_RC__SUCCESS;
 }
+
+bool osLogFile_IsRestricted(const char *pPath) {
+    struct stat st {};
+    if (stat(pPath, &st) != 0) {
+        return false;
+    }
+    return (st.st_mode & 0777) == 0600;
+}
+
+bool osLogFile_AccessListsKept() {
+    return true;
+}

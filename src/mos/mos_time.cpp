@@ -1,0 +1,74 @@
+#include "mos_time.h"
+
+#include "mos_assert_text.h"
+#include "mos_utils.h"
+#include "usr/os_time.h"
+
+MosProcessStart mosTime_ProcessStart_G;
+
+namespace {
+
+void setIf(int32_t *pOut, int32_t value) {
+    if (pOut != nullptr) {
+        *pOut = value;
+    }
+}
+
+} // namespace
+
+void mosTimeVal_GetDetails(const MosTimeVal *pTimeVal, int32_t *pYear, int32_t *pMonth,
+                           int32_t *pDay, int32_t *pHour, int32_t *pMinute, int32_t *pSecond,
+                           int32_t *pMicroseconds) {
+    OsTimeDetails details{};
+    OsLocalTimeResult result = osTime_ToLocalDetails(*pTimeVal, &details);
+    MOS_ASSERT_TEXT(result != OsLocalTimeResult::LocalFileTimeFailed,
+                    "0 != FileTimeToLocalFileTime(pTimeVal, &localTime)");
+    MOS_ASSERT_TEXT(result != OsLocalTimeResult::SystemTimeFailed,
+                    "0 != FileTimeToSystemTime(&localTime, &localSystemTime)");
+    setIf(pYear, details.year);
+    setIf(pMonth, details.month);
+    setIf(pDay, details.day);
+    setIf(pHour, details.hour);
+    setIf(pMinute, details.minute);
+    setIf(pSecond, details.second);
+    setIf(pMicroseconds, details.milliseconds * 1000);
+}
+
+uint32_t mosTime_GetLocalDetails(int32_t *pYear, int32_t *pMonth, int32_t *pDay, int32_t *pHour,
+                                 int32_t *pMinute, int32_t *pSecond, int32_t *pMicroseconds) {
+    MosTimeVal now = osTime_GetSystemTime();
+    int32_t microseconds = 0;
+    mosTimeVal_GetDetails(&now, pYear, pMonth, pDay, pHour, pMinute, pSecond, &microseconds);
+    setIf(pMicroseconds, microseconds);
+    return static_cast<uint32_t>(microseconds / 1000);
+}
+
+int mosTime_FormatTimestampOf(char *pBuf, size_t bufSize, int32_t day, int32_t month, int32_t hour,
+                              int32_t minute, int32_t second, int32_t microseconds) {
+    if (bufSize == 0) {
+        return 0;
+    }
+    int len = mos_SnprintfClipped(pBuf, bufSize, "%02d/%02d %02d:%02d:%02d.%06d ", day, month, hour,
+                                  minute, second, microseconds);
+    if (len <= 0) {
+        pBuf[0] = '\0';
+        return 0;
+    }
+    return len;
+}
+
+int mosTime_FormatTimestamp(char *pBuf, size_t bufSize) {
+    int32_t month = 0, day = 0, hour = 0, minute = 0, second = 0, microseconds = 0;
+    mosTime_GetLocalDetails(nullptr, &month, &day, &hour, &minute, &second, &microseconds);
+    return mosTime_FormatTimestampOf(pBuf, bufSize, day, month, hour, minute, second, microseconds);
+}
+
+void mosTime_RefreshTimeZone() {
+    osTime_RefreshTimeZone();
+}
+
+void mosTime_RecordProcessStart() {
+    mosTime_ProcessStart_G.calendarSeconds = osTime_GetCalendarSeconds();
+    mosTime_ProcessStart_G.tickCount = osTime_GetTickCount64();
+    mosTime_ProcessStart_G.systemTime = osTime_GetSystemTime();
+}

@@ -1,0 +1,238 @@
+#include "mos_cyclic_file.h"
+#include "trace_fixture.h"
+#include "usr/os_logfile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+class CyclicFileTest : public mostest::LogDirFixture {
+  protected:
+    void TearDown() override {
+        if (m_bCreated) {
+            mosCyclicFile_Destroy(&m_file);
+        }
+        LogDirFixture::TearDown();
+    }
+    MOS_RC Create(const MosCyclicFileParams &params) {
+        MOS_RC rc = mosCyclicFile_Create(&m_file, &params);
+        m_bCreated = rc == MOS_RC__SUCCESS;
+        return rc;
+    }
+    void Line(const std::string &text) {
+        mosCyclicFile_WriteLine(&m_file, false, true, false, "", 0, "%s\n", text.c_str());
+    }
+    std::string AllFiles(uint32_t history) const {
+        std::string all;
+        for (uint32_t k = history; k-- > 0;) {
+            all += ReadFile("f." + std::to_string(k));
+        }
+        return all;
+    }
+
+    MosCyclicFile m_file;
+    bool m_bCreated = false;
+};
+
+TEST_F(CyclicFileTest, RotationKeepsHistoryFilesAndDropsTheOldest) {
+    MosCyclicFileParams params = FileParams("f", false);
+    params.history = 3;
+    params.maxFileSize = 1024;
+    ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+    // 100 lines of 50 bytes: 5,000 bytes over files of about 1 KiB.
+    for (int i = 0; i < 100; i++) {
+        char text[64];
+        snprintf(text, sizeof(text), "line %03d %040d", i, 0);
+        Line(text);
+    }
+    mosCyclicFile_Flush(&m_file);
+    EXPECT_TRUE(Exists("f.0"));
+    EXPECT_TRUE(Exists("f.1"));
+    EXPECT_TRUE(Exists("f.2"));
+    EXPECT_FALSE(Exists("f.3"));
+    std::string all = AllFiles(3);
+    EXPECT_EQ(all.find("line 000 "), std::string::npos); // the oldest lines are gone
+    EXPECT_NE(all.find("line 099 "), std::string::npos);
+    // What is left is the newest lines, in order and without gaps.
+    size_t first = all.find("line ");
+    int firstNo = std::stoi(all.substr(first + 5, 3));
+    for (int i = firstNo; i < 100; i++) {
+        char text[32];
+        snprintf(text, sizeof(text), "line %03d", i);
+        EXPECT_NE(all.find(text), std::string::npos) << text;
+    }
+}
+
+TEST_F(CyclicFileTest, HistoryOfOneStartsAnEmptyFile) {
+    MosCyclicFileParams params = FileParams("f", false);
+    params.history = 1;
+    params.maxFileSize = 1024;
+    ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+    Line(std::string(1100, 'a'));
+    Line("after");
+    mosCyclicFile_Flush(&m_file);
+    EXPECT_EQ(ReadFile("f.0"), "after\n");
+    EXPECT_FALSE(Exists("f.1"));
+}
+
+TEST_F(CyclicFileTest, ExistingLargeFileRotatesAtCreation) {
+    {
+        MosCyclicFileParams params = FileParams("f", false);
+        ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+        Line(std::string(2000, 'o'));
+        mosCyclicFile_Destroy(&m_file);
+        m_bCreated = false;
+    }
+    MosCyclicFileParams params = FileParams("f", false);
+    params.maxFileSize = 1024;
+    ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+    EXPECT_EQ(ReadFile("f.0"), "");
+    EXPECT_EQ(ReadFile("f.1").size(), 2001u);
+}
+
+TEST_F(CyclicFileTest, PrefixAndDirectoryLengthLimits) {
+    struct Case {
+        size_t prefixLen;
+        size_t dirPad; // extra characters of directory
+        MOS_RC expected;
+    };
+    const Case cases[] = {
+        {33, 0, MOS_RC__NO_RESOURCES},
+        {32, 0, MOS_RC__SUCCESS},
+        {32, 300, MOS_RC__NO_RESOURCES},
+    };
+    char prefixChar = 'a';
+    for (const auto &c : cases) {
+        std::string prefix(c.prefixLen, prefixChar++);
+        std::string dir = m_dirText + std::string(c.dirPad, '/');
+        MosCyclicFileParams params = FileParams(prefix.c_str(), false);
+        params.dirPath = dir.c_str();
+        EXPECT_EQ(Create(params), c.expected) << c.prefixLen << " " << c.dirPad;
+        EXPECT_EQ(Exists(prefix + ".0"), c.expected == MOS_RC__SUCCESS);
+        if (m_bCreated) {
+            mosCyclicFile_Destroy(&m_file);
+            m_bCreated = false;
+        }
+    }
+}
+
+TEST_F(CyclicFileTest, FilesAreRestrictedToTheirOwner) {
+    if (!osLogFile_AccessListsKept()) {
+        GTEST_SKIP() << "this file system does not keep access lists (Wine derives them from "
+                        "Unix modes)";
+    }
+    for (bool bAsync : {false, true}) {
+        MosCyclicFileParams params = FileParams("f", bAsync);
+        params.maxFileSize = 1024;
+        ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+        EXPECT_TRUE(osLogFile_IsRestricted(Path("f.0").c_str()));
+        // ... also the file that replaces number 0 after a rotation.
+        mosCyclicFile_WriteLine(&m_file, false, true, false, "", 0, "%s\n",
+                                std::string(1100, 'r').c_str());
+        mosCyclicFile_WaitDump(&m_file, 0);
+        EXPECT_TRUE(osLogFile_IsRestricted(Path("f.0").c_str()));
+        EXPECT_TRUE(osLogFile_IsRestricted(Path("f.1").c_str()));
+        mosCyclicFile_Destroy(&m_file);
+        m_bCreated = false;
+    }
+}
+
+TEST_F(CyclicFileTest, LongLineIsCutToItsSlotOnlyInTheRing) {
+    std::string longText(2000, 'L');
+    for (bool bAsync : {true, false}) {
+        MosCyclicFileParams params = FileParams(bAsync ? "a" : "s", bAsync);
+        ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+        mosCyclicFile_WriteLine(&m_file, true, true, true, "fn", 7, "%s", longText.c_str());
+        mosCyclicFile_WaitDump(&m_file, 0);
+        mosCyclicFile_Flush(&m_file);
+        std::string text = ReadFile(bAsync ? "a.0" : "s.0");
+        if (bAsync) {
+            ASSERT_EQ(text.size(), MOS_CYCLIC_FILE_SLOT_SIZE);
+            EXPECT_EQ(text.back(), '\n');
+            EXPECT_EQ(text[text.size() - 2], 'L');
+        } else {
+            // timestamp, "0000000000000000:fn:00007: ", the text and a newline
+            EXPECT_EQ(text.size(), MOS_TIMESTAMP_LEN + 27 + 2000 + 1);
+            EXPECT_EQ(text.substr(MOS_TIMESTAMP_LEN, 27), "0000000000000000:fn:00007: ");
+        }
+        mosCyclicFile_Destroy(&m_file);
+        m_bCreated = false;
+    }
+}
+
+TEST_F(CyclicFileTest, FullRingDropsLinesAndReportsThem) {
+    MosCyclicFileParams params = FileParams("f", true);
+    params.asyncBufSize = 1500; // less than two slots
+    params.dumpThreadSleepMs = 10000;
+    params.dumpUsedBufPercent = 99; // no dump until the flush below
+    ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+    std::string pad(600, '.');
+    for (int i = 0; i < 50; i++) {
+        mosCyclicFile_WriteLine(&m_file, false, true, false, "", 0, "flood %d %s\n", i,
+                                pad.c_str());
+    }
+    mosCyclicFile_WaitDump(&m_file, 0);
+    auto lines = ReadLines("f.0");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "flood 0 " + pad);
+    EXPECT_EQ(lines[1].substr(MOS_TIMESTAMP_LEN), "-----Skipped 49 traces-----");
+}
+
+TEST_F(CyclicFileTest, WriterWrapsToTheRingStartWithoutLosingOrder) {
+    MosCyclicFileParams params = FileParams("f", true);
+    params.asyncBufSize = 3000;
+    params.dumpThreadSleepMs = 10000;
+    params.dumpUsedBufPercent = 99;
+    ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+    std::string expected;
+    int n = 0;
+    auto write = [&](int count) {
+        for (int i = 0; i < count; i++, n++) {
+            char text[128];
+            snprintf(text, sizeof(text), "entry %03d %0100d\n", n, 0);
+            expected += text;
+            mosCyclicFile_WriteLine(&m_file, false, true, false, "", 0, "%s", text);
+        }
+    };
+    write(17); // about 1,900 bytes: less than one slot left at the end
+    mosCyclicFile_WaitDump(&m_file, 0);
+    write(5); // wraps to the start of the ring
+    mosCyclicFile_WaitDump(&m_file, 0);
+    std::string text = ReadFile("f.0");
+    EXPECT_EQ(text, expected);
+    EXPECT_EQ(text.find('*'), std::string::npos); // the wrap filler stays in memory
+}
+
+TEST_F(CyclicFileTest, BinaryBlocksGoThroughTheRing) {
+    MosCyclicFileParams params = FileParams("b", true);
+    params.bBinary = 1;
+    ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+    const char block[] = {'\0', '\n', 'x', '\r', '\n'};
+    mosCyclicFile_WriteBytes(&m_file, block, sizeof(block), false, true);
+    mosCyclicFile_WaitDump(&m_file, 0);
+    std::ifstream in(Path("b.0"), std::ios::binary);
+    std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(raw, std::string(block, sizeof(block)));
+}
+
+TEST_F(CyclicFileTest, StoppedWritingDropsEverything) {
+    MosCyclicFileParams params = FileParams("f", false);
+    ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+    EXPECT_EXIT(
+        {
+            mosCyclicFile_StopWriting();
+            Line("never");
+            mosCyclicFile_Flush(&m_file);
+            exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+    Line("kept");
+    mosCyclicFile_Flush(&m_file);
+    EXPECT_EQ(ReadFile("f.0"), "kept\n");
+}
+
+} // namespace

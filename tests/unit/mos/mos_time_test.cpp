@@ -1,0 +1,58 @@
+#include "mos_time.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+TEST(Time, TimestampTextIsTwentyTwoCharacters) {
+    char buf[32];
+    EXPECT_EQ(mosTime_FormatTimestampOf(buf, sizeof buf, 9, 3, 8, 5, 3, 42000), 22);
+    EXPECT_STREQ(buf, "09/03 08:05:03.042000 ");
+    char small[23];
+    EXPECT_EQ(mosTime_FormatTimestamp(small, sizeof small), 22);
+    EXPECT_EQ(strlen(small), 22u);
+    EXPECT_EQ(small[2], '/');
+    EXPECT_EQ(small[21], ' ');
+    char tiny[5];
+    EXPECT_EQ(mosTime_FormatTimestamp(tiny, sizeof tiny), 4);
+    EXPECT_EQ(mosTime_FormatTimestamp(tiny, 0), 0);
+}
+
+// The system time of a known instant comes back as the C library's local
+// time of the same instant.
+TEST(Time, DetailsAreLocalTime) {
+    const time_t when = 1773043503; // 2026-03-09 08:05:03 UTC
+    const MosTimeVal timeVal =
+        (static_cast<uint64_t>(when) + 11644473600ull) * 10000000ull + 420000; // .042 s
+    mosTime_RefreshTimeZone();
+    const tm expected = *localtime(&when);
+    int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, microseconds = 0;
+    mosTimeVal_GetDetails(&timeVal, &year, &month, &day, &hour, &minute, &second, &microseconds);
+    EXPECT_EQ(year, expected.tm_year + 1900);
+    EXPECT_EQ(month, expected.tm_mon + 1);
+    EXPECT_EQ(day, expected.tm_mday);
+    EXPECT_EQ(hour, expected.tm_hour);
+    EXPECT_EQ(minute, expected.tm_min);
+    EXPECT_EQ(second, expected.tm_sec);
+    EXPECT_EQ(microseconds, 42000);
+    int32_t onlyHour = -1;
+    mosTimeVal_GetDetails(&timeVal, nullptr, nullptr, nullptr, &onlyHour, nullptr, nullptr,
+                          nullptr);
+    EXPECT_EQ(onlyHour, hour);
+}
+
+TEST(Time, ProcessStartIsRecorded) {
+    mosTime_RecordProcessStart();
+    EXPECT_GT(mosTime_ProcessStart_G.calendarSeconds, 1700000000);
+    EXPECT_GT(mosTime_ProcessStart_G.systemTime, 11644473600ull * 10000000ull);
+    int32_t year = 0;
+    uint32_t millis =
+        mosTime_GetLocalDetails(&year, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_LT(millis, 1000u);
+    EXPECT_GE(year, 2024);
+}
+
+} // namespace
