@@ -1,14 +1,17 @@
 #include "mos_cyclic_file.h"
 
+#include "mos_assert_text.h"
 #include "mos_debug.h"
 #include "mos_trace.h"
 #include "usr/os_logfile.h"
 
+#include "usr/mos_condvar.h"
+#include "usr/mos_fastlock.h"
+#include "usr/mos_os_thread.h"
+
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <thread>
 
@@ -20,60 +23,57 @@ constexpr uint32_t DEFAULT_DUMP_PERIOD_MS = 1000;
 constexpr uint32_t DEFAULT_DUMP_IO_MIB = 20;
 constexpr uint32_t WRAP_LINE_BREAK_EVERY = 160;
 
-// One lock covers every cyclic file; its owner is recorded so that the exit
-// path can tell whether the calling thread would wait for itself.
+// One lock covers every cyclic file; the fast lock records its owner, so
+// that the exit path can tell whether the calling thread would wait for
+// itself.
 struct CyclicFileLayer {
-    std::mutex lock;
-    std::atomic<std::thread::id> lockOwner;
-    std::condition_variable cond;
-    std::thread dumpThread;
-    std::atomic<std::thread::id> dumpThreadId;
-    MosCyclicFile *pFirst = nullptr; // asynchronous files
-    MosCyclicFile *pLast = nullptr;
-    uint32_t asyncCount = 0;
-    uint32_t minPeriodMs = 0;
-    bool bStop = false;
-    bool bWakePending = false; // a wake-up that came while the thread was busy
-    bool bUp = false;
-    std::atomic<bool> bStopWriting{false};
+    MosFastlock lock;
+    MosOSWCond cond;
+    MosOsThrd dumpThread;
+    std::atomic<uint32_t> dumpThreadTid;
+    MosCyclicFile *pFirst; // asynchronous files
+    MosCyclicFile *pLast;
+    uint32_t asyncCount;
+    uint32_t minPeriodMs;
+    bool bStop;
+    bool bWakePending; // a wake-up that came while the thread was busy
+    bool bUp;
+    std::atomic<bool> bStopWriting;
 };
 
 // Never destroyed: threads may still write while the process exits.
-CyclicFileLayer &cyclicFileLayer_G = *new CyclicFileLayer;
+CyclicFileLayer &cyclicFileLayer_G = *new CyclicFileLayer{};
 
 class LayerLock {
   public:
-    LayerLock() : m_guard(cyclicFileLayer_G.lock) { own(); }
+    LayerLock() { lock(); }
     ~LayerLock() {
-        if (m_guard.owns_lock()) {
-            disown();
+        if (m_bHeld) {
+            unlock();
         }
     }
     LayerLock(const LayerLock &) = delete;
     LayerLock &operator=(const LayerLock &) = delete;
     void unlock() {
-        disown();
-        m_guard.unlock();
+        m_bHeld = false;
+        mosFastlockBase_Release(&cyclicFileLayer_G.lock);
     }
     void lock() {
-        m_guard.lock();
-        own();
+        (void)mosFastlockBase_Acquire(&cyclicFileLayer_G.lock);
+        m_bHeld = true;
     }
-    // Waits on the layer's condition variable (timeoutMs 0: no limit).
-    void wait(std::condition_variable &cond, uint32_t timeoutMs) {
-        disown();
-        if (timeoutMs == 0) {
-            cond.wait(m_guard);
-        } else {
-            cond.wait_for(m_guard, std::chrono::milliseconds(timeoutMs));
-        }
-        own();
+    // Waits on a condition variable (timeoutMs 0: no limit); the layer
+    // lock is free during the wait and held again on return.
+    void wait(MosOSWCond *pCond, uint32_t timeoutMs) {
+        MosFastlock *pLock = &cyclicFileLayer_G.lock;
+        mosFastlockBase_ReleaseImplicit(pLock);
+        (void)mosOSWCond_TimedWait(pCond, &pLock->slimLock,
+                                   timeoutMs == 0 ? -1 : static_cast<int32_t>(timeoutMs));
+        mosFastlockBase_AcquireImplicit(pLock);
     }
 
   private:
-    void own() { cyclicFileLayer_G.lockOwner.store(std::this_thread::get_id()); }
-    void disown() { cyclicFileLayer_G.lockOwner.store(std::thread::id()); }
-    std::unique_lock<std::mutex> m_guard;
+    bool m_bHeld = false;
 };
 
 uint64_t nowMs() {
@@ -241,20 +241,20 @@ void dumpPass(LayerLock &guard) {
     }
     for (MosCyclicFile *pFile = layer.pFirst; pFile != nullptr; pFile = pFile->pNext) {
         if (pFile->ring.pFlushWaiter != nullptr) {
-            static_cast<std::condition_variable *>(pFile->ring.pFlushWaiter)->notify_all();
+            mosOSWCond_Broadcast(static_cast<MosOSWCond *>(pFile->ring.pFlushWaiter));
             pFile->ring.pFlushWaiter = nullptr;
         }
         pFile->ring.bDumping = false;
     }
 }
 
-void dumpThreadMain() {
+void dumpThreadMain(void * /*pArg*/) {
     auto &layer = cyclicFileLayer_G;
-    layer.dumpThreadId.store(std::this_thread::get_id());
+    layer.dumpThreadTid.store(mosOsThrd_GetCurrentTid());
     LayerLock guard;
     while (!layer.bStop) {
         if (!layer.bWakePending) {
-            guard.wait(layer.cond, layer.asyncCount != 0 ? layer.minPeriodMs : 0);
+            guard.wait(&layer.cond, layer.asyncCount != 0 ? layer.minPeriodMs : 0);
         }
         layer.bWakePending = false;
         if (layer.bStop) {
@@ -267,7 +267,7 @@ void dumpThreadMain() {
 // The caller holds the layer lock.
 void wakeDumpThread() {
     cyclicFileLayer_G.bWakePending = true;
-    cyclicFileLayer_G.cond.notify_all();
+    mosOSWCond_Broadcast(&cyclicFileLayer_G.cond);
 }
 
 void wakeDumpThreadIfDue(MosCyclicFile *pFile) {
@@ -380,19 +380,18 @@ void writeLineRing(MosCyclicFile *pFile, bool bTimestamp, bool bPrefix, const ch
 
 MOS_RC mosCyclicFileLayer_Create(void * /*pUnused*/) {
     auto &layer = cyclicFileLayer_G;
-    {
-        LayerLock guard;
-        layer.pFirst = layer.pLast = nullptr;
-        layer.asyncCount = 0;
-        layer.minPeriodMs = 0;
-        layer.bStop = false;
-        layer.bWakePending = false;
-        layer.bStopWriting.store(false);
-    }
-    try {
-        layer.dumpThread = std::thread(dumpThreadMain);
-    } catch (const std::system_error &) {
-        return MOS_RC__NO_RESOURCES;
+    mosFastlock_Create(&layer.lock);
+    mosOSWCond_Init(&layer.cond);
+    layer.pFirst = layer.pLast = nullptr;
+    layer.asyncCount = 0;
+    layer.minPeriodMs = 0;
+    layer.bStop = false;
+    layer.bWakePending = false;
+    layer.bStopWriting.store(false);
+    MOS_RC rc = mosOsThrd_Create(&layer.dumpThread, dumpThreadMain, nullptr, "mosAsyncTrace");
+    if (rc != MOS_RC__SUCCESS) {
+        mosOSWCond_Destroy(&layer.cond);
+        return rc;
     }
     layer.bUp = true;
     return MOS_RC__SUCCESS;
@@ -405,12 +404,13 @@ void mosCyclicFileLayer_Destroy() {
     }
     {
         LayerLock guard;
-        MOS_ASSERT(layer.asyncCount == 0);
+        MOS_ASSERT_TEXT(layer.asyncCount == 0, "(((&cyclicFileLayer_G.asyncFiles)->counter) == 0)");
         layer.bStop = true;
         wakeDumpThread();
     }
-    layer.dumpThread.join();
-    layer.dumpThreadId.store(std::thread::id());
+    mosOsThrd_Destroy(&layer.dumpThread);
+    layer.dumpThreadTid.store(0);
+    mosOSWCond_Destroy(&layer.cond);
     layer.bUp = false;
 }
 
@@ -573,24 +573,25 @@ void mosCyclicFile_Printf(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, 
     if (cyclicFileLayer_G.bStopWriting.load(std::memory_order_relaxed)) {
         return;
     }
-    std::unique_lock<std::mutex> guard(cyclicFileLayer_G.lock, std::defer_lock);
     if (bLock) {
-        guard.lock();
+        (void)mosFastlockBase_Acquire(&cyclicFileLayer_G.lock);
     }
     FILE *pStream = pFile->pFile.load();
-    if (pStream == nullptr) {
-        return;
+    if (pStream != nullptr) {
+        if (bTimestamp) {
+            char stamp[MOS_TIMESTAMP_LEN + 1];
+            fwrite(stamp, 1, static_cast<size_t>(mosCyclicFile_FormatTimestamp(stamp)), pStream);
+        }
+        va_list args;
+        va_start(args, pFormat);
+        vfprintf(pStream, pFormat, args);
+        va_end(args);
+        if (bRecycle) {
+            (void)mosCyclicFile_RecycleIfNeeded(pFile);
+        }
     }
-    if (bTimestamp) {
-        char stamp[MOS_TIMESTAMP_LEN + 1];
-        fwrite(stamp, 1, static_cast<size_t>(mosCyclicFile_FormatTimestamp(stamp)), pStream);
-    }
-    va_list args;
-    va_start(args, pFormat);
-    vfprintf(pStream, pFormat, args);
-    va_end(args);
-    if (bRecycle) {
-        (void)mosCyclicFile_RecycleIfNeeded(pFile);
+    if (bLock) {
+        mosFastlockBase_Release(&cyclicFileLayer_G.lock);
     }
 }
 
@@ -611,13 +612,16 @@ void mosCyclicFile_WaitDump(MosCyclicFile *pFile, uint32_t timeoutMs) {
     if (ring.pFlushWaiter != nullptr || (usedBytes(ring) == 0 && ring.skipped == 0)) {
         return;
     }
-    std::condition_variable waiter;
+    MosOSWCond waiter;
+    mosOSWCond_Init(&waiter);
     ring.pFlushWaiter = &waiter;
     if (!ring.bDumping) {
         wakeDumpThread();
     }
-    guard.wait(waiter, timeoutMs);
+    guard.wait(&waiter, timeoutMs);
     ring.pFlushWaiter = nullptr;
+    guard.unlock();
+    mosOSWCond_Destroy(&waiter);
 }
 
 void mosCyclicFile_StopWriting() {
@@ -625,9 +629,9 @@ void mosCyclicFile_StopWriting() {
 }
 
 bool mosCyclicFile_IsDumpThreadOrLockOwner() {
-    auto self = std::this_thread::get_id();
-    return cyclicFileLayer_G.dumpThreadId.load() == self ||
-           cyclicFileLayer_G.lockOwner.load() == self;
+    uint32_t dumpTid = cyclicFileLayer_G.dumpThreadTid.load();
+    return (dumpTid != 0 && dumpTid == mosOsThrd_GetCurrentTid()) ||
+           mosFastlockBase_IsOwner(&cyclicFileLayer_G.lock) != 0;
 }
 
 int mosCyclicFile_FormatTimestamp(char *pBuf) {

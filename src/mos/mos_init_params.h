@@ -1,8 +1,13 @@
 // The initialisation-parameter block handed to mos_Init, one sub-record per
-// layer that reads settings, in block order. The environment start-up
+// layer that reads settings, in block order (the sub-records of the
+// utilities, thread and tick layers are declared with those layers). The environment start-up
 // zero-fills it and fills it from the configuration file; a layer given a
 // null slice uses its built-in defaults.
 #pragma once
+
+#include "mos_mem.h"
+#include "mos_ticks.h"
+#include "usr/mos_os_thread.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -74,13 +79,6 @@ struct MosTrcParams {
     uint32_t binFileTag; // copied into every binary trace file header
 };
 
-struct MosThrdParams {
-    int64_t numa_affinity;
-    uint32_t numa_memory_affinity;
-    uint32_t config_oom_killer;
-    uint32_t dbg_enable_core;
-};
-
 struct MosShmParams {
     uint32_t shm_server_on;
     uint32_t shm_server_port;
@@ -128,24 +126,9 @@ struct MosCrcParams {
     uint32_t crcImpl; // 0 keep the current choice, 1 software, 2/3 hardware
 };
 
-struct MosTicksParams {
-    uint32_t reserved; // handed on to a step that does nothing here
-    uint32_t use_real_thread_ticks;
-};
-
 struct MosSmallIovParams {
     uint32_t netsmalliov_use_mem_pool;
     uint32_t netsmalliov_mem_pool_size;
-};
-
-struct MosUtilsParams {
-    uint32_t intr_violation_crash;
-    uint64_t max_callback_time_usec;
-    uint32_t poll_loop_time_factor;
-    uint32_t poll_loop_max_overshoot_factor;
-    uint32_t caged_malloc;
-    uint64_t max_caged_deferred_free_bytes;
-    uint32_t max_caged_deferred_free_items;
 };
 
 struct MosInitParams {
@@ -155,7 +138,7 @@ struct MosInitParams {
     MosLockParams lock;
     MosDbgParams dbg; // the process layers' slice starts here
     MosTrcParams trc;
-    MosThrdParams thrd;
+    MosOsThrdParams thrd;
     MosShmParams shm;
     MosAioParams aio;
     MosDevParams dev;

@@ -3,7 +3,13 @@
 #include "mos_crc32c.h"
 #include "mos_cyclic_file.h"
 #include "mos_debug.h"
+#include "mos_ds_hash.h"
+#include "mos_mem.h"
+#include "mos_obj.h"
+#include "mos_ticks.h"
 #include "mos_trace.h"
+#include "usr/mos_once.h"
+#include "usr/mos_os_thread.h"
 
 #include <cstddef>
 
@@ -18,10 +24,10 @@ MOS_RC placeholderInit(void * /*pArg*/) {
 // The main table. Layers of modules that are not part of this build are
 // absent rather than faked; their position in the order is kept by the
 // order of the rows that remain.
-constexpr size_t MAIN_LAYERS = 6;
+constexpr size_t MAIN_LAYERS = 11;
 MosLoaderEntry mainTable_G[MAIN_LAYERS];
 
-constexpr size_t PROCESS_LAYERS = 3;
+constexpr size_t PROCESS_LAYERS = 4;
 MosLoaderEntry processTable_G[PROCESS_LAYERS];
 
 template <typename T> void *slice(MosInitParams *pParams, T MosInitParams::*pMember) {
@@ -32,10 +38,18 @@ template <typename T> void *slice(MosInitParams *pParams, T MosInitParams::*pMem
 // order of the runtime's layers.
 void fillMainTable(MosInitParams *p) {
     size_t i = 0;
+    mainTable_G[i++] = {mosUtilsLayer_Init, slice(p, &MosInitParams::utils),
+                        mosUtilsLayer_Destroy};                                         // 0
     mainTable_G[i++] = {mosLockSettings_Init, slice(p, &MosInitParams::lock), nullptr}; // 1
     mainTable_G[i++] = {mosCrc32c_Select, slice(p, &MosInitParams::crc), nullptr};      // 4
-    mainTable_G[i++] = {placeholderInit, nullptr, nullptr};                             // 9
-    mainTable_G[i++] = {placeholderInit, nullptr, nullptr};                             // 18
+    mainTable_G[i++] = {mosObjLayer_Init, nullptr, mosObjLayer_Destroy};                // 5
+    mainTable_G[i++] = {mosHashLayer_Init, nullptr, mosHashLayer_Destroy};              // 7
+    mainTable_G[i++] = {mosOsThrdLayer_Create, slice(p, &MosInitParams::thrd),
+                        mosOsThrdLayer_Destroy};            // 8
+    mainTable_G[i++] = {placeholderInit, nullptr, nullptr}; // 9
+    mainTable_G[i++] = {mosTicksLayer_Init, slice(p, &MosInitParams::ticks),
+                        mosTicksLayer_Destroy};             // 10
+    mainTable_G[i++] = {placeholderInit, nullptr, nullptr}; // 18
     mainTable_G[i++] = {mosProcessLayers_Init, slice(p, &MosInitParams::dbg),
                         mosProcessLayers_Destroy};          // 20
     mainTable_G[i++] = {placeholderInit, nullptr, nullptr}; // 28
@@ -47,7 +61,8 @@ void fillProcessTable(MosInitParams *p) {
     processTable_G[i++] = {mosDbgLayer_Init, slice(p, &MosInitParams::dbg),
                            mosDbgLayer_Destroy}; // 2
     processTable_G[i++] = {mosTrcLayer_Create, slice(p, &MosInitParams::trc),
-                           mosTrcLayer_Destroy}; // 3
+                           mosTrcLayer_Destroy};                                // 3
+    processTable_G[i++] = {mosOnceLayer_Create, nullptr, mosOnceLayer_Destroy}; // 7
 }
 
 void callDestroy(const MosLoaderEntry &entry) {

@@ -2,6 +2,7 @@
 // the trace, cyclic files and the debug layer.
 #pragma once
 
+#include "core_layers.h"
 #include "mos_cyclic_file.h"
 #include "mos_init_params.h"
 #include "mos_trace.h"
@@ -21,14 +22,21 @@ namespace mostest {
 class LogDirFixture : public testing::Test {
   protected:
     void SetUp() override {
+        // The dump thread runs beside every test here: a death test's child
+        // starts afresh instead of forking a process with a lock held.
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
         const auto *pInfo = testing::UnitTest::GetInstance()->current_test_info();
+        // Named by the test alone, so that a death test's child process
+        // (which runs SetUp again on Windows) writes where its parent reads.
         m_dir = std::filesystem::temp_directory_path() /
-                ("mos_" + std::string(pInfo->test_suite_name()) + "_" + pInfo->name() + "_" +
-                 std::to_string(reinterpret_cast<uintptr_t>(this)));
-        std::filesystem::remove_all(m_dir);
+                ("mos_" + std::string(pInfo->test_suite_name()) + "_" + pInfo->name());
+        if (GTEST_FLAG_GET(internal_run_death_test).empty()) {
+            std::filesystem::remove_all(m_dir); // not in a death test's child
+        }
         std::filesystem::create_directories(m_dir);
         m_dirText = m_dir.string();
         mosTraceConf_ResetDefaults();
+        EnsureCoreLayers(); // the dump thread is a runtime thread
         ASSERT_EQ(mosCyclicFileLayer_Create(nullptr), MOS_RC__SUCCESS);
     }
     void TearDown() override {
@@ -82,6 +90,17 @@ class LogDirFixture : public testing::Test {
         return lines;
     }
     bool Exists(const std::string &name) const { return std::filesystem::exists(m_dir / name); }
+    // Names of the files in the directory that start with pPrefix.
+    std::vector<std::string> FilesStartingWith(const char *pPrefix) const {
+        std::vector<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(m_dir)) {
+            std::string name = entry.path().filename().string();
+            if (name.rfind(pPrefix, 0) == 0) {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
     static void SetEnv(const char *pName, bool bSet) { osEnv_Set(pName, bSet ? "1" : nullptr); }
 
     std::filesystem::path m_dir;
