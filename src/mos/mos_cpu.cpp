@@ -2,6 +2,8 @@
 // serves both targets.
 #include "mos_cpu.h"
 
+#include "mos_trace.h"
+
 #include <cpuid.h>
 
 #include <cstring>
@@ -9,6 +11,12 @@
 namespace {
 
 MosCpuInfo cpuInfo_G;
+
+struct CpuLayer {
+    MosObjType type;
+    MosObjEntry obj;
+};
+CpuLayer cpuLayer_G;
 
 MosCpuIdRegs cpuid(uint32_t leaf) {
     MosCpuIdRegs r{};
@@ -31,6 +39,9 @@ MOS_RC mosCpu_Init(void * /*pUnused*/) {
     memcpy(cpuInfo_G.hypervisorVendor + 4, &cpuInfo_G.hypervisorLeaf.ecx, 4);
     memcpy(cpuInfo_G.hypervisorVendor + 8, &cpuInfo_G.hypervisorLeaf.edx, 4);
     cpuInfo_G.hypervisorVendor[12] = '\0';
+    const MosCpuIdRegs &h = cpuInfo_G.hypervisorLeaf;
+    MOS_TRACE(MOS_COMP_MOS, 1, "eax=%08x, ebx=%08x, ecx=%08x, edx=%08x", h.eax, h.ebx, h.ecx,
+              h.edx);
     cpuInfo_G.processorInfoAndFeatureBits = cpuid(1);
     return MOS_RC__SUCCESS;
 }
@@ -49,4 +60,22 @@ void mosCpu_FillQuery(const MosCpuIdRegs &leaf1, MosCpuLayer_Query *pQuery) {
     pQuery->bIsAvailAES = (leaf1.ecx >> 25) & 1;
     pQuery->bIsAvailAVX = (leaf1.ecx >> 28) & 1;
     pQuery->bIsAvailHypervisor = (leaf1.ecx >> 31) & 1;
+}
+
+void mosCpu_SdbgQuery(MosObjEntry * /*pEntry*/, const char * /*pName*/, void *pBuf) {
+    mosCpu_FillQuery(cpuInfo_G.processorInfoAndFeatureBits, static_cast<MosCpuLayer_Query *>(pBuf));
+}
+
+MOS_RC mosCpuLayer_Init(void * /*pUnused*/) {
+    cpuLayer_G.type = MosObjType{};
+    cpuLayer_G.obj = MosObjEntry{};
+    mosObjType_RegObjType(&cpuLayer_G.type, mosCpu_SdbgQuery, nullptr, MOS_OBJ_TYPE_CPU,
+                          sizeof(MosCpuLayer_Query));
+    mosObjType_RegObj(&cpuLayer_G.type, &cpuLayer_G.obj, "Mos CPU");
+    return MOS_RC__SUCCESS;
+}
+
+void mosCpuLayer_Destroy() {
+    mosObjType_UnregObj(&cpuLayer_G.type, &cpuLayer_G.obj);
+    mosObjType_UnregObjType(&cpuLayer_G.type);
 }

@@ -1,6 +1,8 @@
 // The processor's identification, read once at start-up.
 #pragma once
 
+#include "mos_obj.h"
+#include "mos_obj_entry.h"
 #include "mos_rc.h"
 
 #include <cstddef>
@@ -38,11 +40,19 @@ static_assert(sizeof(MosCpuLayer_Query) == 36);
 static_assert(offsetof(MosCpuLayer_Query, bIsAvailPCLMULQDQ) == 16);
 static_assert(offsetof(MosCpuLayer_Query, bIsAvailHypervisor) == 32);
 
-// Reads CPUID leaves 0, 0x40000000 and 1 into the process-wide record.
+inline constexpr uint32_t MOS_OBJ_TYPE_CPU = 3;
+
+// Reads CPUID leaves 0, 0x40000000 and 1 into the process-wide record and
+// traces the hypervisor leaf's registers.
 [[nodiscard]] MOS_RC mosCpu_Init(void *pUnused);
 
 // The record mosCpu_Init filled (all zero before it ran).
 const MosCpuInfo &mosCpu_Info();
+
+// Layer: object type 3 (query size 36) and its one object "Mos CPU".
+[[nodiscard]] MOS_RC mosCpuLayer_Init(void *pUnused);
+void mosCpuLayer_Destroy();
+void mosCpu_SdbgQuery(MosObjEntry *pEntry, const char *pName, void *pBuf);
 
 // Fills the query record from leaf 1.
 void mosCpu_FillQuery(const MosCpuIdRegs &leaf1, MosCpuLayer_Query *pQuery);

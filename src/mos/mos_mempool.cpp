@@ -232,6 +232,15 @@ void destroyUsingList(MosMemPool *p) {
     }
 }
 
+// The index check of the hot paths: an address in [start, end) has an
+// index below numBlocks, since end is start + numBlocks strides, so the
+// range alone decides it without a division.
+inline void checkInPool(const MosMemPool *p, const void *pMem) {
+    const auto *pByte = static_cast<const uint8_t *>(pMem);
+    MOS_ASSERT_TEXT(pByte >= p->pMemAlignedStart && pByte < p->pMemEnd,
+                    "(pMem >= pPool->pMemAlignedStart) && (pMem < pPool->pMemEnd)");
+}
+
 void destroyUsingStack(MosMemPool *p) {
     MOS_ASSERT_TEXT(p->freeStack.nextFreeobject == 0, "pMemPool->freeStack.nextFreeobject == 0");
     MOS_ASSERT_TEXT(p->freeStack.pFreeStackArray != nullptr,
@@ -352,7 +361,7 @@ MOS_RC mosMemPool_Alloc(MosMemPool *pMemPool, void **ppBlock) {
     mosFastlockBase_Release(&pMemPool->lock);
     *ppBlock = pBlock;
     memset(pBlock, 0, sizeof(MosMemPool_Block));
-    (void)mosMemPool_IndexFromMem(pMemPool, pBlock);
+    checkInPool(pMemPool, pBlock);
     return MOS_RC__SUCCESS;
 }
 
@@ -367,7 +376,7 @@ void mosMemPool_Free(MosMemPool *pMemPool, void *pBlock) {
     } else {
         listPushHead(pMemPool, static_cast<MosMemPool_Block *>(pBlock));
     }
-    (void)mosMemPool_IndexFromMem(pMemPool, pBlock);
+    checkInPool(pMemPool, pBlock);
     mosFastlockBase_Release(&pMemPool->lock);
 }
 

@@ -11,6 +11,8 @@
 // 16 bits of the first block, and a Barrett reduction gives the last step.
 #include "mos_t10dif.h"
 
+#include "mos_trace.h"
+
 #include "mos_cpu.h"
 #include "mos_debug.h"
 
@@ -158,9 +160,15 @@ void mosT10Dif_VerifyZeroBlockGuard() {
 } // namespace
 
 MOS_RC mosT10Dif_Init(void * /*pUnused*/) {
-    t10difFn_G = mosCpu_HasPclmul(mosCpu_Info().processorInfoAndFeatureBits)
-                     ? mosT10Dif_CrcPclmul
-                     : mos_generic_t10dif_crc;
+    if (mosCpu_HasPclmul(mosCpu_Info().processorInfoAndFeatureBits)) {
+        t10difFn_G = mosT10Dif_CrcPclmul;
+        MOS_TRACE(MOS_COMP_T10DIF, 1, "(T10DIF) T10DIF layer using CPU (PCLMUL) acceleration !!!");
+    } else {
+        t10difFn_G = mos_generic_t10dif_crc;
+        MOS_TRACE(MOS_COMP_T10DIF, 1,
+                  "(T10DIF) T10DIF layer built with CPU (PCLMUL) acceleration,  using generic impl "
+                  "!!!");
+    }
     mosT10Dif_VerifyZeroBlockGuard();
     return MOS_RC__SUCCESS;
 }
