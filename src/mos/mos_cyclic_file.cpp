@@ -28,6 +28,7 @@ constexpr uint32_t WRAP_LINE_BREAK_EVERY = 160;
 // itself.
 struct CyclicFileLayer {
     MosFastlock lock;
+    std::atomic<uint32_t> lockOwnerTid; // read by other threads on the exit path
     MosOSWCond cond;
     MosOsThrd dumpThread;
     std::atomic<uint32_t> dumpThreadTid;
@@ -46,7 +47,11 @@ CyclicFileLayer &cyclicFileLayer_G = *new CyclicFileLayer{};
 
 class LayerLock {
   public:
-    LayerLock() { lock(); }
+    explicit LayerLock(bool bTake = true) {
+        if (bTake) {
+            lock();
+        }
+    }
     ~LayerLock() {
         if (m_bHeld) {
             unlock();
@@ -56,20 +61,24 @@ class LayerLock {
     LayerLock &operator=(const LayerLock &) = delete;
     void unlock() {
         m_bHeld = false;
+        cyclicFileLayer_G.lockOwnerTid.store(0);
         mosFastlockBase_Release(&cyclicFileLayer_G.lock);
     }
     void lock() {
         (void)mosFastlockBase_Acquire(&cyclicFileLayer_G.lock);
+        cyclicFileLayer_G.lockOwnerTid.store(mosOsThrd_GetCurrentTid());
         m_bHeld = true;
     }
     // Waits on a condition variable (timeoutMs 0: no limit); the layer
     // lock is free during the wait and held again on return.
     void wait(MosOSWCond *pCond, uint32_t timeoutMs) {
         MosFastlock *pLock = &cyclicFileLayer_G.lock;
+        cyclicFileLayer_G.lockOwnerTid.store(0);
         mosFastlockBase_ReleaseImplicit(pLock);
         (void)mosOSWCond_TimedWait(pCond, &pLock->slimLock,
                                    timeoutMs == 0 ? -1 : static_cast<int32_t>(timeoutMs));
         mosFastlockBase_AcquireImplicit(pLock);
+        cyclicFileLayer_G.lockOwnerTid.store(mosOsThrd_GetCurrentTid());
     }
 
   private:
@@ -312,6 +321,7 @@ void unlinkAsync(MosCyclicFile *pFile) {
 }
 
 // Writes a line straight to the file; the caller holds the layer lock.
+MOS_PRINTF_LIKE(7, 0)
 void writeLineSync(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bPrefix,
                    const char *pFunc, uint32_t line, const char *pFormat, va_list args) {
     FILE *pStream = pFile->pFile.load();
@@ -337,19 +347,11 @@ void writeLineSync(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bP
     }
 }
 
-// Formats a line into one slot of the ring; the caller holds the lock.
-void writeLineRing(MosCyclicFile *pFile, bool bTimestamp, bool bPrefix, const char *pFunc,
-                   uint32_t line, const char *pFormat, va_list args) {
-    MosCyclicRing &ring = pFile->ring;
-    if (pFile->pFile.load() == nullptr && !pFile->bRotating.load()) {
-        ring.skipped++;
-        return;
-    }
-    char *pSlot = reserve(ring, MOS_CYCLIC_FILE_SLOT_SIZE);
-    if (pSlot == nullptr) {
-        ring.skipped++;
-        return;
-    }
+// Formats a line as the ring stores it: at most one slot, and a cut line
+// ends with a line break in the slot's last byte. Runs without the lock.
+MOS_PRINTF_LIKE(6, 0)
+uint32_t formatSlot(char *pSlot, bool bTimestamp, bool bPrefix, const char *pFunc, uint32_t line,
+                    const char *pFormat, va_list args) {
     uint32_t used = 0;
     if (bTimestamp) {
         used += static_cast<uint32_t>(mosCyclicFile_FormatTimestamp(pSlot));
@@ -364,16 +366,31 @@ void writeLineRing(MosCyclicFile *pFile, bool bTimestamp, bool bPrefix, const ch
         len = 0;
     }
     if (static_cast<uint32_t>(len) >= avail) {
-        // Cut: the slot is full and ends with a line break.
         pSlot[MOS_CYCLIC_FILE_SLOT_SIZE - 1] = '\n';
-        used = MOS_CYCLIC_FILE_SLOT_SIZE;
-    } else {
-        used += static_cast<uint32_t>(len);
-        if (bPrefix) {
-            pSlot[used++] = '\n';
-        }
+        return MOS_CYCLIC_FILE_SLOT_SIZE;
     }
-    ring.writePos += used;
+    used += static_cast<uint32_t>(len);
+    if (bPrefix) {
+        pSlot[used++] = '\n';
+    }
+    return used;
+}
+
+// Copies a formatted line into the ring; the caller holds the lock. Room
+// for a whole slot is asked, whatever the line's length.
+void storeLineInRing(MosCyclicFile *pFile, const char *pLine, uint32_t length) {
+    MosCyclicRing &ring = pFile->ring;
+    if (pFile->pFile.load() == nullptr && !pFile->bRotating.load()) {
+        ring.skipped++;
+        return;
+    }
+    char *pSlot = reserve(ring, MOS_CYCLIC_FILE_SLOT_SIZE);
+    if (pSlot == nullptr) {
+        ring.skipped++;
+        return;
+    }
+    memcpy(pSlot, pLine, length);
+    ring.writePos += length;
 }
 
 } // namespace
@@ -520,12 +537,17 @@ void mosCyclicFile_VWriteLine(MosCyclicFile *pFile, bool bTimestamp, bool bRecyc
     if (cyclicFileLayer_G.bStopWriting.load(std::memory_order_relaxed)) {
         return;
     }
-    LayerLock guard;
     if (pFile->bAsync) {
-        writeLineRing(pFile, bTimestamp, bPrefix, pFunc, line, pFormat, args);
-    } else {
-        writeLineSync(pFile, bTimestamp, bRecycle, bPrefix, pFunc, line, pFormat, args);
+        // Formatting happens before the lock, so writers hold it only for
+        // the copy.
+        char slot[MOS_CYCLIC_FILE_SLOT_SIZE];
+        uint32_t length = formatSlot(slot, bTimestamp, bPrefix, pFunc, line, pFormat, args);
+        LayerLock guard;
+        storeLineInRing(pFile, slot, length);
+        return;
     }
+    LayerLock guard;
+    writeLineSync(pFile, bTimestamp, bRecycle, bPrefix, pFunc, line, pFormat, args);
 }
 
 void mosCyclicFile_WriteLine(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bPrefix,
@@ -573,9 +595,7 @@ void mosCyclicFile_Printf(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, 
     if (cyclicFileLayer_G.bStopWriting.load(std::memory_order_relaxed)) {
         return;
     }
-    if (bLock) {
-        (void)mosFastlockBase_Acquire(&cyclicFileLayer_G.lock);
-    }
+    LayerLock guard(bLock);
     FILE *pStream = pFile->pFile.load();
     if (pStream != nullptr) {
         if (bTimestamp) {
@@ -589,9 +609,6 @@ void mosCyclicFile_Printf(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, 
         if (bRecycle) {
             (void)mosCyclicFile_RecycleIfNeeded(pFile);
         }
-    }
-    if (bLock) {
-        mosFastlockBase_Release(&cyclicFileLayer_G.lock);
     }
 }
 
@@ -629,22 +646,69 @@ void mosCyclicFile_StopWriting() {
 }
 
 bool mosCyclicFile_IsDumpThreadOrLockOwner() {
+    uint32_t self = mosOsThrd_GetCurrentTid();
     uint32_t dumpTid = cyclicFileLayer_G.dumpThreadTid.load();
-    return (dumpTid != 0 && dumpTid == mosOsThrd_GetCurrentTid()) ||
-           mosFastlockBase_IsOwner(&cyclicFileLayer_G.lock) != 0;
+    return (dumpTid != 0 && dumpTid == self) || cyclicFileLayer_G.lockOwnerTid.load() == self;
 }
 
+namespace {
+
+// Writes value in exactly `digits` decimal digits (the lowest ones).
+char *putDigits(char *p, uint32_t value, int digits) {
+    for (int i = digits - 1; i >= 0; i--) {
+        p[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return p + digits;
+}
+
+} // namespace
+
+// Both formatters below run on every trace line; they write their fixed
+// layouts directly instead of going through printf.
 int mosCyclicFile_FormatTimestamp(char *pBuf) {
     MosLocalTime now{};
     osLogFile_GetLocalTime(&now);
-    return mos_SnprintfClipped(pBuf, MOS_TIMESTAMP_LEN + 1, "%02d/%02d %02d:%02d:%02d.%06d ",
-                               now.day, now.month, now.hour, now.minute, now.second,
-                               now.millisecond * 1000);
+    // "%02d/%02d %02d:%02d:%02d.%06d "
+    char *p = putDigits(pBuf, static_cast<uint32_t>(now.day), 2);
+    *p++ = '/';
+    p = putDigits(p, static_cast<uint32_t>(now.month), 2);
+    *p++ = ' ';
+    p = putDigits(p, static_cast<uint32_t>(now.hour), 2);
+    *p++ = ':';
+    p = putDigits(p, static_cast<uint32_t>(now.minute), 2);
+    *p++ = ':';
+    p = putDigits(p, static_cast<uint32_t>(now.second), 2);
+    *p++ = '.';
+    p = putDigits(p, static_cast<uint32_t>(now.millisecond) * 1000, 6);
+    *p++ = ' ';
+    *p = '\0';
+    return static_cast<int>(p - pBuf);
 }
 
 int mosCyclicFile_FormatLinePrefix(char *pBuf, size_t bufSize, const char *pFunc, uint32_t line) {
     // No user-mode thread runs in these programs, so the handle is 0; it is
-    // printed the way the Windows C library prints a pointer.
-    unsigned long long umtHandle = 0;
-    return mos_SnprintfClipped(pBuf, bufSize, "%016llX:%s:%05u: ", umtHandle, pFunc, line);
+    // printed the way the Windows C library prints a pointer (16 digits).
+    constexpr char HANDLE_TEXT[] = "0000000000000000:";
+    size_t funcLen = strlen(pFunc);
+    int lineDigits = 5;
+    for (uint32_t v = line / 100000; v != 0; v /= 10) {
+        lineDigits++;
+    }
+    size_t total = sizeof(HANDLE_TEXT) - 1 + funcLen + 1 + lineDigits + 2;
+    if (total >= bufSize) {
+        unsigned long long umtHandle = 0;
+        return mos_SnprintfClipped(pBuf, bufSize, "%016llX:%s:%05u: ", umtHandle, pFunc, line);
+    }
+    char *p = pBuf;
+    memcpy(p, HANDLE_TEXT, sizeof(HANDLE_TEXT) - 1);
+    p += sizeof(HANDLE_TEXT) - 1;
+    memcpy(p, pFunc, funcLen);
+    p += funcLen;
+    *p++ = ':';
+    p = putDigits(p, line, lineDigits);
+    *p++ = ':';
+    *p++ = ' ';
+    *p = '\0';
+    return static_cast<int>(p - pBuf);
 }

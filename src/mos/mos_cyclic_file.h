@@ -80,7 +80,8 @@ void mosCyclicFile_Destroy(MosCyclicFile *pFile);
 // when bPrefix, then the rotation check when bRecycle. An asynchronous
 // file stores at most MOS_CYCLIC_FILE_SLOT_SIZE bytes of a line.
 void mosCyclicFile_VWriteLine(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bPrefix,
-                              const char *pFunc, uint32_t line, const char *pFormat, va_list args);
+                              const char *pFunc, uint32_t line, const char *pFormat, va_list args)
+    MOS_PRINTF_LIKE(7, 0);
 void mosCyclicFile_WriteLine(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bPrefix,
                              const char *pFunc, uint32_t line, const char *pFormat, ...)
     MOS_PRINTF_LIKE(7, 8);

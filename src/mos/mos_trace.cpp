@@ -54,6 +54,7 @@ void binHeaderWriter(FILE *pFile) {
     fwrite(&header, 1, sizeof(header), pFile);
 }
 
+MOS_PRINTF_LIKE(3, 0)
 void writeStdout(const char *pFunc, uint32_t line, const char *pFormat, va_list args) {
     char head[MOS_TIMESTAMP_LEN + 256];
     head[0] = '\n';
@@ -191,6 +192,10 @@ void mosTrace_Do(int32_t /*comp*/, int32_t /*level*/, uint32_t msgId, const char
     }
     const char *pText = pFormat + TRACE_PREFIX_LEN;
     const auto &layer = trcLayer_G;
+    // The text after the prefix is the literal the call site's format
+    // check has already seen.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
     va_list args;
     va_start(args, line);
     if (layer.bUp && layer.bBinActive) {
@@ -208,6 +213,7 @@ void mosTrace_Do(int32_t /*comp*/, int32_t /*level*/, uint32_t msgId, const char
     if (layer.bStdout) {
         writeStdout(pFunc, line, pText, args);
     }
+#pragma GCC diagnostic pop
     va_end(args);
 }
 
@@ -230,6 +236,11 @@ void mosTrace_Flush(uint32_t timeoutMs) {
     }
     if (trcLayer_G.bBinActive) {
         mosCyclicFile_WaitDump(&trcLayer_G.binFile, timeoutMs);
+    }
+    // The error file is written through a ring as well: without this wait
+    // the last errors before an exit would never reach the disk.
+    if (trcLayer_G.bErrActive) {
+        mosCyclicFile_WaitDump(&trcLayer_G.errFile, timeoutMs);
     }
 }
 

@@ -89,7 +89,7 @@ void mosTrace_DoErrFile(int32_t comp, int32_t level, const char *pFormat, ...)
     MOS_PRINTF_LIKE(3, 4);
 
 // Waits up to timeoutMs for the text trace's ring, then as long again for
-// the binary trace's, to reach the disk. The error file is not waited for.
+// the binary trace's and for the error file's, to reach the disk.
 void mosTrace_Flush(uint32_t timeoutMs);
 
 // The trace layer (process layer). A null slice leaves every sink off.

@@ -4,17 +4,7 @@
 
 thread_local constinit MosUmtTls umtTls_G = {nullptr};
 
-void mosUmt_SetNonSuspendable() {
-    MosUmt *pUmt = umtTls_G.pUmt;
-    if (pUmt != nullptr) {
-        pUmt->nonSuspendable++;
-    }
-}
-
-void mosUmt_SetSuspendable() {
-    MosUmt *pUmt = umtTls_G.pUmt;
-    if (pUmt != nullptr) {
-        MOS_ASSERT(0 < pUmt->nonSuspendable);
-        pUmt->nonSuspendable--;
-    }
+void mosUmt_SuspendableUnderflow() {
+    mosDbg_Panic("", __FILE__, "mosUmt_SetSuspendable", "0 < pUmt->nonSuspendable", "", __LINE__);
+    mosDbg_AssertExit();
 }

@@ -20,8 +20,24 @@ struct MosUmtTls {
 extern thread_local constinit MosUmtTls umtTls_G;
 
 // Raises the running user-mode thread's nonSuspendable count; nothing when
-// the thread runs none.
-void mosUmt_SetNonSuspendable();
+// the thread runs none. Inline: every fast-lock acquisition passes here.
+inline void mosUmt_SetNonSuspendable() {
+    MosUmt *pUmt = umtTls_G.pUmt;
+    if (pUmt != nullptr) {
+        pUmt->nonSuspendable++;
+    }
+}
+
+// A release with a count of 0: a broken invariant.
+[[noreturn]] void mosUmt_SuspendableUnderflow();
 
 // Lowers it again; a count of 0 is a broken invariant.
-void mosUmt_SetSuspendable();
+inline void mosUmt_SetSuspendable() {
+    MosUmt *pUmt = umtTls_G.pUmt;
+    if (pUmt != nullptr) {
+        if (pUmt->nonSuspendable == 0) {
+            mosUmt_SuspendableUnderflow();
+        }
+        pUmt->nonSuspendable--;
+    }
+}

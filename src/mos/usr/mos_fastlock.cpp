@@ -1,8 +1,9 @@
+// The platform-independent part of the fast lock; acquisition and release
+// live with the platform's slim lock (usr/<os>/os_fastlock_ops.h).
 #include "usr/mos_fastlock.h"
 
 #include "mos_debug.h"
-#include "umt/mos_umt.h"
-#include "usr/os_thread.h"
+#include "usr/mos_fastlock_intrn.h"
 
 thread_local constinit uint32_t tlsLockAcquires_G = 0;
 
@@ -21,53 +22,23 @@ void mosFastlockBase_Destroy(MosFastlock *pLock) {
     (void)pLock;
 }
 
-uint32_t mosFastlockBase_Acquire(MosFastlock *pLock) {
-    // Entered first so a user-mode thread is not switched out while it
-    // waits for the lock.
-    mosUmt_SetNonSuspendable();
-    uint32_t bContended = 0;
-    if (!osSlimLock_TryAcquire(&pLock->slimLock)) {
-        osSlimLock_Acquire(&pLock->slimLock);
-        bContended = 1;
-    }
-    pLock->ownerTid = osThread_GetCurrentId();
-    tlsLockAcquires_G++;
-    return bContended;
-}
-
-uint32_t mosFastlockBase_TryAcquire(MosFastlock *pLock) {
-    if (!osSlimLock_TryAcquire(&pLock->slimLock)) {
-        return 0;
-    }
-    mosUmt_SetNonSuspendable();
-    pLock->ownerTid = osThread_GetCurrentId();
-    tlsLockAcquires_G++;
-    return 1;
-}
-
-void mosFastlockBase_Release(MosFastlock *pLock) {
-    pLock->ownerTid = 0;
-    MOS_ASSERT(tlsLockAcquires_G);
-    tlsLockAcquires_G--;
-    osSlimLock_Release(&pLock->slimLock);
-    mosUmt_SetSuspendable();
-}
-
 void mosFastlockBase_AcquireImplicit(MosFastlock *pLock) {
     mosUmt_SetNonSuspendable();
-    pLock->ownerTid = osThread_GetCurrentId();
-    tlsLockAcquires_G++;
+    mosFastlock_NoteAcquired(pLock);
 }
 
 void mosFastlockBase_ReleaseImplicit(MosFastlock *pLock) {
-    pLock->ownerTid = 0;
-    MOS_ASSERT(tlsLockAcquires_G);
-    tlsLockAcquires_G--;
+    mosFastlock_NoteReleasing(pLock, __func__);
     mosUmt_SetSuspendable();
 }
 
 uint32_t mosFastlockBase_IsOwner(const MosFastlock *pLock) {
-    return pLock->ownerTid == osThread_GetCurrentId() ? 1 : 0;
+    return pLock->ownerTid == osThread_GetCurrentIdCached() ? 1 : 0;
+}
+
+void mosFastlock_ReleaseUnderflow(const char *pFunc, int line) {
+    mosDbg_Panic("", __FILE__, pFunc, "tlsLockAcquires_G", "", line);
+    mosDbg_AssertExit();
 }
 
 uint32_t mosFastlockBase_GetNumAcquired() {

@@ -34,17 +34,6 @@ void mosFastlockBase_AdaptiveCreateInternal(MosFastlock *pLock, const char *pFil
 // Nothing to release on this platform; callers still call it on teardown.
 void mosFastlockBase_Destroy(MosFastlock *pLock);
 
-// Takes the lock, waiting as long as it takes. 1 when it had to wait, 0
-// when it was free. Never fails.
-uint32_t mosFastlockBase_Acquire(MosFastlock *pLock);
-
-// One attempt without waiting: 1 when taken, 0 (nothing changed) when held.
-[[nodiscard]] uint32_t mosFastlockBase_TryAcquire(MosFastlock *pLock);
-
-// Releases a lock the caller holds. Releasing while the thread holds no
-// fast lock is a broken invariant, caught before the slim lock is touched.
-void mosFastlockBase_Release(MosFastlock *pLock);
-
 // Bookkeeping of an acquisition the platform already made (after a
 // condition-variable wait); the slim lock is not touched.
 void mosFastlockBase_AcquireImplicit(MosFastlock *pLock);
@@ -58,3 +47,18 @@ uint32_t mosFastlockBase_IsOwner(const MosFastlock *pLock);
 
 // The calling thread's count of held fast locks.
 uint32_t mosFastlockBase_GetNumAcquired();
+
+// The acquisition and release operations, declared (Windows) or defined
+// inline (Linux) by the platform's header of the same name:
+//
+// uint32_t mosFastlockBase_Acquire(MosFastlock *pLock);
+//   Takes the lock, waiting as long as it takes. 1 when it had to wait, 0
+//   when it was free. Never fails.
+// [[nodiscard]] uint32_t mosFastlockBase_TryAcquire(MosFastlock *pLock);
+//   One attempt without waiting: 1 when taken, 0 (nothing changed) when
+//   held.
+// void mosFastlockBase_Release(MosFastlock *pLock);
+//   Releases a lock the caller holds. Releasing while the thread holds no
+//   fast lock is a broken invariant, caught before the slim lock is
+//   touched.
+#include "os_fastlock_ops.h"

@@ -1,9 +1,13 @@
 #include "usr/mos_os_thread.h"
 
 #include "mos_assert_text.h"
+#include "mos_debug.h"
 #include "mos_mem.h"
+#include "mos_trace.h"
 #include "usr/mos_sys_utils.h"
+#include "usr/os_crash.h"
 
+#include <cerrno>
 #include <cstring>
 
 MosOsThrdLayer mosOsThrdLayer_G;
@@ -66,6 +70,8 @@ void mosOsThrd_StartFunc(void *pParam) {
     MOS_ASSERT(pTlsThrd_G == &thrdDummy_G);
     pTlsThrd_G = pThrd;
     pThrd->tid = osThread_GetCurrentId();
+    MOS_TRACE(MOS_COMP_MOS, 1, "Starting thread (%s) tid %d", pThrd->name,
+              static_cast<int>(pThrd->tid));
     mosObjType_RegObj(&mosOsThrdLayer_G.thrdObjType, &pThrd->objEntry, nullptr);
     mosOsThrdLayer_AddToActiveList(pThrd);
 
@@ -92,6 +98,9 @@ void mosOsThrd_StartFunc(void *pParam) {
 MOS_RC mosOsThrdLayer_Create(void *pParams) {
     MosOsThrdLayer &layer = mosOsThrdLayer_G;
     memset(static_cast<void *>(&layer), 0, sizeof layer);
+    // Crashes from here on reach the debug layer's filter, before that
+    // layer itself has started.
+    osCrash_InstallFilter(mosDbg_ExceptionFilter);
     const auto *pSettings = static_cast<const MosOsThrdParams *>(pParams);
     if (pSettings != nullptr && pSettings->numa_affinity != -1) {
         (void)mos_SetThreadGroup(static_cast<uint16_t>(pSettings->numa_affinity));
@@ -102,6 +111,9 @@ MOS_RC mosOsThrdLayer_Create(void *pParams) {
                           MOS_OBJ_TYPE_OS_THRD_LAYER, sizeof(MosOsThrdLayer_Query));
     mosObjType_RegObj(&layer.layerObjType, &layer.layerObj, nullptr);
     if (mos_GetThreadGroupAffinityMask(&layer.defaultAffinityMask) != MOS_RC__SUCCESS) {
+        MOS_TRACE(MOS_COMP_MOS, 1,
+                  "Failed to get current affinity. errno %d.Setting default mask to all CPUs",
+                  errno);
         mos_SetDefaultAffinityMask(&layer.defaultAffinityMask);
     }
     mosFastlock_Create(&layer.activeListLock);

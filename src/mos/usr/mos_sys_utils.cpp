@@ -90,6 +90,7 @@ MOS_RC osTicks_GetRate(uint64_t *pFactor, uint32_t *pbFixedPoint) {
 }
 
 #include "mos_mem.h"
+#include "mos_trace.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -118,12 +119,14 @@ void releaseRestricted(MosRestrictedACL *pRecord) {
 
 void *mos_CreateRestrictedModeDescriptor(void *pACL) {
     if (pACL == nullptr) {
-        return nullptr; // "Failed - invalid ACL"
+        MOS_TRACE(MOS_COMP_MOS, 1, "WARNING: Failed - invalid ACL");
+        return nullptr;
     }
     void *pDescriptor = mos_MemCallocBare(MOS_SECURITY_DESCRIPTOR_MIN_LENGTH, MOS_MEM_MAX_SIZE,
                                           "mos_CreateRestrictedModeDescriptor", true);
     if (pDescriptor == nullptr) {
-        return nullptr; // "Failed to allocate security descriptor"
+        MOS_TRACE(MOS_COMP_MOS, 1, "WARNING: Failed to allocate security descriptor");
+        return nullptr;
     }
     if (!osSys_InitSecurityDescriptor(pDescriptor, pACL)) {
         mos_MemFreeBare(pDescriptor);
@@ -137,21 +140,30 @@ void *mos_CreateRestrictedModeDescriptor(void *pACL) {
 MOS_RC mos_CreateRestrictedModeACL(MosRestrictedACL *pRestrcitedACL) {
     MOS_ASSERT(((void *)0) == pRestrcitedACL->pACL);
     memset(pRestrcitedACL, 0, sizeof *pRestrcitedACL);
-    if (osSys_AllocSid(OsWellKnownSid::Administrators, &pRestrcitedACL->pAdminSid) != 0) {
-        return MOS_RC__ERROR; // "Failed to allocate admins SID. Error: %d"
-    }
-    if (osSys_AllocSid(OsWellKnownSid::LocalSystem, &pRestrcitedACL->pSystemSid) != 0) {
-        releaseRestricted(pRestrcitedACL); // "Failed to allocate system SID. Error: %d"
+    uint32_t err = osSys_AllocSid(OsWellKnownSid::Administrators, &pRestrcitedACL->pAdminSid);
+    if (err != 0) {
+        MOS_TRACE(MOS_COMP_MOS, 1, "WARNING: Failed to allocate admins SID. Error: %d",
+                  static_cast<int>(err));
         return MOS_RC__ERROR;
     }
-    if (osSys_BuildAcl(pRestrcitedACL->pAdminSid, pRestrcitedACL->pSystemSid,
-                       &pRestrcitedACL->pACL) != 0) {
-        releaseRestricted(pRestrcitedACL); // "Failed to create new ACL (%d)"
+    err = osSys_AllocSid(OsWellKnownSid::LocalSystem, &pRestrcitedACL->pSystemSid);
+    if (err != 0) {
+        MOS_TRACE(MOS_COMP_MOS, 1, "WARNING: Failed to allocate system SID. Error: %d",
+                  static_cast<int>(err));
+        releaseRestricted(pRestrcitedACL);
+        return MOS_RC__ERROR;
+    }
+    err = osSys_BuildAcl(pRestrcitedACL->pAdminSid, pRestrcitedACL->pSystemSid,
+                         &pRestrcitedACL->pACL);
+    if (err != 0) {
+        MOS_TRACE(MOS_COMP_MOS, 1, "WARNING: Failed to create new ACL (%d)", static_cast<int>(err));
+        releaseRestricted(pRestrcitedACL);
         return MOS_RC__ERROR;
     }
     pRestrcitedACL->pSecurityDescriptor = mos_CreateRestrictedModeDescriptor(pRestrcitedACL->pACL);
     if (pRestrcitedACL->pSecurityDescriptor == nullptr) {
-        releaseRestricted(pRestrcitedACL); // "Failed to create security descriptor"
+        MOS_TRACE(MOS_COMP_MOS, 1, "WARNING: Failed to create security descriptor");
+        releaseRestricted(pRestrcitedACL);
         return MOS_RC__ERROR;
     }
     pRestrcitedACL->securityAttributes = {sizeof(MosSecurityAttributes),
@@ -180,22 +192,46 @@ const MosRestrictedACL *mos_GetRestrictedMode() {
 }
 
 MOS_RC mos_FullFileNameSetRestrictedMode(const char *pPath) {
-    if (restrictedMode_G.pACL == nullptr) {
-        return MOS_RC__ERROR; // "Failed to set security descriptor in file '%s'. Error: %d\n"
+    // Without the process-wide list the platform call fails on its null
+    // list; the stand-in is told so the same way.
+    uint32_t err = restrictedMode_G.pACL == nullptr
+                       ? 87 // ERROR_INVALID_PARAMETER
+                       : osSys_SetFileAcl(pPath, restrictedMode_G.pACL);
+    if (err != 0) {
+        MOS_TRACE(MOS_COMP_MOS, 1,
+                  "WARNING: Failed to set security descriptor in file '%s'. Error: %d\n", pPath,
+                  static_cast<int>(err));
+        return MOS_RC__ERROR;
     }
-    return osSys_SetFileAcl(pPath, restrictedMode_G.pACL) == 0 ? MOS_RC__SUCCESS : MOS_RC__ERROR;
+    return MOS_RC__SUCCESS;
 }
 
 MOS_RC mos_GetAvailableDiskSpace(const char *pDirectory, uint64_t *pFreeBytes) {
-    // "Failed to get file system information for %s. Error: %d"
-    return osSys_GetFreeDiskBytes(pDirectory, pFreeBytes) == 0 ? MOS_RC__SUCCESS : MOS_RC__ERROR;
+    uint32_t err = osSys_GetFreeDiskBytes(pDirectory, pFreeBytes);
+    if (err != 0) {
+        MOS_TRACE(MOS_COMP_MOS, 1,
+                  "WARNING: Failed to get file system information for %s. Error: %d", pDirectory,
+                  static_cast<int>(err));
+        return MOS_RC__ERROR;
+    }
+    return MOS_RC__SUCCESS;
+}
+
+static MOS_RC mos_GetProcessMemUsage(uint64_t *pBytes) {
+    uint32_t err = osSys_GetProcessCommitBytes(pBytes);
+    if (err != 0) {
+        MOS_TRACE(MOS_COMP_MOS, 1,
+                  "WARNING: Failed to get memory counters for this process. Error: %d",
+                  static_cast<int>(err));
+        return MOS_RC__ERROR;
+    }
+    return MOS_RC__SUCCESS;
 }
 
 MOS_RC mos_GetEstimatedCoreSize(uint64_t *pCoreBytes) {
     uint64_t commitBytes = 0;
-    if (osSys_GetProcessCommitBytes(&commitBytes) != 0) {
-        // "Failed to get memory counters for this process. Error: %d", then
-        // "Failed to get used memory"
+    if (mos_GetProcessMemUsage(&commitBytes) != MOS_RC__SUCCESS) {
+        MOS_TRACE(MOS_COMP_MOS, 1, "WARNING: Failed to get used memory");
         return MOS_RC__ERROR;
     }
     *pCoreBytes = commitBytes + 209715200ull;

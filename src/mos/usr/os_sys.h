@@ -45,7 +45,9 @@ void osSys_FreeAcl(void *pAcl); // LocalFree
 [[nodiscard]] bool osSys_GetThreadGroupAffinity(uint64_t *pMask);
 
 // SetThreadGroupAffinity of the calling thread: the group, all its
-// processors. True on success.
+// processors (those it has: a mask of all ones is refused where the group
+// has fewer than 64). True on success; false for a group that does not
+// exist.
 [[nodiscard]] bool osSys_SetThreadGroup(uint16_t group);
 
 // Whether standard output is a terminal (a console).

@@ -36,6 +36,22 @@ TEST(FindNextSetBitMsb, EmptyRangeDoesNotReadTheBitmap) {
     EXPECT_EQ(mos_FindNextSetBitMsb(nullptr, 8, 7), MOS_BIT_NOT_FOUND);
 }
 
+// A range that ends at the last index there is: the search stops there
+// instead of wrapping round to index 0 and running on. Only the last two
+// bytes of the (notional) 512 MiB bitmap are read, so only they exist.
+TEST(FindNextSetBitMsb, RangeEndingAtTheLastIndexTerminates) {
+    const uint32_t firstIdx = 0xFFFFFFF0;
+    for (uint8_t lastByte : {uint8_t{0x00}, uint8_t{0x40}}) { // 0x40: index 0xFFFFFFF9
+        const uint8_t tail[2] = {0x00, lastByte};
+        // The address the bitmap would start at (computed as a number: no
+        // array of that size exists).
+        const auto *pBitmap =
+            reinterpret_cast<const uint8_t *>(reinterpret_cast<uintptr_t>(tail) - firstIdx / 8);
+        EXPECT_EQ(mos_FindNextSetBitMsb(pBitmap, firstIdx, 0xFFFFFFFF),
+                  lastByte ? 0xFFFFFFF9u : MOS_BIT_NOT_FOUND);
+    }
+}
+
 TEST(CountSetBits, SumsEveryByte) {
     struct Case {
         uint32_t value;

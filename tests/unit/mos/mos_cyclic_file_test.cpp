@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -233,6 +234,37 @@ TEST_F(CyclicFileTest, StoppedWritingDropsEverything) {
     Line("kept");
     mosCyclicFile_Flush(&m_file);
     EXPECT_EQ(ReadFile("f.0"), "kept\n");
+}
+
+} // namespace
+
+namespace {
+
+TEST(CyclicFileFormat, LinePrefixAndTimestamp) {
+    struct Case {
+        const char *pFunc;
+        uint32_t line;
+        size_t bufSize;
+        const char *pExpected;
+    };
+    const Case cases[] = {
+        {"fn", 7, 64, "0000000000000000:fn:00007: "},
+        {"fn", 123456, 64, "0000000000000000:fn:123456: "},
+        {"", 0, 64, "0000000000000000::00000: "},
+        {"function", 7, 20, "0000000000000000:fu"}, // clipped to the buffer
+    };
+    for (const auto &c : cases) {
+        char buf[64];
+        int len = mosCyclicFile_FormatLinePrefix(buf, c.bufSize, c.pFunc, c.line);
+        EXPECT_STREQ(buf, c.pExpected);
+        EXPECT_EQ(len, static_cast<int>(strlen(c.pExpected)));
+    }
+    char stamp[MOS_TIMESTAMP_LEN + 1];
+    EXPECT_EQ(mosCyclicFile_FormatTimestamp(stamp), static_cast<int>(MOS_TIMESTAMP_LEN));
+    EXPECT_EQ(strlen(stamp), MOS_TIMESTAMP_LEN);
+    EXPECT_EQ(stamp[2], '/');
+    EXPECT_EQ(stamp[14], '.');
+    EXPECT_EQ(std::string(stamp + 18), "000 "); // milliseconds times 1000
 }
 
 } // namespace

@@ -291,3 +291,32 @@ TEST(TraceBin, FileHeaderGoldenBytes) {
 }
 
 } // namespace
+
+namespace {
+
+class TraceFlushTest : public mostest::LogDirFixture {};
+
+// The exit path flushes the traces and then ends the process without
+// closing the files: every asynchronous sink, the error file included,
+// must be on disk after the flush alone.
+TEST_F(TraceFlushTest, FlushWritesEveryAsynchronousSink) {
+    MosTrcParams params = TextTraceParams(true);
+    params.errFile = FileParams("err", true);
+    params.trcBinFile = FileParams("bin", true);
+    params.trcFile.dumpThreadSleepMs = 10000;
+    params.errFile.dumpThreadSleepMs = 10000;
+    params.trcBinFile.dumpThreadSleepMs = 10000;
+    ASSERT_EQ(mosTrcLayer_Create(&params), MOS_RC__SUCCESS);
+    MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: disk %s failed", "d1");
+    mosTrace_Flush(5000);
+    EXPECT_NE(ReadFile("trc.0").find("ERROR: disk d1 failed"), std::string::npos);
+    EXPECT_NE(ReadFile("err.0").find(": ERROR: disk d1 failed"), std::string::npos);
+    std::string bin = ReadFile("bin.0");
+    // The file header, then the start line and the error as records.
+    ASSERT_GE(bin.size(), sizeof(MosTraceBinFileHeader) + 2 * 36);
+    EXPECT_EQ(bin[4], MOS_TRACE_BIN_KIND_HEADER);
+    EXPECT_EQ(bin[sizeof(MosTraceBinFileHeader) + 4], MOS_TRACE_BIN_KIND_MSG);
+    EXPECT_NE(bin.find("d1"), std::string::npos);
+}
+
+} // namespace

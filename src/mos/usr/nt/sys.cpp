@@ -101,9 +101,15 @@ bool osSys_GetThreadGroupAffinity(uint64_t *pMask) {
 }
 
 bool osSys_SetThreadGroup(uint16_t group) {
+    // "All processors" must name only processors the group has: a mask
+    // with bits beyond them is refused as an invalid parameter.
+    DWORD count = GetActiveProcessorCount(group);
+    if (count == 0) {
+        return false;
+    }
     GROUP_AFFINITY affinity = {};
     affinity.Group = group;
-    affinity.Mask = ~KAFFINITY{0};
+    affinity.Mask = count >= 64 ? ~KAFFINITY{0} : (KAFFINITY{1} << count) - 1;
     return SetThreadGroupAffinity(GetCurrentThread(), &affinity, nullptr) != 0;
 }
 

@@ -23,8 +23,12 @@ DWORD WINAPI trampoline(LPVOID pParam) {
 
 } // namespace
 
+thread_local constinit uint32_t osThread_tlsTid_G = 0;
+
 uint32_t osThread_GetCurrentId() {
-    return static_cast<uint32_t>(GetCurrentThreadId());
+    uint32_t tid = static_cast<uint32_t>(GetCurrentThreadId());
+    osThread_tlsTid_G = tid;
+    return tid;
 }
 
 MOS_RC osThread_Create(OsThreadHandle *pHandle, OsThreadRoutine pRoutine, void *pArg,

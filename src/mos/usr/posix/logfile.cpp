@@ -10,8 +10,14 @@
 void osLogFile_GetLocalTime(MosLocalTime *pTime) {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    tm local{};
-    localtime_r(&now.tv_sec, &local);
+    // localtime_r takes the C library's time-zone lock; every trace line
+    // asks for the time, so the broken-down second is kept per thread.
+    thread_local time_t cachedSecond = -1;
+    thread_local tm local{};
+    if (now.tv_sec != cachedSecond) {
+        localtime_r(&now.tv_sec, &local);
+        cachedSecond = now.tv_sec;
+    }
     pTime->year = local.tm_year + 1900;
     pTime->month = local.tm_mon + 1;
     pTime->day = local.tm_mday;

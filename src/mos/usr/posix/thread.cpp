@@ -14,8 +14,6 @@
 
 namespace {
 
-constinit thread_local uint32_t tlsCachedTid = 0;
-
 struct StartBlock {
     OsThreadRoutine pRoutine;
     void *pArg;
@@ -30,19 +28,21 @@ void *trampoline(void *pParam) {
 
 // A forked child's only thread has a new id; drop the parent's.
 void forgetTidInChild() {
-    tlsCachedTid = 0;
+    osThread_tlsTid_G = 0;
 }
 
 const int atforkRegistered = pthread_atfork(nullptr, nullptr, forgetTidInChild);
 
 } // namespace
 
+thread_local constinit uint32_t osThread_tlsTid_G = 0;
+
 uint32_t osThread_GetCurrentId() {
-    if (tlsCachedTid == 0) {
+    if (osThread_tlsTid_G == 0) {
         (void)atforkRegistered;
-        tlsCachedTid = static_cast<uint32_t>(syscall(SYS_gettid));
+        osThread_tlsTid_G = static_cast<uint32_t>(syscall(SYS_gettid));
     }
-    return tlsCachedTid;
+    return osThread_tlsTid_G;
 }
 
 MOS_RC osThread_Create(OsThreadHandle *pHandle, OsThreadRoutine pRoutine, void *pArg,

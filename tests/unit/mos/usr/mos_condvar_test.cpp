@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -128,6 +129,52 @@ TEST_F(CondVarTest, WaitBaseIsWokenBySignal) {
     osSlimLock_Release(&lock_.slimLock);
     waiter.join();
     EXPECT_TRUE(bDone);
+}
+
+// A bounded queue between producers and consumers: every item arrives
+// exactly once and nobody sleeps through its wake-up.
+TEST_F(CondVarTest, ProducersAndConsumersHandOverEveryItem) {
+    constexpr int kPerProducer = 2000;
+    constexpr int kPairs = 4;
+    MosOSWCond notFull{};
+    mosOSWCond_Init(&notFull);
+    std::vector<int> queue; // guarded by lock_, at most 8 items
+    int64_t consumedSum = 0;
+    int produced = 0;
+    std::vector<std::thread> threads;
+    for (int p = 0; p < kPairs; p++) {
+        threads.emplace_back([&, p] {
+            for (int i = 1; i <= kPerProducer; i++) {
+                mosFastlockBase_Acquire(&lock_);
+                while (queue.size() >= 8) {
+                    mosOSWCond_Wait(&notFull, &lock_);
+                }
+                queue.push_back(p * kPerProducer + i);
+                produced++;
+                mosOSWCond_Signal(&cond_);
+                mosFastlockBase_Release(&lock_);
+            }
+        });
+        threads.emplace_back([&] {
+            for (int i = 0; i < kPerProducer; i++) {
+                mosFastlockBase_Acquire(&lock_);
+                while (queue.empty()) {
+                    mosOSWCond_Wait(&cond_, &lock_);
+                }
+                consumedSum += queue.back();
+                queue.pop_back();
+                mosOSWCond_Broadcast(&notFull);
+                mosFastlockBase_Release(&lock_);
+            }
+        });
+    }
+    for (auto &thread : threads) {
+        thread.join();
+    }
+    const int64_t n = int64_t{kPairs} * kPerProducer;
+    EXPECT_EQ(produced, n);
+    EXPECT_EQ(consumedSum, n * (n + 1) / 2);
+    EXPECT_TRUE(queue.empty());
 }
 
 TEST_F(CondVarTest, DestroyFillsTheVariableWith0x0F) {

@@ -256,3 +256,34 @@ TEST(OsThrdDeathTest, BrokenInvariantsStopTheProcess) {
 }
 
 } // namespace
+
+#include "../trace_fixture.h"
+
+namespace {
+
+class OsThrdTraceTest : public mostest::LogDirFixture {};
+
+TEST_F(OsThrdTraceTest, StartOfEveryThreadIsTracedWithNameAndId) {
+    MosTrcParams params = TextTraceParams(false);
+    ASSERT_EQ(mosTrcLayer_Create(&params), MOS_RC__SUCCESS);
+    uint32_t tids[2] = {};
+    for (int i = 0; i < 2; i++) {
+        MosOsThrd thrd;
+        Probe probe{&thrd, {}};
+        ASSERT_EQ(mosOsThrd_Create(&thrd, probeRoutine, &probe, i == 0 ? "tracer" : nullptr),
+                  MOS_RC__SUCCESS);
+        mosOsThrd_Destroy(&thrd);
+        tids[i] = thrd.tid;
+    }
+    mosTrcLayer_Destroy();
+    const std::string text = ReadFile("trc.0");
+    EXPECT_NE(text.find("mosOsThrd_StartFunc:"), std::string::npos) << text;
+    EXPECT_NE(text.find("Starting thread (tracer) tid " + std::to_string(tids[0]) + "\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Starting thread () tid " + std::to_string(tids[1]) + "\n"),
+              std::string::npos)
+        << text;
+}
+
+} // namespace

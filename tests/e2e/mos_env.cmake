@@ -1,0 +1,3 @@
+# The runtime's environment start-up and ways of ending, through the probe.
+add_test(NAME mos_env_e2e
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/mos_env_e2e.sh $<TARGET_FILE:mos_envprobe>)

@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# The runtime's environment start-up, trace files and ways of ending,
+# driven through the probe program: exact texts, exit codes and files.
+set -u
+probe=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+expect_rc() { # name expected actual
+  [ "$2" = "$3" ] || fail "$1: exit code $3, expected $2"
+}
+
+expect_in() { # name file text
+  grep -qF -- "$3" "$2" 2>/dev/null || fail "$1: '$3' not in $2"
+}
+
+# Help and version, byte for byte, exit code 0.
+"$probe" --help >"$work/help.out"; expect_rc help 0 $?
+printf 'Usage:\nconf_file\nThe name of the configuration file. This name must include full path.\n\nlog_dir\nThe directory to which log information is written.\n\nversion\nOutput the module version and exits the process.\n\nhelp\nPrint this help message\n' >"$work/help.want"
+cmp -s "$work/help.out" "$work/help.want" || fail "help text differs"
+"$probe" --version >"$work/version.out"; expect_rc version 0 $?
+printf 'BorlQen Tarnvox Version: R3_0.1000.208\n' >"$work/version.want"
+cmp -s "$work/version.out" "$work/version.want" || fail "version text differs"
+
+# A configured start: rotation settings, error file, printout of changed
+# values, an unknown key, files readable by their owner only.
+logs=$work/logs; mkdir "$logs"
+cat >"$work/mos.conf" <<'CONF'
+# probe configuration
+TRC_FILE_HISTORY = 3
+err_file_enabled 1
+print_detailed_conf 0
+trc_file_sizes 5
+CONF
+"$probe" --conf_file="$work/mos.conf" --log_dir "$logs" idle >"$work/idle.out"
+expect_rc idle 0 $?
+expect_in idle "$logs/trc.0" "---------- Process started. Version private Tarnvox R3_0.1000.208_Release Sep 12 2019. PID "
+expect_in idle "$logs/trc.0" "Conf: trc_file_history = 3 (10)"
+expect_in idle "$logs/trc.0" "Unknown token trc_file_sizes"
+expect_in idle "$logs/trc.0" ":runAction:"
+expect_in idle "$logs/trc.0" "probe idle 1"
+expect_in idle "$logs/err.0" "---------- Process started. Version private Tarnvox R3_0.1000.208_Release Sep 12 2019. PID "
+grep -q "Conf: trc_bin_file_history" "$logs/trc.0" && fail "idle: unchanged value printed"
+for f in trc.0 err.0 exp.0 umt.0; do
+  [ "$(stat -c %a "$logs/$f")" = 600 ] || fail "idle: $f not mode 600"
+done
+[ -s "$work/idle.out" ] && fail "idle: unexpected standard output"
+
+# Standard output tracing without a log directory.
+printf 'trc_stdout 1\nprint_conf 0\n' >"$work/stdout.conf"
+"$probe" --conf_file "$work/stdout.conf" idle >"$work/stdout.out"
+expect_rc stdout 0 $?
+expect_in stdout "$work/stdout.out" ":runAction:"
+expect_in stdout "$work/stdout.out" ": probe idle 1"
+printf 'trc_stdout 2\nprint_conf 0\n' >"$work/stdout2.conf"
+MOS_TRACE__TO_STDOUT=1 "$probe" --conf_file "$work/stdout2.conf" idle >"$work/stdout2.out"
+expect_in stdout2 "$work/stdout2.out" ": probe idle 1"
+"$probe" --conf_file "$work/stdout2.conf" idle >"$work/stdout3.out"
+[ -s "$work/stdout3.out" ] && fail "trc_stdout 2 without the variable printed"
+
+# A frequency map of the wrong length is reported and ignored.
+printf 'trc_frequency_str_map ABC\nprint_conf 0\n' >"$work/map.conf"
+"$probe" --conf_file "$work/map.conf" idle >"$work/map.out"
+printf 'Unexpected trc_frequency_str_map string length. Expected 65, received 4' >"$work/map.want"
+cmp -s "$work/map.out" "$work/map.want" || fail "map message differs: $(cat "$work/map.out")"
+
+# The runtime stops at the first word that is not one of its options.
+stop=$work/stop; mkdir "$stop"
+"$probe" --mod_mdm_ip 10.0.0.1 --log_dir "$stop" idle >/dev/null
+expect_rc stop 0 $?
+[ -z "$(ls "$stop")" ] || fail "log directory after a foreign word was used"
+
+# Ways of ending.
+for action in assert segv-thread planned-crash double-exit; do
+  d=$work/$action; mkdir "$d"
+  "$probe" --log_dir "$d" "$action" >"$d/out"
+  rc=$?
+  case $action in
+    assert)
+      expect_rc assert 255 $rc
+      expect_in assert "$d/exp.0" "Panic in file "
+      expect_in assert "$d/exp.0" ".Panic Expression answer == 42 ."
+      expect_in assert "$d/umt.0" "************************** BACKTRACES START"
+      [ -s "$d/out" ] && fail "assert: panic text on standard output";;
+    segv-thread)
+      expect_rc segv 255 $rc
+      expect_in segv "$d/exp.0" "Unhandled exception caught. Exception code 0xc0000005. IP "
+      expect_in segv "$d/exp.0" "function mosDbg_ExceptionFilter, PID ";;
+    planned-crash)
+      expect_rc planned 254 $rc
+      expect_in planned "$d/trc.0" "---Planned crash, reason: probe ---";;
+    double-exit)
+      [ "$rc" = 3 ] || [ "$rc" = 4 ] || fail "double-exit: exit code $rc, expected 3 or 4";;
+  esac
+done
+
+# Crash dumps: written, or refused for disk space with its message.
+printf 'dbg_enable_core 1\ndbg_core_type 1\ndbg_core_min_disk_space_mb 0\n' >"$work/core.conf"
+d=$work/core; mkdir "$d"
+"$probe" --conf_file "$work/core.conf" --log_dir "$d" assert >/dev/null
+expect_rc core 255 $?
+ls "$d"/core-*.dmp >/dev/null 2>&1 || fail "core: no dump written"
+grep -q "^Signal: 0" "$d"/core-*.dmp 2>/dev/null || fail "core: dump without its header"
+printf 'dbg_enable_core 1\ndbg_core_type 1\ndbg_core_min_disk_space_mb 4000000000\n' >"$work/nocore.conf"
+d=$work/nocore; mkdir "$d"
+"$probe" --conf_file "$work/nocore.conf" --log_dir "$d" assert >/dev/null
+expect_rc nocore 255 $?
+ls "$d"/core-*.dmp >/dev/null 2>&1 && fail "nocore: dump written"
+expect_in nocore "$d/exp.0" "Insufficient disk space for a core dump (Estimated size: "
+
+# A flood through the ring: dropped lines are counted in the file.
+d=$work/flood; mkdir "$d"
+printf 'print_conf 0\n' >"$work/flood.conf"
+"$probe" --conf_file "$work/flood.conf" --log_dir "$d" flood >/dev/null
+expect_rc flood 0 $?
+expect_in flood "$d/trc.0" "-----Skipped "
+expect_in flood "$d/trc.0" "flood line 0 of the probe"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all checks passed"
