@@ -1,0 +1,56 @@
+// The debug-port server's socket side: the dual-stack listener and one
+// client connection, whose requests are read from the socket and
+// answered by the transport-free handler of sdbg_request.h.
+#pragma once
+
+#include "mos_rc.h"
+#include "usr/mos_net_sock.h"
+#include "usr/sdbg/server/sdbg_request.h"
+
+#include <cstdint>
+
+// Response bytes gathered before one send. Responses are built word by
+// word; sending each word alone costs a system call apiece and, with
+// Nagle's algorithm, a delayed-acknowledgement stall per response.
+inline constexpr uint32_t SDBG_SEND_BUF_SIZE = 16384;
+
+struct SdbgListener {
+    MosSocket socketFd; // MOS_INVALID_SOCKET when none
+};
+
+struct SdbgClientConn {
+    MosSocket socketFd;
+    uint8_t *pRequest; // payload of the current request, owned
+    uint32_t sizeOfRequestMsg;
+    uint32_t sizeOfExpectedResponseMsg;
+    uint32_t positionInResponse; // response bytes handed to the socket side
+    uint32_t sendBufUsed;
+    uint8_t sendBuf[SDBG_SEND_BUF_SIZE];
+};
+
+// Opens the listener on the port: an IPv6 socket that also takes IPv4
+// peers, or IPv4 where IPv6 is not supported. MOS_RC__NO_RESOURCES (after
+// the warning "WARNING: sdbg server failed to start on port %u") when it
+// cannot; the socket is then none.
+[[nodiscard]] MOS_RC sdbgConn_InitListener(SdbgListener *pListener, uint16_t port);
+// Shuts down and closes the listener (a blocked accept wakes up).
+void sdbgConn_CloseListener(SdbgListener *pListener);
+
+// Accepts one client into pConn (zeroed first). MOS_RC__ERROR when the
+// accept fails.
+[[nodiscard]] MOS_RC sdbgConn_Accept(SdbgListener *pListener, SdbgClientConn *pConn);
+
+// Reads one request. MOS_RC__SUCCESS, or what ends the connection: a
+// receive failure (a client that closes reads as MOS_RC__CLOSED), a bad
+// magic (MOS_RC__INTERFACE_ERROR), a payload larger than any valid request
+// (MOS_RC__BUF_TOO_SMALL) or a failed allocation (MOS_RC__NO_RESOURCES).
+[[nodiscard]] MOS_RC sdbgConn_GetNextRequest(SdbgClientConn *pConn);
+
+// Answers the current request and sends every byte of it before
+// returning. MOS_RC__SUCCESS when the whole response went out; anything
+// else ends the connection (see sdbgReq_Handle).
+[[nodiscard]] MOS_RC sdbgConn_HandleRequest(SdbgClientConn *pConn, const SdbgRegistry *pRegistry,
+                                            uint32_t moduleType);
+
+// Closes the socket (no shutdown), frees the payload, zeroes the record.
+void sdbgConn_Close(SdbgClientConn *pConn);

@@ -1,0 +1,8 @@
+# Raw-byte debug-port conversations with the sample storage process.
+add_executable(mos_net_wire_tests ${CMAKE_CURRENT_LIST_DIR}/mos_net_wire_test.cpp)
+target_link_libraries(mos_net_wire_tests PRIVATE GTest::gtest GTest::gtest_main mos_warnings)
+target_compile_definitions(mos_net_wire_tests
+  PRIVATE SAMPLE_STORAGE_PATH="$<TARGET_FILE:sample_storage>")
+add_dependencies(mos_net_wire_tests sample_storage)
+gtest_discover_tests(mos_net_wire_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES TIMEOUT 120)

@@ -1,0 +1,362 @@
+// Raw-byte conversations with the sample storage process over its debug
+// port on 127.0.0.1. The client here is written from the protocol's byte
+// layout alone (offsets and numbers below), sharing nothing with the
+// server's code, so that a layout error on either side shows.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <netinet/in.h>
+#include <optional>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr uint32_t kMagic = 0x8DB9ABDE;
+constexpr uint32_t kListEnd = 0x0FFFFFF0;
+constexpr int kReplyTimeoutMs = 5000;
+
+Bytes words(std::initializer_list<uint32_t> values) {
+    Bytes out;
+    for (uint32_t v : values) {
+        for (int i = 0; i < 4; ++i) {
+            out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        }
+    }
+    return out;
+}
+
+Bytes operator+(Bytes a, const Bytes &b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Bytes ff(size_t n) {
+    return Bytes(n, 0xFF);
+}
+
+Bytes slice(const Bytes &b, size_t from, size_t count) {
+    return Bytes(b.begin() + static_cast<long>(from), b.begin() + static_cast<long>(from + count));
+}
+
+Bytes request(const Bytes &payload, uint32_t expected) {
+    return words({kMagic, static_cast<uint32_t>(payload.size()), expected}) + payload;
+}
+
+uint16_t freePort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof(addr));
+    socklen_t len = sizeof(addr);
+    getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
+    close(fd);
+    return ntohs(addr.sin_port);
+}
+
+// One raw TCP connection to the debug port.
+class Client {
+  public:
+    explicit Client(uint16_t port) {
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(port);
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bConnected_ = connect(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)) == 0;
+    }
+    ~Client() { close(fd_); }
+    bool connected() const { return bConnected_; }
+    void send(const Bytes &bytes) const {
+        ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(bytes.size()));
+    }
+    // Up to count bytes, stopping early at end of stream or after timeoutMs
+    // without data.
+    Bytes read(size_t count, int timeoutMs = kReplyTimeoutMs) const {
+        Bytes out;
+        while (out.size() < count) {
+            pollfd p = {fd_, POLLIN, 0};
+            if (poll(&p, 1, timeoutMs) <= 0) {
+                break;
+            }
+            uint8_t buf[65536];
+            size_t want = std::min(sizeof(buf), count - out.size());
+            ssize_t n = recv(fd_, buf, want, 0);
+            if (n <= 0) {
+                break;
+            }
+            out.insert(out.end(), buf, buf + n);
+        }
+        return out;
+    }
+    // True when the server has closed the connection (no further bytes).
+    bool closedByPeer() const {
+        pollfd p = {fd_, POLLIN, 0};
+        if (poll(&p, 1, kReplyTimeoutMs) <= 0) {
+            return false;
+        }
+        uint8_t b;
+        return recv(fd_, &b, 1, 0) <= 0;
+    }
+    Bytes ask(const Bytes &payload, uint32_t expected) const {
+        send(request(payload, expected));
+        return read(expected);
+    }
+
+  private:
+    int fd_ = -1;
+    bool bConnected_ = false;
+};
+
+// The sample storage process, started as a data server (tgt).
+class SampleStorage : public testing::Test {
+  protected:
+    void SetUp() override {
+        port_ = freePort();
+        int toChild[2], fromChild[2];
+        ASSERT_EQ(pipe(toChild), 0);
+        ASSERT_EQ(pipe(fromChild), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
+        posix_spawn_file_actions_addclose(&actions, toChild[1]);
+        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
+        std::string portText = std::to_string(port_);
+        char *argv[] = {const_cast<char *>(SAMPLE_STORAGE_PATH), portText.data(),
+                        const_cast<char *>("tgt"), nullptr};
+        ASSERT_EQ(posix_spawn(&pid_, SAMPLE_STORAGE_PATH, &actions, nullptr, argv, environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(toChild[0]);
+        close(fromChild[1]);
+        in_ = fdopen(toChild[1], "w");
+        out_ = fdopen(fromChild[0], "r");
+        ASSERT_EQ(line().rfind("ready " + portText + " tgt", 0), 0u);
+    }
+    void TearDown() override {
+        fprintf(in_, "exit\n");
+        fflush(in_);
+        EXPECT_EQ(line(), "bye");
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        fclose(in_);
+        fclose(out_);
+    }
+    std::string line() {
+        char buf[4096] = {};
+        if (fgets(buf, sizeof(buf), out_) == nullptr) {
+            return "";
+        }
+        std::string text(buf);
+        if (!text.empty() && text.back() == '\n') {
+            text.pop_back();
+        }
+        return text;
+    }
+    std::string command(const std::string &text) {
+        fprintf(in_, "%s\n", text.c_str());
+        fflush(in_);
+        return line();
+    }
+    // Adds count objects of typeId whose record is `record`.
+    void addObjects(uint32_t typeId, const Bytes &record, uint32_t count) {
+        std::string path = testing::TempDir() + "rec_" + std::to_string(typeId) + "_" +
+                           std::to_string(getpid()) + ".bin";
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char *>(record.data()),
+                   static_cast<std::streamsize>(record.size()));
+        std::string reply =
+            command("add " + std::to_string(typeId) + " " + path + " " + std::to_string(count));
+        ASSERT_EQ(reply.rfind("ok ", 0), 0u) << reply;
+        unlink(path.c_str());
+    }
+    // The server answers a fresh client: it survived whatever came before.
+    void expectServing() {
+        Client c(port_);
+        ASSERT_TRUE(c.connected());
+        EXPECT_EQ(c.ask(words({3}), 8), words({1, 2}));
+    }
+
+    static Bytes record(size_t size, uint8_t seed) {
+        Bytes r(size);
+        for (size_t i = 0; i < size; ++i) {
+            r[i] = static_cast<uint8_t>(seed + i * 7);
+        }
+        return r;
+    }
+
+    uint16_t port_ = 0;
+    pid_t pid_ = 0;
+    FILE *in_ = nullptr;
+    FILE *out_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(SampleStorage, ServerTypeCountsAndTheRuntimesOwnObjects) {
+    Client c(port_);
+    ASSERT_TRUE(c.connected());
+    EXPECT_EQ(c.ask(words({3}), 8), words({1, 2}));
+    EXPECT_EQ(c.ask(words({3}), 12), words({1, 2}) + ff(4));
+    // The runtime's own type 164 is registered without objects.
+    EXPECT_EQ(c.ask(words({1, 164}), 8), words({1, 0}));
+    EXPECT_EQ(c.ask(words({2, 164}), 20), words({1, 0, kListEnd, 0, 0}));
+    // Type 2 has its one object of 56 bytes.
+    EXPECT_EQ(c.ask(words({1, 2}), 8), words({1, 1}));
+    Bytes all = c.ask(words({2, 2}), 1 * (56 + 12) + 20);
+    ASSERT_EQ(all.size(), 88u);
+    EXPECT_EQ(slice(all, 0, 20), words({1, 1, 2, 0, 56}));
+    EXPECT_EQ(slice(all, 76, 12), words({kListEnd, 1, 0}));
+}
+
+TEST_F(SampleStorage, ListsRecordsWithHeadersTrailerAndExactPadding) {
+    const Bytes rec = record(72, 3);
+    addObjects(8, rec, 3);
+    Client c(port_);
+    const uint32_t fullSize = 3 * (72 + 12) + 20;
+    Bytes all = c.ask(words({2, 8}), fullSize + 5);
+    ASSERT_EQ(all.size(), fullSize + 5);
+    EXPECT_EQ(slice(all, 0, 8), words({1, 3}));
+    for (uint32_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(slice(all, 8 + i * 84, 12), words({8, i, 72}));
+        EXPECT_EQ(slice(all, 20 + i * 84, 72), rec);
+    }
+    EXPECT_EQ(slice(all, 8 + 3 * 84, 12), words({kListEnd, 3, 0}));
+    EXPECT_EQ(slice(all, fullSize, 5), ff(5));
+    EXPECT_EQ(c.ask(words({2, 8}), fullSize - 1), words({3}) + ff(fullSize - 5));
+    EXPECT_EQ(c.ask(words({1, 8}), 8), words({1, 3}));
+}
+
+TEST_F(SampleStorage, ObjectsByIndexFollowChangesAndDrops) {
+    addObjects(8, record(72, 1), 2);
+    addObjects(24, record(32, 9), 1); // 32-byte records
+    ASSERT_EQ(command("set 8 1 0 abcdef"), "ok");
+    Client c(port_);
+    Bytes changed = record(72, 1);
+    changed[0] = 0xAB, changed[1] = 0xCD, changed[2] = 0xEF;
+    const uint32_t size = 16 + 2 * 12 + 72 + 32;
+    EXPECT_EQ(c.ask(words({4, 2, 8, 1, 24, 0}), size), words({1, 8, 1, 72}) + changed +
+                                                           words({24, 0, 32}) + record(32, 9) +
+                                                           words({kListEnd, 2, 0}));
+    ASSERT_EQ(command("drop 8 0"), "ok");
+    // The changed object moved to index 0; index 1 is past the end now.
+    EXPECT_EQ(c.ask(words({4, 1, 8, 0}), 16 + 12 + 72),
+              words({1, 8, 0, 72}) + changed + words({kListEnd, 1, 0}));
+    c.send(request(words({4, 2, 8, 0, 8, 1}), 16 + 24 + 144));
+    EXPECT_EQ(c.read(200, 1000), words({1, 8, 0, 72}) + changed);
+    EXPECT_TRUE(c.closedByPeer());
+    expectServing();
+}
+
+TEST_F(SampleStorage, StatusesInTheServersCheckOrder) {
+    addObjects(8, record(72, 5), 1);
+    struct Case {
+        const char *pName;
+        Bytes payload;
+        uint32_t expected;
+        Bytes response;
+    };
+    const Case cases[] = {
+        {"unsupported", words({5}), 4, words({4})},
+        {"unknown type 7", words({7}), 8, words({2}) + ff(4)},
+        {"unknown type 0", words({0}), 4, words({2})},
+        {"count too small", words({1, 8}), 4, words({3})},
+        {"count unknown id", words({1, 99}), 8, words({4}) + ff(4)},
+        {"all unknown id", words({2, 99}), 4, words({4})},
+        {"server type too small", words({3}), 7, words({3}) + ff(3)},
+        {"by index n 0", words({4, 0}), 4, words({6})},
+        {"by index n 11", words({4, 11}), 8, words({6}) + ff(4)},
+        {"by index too small", words({4, 1, 8, 0}), 99, words({3}) + ff(95)},
+        {"command 11 arguments", words({6, 1, 8, 0, 11}), 4, words({4})},
+        {"command unknown object", words({6, 1, 8, 5, 0}), 4, words({4})},
+    };
+    Client c(port_);
+    for (const Case &k : cases) {
+        EXPECT_EQ(c.ask(k.payload, k.expected), k.response) << k.pName;
+    }
+}
+
+TEST_F(SampleStorage, CommandsReachTheObjectWithArgumentsCut) {
+    addObjects(8, record(72, 5), 1);
+    Client c(port_);
+    Bytes payload = words({6, 2, 8, 0, 2});
+    Bytes arg0(64, 0), arg1(64, 0);
+    memset(arg0.data(), 'x', 64); // fills the field: no NUL
+    memcpy(arg1.data(), "level", 5);
+    // The viewer sends all ten argument fields; the rest is ignored.
+    EXPECT_EQ(c.ask(payload + arg0 + arg1 + Bytes(64 * 8, 0), 4), words({1}));
+    EXPECT_EQ(line(), "command 8.0 2 " + std::string(63, 'x') + " level");
+}
+
+TEST_F(SampleStorage, BadInputEndsOnlyThatConnection) {
+    struct Case {
+        const char *pName;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {"bad magic", words({0x12345678, 4, 8, 3})},
+        {"no room for a status", request(words({1, 8}), 3)},
+        {"short count request", request(words({1}), 8)},
+        {"short by-index request", request(words({4, 2, 8, 0}), 100)},
+        {"short command request", request(words({6, 1, 8}), 4)},
+        {"oversized request", words({kMagic, 100000, 8}) + Bytes(2000, 0)},
+        {"empty payload", words({kMagic, 0, 8})},
+    };
+    for (const Case &k : cases) {
+        Client c(port_);
+        c.send(k.bytes);
+        EXPECT_TRUE(c.closedByPeer()) << k.pName;
+        expectServing();
+    }
+}
+
+TEST_F(SampleStorage, ClientsThatLeaveEarlyOrSayNothing) {
+    { Client silent(port_); }
+    {
+        Client halfway(port_);
+        halfway.send(words({kMagic, 8, 8, 1}));
+    }
+    expectServing();
+}
+
+TEST_F(SampleStorage, AListTooLargeFor32BitsIsTooSmallNotWrapped) {
+    // 5712 records of 752,008 bytes would need 4,295,538,260 bytes; cut to
+    // 32 bits that is 570,964, which a server computing in 32 bits would
+    // take as fitting.
+    addObjects(165, record(752008, 0), 5712);
+    const uint32_t wrapped = static_cast<uint32_t>(5712ull * (752008 + 12) + 20);
+    ASSERT_EQ(wrapped, 570964u);
+    {
+        Client c(port_);
+        EXPECT_EQ(c.ask(words({2, 165}), wrapped), words({3}) + ff(wrapped - 4));
+    }
+    expectServing();
+}
+
+TEST_F(SampleStorage, OneClientAtATime) {
+    std::optional<Client> first(std::in_place, port_);
+    ASSERT_EQ(first->ask(words({3}), 8), words({1, 2}));
+    Client second(port_);
+    ASSERT_TRUE(second.connected()); // accepted into the backlog
+    second.send(request(words({3}), 8));
+    EXPECT_TRUE(second.read(8, 300).empty());
+    EXPECT_EQ(first->ask(words({1, 164}), 8), words({1, 0}));
+    first.reset();
+    EXPECT_EQ(second.read(8), words({1, 2}));
+}
