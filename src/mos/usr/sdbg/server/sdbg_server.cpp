@@ -159,7 +159,7 @@ void mosMemAllocator_SdbgQuery(MosObjEntry *pEntry, const char *pName, void *pBu
         reinterpret_cast<const uint8_t *>(pEntry) - offsetof(MosMemAllocatorObj, objEntry));
     MosMemAllocator_Query query = {};
     if (pName != nullptr) {
-        strncpy(query.name, pName, sizeof(query.name));
+        memcpy(query.name, pName, strnlen(pName, sizeof(query.name)));
     }
     query.sizeBytes = pAllocator->sizeBytes;
     query.maxMemChunkSizeBytes = pAllocator->maxMemChunkSizeBytes;
