@@ -155,16 +155,27 @@ void printHeader(bool bToTrace) {
     }
 }
 
+// Entries may come from outside (the client driver's reply): their texts
+// are printed from terminated copies, never read past their fields.
+template <size_t N> void copyField(char (&dst)[N + 1], const char (&src)[N]) {
+    memcpy(dst, src, strnlen(src, N));
+    dst[strnlen(src, N)] = '\0';
+}
+
 void printRow(const MosDiagCounterExtEntry &e, bool bToTrace) {
     const auto extData = static_cast<unsigned long long>(e.countExtData);
     const auto lastMs = static_cast<unsigned long long>(e.lastCountTimeMilli);
+    char component[sizeof e.base.component + 1];
+    char name[sizeof e.base.name + 1];
+    copyField(component, e.base.component);
+    copyField(name, e.base.name);
     if (bToTrace) {
-        MOS_TRACE(MOS_COMP_MOS, 1, "%-9s::  %-33s::  %-20u:: 0x%-20llx:: %-20llu", e.base.component,
-                  e.base.name, e.base.value, extData, lastMs);
+        MOS_TRACE(MOS_COMP_MOS, 1, "%-9s::  %-33s::  %-20u:: 0x%-20llx:: %-20llu", component, name,
+                  e.base.value, extData, lastMs);
     } else {
         mos_ColorPrintf(e.base.value > e.base.threshold ? 1 : 0,
-                        "%-*s::  %-*s::  %-*u:: 0x%-*llx:: %-*llu\n", 9, e.base.component, 33,
-                        e.base.name, 20, e.base.value, 20, extData, 20, lastMs);
+                        "%-*s::  %-*s::  %-*u:: 0x%-*llx:: %-*llu\n", 9, component, 33, name, 20,
+                        e.base.value, 20, extData, 20, lastMs);
     }
 }
 

@@ -165,6 +165,25 @@ TEST(DiagCounters, PrintQueryWritesHeaderAndRows) {
     EXPECT_EQ(out, "TITLE\n\t" + header + row);
 }
 
+TEST(DiagCounters, PrintQueryStaysWithinUnterminatedFields) {
+    // An entry as a faulty driver might send it: no NUL in either text.
+    MosDiagCounterExtEntry entries[2];
+    memset(entries, 'A', sizeof entries);
+    memset(entries[0].base.name, 'N', sizeof entries[0].base.name);
+    entries[0].base.value = 1;
+    entries[0].base.threshold = 0;
+    MosDiagCountersQuery query{};
+    query.count = 1;
+    query.pEntries = entries;
+    testing::internal::CaptureStdout();
+    mosDiagCounters_PrintQuery(&query, nullptr, nullptr, false);
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string row = out.substr(out.find('\n') + 1);
+    EXPECT_EQ(row.substr(0, 8 + 5 + 32), std::string(8, 'A') + " ::  " + std::string(32, 'N'))
+        << row;
+    EXPECT_EQ(row.find("NNA"), std::string::npos); // the name stops at its field
+}
+
 TEST(DiagCountersDeathTest, CounterIdOutOfRangeIsFatal) {
     EXPECT_EXIT(
         {
