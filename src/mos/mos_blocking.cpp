@@ -26,7 +26,8 @@ MosBlockingReq *reqOf(MosListNode *pNode) {
 void enqueue(MosBlocking *p, MosBlockingReq *pReq) {
     MOS_ASSERT_TEXT(!mosList_IsLinked(&pReq->asyncObj.node), "bIgnoreMultiSubmit");
     mosList_Append(&p->waiters, &pReq->asyncObj.node);
-    p->waiters.counter++;
+    // The counts are read without the lock by the query.
+    __atomic_store_n(&p->waiters.counter, p->waiters.counter + 1, __ATOMIC_RELAXED);
 }
 
 MosBlockingReq *dequeue(MosBlocking *p) {
@@ -35,7 +36,7 @@ MosBlockingReq *dequeue(MosBlocking *p) {
         return nullptr;
     }
     mosList_Unlink(&p->waiters, pNode);
-    p->waiters.counter--;
+    __atomic_store_n(&p->waiters.counter, p->waiters.counter - 1, __ATOMIC_RELAXED);
     return reqOf(pNode);
 }
 
@@ -68,14 +69,14 @@ void workerLoop(void *pArg) {
         if (pReq == nullptr) {
             continue; // spurious wake-up
         }
-        p->numRunning++;
+        __atomic_store_n(&p->numRunning, p->numRunning + 1, __ATOMIC_RELAXED);
         mosFastlockBase_Release(&p->lock);
         const bool bResubmit = runRequest(pReq);
         mosFastlockBase_Acquire(&p->lock);
         if (bResubmit) {
             enqueue(p, pReq);
         }
-        p->numRunning--;
+        __atomic_store_n(&p->numRunning, p->numRunning - 1, __ATOMIC_RELAXED);
     }
     mosFastlockBase_Release(&p->lock);
 }
@@ -146,8 +147,8 @@ void mosBlocking_SdbgQuery(MosObjEntry *pEntry, const char * /*pName*/, void *pB
     auto *q = static_cast<MosBlocking_Query *>(pBuf);
     memcpy(q->name, p->name, strnlen(p->name, sizeof q->name));
     q->numBlockingThreads = p->numThreads;
-    q->numRunningThreads = p->numRunning;
-    q->waiters = p->waiters.counter;
+    q->numRunningThreads = __atomic_load_n(&p->numRunning, __ATOMIC_RELAXED);
+    q->waiters = __atomic_load_n(&p->waiters.counter, __ATOMIC_RELAXED);
 }
 
 MOS_RC mosBlocking_LayerInit(void * /*pUnused*/) {

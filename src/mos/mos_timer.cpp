@@ -102,7 +102,8 @@ void unlinkReq(MosTimerQ *pQ, MosTimerReq *pReq) {
                         "(&pQ->reqAnchor)->pLast == (&pReq->asyncObj.node)");
     }
     mosList_Unlink(&pQ->reqAnchor, pNode);
-    pQ->reqAnchor.counter--;
+    // Read without the lock by the poll pass and the queries.
+    __atomic_store_n(&pQ->reqAnchor.counter, pQ->reqAnchor.counter - 1, __ATOMIC_RELAXED);
 }
 
 // Fires the due requests of one queue; the caller holds its lock, which is
@@ -301,7 +302,7 @@ MOS_RC mosTimerReq_AddByQ(MosTimerReq *pReq, uint32_t qSetId) {
         pQ->nextExpiry = expiry;
     }
     mosList_Append(&pQ->reqAnchor, &pReq->asyncObj.node);
-    pQ->reqAnchor.counter++;
+    __atomic_store_n(&pQ->reqAnchor.counter, pQ->reqAnchor.counter + 1, __ATOMIC_RELAXED);
     mosFastlockBase_Release(&pQ->lock);
     return MOS_RC__PENDING;
 }
@@ -394,7 +395,7 @@ void mosTimerQ_SdbgQuery(MosObjEntry *pEntry, const char * /*pName*/, void *pBuf
     q->ticksToExpiration = mosTicks_Distance(pQ->nextExpiry, mosTicks_GetCurrent());
     q->maxDiffTicks = pQ->maxDiffTicks;
     q->millis = static_cast<uint32_t>(mosTicks_TicksToMillis(pQ->pSet->ticks));
-    q->numWaiters = pQ->reqAnchor.counter;
+    q->numWaiters = __atomic_load_n(&pQ->reqAnchor.counter, __ATOMIC_RELAXED);
     q->reqCount = pQ->reqCount;
     q->numExpirations = pQ->numExpirations;
     q->numAborts = pQ->numAborts;
@@ -408,7 +409,7 @@ void mosTimerQSet_SdbgQuery(MosObjEntry *pEntry, const char * /*pName*/, void *p
     q->millis = static_cast<uint32_t>(mosTicks_TicksToMillis(pSet->ticks));
     for (uint32_t i = 0; i < pSet->numQs; i++) {
         const MosTimerQ &tq = pSet->qs[i];
-        q->numWaiters += tq.reqAnchor.counter;
+        q->numWaiters += __atomic_load_n(&tq.reqAnchor.counter, __ATOMIC_RELAXED);
         q->numExpirations += tq.numExpirations;
         q->numAborts += tq.numAborts;
         q->maxDiffTicks = tq.maxDiffTicks > q->maxDiffTicks ? tq.maxDiffTicks : q->maxDiffTicks;

@@ -128,7 +128,7 @@ MOS_RC mosMemPinning_LockInPortions(uint64_t address, uint64_t size, uint32_t po
     uint64_t offset = 0;
     while (offset < size) {
         const uint64_t portion = size - offset < portionSize ? size - offset : portionSize;
-        L.numLockCalls++;
+        __atomic_add_fetch(&L.numLockCalls, 1, __ATOMIC_RELAXED); // read by tests and tools
         if (!pLockFn(reinterpret_cast<void *>(address + offset), portion)) {
             return MOS_RC__ERROR;
         }

@@ -78,18 +78,21 @@ TEST_F(PinningTest, SmallRegionsAreIgnoredUnlessForced) {
     std::atomic<int> done{0};
     EXPECT_EQ(mosMemPinning_Pin(region.data(), region.size(), signalDone, &done, false),
               MOS_RC__IGNORE);
-    const uint64_t callsBefore = mosMemPinningLayer_G.numLockCalls;
+    const uint64_t callsBefore =
+        __atomic_load_n(&mosMemPinningLayer_G.numLockCalls, __ATOMIC_RELAXED);
     EXPECT_EQ(mosMemPinning_Pin(region.data(), region.size(), signalDone, &done, true),
               MOS_RC__PENDING);
     EXPECT_EQ(mosMemPinning_Pin(region.data(), region.size(), nullptr, nullptr, true),
               MOS_RC__SUCCESS);
     for (int i = 0;
-         i < 1000 && (done.load() == 0 || mosMemPinningLayer_G.numLockCalls < callsBefore + 2);
+         i < 1000 && (done.load() == 0 || __atomic_load_n(&mosMemPinningLayer_G.numLockCalls,
+                                                          __ATOMIC_RELAXED) < callsBefore + 2);
          i++) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_EQ(done.load(), 1); // the callback runs whether or not the lock succeeded
-    EXPECT_EQ(mosMemPinningLayer_G.numLockCalls, callsBefore + 2);
+    EXPECT_EQ(__atomic_load_n(&mosMemPinningLayer_G.numLockCalls, __ATOMIC_RELAXED),
+              callsBefore + 2);
 }
 
 void blockUntilReleased(void *pArg) {
