@@ -2,6 +2,7 @@
 
 #include "mos_assert_text.h"
 #include "mos_debug.h"
+#include "mos_mem.h"
 #include "mos_trace.h"
 #include "usr/os_logfile.h"
 
@@ -9,10 +10,10 @@
 #include "usr/mos_fastlock.h"
 #include "usr/mos_os_thread.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <thread>
 
 namespace {
@@ -219,6 +220,7 @@ void dumpOne(MosCyclicFile *pFile, const DumpWork &work) {
     if (pCurrent != nullptr) {
         fflush(pCurrent);
     }
+    osLogFile_RefreshTimeZone();
 }
 
 void finishDump(MosCyclicRing &ring, const DumpWork &work) {
@@ -410,6 +412,11 @@ MOS_RC mosCyclicFileLayer_Create(void * /*pUnused*/) {
         mosOSWCond_Destroy(&layer.cond);
         return rc;
     }
+    // Running before the layer counts as up, so that the exit path can
+    // recognise the thread from the first write on.
+    while (layer.dumpThreadTid.load() == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     layer.bUp = true;
     return MOS_RC__SUCCESS;
 }
@@ -470,7 +477,8 @@ MOS_RC mosCyclicFile_Create(MosCyclicFile *pFile, const MosCyclicFileParams *pPa
         return MOS_RC__SUCCESS;
     }
     uint32_t size = pParams->asyncBufSize != 0 ? pParams->asyncBufSize : DEFAULT_RING_BYTES;
-    char *pData = new (std::nothrow) char[size];
+    auto *pData = static_cast<char *>(
+        mos_MemMallocBare(size, MOS_MEM_NO_LIMIT, "mosAsyncTrace_CreateCyclicBuf", true));
     if (pData == nullptr) {
         fclose(pFile->pFile.exchange(nullptr));
         return MOS_RC__NO_RESOURCES;
@@ -491,7 +499,7 @@ void mosCyclicFile_Destroy(MosCyclicFile *pFile) {
         }
         unlinkAsync(pFile);
         guard.unlock();
-        delete[] pFile->ring.pData;
+        mos_MemFreeBare(pFile->ring.pData);
         pFile->ring.pData = nullptr;
     }
     FILE *pStream = pFile->pFile.exchange(nullptr);
@@ -514,7 +522,10 @@ MOS_RC mosCyclicFile_RecycleIfNeeded(MosCyclicFile *pFile) {
     }
     pFile->bRotating.store(true);
     pFile->pFile.store(nullptr);
-    if (fclose(pStream) != 0) {
+    // A synchronous writer rotates under the layer lock, which the trace
+    // would need again for its own line.
+    if (fclose(pStream) != 0 &&
+        cyclicFileLayer_G.lockOwnerTid.load() != mosOsThrd_GetCurrentTid()) {
         MOS_TRACE(MOS_COMP_MOS, 1, "fclose failed with errno: %d", errno);
     }
     char from[512];
@@ -643,6 +654,10 @@ void mosCyclicFile_WaitDump(MosCyclicFile *pFile, uint32_t timeoutMs) {
 
 void mosCyclicFile_StopWriting() {
     cyclicFileLayer_G.bStopWriting.store(true);
+}
+
+bool mosCyclicFile_IsWritingStopped() {
+    return cyclicFileLayer_G.bStopWriting.load();
 }
 
 bool mosCyclicFile_IsDumpThreadOrLockOwner() {

@@ -104,6 +104,7 @@ void mosCyclicFile_WaitDump(MosCyclicFile *pFile, uint32_t timeoutMs);
 
 // Every later write of any cyclic file returns at once (exit path).
 void mosCyclicFile_StopWriting();
+bool mosCyclicFile_IsWritingStopped();
 // True on the dump thread and on a thread holding the layer lock.
 bool mosCyclicFile_IsDumpThreadOrLockOwner();
 

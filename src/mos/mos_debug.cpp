@@ -3,6 +3,7 @@
 #include "mos_cyclic_file.h"
 #include "mos_init_params.h"
 #include "mos_trace.h"
+#include "usr/mos_os_thread.h"
 #include "usr/os_crash.h"
 #include "usr/os_logfile.h"
 #include "usr/os_proc.h"
@@ -44,18 +45,30 @@ struct DbgLayer {
 };
 
 DbgLayer dbgLayer_G;
+
+void prepareThreadCK(void * /*pUserData*/) {
+    osCrash_PrepareThread();
+}
+void releaseThreadCK(void * /*pUserData*/) {
+    osCrash_ReleaseThread();
+}
+
+// Every runtime thread gets its alternate signal stack as it starts.
+MosOsThrdCKs threadCKs_G = {{}, prepareThreadCK, releaseThreadCK, nullptr};
+bool bThreadCKs_G = false;
 std::atomic<int32_t> exitCounter_G{0};
 std::atomic<std::thread::id> firstExitThread_G;
 const char *pLogDir_G = "";
 const OsCrashInfo *pCrashInfo_G = nullptr;
 
 // Writes to the exception file with a timestamp when it is open, else to
-// standard output (also when the layer is up without that file).
+// standard output (also when the layer is up without that file, and when
+// file writes were stopped because this thread holds the file lock).
 void writeExpText(const char *pFormat, ...) MOS_PRINTF_LIKE(1, 2);
 void writeExpText(const char *pFormat, ...) {
     va_list args;
     va_start(args, pFormat);
-    if (dbgLayer_G.bUp && dbgLayer_G.bExpActive) {
+    if (dbgLayer_G.bUp && dbgLayer_G.bExpActive && !mosCyclicFile_IsWritingStopped()) {
         mosCyclicFile_VWriteLine(&dbgLayer_G.expFile, true, false, false, "", 0, pFormat, args);
     } else {
         vfprintf(stdout, pFormat, args);
@@ -219,6 +232,10 @@ MOS_RC mosDbgLayer_Init(void *pDbgParams) {
         layer.backtraceTimeSec = 1;
     }
     osCrash_InstallFilter(mosDbg_ExceptionFilter);
+    if (!bThreadCKs_G) {
+        mosOsThrd_RegisterCKs(&threadCKs_G);
+        bThreadCKs_G = true;
+    }
     if (p != nullptr) {
         openFiles(p);
     }
@@ -227,6 +244,10 @@ MOS_RC mosDbgLayer_Init(void *pDbgParams) {
 
 void mosDbgLayer_Destroy() {
     osCrash_RemoveFilter();
+    if (bThreadCKs_G) {
+        mosOsThrd_UnRegisterCKs(&threadCKs_G);
+        bThreadCKs_G = false;
+    }
     if (!dbgLayer_G.bUp) {
         return;
     }

@@ -161,6 +161,7 @@ void mosEnv_FillInitParams(MosEnvConf *pValues, const char *pLogDir, MosInitPara
 
 MOS_RC mosEnv_Init(int argc, char *argv[], MosConfEntry **ppTables, uint32_t *pCounts,
                    uint32_t numTables, uint16_t defaultPort, MosInitParamsCK pCallback) {
+    MOS_ASSERT(pCallback != nullptr);
     mosEnv_BuildConfTable(&envConf_G, envTable_G, defaultPort);
     if (numTables == 0) {
         printf("Array of configuration entries vector is 0. Cannot load\n");

@@ -111,6 +111,17 @@ expect_rc nocore 255 $?
 ls "$d"/core-*.dmp >/dev/null 2>&1 && fail "nocore: dump written"
 expect_in nocore "$d/exp.0" "Insufficient disk space for a core dump (Estimated size: "
 
+# A sink that cannot start fails the start with its code; the files it
+# had opened are closed first, so the unwinding ends in no assertion.
+d=$work/nostart; mkdir "$d"
+printf 'trc_compressed_file_enabled 1\nprint_conf 0\ntrc_stdout 1\n' >"$work/nostart.conf"
+"$probe" --conf_file "$work/nostart.conf" --log_dir "$d" idle >"$d/out"
+expect_rc nostart 1 $?
+expect_in nostart "$d/out" "Error ERROR (1) starting up MOS"
+expect_in nostart "$d/out" "mosLoader_Load-failed to run 2.Status 1(ERROR)"
+expect_in nostart "$d/out" "mosLoader_Load-failed to run 9.Status 1(ERROR)"
+grep -q "Panic" "$d/out" && fail "nostart: the unwinding panicked"
+
 # A flood through the ring: dropped lines are counted in the file.
 d=$work/flood; mkdir "$d"
 printf 'print_conf 0\n' >"$work/flood.conf"

@@ -9,6 +9,7 @@
 struct MosOSWCond {
     OsCondVar cond;
 };
+static_assert(sizeof(MosOSWCond) == 8);
 
 // Initialises the variable; null is a broken invariant.
 void mosOSWCond_Init(MosOSWCond *pCondVar);

@@ -18,6 +18,7 @@ struct MosFastlock {
     OsSlimLock slimLock; // only ever taken exclusively
     uint32_t ownerTid;   // holder's thread id, 0 while free
 };
+static_assert(sizeof(MosFastlock) == 16);
 
 // Fast locks the calling thread holds now; 0 in every new thread.
 extern thread_local constinit uint32_t tlsLockAcquires_G;

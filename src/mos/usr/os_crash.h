@@ -2,7 +2,8 @@
 // filter, crash dumps, backtraces and thread identity.
 //
 // Exception codes are Windows codes on every platform: the Linux side
-// translates signals (SIGSEGV and SIGBUS: 0xC0000005, SIGILL: 0xC000001D,
+// translates signals (SIGSEGV and SIGBUS: 0xC0000005, SIGSEGV next to the
+// stack pointer: 0xC00000FD, SIGILL: 0xC000001D,
 // SIGFPE: 0xC0000094/0xC0000095/0xC000008E/0xC0000090, SIGTRAP:
 // 0x80000003).
 #pragma once
@@ -29,9 +30,11 @@ typedef bool (*OsCrashFilterCK)(const OsCrashInfo *pInfo);
 void osCrash_InstallFilter(OsCrashFilterCK pFilter);
 // Removes the filter installed above (handlers go back to the default).
 void osCrash_RemoveFilter();
-// Gives the calling thread an alternate signal stack (nothing on Windows),
-// so that a stack overflow still reaches the filter.
+// Gives the calling thread an alternate signal stack (Windows: a stack
+// guarantee for the handler), so that a stack overflow still reaches the
+// filter; osCrash_ReleaseThread takes it back before the thread ends.
 void osCrash_PrepareThread();
+void osCrash_ReleaseThread();
 
 // Writes a crash dump of the current process to pPath: MiniDumpWriteDump
 // on Windows with the kind (1 normal, 2 data segments, 3 data segments and

@@ -20,6 +20,10 @@ struct MosLocalTime {
 // The current local time (GetLocalTime; clock_gettime + localtime_r).
 void osLogFile_GetLocalTime(MosLocalTime *pTime);
 
+// Reads the process's time-zone settings again (_tzset; tzset), so that a
+// long-running process follows a change of zone or daylight saving.
+void osLogFile_RefreshTimeZone();
+
 // Opens a log file for writing, shared for reading and writing with other
 // processes, and restricts its access: Administrators and SYSTEM on
 // Windows, the owner alone (mode 0600) on Linux. bAppend keeps the content

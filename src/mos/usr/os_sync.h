@@ -1,11 +1,11 @@
 // Operating-system seam of the fast lock and the condition variable.
 //
 // OsSlimLock is the platform's slim exclusive lock (Windows SRWLOCK; a
-// pthread mutex in the Linux stand-in) and OsCondVar its condition
-// variable (Windows CONDITION_VARIABLE; a pthread condition on Linux). The
-// storage is sized for the larger of the two platforms. All-zero storage is
-// an unlocked lock on both, so locks in zero-filled memory work before
-// their creation call; the creation calls still initialise them.
+// futex word in the Linux stand-in) and OsCondVar its condition variable
+// (Windows CONDITION_VARIABLE; a futex sequence word on Linux), one pointer
+// wide each on both. All-zero storage is an unlocked lock and an idle
+// condition on both, so locks in zero-filled memory work before their
+// creation call; the creation calls still initialise them.
 #pragma once
 
 #include "mos_rc.h"
@@ -13,11 +13,11 @@
 #include <cstdint>
 
 struct OsSlimLock {
-    alignas(8) unsigned char bytes[40];
+    alignas(8) unsigned char bytes[8];
 };
 
 struct OsCondVar {
-    alignas(8) unsigned char bytes[48];
+    alignas(8) unsigned char bytes[8];
 };
 
 // InitializeSRWLock. The lock must not be held.

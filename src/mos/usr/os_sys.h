@@ -1,6 +1,7 @@
 // Operating-system seam of the small platform services: secure random
 // numbers, disk and process-memory figures, processor-group affinity,
-// console text colour and file access lists.
+// console text colour and file access lists. Errors are Win32 error
+// numbers on both platforms (the Linux side translates errno).
 #pragma once
 
 #include "mos_rc.h"

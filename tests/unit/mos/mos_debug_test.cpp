@@ -167,6 +167,41 @@ TEST_F(DebugLayerTest, SegmentationFaultInACreatedThread) {
     EXPECT_NE(lines[1].find(".Panic Expression 0 ."), std::string::npos);
 }
 
+// Recurses until the thread's stack runs out (the limit is never reached).
+volatile int recursionLimit_G = 1 << 30;
+int recurse(volatile char *pPrevious, int depth) {
+    volatile char frame[4096];
+    frame[0] = static_cast<char>(depth);
+    frame[4095] = pPrevious != nullptr ? pPrevious[0] : 0;
+    if (depth >= recursionLimit_G) {
+        return frame[0];
+    }
+    return recurse(frame, depth + 1) + frame[4095];
+}
+
+// The filter runs on an alternate stack, so a thread whose own stack ran
+// out still reports and panics.
+TEST_F(DebugLayerTest, StackOverflowInACreatedThread) {
+    EXPECT_EXIT(
+        {
+            Start(Params(true, false));
+            MosOsThrd thrd;
+            (void)mosOsThrd_Create(
+                &thrd, [](void *) { (void)recurse(nullptr, 0); }, nullptr);
+            mosOsThrd_Destroy(&thrd);
+            exit(0);
+        },
+        mostest::ExitedWithMinusOne, "");
+    auto lines = ReadLines("exp.0");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0]
+                  .substr(MOS_TIMESTAMP_LEN)
+                  .find("Unhandled exception caught. Exception code 0xc00000fd. IP "),
+              0u)
+        << lines[0];
+}
+
+// Panics with crash dumps enabled and the given free-space minimum.
 class CrashDumpTest : public DebugLayerTest {
   protected:
     void PanicWithCoreEnabled(uint64_t minFreeBytes) {

@@ -2,6 +2,7 @@
 
 #include "core_layers.h"
 #include "test_support.h"
+#include "usr/mos_sys_utils.h"
 #include "usr/os_mem.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +97,29 @@ TEST_F(MemTest, CagedPageAlignedBlockHasItsHeaderInTheFrontGuardPage) {
         memset(pBlock, 0x11, c.size);
         mos_MemFreeGuarded(pBlock);
     }
+}
+
+// A non-zero flag turns its switch on; a later zero leaves it on. Numbers
+// are taken as given. The layer records the page size.
+TEST_F(MemTest, UtilitiesSettingsAreApplied) {
+    EXPECT_EQ(mos_GetPageSize(), pageSize_);
+    mosUtilsLayer_Destroy();
+    MosUtilsParams params{};
+    params.intr_violation_crash = 3;
+    params.poll_loop_max_overshoot_factor = 7;
+    ASSERT_EQ(mosUtilsLayer_Init(&params), MOS_RC__SUCCESS);
+    EXPECT_EQ(mosUtils_GetIntrViolationCrash(), 1u);
+    EXPECT_EQ(mosUtils_GetPollLoopMaxOvershootFactor(), 7u);
+    EXPECT_EQ(mosUtils_Layer_G.bDeferredFree, 0u); // not caged
+    mosUtilsLayer_Destroy();
+    params = MosUtilsParams{};
+    ASSERT_EQ(mosUtilsLayer_Init(&params), MOS_RC__SUCCESS);
+    EXPECT_EQ(mosUtils_GetIntrViolationCrash(), 1u);
+    EXPECT_EQ(mosUtils_GetPollLoopMaxOvershootFactor(), 0u);
+    mosUtilsLayer_Destroy();
+    mosUtils_Layer_G.bIntrViolationCrash = 0;
+    ASSERT_EQ(mosUtilsLayer_Init(nullptr), MOS_RC__SUCCESS);
+    EXPECT_NE(mos_GetRestrictedMode()->pACL, nullptr);
 }
 
 TEST(MemDeathTest, SizeAboveTheLimitStopsTheProcess) {

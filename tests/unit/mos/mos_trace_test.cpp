@@ -99,17 +99,20 @@ TEST_F(TraceTest, StandardOutputFollowsSettingAndEnvironment) {
         MOS_TRACE(MOS_COMP_MOS, 1, "to stdout %d", 5);
         std::string out = testing::internal::GetCapturedStdout();
         mosTrcLayer_Destroy();
-        if (!c.bShown) {
-            EXPECT_EQ(out, "") << c.trcStdout << c.bEnv;
-            continue;
-        }
-        ASSERT_GT(out.size(), 1 + MOS_TIMESTAMP_LEN);
-        EXPECT_EQ(out[0], '\n');
-        EXPECT_TRUE(looksLikeTimestamp(out.substr(1)));
         char expected[256];
         snprintf(expected, sizeof(expected), "0000000000000000:%s:%05d: to stdout 5", __func__,
                  line);
-        EXPECT_EQ(out.substr(1 + MOS_TIMESTAMP_LEN), expected);
+        // Other threads (a starting dump thread) may print beside it.
+        size_t at = out.find(expected);
+        if (!c.bShown) {
+            EXPECT_EQ(at, std::string::npos) << c.trcStdout << c.bEnv;
+            continue;
+        }
+        ASSERT_NE(at, std::string::npos) << out;
+        ASSERT_GE(at, 1 + MOS_TIMESTAMP_LEN);
+        std::string head = out.substr(at - 1 - MOS_TIMESTAMP_LEN, 1 + MOS_TIMESTAMP_LEN);
+        EXPECT_EQ(head[0], '\n');
+        EXPECT_TRUE(looksLikeTimestamp(head.substr(1))) << head;
     }
     SetEnv("MOS_TRACE__TO_STDOUT", false);
 }
@@ -317,6 +320,28 @@ TEST_F(TraceFlushTest, FlushWritesEveryAsynchronousSink) {
     EXPECT_EQ(bin[4], MOS_TRACE_BIN_KIND_HEADER);
     EXPECT_EQ(bin[sizeof(MosTraceBinFileHeader) + 4], MOS_TRACE_BIN_KIND_MSG);
     EXPECT_NE(bin.find("d1"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+class UuidTraceTest : public mostest::LogDirFixture {};
+
+TEST_F(UuidTraceTest, MalformedUuidIsTracedAsAnError) {
+    MosTrcParams params{};
+    params.trc_stdout = 1;
+    ASSERT_EQ(mosTrcLayer_Create(&params), MOS_RC__SUCCESS);
+    uint8_t uuid[16];
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(mos_StrToUuidNoAssert("CC9BA7B0-6D22-4016-81C5-3369F0A163C4", uuid), MOS_RC__SUCCESS);
+    EXPECT_EQ(mos_StrToUuidNoAssert("CC9BA7B0x6D22", uuid), MOS_RC__INVALID);
+    EXPECT_EQ(mos_StrToUuidNoAssert("zz", uuid), MOS_RC__INVALID);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find(":mos_StrToUuidNoAssert:"), std::string::npos) << out;
+    EXPECT_NE(out.find(": Invalid UUID CC9BA7B0x6D22"), std::string::npos) << out;
+    EXPECT_NE(out.find(": Invalid UUID zz"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Invalid UUID CC9BA7B0-"), std::string::npos) << out;
 }
 
 } // namespace

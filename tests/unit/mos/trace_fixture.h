@@ -37,7 +37,14 @@ class LogDirFixture : public testing::Test {
         m_dirText = m_dir.string();
         mosTraceConf_ResetDefaults();
         EnsureCoreLayers(); // the dump thread is a runtime thread
+        const uint32_t threadsBefore = mosOsThrd_GetNumThreads();
         ASSERT_EQ(mosCyclicFileLayer_Create(nullptr), MOS_RC__SUCCESS);
+        // The dump thread traces its start; let that pass before a test
+        // captures standard output.
+        for (int waitedMs = 0; mosOsThrd_GetNumThreads() == threadsBefore && waitedMs < 5000;
+             waitedMs++) {
+            osThread_SleepMs(1);
+        }
     }
     void TearDown() override {
         mosTrcLayer_Destroy();

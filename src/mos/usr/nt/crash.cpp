@@ -10,6 +10,17 @@ namespace {
 std::atomic<OsCrashFilterCK> pFilter_G{nullptr};
 PVOID hHandler_G = nullptr;
 
+struct FilterCall {
+    OsCrashFilterCK pFilter;
+    const OsCrashInfo *pInfo;
+};
+
+DWORD WINAPI filterOnOwnStack(LPVOID pArg) {
+    auto *pCall = static_cast<FilterCall *>(pArg);
+    pCall->pFilter(pCall->pInfo);
+    return 0;
+}
+
 LONG CALLBACK vectoredHandler(EXCEPTION_POINTERS *pPointers) {
     OsCrashFilterCK pFilter = pFilter_G.load();
     if (pFilter == nullptr) {
@@ -19,6 +30,17 @@ LONG CALLBACK vectoredHandler(EXCEPTION_POINTERS *pPointers) {
     info.code = pPointers->ExceptionRecord->ExceptionCode;
     info.pIp = reinterpret_cast<void *>(pPointers->ContextRecord->Rip);
     info.pContext = pPointers->ContextRecord;
+    if (info.code == static_cast<uint32_t>(EXCEPTION_STACK_OVERFLOW)) {
+        // Too little stack is left here for the panic path: it runs on a
+        // thread of its own while this one waits.
+        FilterCall call{pFilter, &info};
+        HANDLE hThread = CreateThread(nullptr, 0, filterOnOwnStack, &call, 0, nullptr);
+        if (hThread != nullptr) {
+            WaitForSingleObject(hThread, INFINITE);
+            CloseHandle(hThread);
+        }
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
     pFilter(&info);
     return EXCEPTION_CONTINUE_SEARCH;
 }
@@ -54,7 +76,13 @@ void osCrash_RemoveFilter() {
     pFilter_G.store(nullptr);
 }
 
-void osCrash_PrepareThread() {}
+void osCrash_PrepareThread() {
+    // Stack kept back for the handler when the thread's stack runs out.
+    ULONG guaranteeBytes = 64 * 1024;
+    SetThreadStackGuarantee(&guaranteeBytes);
+}
+
+void osCrash_ReleaseThread() {}
 
 MOS_RC osCrash_WriteDump(const char *pPath, uint32_t kind, const OsCrashInfo * /*pInfo*/) {
     HANDLE hFile = CreateFileA(pPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <psapi.h>
 #include <share.h>
+#include <time.h>
 
 void osLogFile_GetLocalTime(MosLocalTime *pTime) {
     SYSTEMTIME st{};
@@ -17,6 +18,10 @@ void osLogFile_GetLocalTime(MosLocalTime *pTime) {
     pTime->minute = st.wMinute;
     pTime->second = st.wSecond;
     pTime->millisecond = st.wMilliseconds;
+}
+
+void osLogFile_RefreshTimeZone() {
+    _tzset();
 }
 
 namespace {

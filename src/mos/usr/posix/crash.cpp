@@ -54,6 +54,14 @@ void crashHandler(int sig, siginfo_t *pSigInfo, void *pContext) {
     info.pContext = pContext;
     const auto *pUc = static_cast<const ucontext_t *>(pContext);
     info.pIp = reinterpret_cast<void *>(pUc->uc_mcontext.gregs[REG_RIP]);
+    // A fault just below the stack pointer is the stack running out, which
+    // Windows reports under its own code.
+    auto sp = static_cast<uintptr_t>(pUc->uc_mcontext.gregs[REG_RSP]);
+    auto faultAddr = reinterpret_cast<uintptr_t>(pSigInfo->si_addr);
+    constexpr uintptr_t STACK_FAULT_SPAN = 64 * 1024;
+    if (sig == SIGSEGV && faultAddr < sp + STACK_FAULT_SPAN && faultAddr + STACK_FAULT_SPAN > sp) {
+        info.code = 0xC00000FDu; // stack overflow
+    }
     OsCrashFilterCK pFilter = pFilter_G.load();
     if (pFilter == nullptr || pFilter(&info)) {
         // Passed on: the default action runs when the instruction repeats.
@@ -153,6 +161,17 @@ void osCrash_PrepareThread() {
         free(pAltStack_G);
         pAltStack_G = nullptr;
     }
+}
+
+void osCrash_ReleaseThread() {
+    if (pAltStack_G == nullptr) {
+        return;
+    }
+    stack_t ss{};
+    ss.ss_flags = SS_DISABLE;
+    sigaltstack(&ss, nullptr);
+    free(pAltStack_G);
+    pAltStack_G = nullptr;
 }
 
 MOS_RC osCrash_WriteDump(const char *pPath, uint32_t kind, const OsCrashInfo *pInfo) {

@@ -27,6 +27,10 @@ void osLogFile_GetLocalTime(MosLocalTime *pTime) {
     pTime->millisecond = static_cast<int>(now.tv_nsec / 1000000);
 }
 
+void osLogFile_RefreshTimeZone() {
+    tzset();
+}
+
 FILE *osLogFile_Open(const char *pPath, bool bBinary, bool bAppend) {
     (void)bBinary; // no text translation on this platform
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (bAppend ? O_APPEND : O_TRUNC);

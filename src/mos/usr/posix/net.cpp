@@ -72,6 +72,20 @@ uint32_t lastError() {
     return wsaFromErrno(errno);
 }
 
+// Moves a new descriptor above the standard streams. A process whose stdin
+// is closed would get descriptor 0, which Windows never hands out and the
+// callers hold for a broken invariant.
+int awayFromStdio(int fd) {
+    if (fd < 0 || fd > 2) {
+        return fd;
+    }
+    int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    int savedErrno = errno;
+    close(fd);
+    errno = savedErrno;
+    return moved;
+}
+
 int fdOf(MosSocket socketFd) {
     return static_cast<int>(socketFd);
 }
@@ -163,7 +177,7 @@ uint32_t osNetSys_Socket(uint16_t family, MosSocket *pSocket) {
     if (linuxFamily < 0) {
         return NET_WSAEAFNOSUPPORT;
     }
-    int fd = socket(linuxFamily, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int fd = awayFromStdio(socket(linuxFamily, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (fd < 0) {
         return lastError();
     }
@@ -217,6 +231,7 @@ uint32_t osNetSys_Accept(MosSocket socketFd, MosSocket *pNewSocket) {
     do {
         fd = accept4(fdOf(socketFd), nullptr, nullptr, SOCK_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
+    fd = awayFromStdio(fd);
     if (fd < 0) {
         return lastError();
     }

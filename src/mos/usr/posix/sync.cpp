@@ -11,6 +11,9 @@
 
 #include "os_fastlock_ops.h"
 
+static_assert(sizeof(uint32_t) <= sizeof(OsSlimLock));
+static_assert(sizeof(uint32_t) <= sizeof(OsCondVar));
+
 #include <cerrno>
 #include <climits>
 #include <cstring>

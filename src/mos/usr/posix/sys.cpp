@@ -23,6 +23,40 @@ int osSys_Random(uint32_t *pValue) {
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+namespace {
+
+// The Win32 error a failed file-system call on pPath reports on Windows,
+// so that the numbers in messages are the same on both platforms.
+uint32_t win32ErrorOf(int err, const char *pPath) {
+    switch (err) {
+        case ENOENT: {
+            // Windows tells a missing file from a missing directory.
+            std::string parent(pPath);
+            size_t slash = parent.find_last_of('/');
+            parent = slash == std::string::npos ? "." : parent.substr(0, slash + 1);
+            struct stat info;
+            bool bParentIsDir = stat(parent.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+            return bParentIsDir ? 2 : 3; // ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND
+        }
+        case ENOTDIR:
+            return 3; // ERROR_PATH_NOT_FOUND
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return 5; // ERROR_ACCESS_DENIED
+        case ENOMEM:
+            return 8; // ERROR_NOT_ENOUGH_MEMORY
+        case ENAMETOOLONG:
+            return 206; // ERROR_FILENAME_EXCED_RANGE
+        case EINVAL:
+            return 87; // ERROR_INVALID_PARAMETER
+        default:
+            return 31; // ERROR_GEN_FAILURE
+    }
+}
+
+} // namespace
+
 // The stand-in's security objects are small heap records: a SID holds its
 // text form, an access list the two SIDs it grants access to, and a
 // descriptor (40 zeroed bytes from the caller) the list it carries.
@@ -39,7 +73,7 @@ uint32_t osSys_AllocSid(OsWellKnownSid which, void **ppSid) {
     const char *pText = which == OsWellKnownSid::Administrators ? "S-1-5-32-544" : "S-1-5-18";
     char *pSid = strdup(pText);
     if (pSid == nullptr) {
-        return ENOMEM;
+        return 8; // ERROR_NOT_ENOUGH_MEMORY
     }
     *ppSid = pSid;
     return 0;
@@ -52,7 +86,7 @@ void osSys_FreeSid(void *pSid) {
 uint32_t osSys_BuildAcl(void *pAdminSid, void *pSystemSid, void **ppAcl) {
     auto *pAcl = static_cast<StandInAcl *>(malloc(sizeof(StandInAcl)));
     if (pAcl == nullptr) {
-        return ENOMEM;
+        return 8; // ERROR_NOT_ENOUGH_MEMORY
     }
     *pAcl = StandInAcl{pAdminSid, pSystemSid};
     *ppAcl = pAcl;
@@ -72,13 +106,13 @@ bool osSys_InitSecurityDescriptor(void *pDescriptor, void *pAcl) {
 
 uint32_t osSys_SetFileAcl(const char *pPath, void *pAcl) {
     (void)pAcl;
-    return chmod(pPath, S_IRUSR | S_IWUSR) == 0 ? 0 : static_cast<uint32_t>(errno);
+    return chmod(pPath, S_IRUSR | S_IWUSR) == 0 ? 0 : win32ErrorOf(errno, pPath);
 }
 
 uint32_t osSys_GetFreeDiskBytes(const char *pDirectory, uint64_t *pFreeBytes) {
     struct statvfs info;
     if (statvfs(pDirectory, &info) != 0) {
-        return static_cast<uint32_t>(errno);
+        return win32ErrorOf(errno, pDirectory);
     }
     *pFreeBytes = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
     return 0;
@@ -92,7 +126,7 @@ uint32_t osSys_GetProcessCommitBytes(uint64_t *pBytes) {
              dataPages = 0;
     if (!(statm >> sizePages >> residentPages >> sharedPages >> textPages >> libPages >>
           dataPages)) {
-        return ENOENT;
+        return 31; // ERROR_GEN_FAILURE
     }
     *pBytes = dataPages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
     return 0;

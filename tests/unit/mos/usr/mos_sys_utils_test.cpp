@@ -60,7 +60,9 @@ TEST_F(SysUtilsTraceTest, FileGetsTheRestrictedListAndFailuresAreWarned) {
     std::ofstream(path) << "x";
     EXPECT_EQ(mos_FullFileNameSetRestrictedMode(path.c_str()), MOS_RC__SUCCESS);
     const std::string missing = Path("missing") + "/none.log";
+    const std::string missingFile = Path("none.log");
     EXPECT_EQ(mos_FullFileNameSetRestrictedMode(missing.c_str()), MOS_RC__ERROR);
+    EXPECT_EQ(mos_FullFileNameSetRestrictedMode(missingFile.c_str()), MOS_RC__ERROR);
     uint64_t freeBytes = 0;
     EXPECT_EQ(mos_GetAvailableDiskSpace(missing.c_str(), &freeBytes), MOS_RC__ERROR);
     const std::string err = ErrFileAfterClose();

@@ -20,11 +20,14 @@ struct SdbgServer {
     SdbgServerConf conf;
     SdbgClientConn conn;
     SdbgListener listener;
+    bool bListening; // the listener (and clientLock) exist
     MosOsThrd thread;
     bool bThreadRunning;
     std::atomic<bool> bStopping;
-    // Guards activeClient: the destroy path shuts the current client's
-    // socket down to wake a receive blocked on an idle client.
+    // Guards activeClient. The destroy path takes the current client's
+    // socket over, shuts it down and closes it, which wakes a receive
+    // blocked on an idle client on both systems (Linux wakes on the
+    // shutdown, Windows on the close); the thread then leaves it alone.
     MosFastlock clientLock;
     MosSocket activeClient;
     SdbgServerEnv env;
@@ -41,6 +44,15 @@ void setActiveClient(SdbgServer *pServer, MosSocket socketFd) {
     (void)mosFastlockBase_Acquire(&pServer->clientLock);
     pServer->activeClient = socketFd;
     mosFastlockBase_Release(&pServer->clientLock);
+}
+
+// False when the destroy path has already taken (and closed) the socket.
+bool releaseActiveClient(SdbgServer *pServer) {
+    (void)mosFastlockBase_Acquire(&pServer->clientLock);
+    bool bMine = pServer->activeClient != MOS_INVALID_SOCKET;
+    pServer->activeClient = MOS_INVALID_SOCKET;
+    mosFastlockBase_Release(&pServer->clientLock);
+    return bMine;
 }
 
 void serveClient(SdbgServer *pServer) {
@@ -67,7 +79,9 @@ void serverThread(void *pArg) {
         if (!pServer->bStopping.load()) {
             serveClient(pServer);
         }
-        setActiveClient(pServer, MOS_INVALID_SOCKET);
+        if (!releaseActiveClient(pServer)) {
+            pServer->conn.socketFd = MOS_INVALID_SOCKET; // closed by the destroy path
+        }
         sdbgConn_Close(&pServer->conn);
     }
 }
@@ -88,6 +102,7 @@ void startThread(SdbgServer *pServer) {
 
 MOS_RC sdbgServer_Init(void *pConf) {
     SdbgServer *pServer = &sdbgServerLayer_G;
+    pServer->listener.socketFd = MOS_INVALID_SOCKET;
     if (pConf != nullptr) {
         pServer->conf = *static_cast<const SdbgServerConf *>(pConf);
     } else {
@@ -102,19 +117,23 @@ MOS_RC sdbgServer_Init(void *pConf) {
     }
     mosFastlock_Create(&pServer->clientLock);
     pServer->activeClient = MOS_INVALID_SOCKET;
+    pServer->bListening = true;
     startThread(pServer);
     return MOS_RC__SUCCESS;
 }
 
 void sdbgServer_Destroy() {
     SdbgServer *pServer = &sdbgServerLayer_G;
-    if (pServer->listener.socketFd == MOS_INVALID_SOCKET && !pServer->bThreadRunning) {
+    if (!pServer->bListening) {
         return;
     }
+    pServer->bListening = false;
     pServer->bStopping.store(true);
     (void)mosFastlockBase_Acquire(&pServer->clientLock);
     if (pServer->activeClient != MOS_INVALID_SOCKET) {
         osNet_Shutdown(pServer->activeClient);
+        osNet_Close(pServer->activeClient);
+        pServer->activeClient = MOS_INVALID_SOCKET;
     }
     mosFastlockBase_Release(&pServer->clientLock);
     sdbgConn_CloseListener(&pServer->listener);
@@ -159,6 +178,7 @@ void mosMemAllocator_SdbgQuery(MosObjEntry *pEntry, const char *pName, void *pBu
         reinterpret_cast<const uint8_t *>(pEntry) - offsetof(MosMemAllocatorObj, objEntry));
     MosMemAllocator_Query query = {};
     if (pName != nullptr) {
+        // NUL-padded; a name of 32 characters or more fills the field.
         memcpy(query.name, pName, strnlen(pName, sizeof(query.name)));
     }
     query.sizeBytes = pAllocator->sizeBytes;

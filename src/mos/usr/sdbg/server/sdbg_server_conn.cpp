@@ -146,7 +146,7 @@ MOS_RC sdbgConn_HandleRequest(SdbgClientConn *pConn, const SdbgRegistry *pRegist
 }
 
 void sdbgConn_Close(SdbgClientConn *pConn) {
-    if (pConn->socketFd != MOS_INVALID_SOCKET && pConn->socketFd != 0) {
+    if (pConn->socketFd != MOS_INVALID_SOCKET) {
         osNet_Close(pConn->socketFd);
     }
     freeRequest(pConn);
