@@ -45,7 +45,7 @@ class ConfFileTest : public mostest::LogDirFixture {
 
 TEST_F(ConfFileTest, NumberKeys) {
     struct Case {
-        const char *pText;
+        std::string text;
         uint64_t MosEnvConf::*pMember;
         uint64_t expected;
     };
@@ -72,10 +72,13 @@ TEST_F(ConfFileTest, NumberKeys) {
         {"sdbg_port\n", &MosEnvConf::sdbg_port, 7777},
         {"sdbg_port 65536\n", &MosEnvConf::sdbg_port, 7777},
         {"mem_pinning_portion_size 100\n", &MosEnvConf::mem_pinning_portion_size, 33554432},
+        // A line longer than the 255-byte reading buffer goes on as a line
+        // of its own.
+        {"#" + std::string(254, 'x') + "trc_file_history 3\n", &MosEnvConf::trc_file_history, 3},
     };
     for (const auto &c : cases) {
-        ReadFrom(c.pText);
-        EXPECT_EQ(m_values.*c.pMember, c.expected) << c.pText;
+        ReadFrom(c.text);
+        EXPECT_EQ(m_values.*c.pMember, c.expected) << c.text;
     }
 }
 

@@ -117,6 +117,22 @@ TEST_F(TraceTest, StandardOutputFollowsSettingAndEnvironment) {
     SetEnv("MOS_TRACE__TO_STDOUT", false);
 }
 
+TEST_F(TraceTest, TextTraceThatCannotBeCreatedLeavesOnlyStandardOutput) {
+    MosTrcParams params = TextTraceParams(true);
+    std::string longPrefix(33, 't');
+    params.trcFile.prefix = longPrefix.c_str();
+    params.errFile = FileParams("err", false);
+    params.trc_stdout = 1;
+    ASSERT_EQ(mosTrcLayer_Create(&params), MOS_RC__SUCCESS);
+    testing::internal::CaptureStdout();
+    MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: still on stdout %d", 1);
+    std::string out = testing::internal::GetCapturedStdout();
+    mosTrcLayer_Destroy();
+    EXPECT_NE(out.find("ERROR: still on stdout 1"), std::string::npos) << out;
+    EXPECT_TRUE(FilesStartingWith("t").empty());
+    EXPECT_FALSE(Exists("err.0")); // nothing further was set up
+}
+
 TEST_F(TraceTest, FailedLaterSinkClosesEarlierFiles) {
     // Text trace asynchronous, then a sink that cannot start: the layer
     // must not leave the text trace's ring registered behind it.

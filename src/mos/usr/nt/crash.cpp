@@ -63,6 +63,7 @@ MINIDUMP_TYPE dumpType(uint32_t kind) {
 
 void osCrash_InstallFilter(OsCrashFilterCK pFilter) {
     pFilter_G.store(pFilter);
+    osCrash_PrepareThread();
     if (hHandler_G == nullptr) {
         hHandler_G = AddVectoredExceptionHandler(0, vectoredHandler);
     }
