@@ -1,6 +1,7 @@
 #include "usr/mos_net_sock.h"
 
 #include "mos_debug.h"
+#include "mos_diag_counters.h"
 #include "mos_trace.h"
 
 #include <chrono>
@@ -102,6 +103,7 @@ MOS_RC osNet_Socket(MosSocket *pSocketFd, uint32_t socketType) {
     if (err == NET_WSAEPROTONOSUPPORT || err == NET_WSAEAFNOSUPPORT) {
         MOS_TRACE(MOS_COMP_NET, 1, "WARNING: Socket type %u is not supported (errno 0x%x)",
                   socketType, err);
+        mosDiagCounters_CountAddValExt(MOS_DIAG_COUNTER__NET_SOCK_TYPE_NOT_SUPPORTED);
         return MOS_RC__NOT_SUPPORTED;
     }
     if (err == NET_WSAESOCKTNOSUPPORT) {

@@ -2,6 +2,7 @@
 
 #include "mos_debug.h"
 #include "mos_mem.h"
+#include "usr/mos_memory_pinning.h"
 
 #include <bit>
 #include <cstring>
@@ -81,6 +82,8 @@ MOS_RC addObj(SdbgResponse *pResp, const SdbgRegistry *pRegistry, MosObjEntry *p
         if (pBuf == nullptr) {
             return MOS_RC__NO_RESOURCES;
         }
+        // Advisory: pinning may be off or the buffer below its threshold.
+        (void)mosMemPinning_Pin(pBuf, size, nullptr, nullptr, false);
     } else {
         memset(stackBuf, 0, size);
     }

@@ -2,6 +2,7 @@
 
 #include "mos_mem.h"
 #include "mos_trace.h"
+#include "usr/mos_memory_pinning.h"
 
 #include <cstring>
 
@@ -128,6 +129,8 @@ MOS_RC sdbgConn_GetNextRequest(SdbgClientConn *pConn) {
     if (pConn->pRequest == nullptr) {
         return MOS_RC__NO_RESOURCES;
     }
+    // Advisory: pinning may be off or the buffer below its threshold.
+    (void)mosMemPinning_Pin(pConn->pRequest, pConn->sizeOfRequestMsg, nullptr, nullptr, false);
     rc = osNet_RecvAll(pConn->socketFd, pConn->pRequest, pConn->sizeOfRequestMsg);
     if (rc != MOS_RC__SUCCESS) {
         freeRequest(pConn);
