@@ -70,11 +70,9 @@ void serveClient(SdbgServer *pServer) {
 void serverThread(void *pArg) {
     auto *pServer = static_cast<SdbgServer *>(pArg);
     memset(&pServer->conn, 0, sizeof(pServer->conn));
-    // A copy taken before the thread runs: the destroy path marks the
-    // layer's record none while this thread may still be in accept.
-    SdbgListener listener = pServer->listener;
+    // The listener record stays as it is until this thread has been joined.
     while (!pServer->bStopping.load()) {
-        if (sdbgConn_Accept(&listener, &pServer->conn) != MOS_RC__SUCCESS) {
+        if (sdbgConn_Accept(&pServer->listener, &pServer->conn) != MOS_RC__SUCCESS) {
             return;
         }
         setActiveClient(pServer, pServer->conn.socketFd);
