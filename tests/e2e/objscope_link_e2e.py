@@ -90,24 +90,34 @@ def main():
     with open(record, "wb") as f:
         f.write(bytes(range(256)) + bytes(VOL_SIZE - 256))
     port = free_port()
-    sample = Sample(sample_program, port, "tgt")
+    sample = Sample(sample_program, port, "mdm")
     assert sample.command(f"add {VOL} {record} 2") == "ok 0 2"
 
     viewer = Viewer(objscope, workdir)
-    viewer.send(f"c mdm 127.0.0.1 {port}")          # wrong module: refused
-    viewer.send(f"c tgt 127.0.0.1 {port}")          # right module
-    viewer.send(f"c tgt 127.0.0.1 {port}")          # already linked
-    viewer.send("dumpobj 1 vol")
+    viewer.send(f"c tgt 127.0.0.1 {port}")          # wrong module: refused
+    viewer.send(f"c mdm 127.0.0.1 {port}")          # right module
+    viewer.send(f"c mdm 127.0.0.1 {port}")          # already linked
+    viewer.send("dumpscreen mos")                   # the runtime's own objects
+    viewer.send("dumpscreen mdm-vol")
+    viewer.send("dumpscreen mdm-vol xml")
+    assert sample.command(f"add {VOL} {record} 1") == "ok 2 1"
+    viewer.send("dumpscreen mdm-vol")               # an object appeared
+    assert sample.command(f"drop {VOL} 0") == "ok"
+    assert sample.command(f"drop {VOL} 0") == "ok"
+    viewer.send("dumpscreen mdm-vol")               # two vanished
+    viewer.send("showobj 0 vol")
+    viewer.send("dumpobj 0 vol")                    # the third one added
     dump_line = sample.next_line()
     viewer.send("configobj 0 vol alpha beta")
     config_line = sample.next_line()
     viewer.send("dumpobj 7 vol")                    # no such object
     sample.kill()
-    viewer.send("dumpobj 0 vol")                    # server gone: fails, relink fails
-    sample = Sample(sample_program, port, "tgt")
-    assert sample.command(f"add {VOL} {record} 1") == "ok 0 1"
-    viewer.send("dumpobj 0 vol")                    # stale socket: fails, relink succeeds
-    viewer.send("dumpobj 0 vol")                    # linked again
+    viewer.send("dumpscreen mdm-vol")               # server gone: fails, relink fails
+    sample = Sample(sample_program, port, "mdm")
+    assert sample.command(f"add {VOL} {record} 3") == "ok 0 3"
+    viewer.send("dumpscreen mdm-vol")               # stale socket: fails, relink succeeds
+    viewer.send("dumpscreen mdm-vol")               # the restarted server's objects
+    viewer.send("dumpobj 2 vol")
     restarted_line = sample.next_line()
     viewer.send("disconnect")
     viewer.send("disconnect")
@@ -115,25 +125,46 @@ def main():
     rc, text = viewer.finish()
     sample.stop()
 
-    if dump_line != "command 64.1 1":
+    if dump_line != f"command {VOL}.2 1":
         raise SystemExit(f"dumpobj reached the server as {dump_line!r}")
-    if not config_line.startswith("command 64.0 2 alpha beta"):
+    if not config_line.startswith(f"command {VOL}.2 2 alpha beta"):
         raise SystemExit(f"configobj reached the server as {config_line!r}")
-    if restarted_line != "command 64.0 1":
+    if restarted_line != f"command {VOL}.2 1":
         raise SystemExit(f"after the restart the server saw {restarted_line!r}")
+    # "vol" is padded to column 15; " (n objects)" then runs past column 23.
+    vol_header = "vol" + " " * 12 + " (%d objects) [%s ]"
     expect_in_order(text, [
-        ">Server type is tgt not mdm",
-        "Linked successfully to tgt",
+        ">Server type is mdm not tgt",
+        "Linked successfully to mdm",
         ">Client already linked to a remote server",
+        "Screen: Mos objects",
+        "mos-os-thrd-layer (1 objects) [ 0 ]",
+        "Screen: MDM VOL objects",
+        vol_header % (2, " 0 1"),
+        "0:",
+        "1:",
+        "<MDM_VOL_objects>",
+        '\t<vol id="0">',
+        "\t</vol>",
+        '\t<vol id="1">',
+        "\t</vol>",
+        vol_header % (3, " 0 1 2"),
+        vol_header % (1, " 0"),           # the survivor is renumbered
+        "0:",
         ">Dump obj command finished successfully",
         ">Configure obj command finished successfully",
         ">Remote module failed to perform reqFEred operation",
+        vol_header % (3, " 0 1 2"),
         ">Dump obj command finished successfully",
         "unlinked successfully",
         ">Client is not linked",
     ])
-    # mdm refused, already linked, missing object, two dumps across the
-    # restart, the second disconnect
+    failed_dumps = [line for line in text.splitlines()
+                    if line.startswith(">Error linking to remote server")]
+    if len(failed_dumps) != 2:
+        raise SystemExit(f"expected two failed dumps, saw {failed_dumps}\n{text}")
+    # wrong module, already linked, missing object, two failed dumps, the
+    # second disconnect
     if rc != 6:
         raise SystemExit(f"exit code {rc}, expected 6\n--- output ---\n{text}")
     print("ok")

@@ -34,7 +34,9 @@ class ScriptedLink : public Sdbg_Link {
         const std::vector<uint8_t> reply = replies.front();
         replies.pop_front();
         std::memset(pBuffer, 0xFF, respSize);
-        std::memcpy(pBuffer, reply.data(), std::min<size_t>(reply.size(), respSize));
+        if (!reply.empty()) {
+            std::memcpy(pBuffer, reply.data(), std::min<size_t>(reply.size(), respSize));
+        }
         return respSize;
     }
     void GetErrorText(char *pBuf) const override { pBuf[0] = '\0'; }
