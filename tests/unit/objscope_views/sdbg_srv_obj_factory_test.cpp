@@ -5,6 +5,7 @@
 #include "sdbg_query_classes.h"
 
 #include "objscope_test_support.h"
+#include "usr/sdbg/server/sdbg_proto.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,15 @@ TEST(SrvObjFactory, EveryTypeIdOnceAndEachObjectAnswersItsIdAndSize) {
         // The wire struct follows the table pointer, size and object id.
         EXPECT_EQ(static_cast<uint8_t *>(pObj->GetData()) - reinterpret_cast<uint8_t *>(pObj.get()),
                   16);
+    }
+}
+
+// The viewer's classes and the debug port's size table must agree, or a
+// reply record would be cut short or overrun into the next one.
+TEST(SrvObjFactory, WireSizesEqualTheDebugPortQuerySizes) {
+    for (uint32_t id = 0; id <= 177; ++id) {
+        std::unique_ptr<SDbg_SrvObj> pObj = CreateSrvObj(id);
+        EXPECT_EQ(pObj == nullptr ? 0u : pObj->wireSize, sdbg_GetObjQuerySize(id)) << id;
     }
 }
 
