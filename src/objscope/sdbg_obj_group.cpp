@@ -30,21 +30,20 @@ Sdbg_ObjGroup::~Sdbg_ObjGroup() = default;
 // tables are filled, so names are looked up only when printed.
 Sdbg_AllObjInClassGroup::Sdbg_AllObjInClassGroup(uint32_t objTypeId) : typeId(objTypeId) {}
 
-void Sdbg_AllObjInClassGroup::Grow(uint32_t size) {
-    const size_t querySize = sdbg_GetObjQuerySize(typeId);
-    while (objects.size() < size) {
-        Sdbg_QueryRecord &record = objects.emplace_back();
-        record.typeId = typeId;
-        record.data.assign(querySize, 0);
-    }
+namespace {
+
+Sdbg_RecordDest DestOf(SDbg_SrvObj &obj) {
+    return Sdbg_RecordDest{static_cast<uint8_t *>(obj.GetData()), obj.wireSize};
 }
+
+} // namespace
 
 void Sdbg_AllObjInClassGroup::Refresh(Sdbg_ServerLink &server) {
     uint32_t asked = 0;
     auto pick = [this](uint32_t k, uint32_t objId) {
-        Sdbg_QueryRecord &record = objects.at(k);
-        record.objId = objId;
-        return Sdbg_RecordDest{record.data.data(), static_cast<uint32_t>(record.data.size())};
+        SDbg_SrvObj &obj = *objects.at(k);
+        obj.objId = objId;
+        return DestOf(obj);
     };
     for (uint32_t pass = 0; pass < kMaxPasses; ++pass) {
         if (count == 0) {
@@ -52,7 +51,7 @@ void Sdbg_AllObjInClassGroup::Refresh(Sdbg_ServerLink &server) {
             if (asked == 0) {
                 return;
             }
-            Grow(asked);
+            ResizeSrvObjVector(typeId, asked, objects);
         }
         uint32_t received = 0;
         const uint32_t wanted = count != 0 ? count : asked;
@@ -70,8 +69,8 @@ void Sdbg_AllObjInClassGroup::Refresh(Sdbg_ServerLink &server) {
     }
 }
 
-const Sdbg_QueryRecord *Sdbg_AllObjInClassGroup::Next() {
-    return cursor < count ? &objects[cursor++] : nullptr;
+SDbg_SrvObj *Sdbg_AllObjInClassGroup::Next() {
+    return cursor < count ? objects[cursor++].get() : nullptr;
 }
 
 void Sdbg_AllObjInClassGroup::PrintHeader(Sdbg_LogicalView &view) {
@@ -83,7 +82,7 @@ void Sdbg_AllObjInClassGroup::PrintHeader(Sdbg_LogicalView &view) {
     view.PadToColumn(kIdsColumn);
     view.PutStr(" [");
     for (uint32_t i = 0; i < std::min(count, kMaxListedIds); ++i) {
-        view.PutStr(" ").PutUInt(objects[i].objId);
+        view.PutStr(" ").PutUInt(objects[i]->objId);
     }
     if (count > kMaxListedIds) {
         view.PutStr("...");
@@ -115,18 +114,17 @@ Sdbg_ObjectByIDAndTypeGroup::Sdbg_ObjectByIDAndTypeGroup(const uint32_t *pTypeId
                                                          const uint32_t *pObjIds, uint32_t count)
     : typeIds(pTypeIds, pTypeIds + count), objIds(pObjIds, pObjIds + count), found(count, false) {
     for (uint32_t i = 0; i < count; ++i) {
-        Sdbg_QueryRecord &record = objects.emplace_back();
-        record.typeId = pTypeIds[i];
-        record.objId = pObjIds[i];
-        record.data.assign(sdbg_GetObjQuerySize(pTypeIds[i]), 0);
+        std::unique_ptr<SDbg_SrvObj> pObj = CreateSrvObj(pTypeIds[i]);
+        if (!pObj) {
+            throw SDbg_WorkerException("Invalid obj type");
+        }
+        pObj->objId = pObjIds[i];
+        objects.push_back(std::move(pObj));
     }
 }
 
 void Sdbg_ObjectByIDAndTypeGroup::Refresh(Sdbg_ServerLink &server) {
-    auto pick = [this](uint32_t i) {
-        Sdbg_QueryRecord &record = objects.at(i);
-        return Sdbg_RecordDest{record.data.data(), static_cast<uint32_t>(record.data.size())};
-    };
+    auto pick = [this](uint32_t i) { return DestOf(*objects.at(i)); };
     const uint32_t status = server.GetObjsById(static_cast<uint32_t>(objects.size()),
                                                typeIds.data(), objIds.data(), pick, found);
     if (status != SDBG_STATUS__OK) {
@@ -134,11 +132,11 @@ void Sdbg_ObjectByIDAndTypeGroup::Refresh(Sdbg_ServerLink &server) {
     }
 }
 
-const Sdbg_QueryRecord *Sdbg_ObjectByIDAndTypeGroup::Next() {
+SDbg_SrvObj *Sdbg_ObjectByIDAndTypeGroup::Next() {
     while (cursor < objects.size()) {
         const uint32_t index = cursor++;
         if (found[index]) {
-            return &objects[index];
+            return objects[index].get();
         }
     }
     return nullptr;

@@ -90,18 +90,17 @@ void Sdbg_Screen::Print(Sdbg_LogicalView &view, bool bXml) {
             view.NewLine();
         }
         pGroup->Rewind();
-        for (const Sdbg_QueryRecord *pObj = pGroup->Next(); pObj != nullptr;
-             pObj = pGroup->Next()) {
-            // The per-type views print the fields after the id or inside
-            // the element; without them the object shows as its id alone.
+        for (SDbg_SrvObj *pObj = pGroup->Next(); pObj != nullptr; pObj = pGroup->Next()) {
             if (bXml) {
                 view.PutTabs(1);
                 pGroup->PrintOpenTag(view, pObj->objId);
+                pObj->Print_xml(view);
                 view.NewLine();
                 view.PutTabs(1);
                 pGroup->PrintCloseTag(view);
             } else {
                 view.PutUInt(pObj->objId).PutStr(":");
+                pObj->Print(view);
             }
             view.NewLine();
         }

@@ -1,10 +1,7 @@
 // A screen: a named page with a title, the module types it applies to and
 // its object groups, which fetch their objects through the server link and
 // print them into the page buffer as text or XML.
-//
-// The received query structures are kept as raw records; printing their
-// fields belongs to the per-type query classes, which this build does not
-// have: an object prints as its id and ":" with nothing after it.
+// Groups keep their query objects from one refresh to the next.
 #pragma once
 
 #include <cstdint>
@@ -12,15 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "views/sdbg_srv_obj.h"
+
 class Sdbg_LogicalView;
 class Sdbg_ServerLink;
-
-// One received object: its id and its query structure (the type's size).
-struct Sdbg_QueryRecord {
-    uint32_t typeId = 0;
-    uint32_t objId = 0;
-    std::vector<uint8_t> data;
-};
 
 class Sdbg_ObjGroup {
   public:
@@ -29,7 +21,7 @@ class Sdbg_ObjGroup {
     virtual void Refresh(Sdbg_ServerLink &server) = 0;
     virtual void Rewind() = 0;
     // The next object to show, nullptr after the last.
-    virtual const Sdbg_QueryRecord *Next() = 0;
+    virtual SDbg_SrvObj *Next() = 0;
     virtual void PrintHeader(Sdbg_LogicalView &view) = 0;
     virtual void PrintOpenTag(Sdbg_LogicalView &view, uint32_t objId) = 0;
     virtual void PrintCloseTag(Sdbg_LogicalView &view) = 0;
@@ -44,7 +36,7 @@ class Sdbg_AllObjInClassGroup : public Sdbg_ObjGroup {
     explicit Sdbg_AllObjInClassGroup(uint32_t objTypeId);
     void Refresh(Sdbg_ServerLink &server) override;
     void Rewind() override { cursor = 0; }
-    const Sdbg_QueryRecord *Next() override;
+    SDbg_SrvObj *Next() override;
     void PrintHeader(Sdbg_LogicalView &view) override;
     void PrintOpenTag(Sdbg_LogicalView &view, uint32_t objId) override;
     void PrintCloseTag(Sdbg_LogicalView &view) override;
@@ -52,10 +44,8 @@ class Sdbg_AllObjInClassGroup : public Sdbg_ObjGroup {
     uint32_t GetCount() const { return count; }
 
   private:
-    void Grow(uint32_t size);
-
     uint32_t typeId;
-    std::vector<Sdbg_QueryRecord> objects;
+    std::vector<std::unique_ptr<SDbg_SrvObj>> objects;
     uint32_t count = 0;
     uint32_t cursor = 0;
 };
@@ -67,13 +57,13 @@ class Sdbg_ObjectByIDAndTypeGroup : public Sdbg_ObjGroup {
     // Throws Sdbg_LinkException for any status but OK.
     void Refresh(Sdbg_ServerLink &server) override;
     void Rewind() override { cursor = 0; }
-    const Sdbg_QueryRecord *Next() override;
+    SDbg_SrvObj *Next() override;
     void PrintHeader(Sdbg_LogicalView &) override {}
     void PrintOpenTag(Sdbg_LogicalView &, uint32_t) override {}
     void PrintCloseTag(Sdbg_LogicalView &) override {}
 
   private:
-    std::vector<Sdbg_QueryRecord> objects;
+    std::vector<std::unique_ptr<SDbg_SrvObj>> objects;
     std::vector<uint32_t> typeIds;
     std::vector<uint32_t> objIds;
     std::vector<bool> found;

@@ -88,7 +88,9 @@ TEST_F(GroupFixture, HeaderListsUpToTwentyIds) {
                   "mos-lock-stats-mgr (" + std::to_string(c.count) + " objects)" + c.idsText);
         EXPECT_EQ(lines.size(), 2u + c.count + 1) << c.count; // one line per object, then the end
         if (c.count != 0) {
-            EXPECT_EQ(lines[2], "100:");
+            // The id, ":", then the object's own view of the data received.
+            EXPECT_EQ(lines[2].rfind("100:", 0), 0u) << lines[2];
+            EXPECT_NE(lines[2].find(std::to_string(0xABCD0000u)), std::string::npos) << lines[2];
         }
     }
 }
@@ -117,9 +119,13 @@ TEST_F(GroupFixture, XmlUsesTheTitleAndTypeNamesAsElements) {
     ReplyObjects(1, 4);
     screen.Refresh(*pServer);
     const std::vector<std::string> lines = Printed(screen, true);
-    const std::vector<std::string> expected = {"<Net_paths>", "\t<mos-lock-stats-mgr id=\"4\">",
-                                               "\t</mos-lock-stats-mgr>", "</Net_paths>"};
-    EXPECT_EQ(lines, expected);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "<Net_paths>");
+    EXPECT_EQ(lines[1], "\t<mos-lock-stats-mgr id=\"4\">");
+    // The object's XML view (its fields) sits between the tags.
+    EXPECT_NE(lines[2].find(std::to_string(0xABCD0000u)), std::string::npos) << lines[2];
+    EXPECT_EQ(lines[3], "\t</mos-lock-stats-mgr>");
+    EXPECT_EQ(lines[4], "</Net_paths>");
 }
 
 TEST_F(GroupFixture, AFailedRefreshShowsOneErrorPage) {
@@ -149,7 +155,12 @@ TEST_F(GroupFixture, ChosenObjectsShowOnlyWhatTheServerFound) {
     }
     pScript->replies.push_back(reply);
     screen.Refresh(*pServer);
-    EXPECT_EQ(Printed(screen, false), (std::vector<std::string>{"Screen: ", "", "9:", ""}));
+    const std::vector<std::string> lines = Printed(screen, false);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "Screen: ");
+    EXPECT_EQ(lines[1], ""); // a chosen-objects group has an empty header
+    EXPECT_EQ(lines[2].rfind("9:", 0), 0u) << lines[2];
+    EXPECT_NE(lines[2].find('1'), std::string::npos) << lines[2];
     pScript->ReplyWords({SDBG_STATUS__BAD_OBJ_COUNT});
     EXPECT_THROW(screen.Refresh(*pServer), Sdbg_LinkException);
 }
