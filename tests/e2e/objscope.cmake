@@ -56,3 +56,10 @@ if(Python3_Interpreter_FOUND)
                    $<TARGET_FILE:objscope> $<TARGET_FILE:sample_storage>)
   set_tests_properties(objscope_e2e.link PROPERTIES TIMEOUT 120)
 endif()
+
+if(TMUX_PROGRAM AND Python3_Interpreter_FOUND)
+  add_test(NAME objscope_e2e.display
+           COMMAND ${OBJSCOPE_CASES}/../objscope_display_test.sh $<TARGET_FILE:objscope>
+                   $<TARGET_FILE:sample_storage>)
+  set_tests_properties(objscope_e2e.display PROPERTIES TIMEOUT 120)
+endif()
