@@ -3,11 +3,16 @@
 #include "sdbg_exception.h"
 #include "sdbg_os.h"
 
+#include "os_devintf.h"
+
 #include "mos_utils.h"
 #include "usr/sdbg/server/sdbg_proto.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 constexpr uint32_t kHostTextSize = 64;
@@ -106,4 +111,111 @@ uint32_t Sdbg_SockLink::Transact(uint8_t *pBuffer, uint32_t reqSize, uint32_t re
 void Sdbg_SockLink::GetErrorText(char *pBuf) const {
     pBuf[0] = '\0';
     (void)SdbgOs_FormatSystemMessage(SdbgOs_GetLastSocketError(), kErrorTextSize, pBuf);
+}
+
+// --- the client driver's device -------------------------------------------------
+
+namespace {
+
+constexpr uint32_t kCommandHeaderSize = 8;
+
+void PutCommand(uint8_t *pFrame, uint32_t command) {
+    // The command code travels sign-extended to 64 bits.
+    const int64_t wide = static_cast<int32_t>(command);
+    std::memcpy(pFrame, &wide, sizeof(wide));
+}
+
+} // namespace
+
+Sdbg_IoctlLink::Sdbg_IoctlLink(const char *pName, uint32_t commandCode)
+    : Sdbg_Link(pName), command(commandCode) {}
+
+Sdbg_IoctlLink::~Sdbg_IoctlLink() {
+    (void)Close();
+}
+
+bool Sdbg_IoctlLink::TryInterface(void *pListArg, uint32_t memberIndex, bool *pbStop) {
+    auto *pList = static_cast<OsDevIntfList *>(pListArg);
+    size_t required = 0;
+    uint32_t err = osDevIntf_GetPath(pList, memberIndex, nullptr, 0, &required);
+    if (err != OS_ERR_INSUFFICIENT_BUFFER && err != OS_ERR_SUCCESS) {
+        std::printf("SetupDiGetDeviceInterfaceDetail failed with error 0x%x\n", err);
+        *pbStop = true;
+        return false;
+    }
+    std::string path(required, '\0');
+    err = osDevIntf_GetPath(pList, memberIndex, path.data(), path.size(), &required);
+    if (err != OS_ERR_SUCCESS) {
+        std::printf("SetupDiGetDeviceInterfaceDetail failed with error 0x%x\n", err);
+        *pbStop = true;
+        return false;
+    }
+    OsDev *pDev = nullptr;
+    err = osDev_Open(path.c_str(), &pDev);
+    if (err != OS_ERR_SUCCESS) {
+        std::printf("Failed to open %s. Code 0x%x\n", path.c_str(), err);
+        return false;
+    }
+    uint8_t probe[kCommandHeaderSize];
+    PutCommand(probe, kProbeCommand);
+    uint32_t returned = 0;
+    if (osDev_Ioctl(pDev, QORNI_IOCTL_CODE, probe, sizeof(probe), probe, sizeof(probe),
+                    &returned) != OS_ERR_SUCCESS) {
+        osDev_Close(pDev);
+        return false;
+    }
+    pDevice = pDev;
+    return true;
+}
+
+bool Sdbg_IoctlLink::Open() {
+    (void)Close();
+    OsDevIntfList *pList = nullptr;
+    bool bOpened = false;
+    if (osDevIntf_GetClassDevs(QORNI_INTERFACE_GUID, &pList) == OS_ERR_SUCCESS) {
+        bool bStop = false;
+        for (uint32_t index = 0; !bOpened && !bStop && osDevIntf_Enum(pList, index) == 0; ++index) {
+            bOpened = TryInterface(pList, index, &bStop);
+        }
+    }
+    osDevIntf_Destroy(pList);
+    if (!bOpened) {
+        std::printf("Failed to open kernel Dev\n");
+    }
+    std::fflush(stdout);
+    return bOpened;
+}
+
+bool Sdbg_IoctlLink::Close() {
+    if (pDevice != nullptr) {
+        osDev_Close(pDevice);
+        pDevice = nullptr;
+    }
+    return true;
+}
+
+uint32_t Sdbg_IoctlLink::Transact(uint8_t *pBuffer, uint32_t reqSize, uint32_t respSize) {
+    const uint32_t total = BufferSize(reqSize, respSize);
+    std::vector<uint8_t> frame(uint64_t{total} + kCommandHeaderSize, 0);
+    PutCommand(frame.data(), command);
+    WriteHeader(pBuffer, reqSize, respSize);
+    std::memcpy(frame.data() + kCommandHeaderSize, pBuffer, uint64_t{reqSize} + ReqHeaderSize());
+    uint32_t returned = 0;
+    if (pDevice == nullptr ||
+        osDev_Ioctl(pDevice, QORNI_IOCTL_CODE, frame.data(), static_cast<uint32_t>(frame.size()),
+                    frame.data(), static_cast<uint32_t>(frame.size()),
+                    &returned) != OS_ERR_SUCCESS ||
+        returned < kCommandHeaderSize) {
+        throw Sdbg_IoctlLinkException();
+    }
+    // A device that reports more than was asked for is cut to the response
+    // length: the caller's buffer holds no more.
+    const uint32_t replySize = std::min(returned - kCommandHeaderSize, respSize);
+    std::memcpy(pBuffer, frame.data() + kCommandHeaderSize, replySize);
+    return respSize;
+}
+
+void Sdbg_IoctlLink::GetErrorText(char *pBuf) const {
+    pBuf[0] = '\0';
+    (void)SdbgOs_FormatSystemMessage(SdbgOs_GetLastError(), kErrorTextSize, pBuf);
 }

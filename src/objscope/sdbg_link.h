@@ -1,8 +1,9 @@
 // Transports under the viewer's requests to a remote debug server: one
 // framed request out, one response of a length fixed in advance back.
 //
-// Sdbg_SockLink is a TCP connection to a storage process's debug port.
-// (The client driver's device transport is not part of this build.)
+// Sdbg_SockLink is a TCP connection to a storage process's debug port;
+// Sdbg_IoctlLink passes the same frame through the storage-client driver's
+// device with one I/O control.
 // A link has no lock: it is used under the worker's lock, one request in
 // flight at a time.
 #pragma once
@@ -83,4 +84,33 @@ class Sdbg_SockLink : public Sdbg_Link {
     MosSocket sock = MOS_INVALID_SOCKET;
     uint16_t port;
     NetAddress address{};
+};
+
+struct OsDev;
+
+class Sdbg_IoctlLink : public Sdbg_Link {
+  public:
+    // The debug pass-through command of the client driver.
+    static constexpr uint32_t kSdbgRequestCommand = 0xEA7FCE30;
+    static constexpr uint32_t kProbeCommand = 0xEA7FCE48;
+
+    Sdbg_IoctlLink(const char *pName, uint32_t commandCode);
+    ~Sdbg_IoctlLink() override;
+
+    // Opens the first present device of the driver's interface class that
+    // answers the probe; prints why on standard output when none does.
+    bool Open() override;
+    bool Close() override;
+    // Throws Sdbg_IoctlLinkException when the call fails or reports fewer
+    // than the 8 command bytes; at most respSize bytes of the reply are
+    // copied back.
+    uint32_t Transact(uint8_t *pBuffer, uint32_t reqSize, uint32_t respSize) override;
+    void GetErrorText(char *pBuf) const override;
+
+  private:
+    // Opens interface memberIndex and probes it; false to try the next.
+    bool TryInterface(void *pList, uint32_t memberIndex, bool *pbStop);
+
+    uint32_t command;
+    OsDev *pDevice = nullptr;
 };

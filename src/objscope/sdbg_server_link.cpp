@@ -29,8 +29,7 @@ uint16_t DefaultPort(uint32_t moduleType) {
 
 std::unique_ptr<Sdbg_Link> MakeLink(uint32_t moduleType, const char *pHost, uint16_t port) {
     if (moduleType == kIniModule) {
-        // The client driver's device transport is not part of this build.
-        throw Sdbg_Exception("Link to server failed");
+        return std::make_unique<Sdbg_IoctlLink>("/dev/qorni", Sdbg_IoctlLink::kSdbgRequestCommand);
     }
     return std::make_unique<Sdbg_SockLink>(pHost != nullptr ? pHost : "127.0.0.1",
                                            port != 0 ? port : DefaultPort(moduleType));

@@ -88,9 +88,22 @@ def expect_in_order(text, expected):
         pos += 1
 
 
+def driver_absent(objscope, workdir):
+    """`c ini` with no client-driver device present: refused, one failure."""
+    root = os.path.join(workdir, "devintf")
+    os.makedirs(root)
+    env = dict(os.environ, MOS_DEVINTF_ROOT=root)
+    run = subprocess.run([objscope], input="c ini\nexit\n", capture_output=True, text=True,
+                         env=env, timeout=30)
+    if "Failed to open kernel Dev\n" not in run.stdout or \
+            "Link to server failed\n" not in run.stdout or run.returncode != 1:
+        raise SystemExit(f"c ini without a device: rc {run.returncode}\n{run.stdout}")
+
+
 def main():
     objscope, sample_program = sys.argv[1], sys.argv[2]
     workdir = tempfile.mkdtemp(prefix="objscope_link_")
+    driver_absent(objscope, workdir)
     record = os.path.join(workdir, "vol.bin")
     with open(record, "wb") as f:
         f.write(bytes(range(256)) + bytes(VOL_SIZE - 256))
