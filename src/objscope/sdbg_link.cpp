@@ -205,13 +205,14 @@ uint32_t Sdbg_IoctlLink::Transact(uint8_t *pBuffer, uint32_t reqSize, uint32_t r
         osDev_Ioctl(pDevice, QORNI_IOCTL_CODE, frame.data(), static_cast<uint32_t>(frame.size()),
                     frame.data(), static_cast<uint32_t>(frame.size()),
                     &returned) != OS_ERR_SUCCESS ||
-        returned < kCommandHeaderSize) {
+        returned < kCommandHeaderSize + respSize) {
+        // A short reply would leave the request's own bytes to be read as
+        // the response: it counts as a failed transfer.
         throw Sdbg_IoctlLinkException();
     }
     // A device that reports more than was asked for is cut to the response
     // length: the caller's buffer holds no more.
-    const uint32_t replySize = std::min(returned - kCommandHeaderSize, respSize);
-    std::memcpy(pBuffer, frame.data() + kCommandHeaderSize, replySize);
+    std::memcpy(pBuffer, frame.data() + kCommandHeaderSize, respSize);
     return respSize;
 }
 

@@ -102,8 +102,8 @@ class Sdbg_IoctlLink : public Sdbg_Link {
     bool Open() override;
     bool Close() override;
     // Throws Sdbg_IoctlLinkException when the call fails or reports fewer
-    // than the 8 command bytes; at most respSize bytes of the reply are
-    // copied back.
+    // than the 8 command bytes and respSize response bytes; respSize bytes
+    // of the reply are copied back.
     uint32_t Transact(uint8_t *pBuffer, uint32_t reqSize, uint32_t respSize) override;
     void GetErrorText(char *pBuf) const override;
 

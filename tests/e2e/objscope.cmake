@@ -53,7 +53,8 @@ find_package(Python3 COMPONENTS Interpreter)
 if(Python3_Interpreter_FOUND)
   add_test(NAME objscope_e2e.link
            COMMAND ${Python3_EXECUTABLE} ${OBJSCOPE_CASES}/../objscope_link_e2e.py
-                   $<TARGET_FILE:objscope> $<TARGET_FILE:sample_storage>)
+                   $<TARGET_FILE:objscope> $<TARGET_FILE:sample_storage>
+                   $<TARGET_FILE:driver_emulator>)
   set_tests_properties(objscope_e2e.link PROPERTIES TIMEOUT 120)
 endif()
 

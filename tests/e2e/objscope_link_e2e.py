@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """objscope linked over real TCP on 127.0.0.1 to the sample storage process.
 
-usage: objscope_link_e2e.py <objscope> <sample_storage>
+usage: objscope_link_e2e.py <objscope> <sample_storage> <driver_emulator>
 
 Commands are fed to objscope through a pipe, one at a time, while the
 sample process is driven beside it (objects added, the process killed and
@@ -53,11 +53,11 @@ class Sample:
 
 
 class Viewer:
-    def __init__(self, program, workdir):
-        self.out_path = os.path.join(workdir, "objscope.out")
+    def __init__(self, program, workdir, env=None):
+        self.out_path = tempfile.mktemp(prefix="objscope_", suffix=".out", dir=workdir)
         self.out = open(self.out_path, "w")
         self.proc = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=self.out,
-                                     stderr=subprocess.STDOUT, text=True)
+                                     stderr=subprocess.STDOUT, text=True, env=env)
 
     def send(self, line, settle=0.4):
         self.proc.stdin.write(line + "\n")
@@ -100,10 +100,53 @@ def driver_absent(objscope, workdir):
         raise SystemExit(f"c ini without a device: rc {run.returncode}\n{run.stdout}")
 
 
+def wait_for_socket(path):
+    for _ in range(100):
+        if os.path.exists(path):
+            return
+        time.sleep(0.1)
+    raise SystemExit(f"the driver emulator never listened at {path}")
+
+
+def driver_link(objscope, emulator, workdir):
+    """`c ini` through the driver emulator's debug pass-through; the
+    emulator restarted under a linked viewer, which relinks."""
+    root = os.path.join(workdir, "emu")
+    sock = os.path.join(root, "{CC9BA7B0-6D22-4016-81C5-3369F0A163C4}", "qorni0")
+    command = [emulator, "--root", root, "--name", "qorni0"]
+    emu = subprocess.Popen(command)
+    wait_for_socket(sock)
+    viewer = Viewer(objscope, workdir, dict(os.environ, MOS_DEVINTF_ROOT=root))
+    viewer.send("c tgt")                            # no data server on its default port
+    viewer.send("c ini")
+    viewer.send("dumpscreen mos")
+    emu.terminate()
+    emu.wait()
+    emu = subprocess.Popen(command)
+    wait_for_socket(sock)
+    viewer.send("dumpscreen mos")                   # the old device is gone: fails, relinks
+    viewer.send("dumpscreen mos xml")
+    viewer.send("exit")
+    rc, text = viewer.finish()
+    emu.terminate()
+    emu.wait()
+    expect_in_order(text, [
+        "Linked successfully to ini",
+        "Screen: Mos objects",
+        "mos-os-thrd-layer (1 objects) [ 0 ]",
+        ">Error linking to remote server*",
+        "<Mos_objects>",
+        '\t<mos-os-thrd-layer id="0">',
+    ])
+    if rc != 2:  # c tgt, the dump across the restart
+        raise SystemExit(f"through the driver: exit code {rc}, expected 2\n{text}")
+
+
 def main():
-    objscope, sample_program = sys.argv[1], sys.argv[2]
+    objscope, sample_program, emulator = sys.argv[1], sys.argv[2], sys.argv[3]
     workdir = tempfile.mkdtemp(prefix="objscope_link_")
     driver_absent(objscope, workdir)
+    driver_link(objscope, emulator, workdir)
     record = os.path.join(workdir, "vol.bin")
     with open(record, "wb") as f:
         f.write(bytes(range(256)) + bytes(VOL_SIZE - 256))

@@ -63,7 +63,8 @@ uint32_t codeByName(const std::string &name) {
                   {"QUERY_ALL_BLK_DEVS", 0xEA7FCE40},
                   {"QUERY_ALL_BLK_DEVS_V201", 0xEA7FCE7C},
                   {"IS_QORNI_V130", 0xEA7FFEA8},
-                  {"QUERY_VERSION_V130", 0xEA7FFEBC}};
+                  {"QUERY_VERSION_V130", 0xEA7FFEBC},
+                  {"SDBG_REQUEST", emu::kSdbgRequest}};
     for (const auto &entry : kNames) {
         if (name == entry.pName) {
             return entry.code;
@@ -325,6 +326,10 @@ void serveSession(int listenFd, int clientFd, const Options &opts, FILE *pJourna
 
 int main(int argc, char *argv[]) {
     Options opts = parseArgs(argc, argv);
+    if (!emu::startRuntime()) {
+        fprintf(stderr, "driver_emulator: the runtime library did not start\n");
+        return 1;
+    }
     signal(SIGTERM, onSignal);
     signal(SIGINT, onSignal);
     signal(SIGPIPE, SIG_IGN);

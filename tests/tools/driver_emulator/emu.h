@@ -84,4 +84,12 @@ inline uint64_t get64(const std::vector<uint8_t> &buf, size_t offset) {
     return get32(buf, offset) | (static_cast<uint64_t>(get32(buf, offset + 4)) << 32);
 }
 
+// The debug pass-through (emu_sdbg.cpp): starts the runtime library whose
+// registered objects the pass-through serves, and answers one pass-through
+// frame (command header, then a debug-port request) into pReply; false
+// when the request is refused.
+inline constexpr uint32_t kSdbgRequest = 0xEA7FCE30;
+bool startRuntime();
+bool sdbgPassThrough(const std::vector<uint8_t> &input, Reply *pReply);
+
 } // namespace emu

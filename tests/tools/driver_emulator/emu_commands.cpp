@@ -184,7 +184,10 @@ void putVersionText(const Scenario &scenario, std::vector<uint8_t> &out, size_t 
 bool currentCommand(const Scenario &scenario, DeviceState *pState, uint32_t code, Reply *pReply) {
     size_t recordSize = pReply->bytes.size() - kRec;
     bool bCurrent = scenario.generation != Generation::V130;
-    if (bCurrent && code == kIsQorni) {
+    if (bCurrent && code == kIsQorni && recordSize == 0) {
+        // The probe as the viewer sends it: the command header alone, with
+        // no record to answer in; the call's success is the answer.
+    } else if (bCurrent && code == kIsQorni) {
         answer(pReply, recordSize == 8 ? kRcSuccess : kRcInvalid, 8);
     } else if (bCurrent && code == kQueryVersion) {
         if (recordSize == 8 + kVersionLen) {
@@ -232,6 +235,8 @@ Reply handleIoctl(const Scenario &scenario, DeviceState *pState, uint32_t ioctlC
         reply.bytes.resize(8 + kVersionLen);
     } else if (input.size() != outCapacity) {
         bKnown = false; // the current protocol sends one buffer both ways
+    } else if (code == kSdbgRequest) {
+        bKnown = sdbgPassThrough(input, &reply);
     } else {
         bKnown = currentCommand(scenario, pState, code, &reply);
     }
