@@ -9,6 +9,7 @@
 
 using viewstest::Render;
 using viewstest::Rendered;
+using namespace sdbg_wire;
 using Lines = std::vector<std::string>;
 
 namespace {
