@@ -17,7 +17,7 @@ template <uint32_t Size> struct Sdbg_RawWire { uint8_t bytes[Size]; };
 template <uint32_t Id, uint32_t Size> struct Sdbg_WireOf { using type = Sdbg_RawWire<Size>; };
 
 #define SDBG_VIEW_WIRE(id, Wire)                                                                   \
-    template <uint32_t Size> struct Sdbg_WireOf<id, Size> { using type = Wire; };
+    template <uint32_t Size> struct Sdbg_WireOf<id, Size> { using type = sdbg_wire::Wire; };
 #include "sdbg_view_wires.def"
 #undef SDBG_VIEW_WIRE
 

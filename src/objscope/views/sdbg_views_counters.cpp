@@ -4,6 +4,8 @@
 
 #include "sdbg_view_catalog.h"
 
+using namespace sdbg_wire;
+
 namespace {
 
 constexpr Sdbg_ViewRow kDiagCounterRows[] = {

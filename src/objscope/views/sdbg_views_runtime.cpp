@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+using namespace sdbg_wire;
+
 namespace {
 
 constexpr Sdbg_ViewRow kOsThrdLayerRows[] = {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+using namespace sdbg_wire;
+
 namespace {
 
 constexpr Sdbg_ViewRow kMosDevRows[] = {

@@ -1,7 +1,10 @@
 // Query structures of the runtime library's own object types, as the
 // views read them: little-endian, byte-packed, with the offsets checked.
 // Bytes that no view reads are kept as named reserve so every record is
-// laid out whole.
+// laid out whole. They live in their own namespace: the viewer reads what a
+// remote process sends and keeps its own copy of each layout, apart from
+// the runtime library's definitions of the same names (a test holds the
+// two against each other).
 #pragma once
 
 #include "sdbg_stat_records.h"
@@ -10,6 +13,8 @@
 #include <cstdint>
 
 #pragma pack(push, 1)
+
+namespace sdbg_wire {
 
 struct MosOsThrdLayer_Query { // type 2
     uint64_t yielders;
@@ -417,5 +422,7 @@ static_assert(sizeof(MosOscCntEntry) == 240);
 static_assert(offsetof(MosOscCntEntry, shortWindow) == 84);
 static_assert(offsetof(MosOscCntEntry, mediumWindow) == 136);
 static_assert(offsetof(MosOscCntEntry, longWindow) == 188);
+
+} // namespace sdbg_wire
 
 #pragma pack(pop)

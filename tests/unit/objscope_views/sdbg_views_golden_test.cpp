@@ -9,6 +9,7 @@
 
 using viewstest::Render;
 using viewstest::Rendered;
+using namespace sdbg_wire;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -332,6 +333,44 @@ TEST(ViewGoldens, PerfStackTotalStageThenTheCountedStages) {
         if (c.shown > 0) {
             EXPECT_EQ(text.lines[9], "<4,4>Stage Description: <5,4>s0");
         }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// One value of a record and the colour its rule gives it.
+TEST(ViewGoldens, EdgeValuesTakeTheColoursOfTheirRules) {
+    struct Case {
+        uint32_t typeId;
+        uint32_t offset;
+        uint64_t value; // written little-endian over width bytes
+        uint32_t width;
+        const char *pExpected; // a piece of the text view's first line
+    };
+    const Case cases[] = {
+        {4, 24, ~0ULL, 8, "<4,4> #malloc-free:<2,0>-1"},
+        {17, 60, 0, 4, "<4,4> num of waiters:<2,0>0"},
+        {10, 12, 0, 4, "<4,4> Waiters:<1,0>0"},
+        {164, 56, 0, 4, "<4,4> firstLevelBitmap:<2,0>0x0"},
+        {164, 56, 0xF0, 4, "<4,4> firstLevelBitmap:<1,0>0xf0"},
+        {147, 40, 0, 8, "<4,4> #total FAILED allocs: <1,0>0"},
+        {7, 56, 0, 4, "<4,4> millis:<2,0>0"},
+        {7, 56, 1, 4, "<4,4> millis:<1,0>1"},
+        {9, 28, 0xFFFFFFFF, 4, "<4,4> In-Enum:<2,0>-1"},
+    };
+    for (const Case &c : cases) {
+        auto pObj = CreateSrvObj(c.typeId);
+        uint8_t *pWire = static_cast<uint8_t *>(pObj->GetData());
+        for (uint32_t b = 0; b < c.width; ++b) {
+            pWire[c.offset + b] = static_cast<uint8_t>(c.value >> (8 * b));
+        }
+        std::string text;
+        for (const std::string &line : Render(*pObj, false).lines) {
+            text += line + "\n";
+        }
+        EXPECT_NE(text.find(c.pExpected), std::string::npos) << c.typeId << ": " << text;
     }
 }
 
