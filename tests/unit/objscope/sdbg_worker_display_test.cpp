@@ -1,0 +1,89 @@
+#include "sdbg_application.h"
+#include "sdbg_exception.h"
+#include "sdbg_obj_type_registry.h"
+
+#include "mos_loader.h"
+#include "usr/mos_net_sock.h"
+#include "usr/mos_os_thread.h"
+#include "usr/os_proc.h"
+#include "usr/sdbg/server/sdbg_server.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+
+namespace {
+
+// A viewer linked as a data server to the runtime's own debug-port server
+// in this process, with redirected input: every display reads a blank as
+// its first key and ends after at most one page.
+struct LinkedViewerFixture : public ::testing::Test {
+    static void SetUpTestSuite() {
+        ASSERT_EQ(mos_Init(nullptr), MOS_RC__SUCCESS);
+        ASSERT_EQ(osNetLayer_Create(), MOS_RC__SUCCESS);
+        Sdbg_ObjTypeRegistry::Init();
+    }
+    static void TearDownTestSuite() { osNetLayer_Destroy(); }
+    void SetUp() override {
+        conf = {2, static_cast<uint16_t>(31000 + osProc_GetCurrentProcessId() % 20000), 0};
+        ASSERT_EQ(sdbgServer_Init(&conf), MOS_RC__SUCCESS);
+        ASSERT_TRUE(sdbgServer_IsRunning());
+    }
+    void TearDown() override {
+        pApp.reset();
+        sdbgServer_Destroy();
+    }
+    Sdbg_Application &App() {
+        pApp = std::make_unique<Sdbg_Application>(std::make_unique<SDbg_FileInput>(none),
+                                                  std::make_unique<SDbg_FileOutput>(printed));
+        return *pApp;
+    }
+
+    SdbgServerConf conf{};
+    std::istringstream none;
+    std::ostringstream printed;
+    std::unique_ptr<Sdbg_Application> pApp;
+};
+
+TEST_F(LinkedViewerFixture, EachDisplayEndsItsThreadBeforeReturning) {
+    Sdbg_Application &app = App();
+    app.worker.Link(2, "127.0.0.1", conf.port);
+    const uint32_t threadsBefore = mosOsThrd_GetNumThreads();
+    for (int i = 0; i < 5; ++i) {
+        app.Display(0);
+        EXPECT_EQ(app.worker.GetState(), SDbg_Worker::kIdle);
+    }
+    EXPECT_EQ(mosOsThrd_GetNumThreads(), threadsBefore);
+    app.worker.Unlink(); // idle again, so unlinking is accepted
+    EXPECT_EQ(app.worker.GetServerType(), SDBG_UNDEFINED_ID);
+}
+
+TEST_F(LinkedViewerFixture, WorkerStateRules) {
+    Sdbg_Application &app = App();
+    EXPECT_THROW(app.worker.Unlink(), SDbg_WorkerException);
+    app.worker.Link(2, nullptr, conf.port);
+    EXPECT_EQ(app.worker.GetServerType(), 2u);
+    try {
+        app.worker.Link(2, nullptr, conf.port);
+        FAIL() << "linked twice";
+    } catch (const SDbg_WorkerException &failure) {
+        EXPECT_STREQ(failure.GetText(), "Client already linked to a remote server");
+    }
+    // A dump whose link is gone fails, says why, and leaves the worker
+    // idle with the link mended.
+    sdbgServer_Destroy();
+    ASSERT_EQ(sdbgServer_Init(&conf), MOS_RC__SUCCESS);
+    try {
+        app.worker.DumpScreen(app.view, 0, false);
+        FAIL() << "a dump over a broken link succeeded";
+    } catch (const SDbg_WorkerException &failure) {
+        EXPECT_EQ(std::string(failure.GetText()).rfind("Error linking to remote server", 0), 0u);
+    }
+    EXPECT_EQ(app.worker.GetState(), SDbg_Worker::kIdle);
+    EXPECT_NO_THROW(app.worker.DumpScreen(app.view, 0, true));
+    EXPECT_NE(printed.str().find("<Mos_objects>"), std::string::npos);
+    app.worker.Unlink();
+}
+
+} // namespace
