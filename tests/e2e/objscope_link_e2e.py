@@ -142,11 +142,30 @@ def driver_link(objscope, emulator, workdir):
         raise SystemExit(f"through the driver: exit code {rc}, expected 2\n{text}")
 
 
+def driver_short_reply(objscope, emulator, workdir):
+    """A pass-through whose reply is cut short is a failed transfer: the
+    viewer does not link on it, nor read its own request as the answer."""
+    root = os.path.join(workdir, "emu-short")
+    sock = os.path.join(root, "{CC9BA7B0-6D22-4016-81C5-3369F0A163C4}", "qorni0")
+    emu = subprocess.Popen([emulator, "--root", root, "--name", "qorni0",
+                            "--fail", "SDBG_REQUEST:short=12"])
+    wait_for_socket(sock)
+    env = dict(os.environ, MOS_DEVINTF_ROOT=root)
+    run = subprocess.run([objscope], input="c ini\ndumpscreen mos\nexit\n", capture_output=True,
+                         text=True, env=env, timeout=30)
+    emu.terminate()
+    emu.wait()
+    if "Linked successfully" in run.stdout or \
+            ">Client isn't linked to server\n" not in run.stdout or run.returncode != 2:
+        raise SystemExit(f"short pass-through reply: rc {run.returncode}\n{run.stdout}")
+
+
 def main():
     objscope, sample_program, emulator = sys.argv[1], sys.argv[2], sys.argv[3]
     workdir = tempfile.mkdtemp(prefix="objscope_link_")
     driver_absent(objscope, workdir)
     driver_link(objscope, emulator, workdir)
+    driver_short_reply(objscope, emulator, workdir)
     record = os.path.join(workdir, "vol.bin")
     with open(record, "wb") as f:
         f.write(bytes(range(256)) + bytes(VOL_SIZE - 256))
