@@ -1,15 +1,25 @@
 #include "mos_loader.h"
 
+#include "mos_blocking.h"
+#include "mos_cpu.h"
 #include "mos_crc32c.h"
 #include "mos_cyclic_file.h"
 #include "mos_debug.h"
+#include "mos_diag_counters.h"
 #include "mos_ds_hash.h"
 #include "mos_mem.h"
+#include "mos_memory_tracker.h"
+#include "mos_mempool.h"
 #include "mos_obj.h"
+#include "mos_oscillation_counters.h"
+#include "mos_perf.h"
+#include "mos_t10dif.h"
 #include "mos_ticks.h"
 #include "mos_trace.h"
+#include "usr/mos_memory_pinning.h"
 #include "usr/mos_once.h"
 #include "usr/mos_os_thread.h"
+#include "usr/mos_timed_action.h"
 
 #include <cstddef>
 
@@ -24,10 +34,10 @@ MOS_RC placeholderInit(void * /*pArg*/) {
 // The main table. Layers of modules that are not part of this build are
 // absent rather than faked; their position in the order is kept by the
 // order of the rows that remain.
-constexpr size_t MAIN_LAYERS = 11;
+constexpr size_t MAIN_LAYERS = 25;
 MosLoaderEntry mainTable_G[MAIN_LAYERS];
 
-constexpr size_t PROCESS_LAYERS = 4;
+constexpr size_t PROCESS_LAYERS = 6;
 MosLoaderEntry processTable_G[PROCESS_LAYERS];
 
 template <typename T> void *slice(MosInitParams *pParams, T MosInitParams::*pMember) {
@@ -39,20 +49,35 @@ template <typename T> void *slice(MosInitParams *pParams, T MosInitParams::*pMem
 void fillMainTable(MosInitParams *p) {
     size_t i = 0;
     mainTable_G[i++] = {mosUtilsLayer_Init, slice(p, &MosInitParams::utils),
-                        mosUtilsLayer_Destroy};                                         // 0
-    mainTable_G[i++] = {mosLockSettings_Init, slice(p, &MosInitParams::lock), nullptr}; // 1
-    mainTable_G[i++] = {mosCrc32c_Select, slice(p, &MosInitParams::crc), nullptr};      // 4
-    mainTable_G[i++] = {mosObjLayer_Init, nullptr, mosObjLayer_Destroy};                // 5
-    mainTable_G[i++] = {mosHashLayer_Init, nullptr, mosHashLayer_Destroy};              // 7
+                        mosUtilsLayer_Destroy};                                              // 0
+    mainTable_G[i++] = {mosLockSettings_Init, slice(p, &MosInitParams::lock), nullptr};      // 1
+    mainTable_G[i++] = {mosMemTrackerLayer_Init, nullptr, mosMemTrackerLayer_Destroy};       // 2
+    mainTable_G[i++] = {mosCpu_Init, slice(p, &MosInitParams::crc), nullptr};                // 3
+    mainTable_G[i++] = {mosCrc32c_Select, slice(p, &MosInitParams::crc), nullptr};           // 4
+    mainTable_G[i++] = {mosObjLayer_Init, nullptr, mosObjLayer_Destroy};                     // 5
+    mainTable_G[i++] = {mosMemTrackerObjLayer_Init, nullptr, mosMemTrackerObjLayer_Destroy}; // 6
+    mainTable_G[i++] = {mosHashLayer_Init, nullptr, mosHashLayer_Destroy};                   // 7
     mainTable_G[i++] = {mosOsThrdLayer_Create, slice(p, &MosInitParams::thrd),
                         mosOsThrdLayer_Destroy};            // 8
     mainTable_G[i++] = {placeholderInit, nullptr, nullptr}; // 9
     mainTable_G[i++] = {mosTicksLayer_Init, slice(p, &MosInitParams::ticks),
-                        mosTicksLayer_Destroy};             // 10
-    mainTable_G[i++] = {placeholderInit, nullptr, nullptr}; // 18
+                        mosTicksLayer_Destroy};                                                // 10
+    mainTable_G[i++] = {mosBlocking_LayerInit, nullptr, mosBlocking_LayerDestroy};             // 12
+    mainTable_G[i++] = {mosMemPoolLayer_Init, nullptr, mosMemPoolLayer_Destroy};               // 14
+    mainTable_G[i++] = {mosDynamicMemPoolLayer_Init, nullptr, mosDynamicMemPoolLayer_Destroy}; // 15
+    mainTable_G[i++] = {mosSmallIovPoolLayer_Init, slice(p, &MosInitParams::smallIov),
+                        mosSmallIovPoolLayer_Destroy};                                    // 16
+    mainTable_G[i++] = {mosPerfWindowLayer_Init, slice(p, &MosInitParams::bwc), nullptr}; // 17
+    mainTable_G[i++] = {placeholderInit, nullptr, nullptr};                               // 18
+    mainTable_G[i++] = {MosPerfLayer_Init, nullptr, MosPerfLayer_Destroy};                // 19
     mainTable_G[i++] = {mosProcessLayers_Init, slice(p, &MosInitParams::dbg),
-                        mosProcessLayers_Destroy};          // 20
-    mainTable_G[i++] = {placeholderInit, nullptr, nullptr}; // 28
+                        mosProcessLayers_Destroy};                                         // 20
+    mainTable_G[i++] = {mosDynamicArrayLayer_Init, nullptr, mosDynamicArrayLayer_Destroy}; // 21
+    mainTable_G[i++] = {mosDiagCountersLayer_Init, nullptr, mosDiagCountersLayer_Destroy}; // 24
+    mainTable_G[i++] = {mosOscCntLayer_Init, nullptr, mosOscCntLayer_Destroy};             // 25
+    mainTable_G[i++] = {mosT10Dif_Init, nullptr, nullptr};                                 // 26
+    mainTable_G[i++] = {mosCpuLayer_Init, nullptr, mosCpuLayer_Destroy};                   // 27
+    mainTable_G[i++] = {placeholderInit, nullptr, nullptr};                                // 28
 }
 
 void fillProcessTable(MosInitParams *p) {
@@ -61,8 +86,12 @@ void fillProcessTable(MosInitParams *p) {
     processTable_G[i++] = {mosDbgLayer_Init, slice(p, &MosInitParams::dbg),
                            mosDbgLayer_Destroy}; // 2
     processTable_G[i++] = {mosTrcLayer_Create, slice(p, &MosInitParams::trc),
-                           mosTrcLayer_Destroy};                                // 3
+                           mosTrcLayer_Destroy}; // 3
+    processTable_G[i++] = {mosMemPinning_LayerInit, slice(p, &MosInitParams::memPinning),
+                           mosMemPinning_LayerDestroy};                         // 4
     processTable_G[i++] = {mosOnceLayer_Create, nullptr, mosOnceLayer_Destroy}; // 7
+    processTable_G[i++] = {mosTimedActionLayer_Init, slice(p, &MosInitParams::timedAction),
+                           mosTimedActionLayer_Destroy}; // 16
 }
 
 void callDestroy(const MosLoaderEntry &entry) {

@@ -12,6 +12,7 @@
 // Every command answers one line: "ok ..." or "error: ...". A command run
 // through the debug port prints "command <typeId> <name> <code> [args]".
 // The first line, once the server listens, is "ready <port> <module>".
+#include "mos_debug.h"
 #include "mos_init_params.h"
 #include "mos_loader.h"
 #include "mos_obj.h"
@@ -204,9 +205,11 @@ uint32_t moduleTypeOf(const std::string &word) {
     return 0;
 }
 
-void stopAndExit(int code) {
+// Stops the server (waking a blocked accept or an idle client), then ends
+// through the runtime's exit, which flushes the traces.
+[[noreturn]] void stopAndExit(int code) {
     sdbgServer_Destroy();
-    exit(code);
+    mos_Exit(code);
 }
 
 } // namespace

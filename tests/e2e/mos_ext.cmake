@@ -1,0 +1,9 @@
+# The runtime's pools, counters, workers, CPU and performance objects as
+# the sample storage process serves them on its debug port.
+add_executable(mos_ext_wire_tests ${CMAKE_CURRENT_LIST_DIR}/mos_ext_wire_test.cpp)
+target_link_libraries(mos_ext_wire_tests PRIVATE GTest::gtest GTest::gtest_main mos_warnings)
+target_compile_definitions(mos_ext_wire_tests
+  PRIVATE SAMPLE_STORAGE_PATH="$<TARGET_FILE:sample_storage>")
+add_dependencies(mos_ext_wire_tests sample_storage)
+gtest_discover_tests(mos_ext_wire_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES TIMEOUT 120)

@@ -1,0 +1,228 @@
+// The runtime's own objects of pools, counters, workers, CPU and
+// performance records, read raw from the sample storage process's debug
+// port. Offsets and numbers below come from the records' byte layout; the
+// test shares no header with the server.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr uint32_t kMagic = 0x8DB9ABDE;
+constexpr uint32_t kListEnd = 0x0FFFFFF0;
+constexpr uint32_t kStatusOk = 1;
+
+void putWord(Bytes *pOut, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        pOut->push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+}
+
+uint32_t u32At(const Bytes &b, size_t off) {
+    uint32_t v = 0;
+    memcpy(&v, b.data() + off, 4);
+    return v;
+}
+
+std::string textAt(const Bytes &b, size_t off, size_t width) {
+    const char *p = reinterpret_cast<const char *>(b.data() + off);
+    return std::string(p, strnlen(p, width));
+}
+
+// One object of a list: its index and its query structure.
+struct Obj {
+    uint32_t index;
+    Bytes record;
+};
+
+class SampleStorage : public testing::Test {
+  protected:
+    void SetUp() override {
+        port_ = freePort();
+        int toChild[2], fromChild[2];
+        ASSERT_EQ(pipe(toChild), 0);
+        ASSERT_EQ(pipe(fromChild), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
+        posix_spawn_file_actions_addclose(&actions, toChild[1]);
+        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
+        std::string portText = std::to_string(port_);
+        char *argv[] = {const_cast<char *>(SAMPLE_STORAGE_PATH), portText.data(),
+                        const_cast<char *>("tgt"), nullptr};
+        ASSERT_EQ(posix_spawn(&pid_, SAMPLE_STORAGE_PATH, &actions, nullptr, argv, environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(toChild[0]);
+        close(fromChild[1]);
+        in_ = fdopen(toChild[1], "w");
+        out_ = fdopen(fromChild[0], "r");
+        char ready[256] = {};
+        ASSERT_NE(fgets(ready, sizeof ready, out_), nullptr);
+        ASSERT_EQ(std::string(ready).rfind("ready " + portText, 0), 0u) << ready;
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(port_);
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(connect(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+    }
+    void TearDown() override {
+        close(fd_);
+        fprintf(in_, "exit\n");
+        fflush(in_);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        fclose(in_);
+        fclose(out_);
+    }
+
+    static uint16_t freePort() {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
+        socklen_t len = sizeof addr;
+        getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
+        close(fd);
+        return ntohs(addr.sin_port);
+    }
+
+    Bytes Ask(const std::vector<uint32_t> &payloadWords, const Bytes &extra, uint32_t expected) {
+        Bytes msg;
+        putWord(&msg, kMagic);
+        putWord(&msg, static_cast<uint32_t>(payloadWords.size() * 4 + extra.size()));
+        putWord(&msg, expected);
+        for (uint32_t w : payloadWords) {
+            putWord(&msg, w);
+        }
+        msg.insert(msg.end(), extra.begin(), extra.end());
+        EXPECT_EQ(send(fd_, msg.data(), msg.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(msg.size()));
+        Bytes out;
+        while (out.size() < expected) {
+            pollfd p = {fd_, POLLIN, 0};
+            if (poll(&p, 1, 5000) <= 0) {
+                break;
+            }
+            uint8_t buf[65536];
+            ssize_t n = recv(fd_, buf, std::min(sizeof buf, expected - out.size()), 0);
+            if (n <= 0) {
+                break;
+            }
+            out.insert(out.end(), buf, buf + n);
+        }
+        return out;
+    }
+
+    uint32_t Count(uint32_t typeId) {
+        Bytes reply = Ask({1, typeId}, {}, 8);
+        EXPECT_EQ(reply.size(), 8u);
+        EXPECT_EQ(u32At(reply, 0), kStatusOk) << typeId;
+        return u32At(reply, 4);
+    }
+
+    // Every object of the type, each record of querySize bytes.
+    std::vector<Obj> List(uint32_t typeId, uint32_t querySize) {
+        const uint32_t n = Count(typeId);
+        const uint32_t size = 8 + n * (12 + querySize) + 12;
+        Bytes reply = Ask({2, typeId}, {}, size);
+        std::vector<Obj> objs;
+        EXPECT_EQ(reply.size(), size);
+        if (reply.size() != size) {
+            return objs;
+        }
+        EXPECT_EQ(u32At(reply, 0), kStatusOk);
+        EXPECT_EQ(u32At(reply, 4), n);
+        for (uint32_t i = 0; i < n; i++) {
+            const size_t off = 8 + i * (12 + querySize);
+            EXPECT_EQ(u32At(reply, off), typeId);
+            EXPECT_EQ(u32At(reply, off + 8), querySize);
+            objs.push_back({u32At(reply, off + 4),
+                            Bytes(reply.begin() + static_cast<long>(off + 12),
+                                  reply.begin() + static_cast<long>(off + 12 + querySize))});
+        }
+        EXPECT_EQ(u32At(reply, size - 12), kListEnd);
+        return objs;
+    }
+
+    uint16_t port_ = 0;
+    pid_t pid_ = 0;
+    FILE *in_ = nullptr;
+    FILE *out_ = nullptr;
+    int fd_ = -1;
+};
+
+} // namespace
+
+// The sample storage process starts the runtime with a zero-filled
+// parameter block, whose netsmalliov_use_mem_pool 0 leaves the small-I/O
+// pool out: the pool type is served, without that pool.
+TEST_F(SampleStorage, PoolTypesFollowTheParameterBlock) {
+    for (const Obj &o : List(11, 72)) {
+        EXPECT_NE(textAt(o.record, 0, 32), "SmallIOVPool");
+    }
+    EXPECT_EQ(Count(16), 0u);
+    EXPECT_EQ(Count(17), 0u);
+}
+
+TEST_F(SampleStorage, DiagnosticCounterFamilies) {
+    const std::pair<uint32_t, uint32_t> families[] = {{104, 51}, {103, 56}, {102, 25},
+                                                      {106, 16}, {105, 13}, {107, 43},
+                                                      {108, 13}, {109, 9},  {110, 21}};
+    for (auto [typeId, count] : families) {
+        EXPECT_EQ(Count(typeId), count) << typeId;
+    }
+    std::vector<Obj> mos = List(102, 64);
+    ASSERT_EQ(mos.size(), 25u);
+    for (uint32_t i = 0; i < 25; i++) {
+        EXPECT_EQ(mos[i].index, i);
+        EXPECT_EQ(textAt(mos[i].record, 8, 8), "MOS");
+    }
+    EXPECT_EQ(textAt(mos[0].record, 16, 32), "SECONDS_FROM_UP_TIME");
+    EXPECT_EQ(textAt(mos[23].record, 16, 32), "MEMORY_PINNING_FAILED_QUEUE");
+    EXPECT_EQ(textAt(mos[24].record, 16, 32), "SKIPPED_TRACES_EVENTS");
+    EXPECT_EQ(u32At(mos[1].record, 4), 0u); // PHY_IO_ERROR: exceeded once counted
+}
+
+TEST_F(SampleStorage, CpuBlockerTrackerAndPerformanceObjects) {
+    std::vector<Obj> cpu = List(3, 36);
+    ASSERT_EQ(cpu.size(), 1u);
+    EXPECT_EQ(cpu[0].index, 0u);
+    const uint32_t ecx = u32At(cpu[0].record, 8);
+    EXPECT_EQ(u32At(cpu[0].record, 16), (ecx >> 1) & 1);  // PCLMULQDQ
+    EXPECT_EQ(u32At(cpu[0].record, 20), (ecx >> 20) & 1); // SSE4.2
+
+    std::vector<Obj> blockers = List(15, 44);
+    ASSERT_GE(blockers.size(), 1u);
+    EXPECT_EQ(textAt(blockers[0].record, 0, 32), "Default blocker");
+    EXPECT_EQ(u32At(blockers[0].record, 32), 1u);
+
+    std::vector<Obj> tracker = List(147, 48);
+    ASSERT_EQ(tracker.size(), 1u);
+    EXPECT_EQ(tracker[0].record, Bytes(48, 0));
+    Bytes dumpArgs(64 * 10, 0);
+    EXPECT_EQ(Ask({6, 0, 147, 0, 1}, dumpArgs, 4), Bytes({1, 0, 0, 0}));
+
+    EXPECT_EQ(Count(151), 0u);
+    for (uint32_t typeId = 111; typeId <= 144; typeId++) {
+        EXPECT_EQ(Count(typeId), 0u) << typeId;
+    }
+}

@@ -1,0 +1,39 @@
+// The layers of pools, workers, counters, performance records and the CPU
+// as the runtime's start brings them up.
+#include "mos_blocking.h"
+#include "mos_loader.h"
+#include "mos_mempool.h"
+#include "mos_obj.h"
+#include "usr/mos_timed_action.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Runs in a child: the runtime starts once per process. Ends without the
+// leak scan, which would count the layers the parent test process built.
+void startAndCheck() {
+    if (mos_Init(nullptr) != MOS_RC__SUCCESS) {
+        fprintf(stderr, "init failed\n");
+        std::_Exit(1);
+    }
+    const MosMemPool *pPool = mosSmallIovPool_Get();
+    const uint32_t types[] = {3,   11,  15,  16,  17,  102, 103, 104, 105,
+                              106, 107, 108, 109, 110, 111, 144, 147, 151};
+    uint32_t missing = 0;
+    for (uint32_t typeId : types) {
+        missing += mosObjType_GetById(typeId) == nullptr ? 1 : 0;
+    }
+    fprintf(stderr, "pool=%u blocker=%u missing=%u\n", pPool != nullptr ? pPool->numBlocks : 0,
+            mosBlocking_GetDefault() != nullptr ? 1u : 0u, missing);
+    std::_Exit(0);
+}
+
+TEST(LoaderLayersDeathTest, StartWithoutBlockBuildsTheDefaults) {
+    EXPECT_EXIT(startAndCheck(), testing::ExitedWithCode(0), "pool=1000 blocker=1 missing=0");
+}
+
+} // namespace

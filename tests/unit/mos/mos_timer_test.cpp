@@ -1,0 +1,291 @@
+#include "mos_timer.h"
+
+#include "core_layers.h"
+#include "mos_init_params.h"
+#include "test_support.h"
+#include "thread_names.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Fired {
+    MosTimerReq req; // first: the callback finds its record from the request
+    std::atomic<int> count{0};
+    Clock::time_point at;
+    std::vector<int> *pOrder = nullptr;
+    int tag = 0;
+};
+
+std::mutex orderLock_G;
+
+void onFire(MosTimerReq *pReq) {
+    auto *f = reinterpret_cast<Fired *>(pReq);
+    f->at = Clock::now();
+    if (f->pOrder != nullptr) {
+        std::lock_guard<std::mutex> g(orderLock_G);
+        f->pOrder->push_back(f->tag);
+    }
+    f->count++;
+}
+
+bool waitFor(const std::atomic<int> &count, int expected, int timeoutMs) {
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (count.load() < expected && Clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return count.load() >= expected;
+}
+
+class TimerTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        mostest::EnsureCoreLayers();
+        ASSERT_EQ(mosTimer_Init(Params()), MOS_RC__SUCCESS);
+    }
+    void TearDown() override { mosTimer_Destroy(); }
+    virtual MosTimerParams *Params() { return nullptr; }
+
+    template <typename Query> static Query QueryOf(uint32_t typeId, uint32_t index) {
+        MosObjType *pType = mosObjType_GetById(typeId);
+        EXPECT_NE(pType, nullptr);
+        Query q{};
+        MosObjEntry *pObj = mosObjType_EnumStartAtIndex(pType, index);
+        EXPECT_NE(pObj, nullptr);
+        if (pObj != nullptr) {
+            mosObjType_EnumEnd(pType);
+            mosObj_Query(pObj, pType, &q);
+        }
+        return q;
+    }
+};
+
+TEST_F(TimerTest, DelayPicksTheNearestPeriodTiesGoingShorter) {
+    const std::pair<uint64_t, uint32_t> cases[] = {
+        {0, MOS_TIMER_QUEUE_ID__100MILLI},    {100, MOS_TIMER_QUEUE_ID__100MILLI},
+        {300, MOS_TIMER_QUEUE_ID__100MILLI},  {301, MOS_TIMER_QUEUE_ID__500MILLI},
+        {700, MOS_TIMER_QUEUE_ID__500MILLI},  {750, MOS_TIMER_QUEUE_ID__500MILLI},
+        {751, MOS_TIMER_QUEUE_ID__1SEC},      {3000, MOS_TIMER_QUEUE_ID__2SEC},
+        {4500, MOS_TIMER_QUEUE_ID__4SEC},     {90000, MOS_TIMER_QUEUE_ID__1MIN},
+        {1u << 31, MOS_TIMER_QUEUE_ID__5MIN},
+    };
+    for (auto [delayMs, setId] : cases) {
+        EXPECT_EQ(mosTimer_SetForDelay(delayMs), setId) << delayMs;
+    }
+}
+
+TEST_F(TimerTest, LayerPublishesElevenSetsAndTheirQueues) {
+    MosObjType *pQType = mosObjType_GetById(MOS_OBJ_TYPE_TIMER_Q);
+    MosObjType *pSetType = mosObjType_GetById(MOS_OBJ_TYPE_TIMER_QSET);
+    ASSERT_TRUE(pQType != nullptr && pSetType != nullptr);
+    EXPECT_EQ(mosObjType_GetNumObjs(pQType), 142u);
+    EXPECT_EQ(mosObjType_GetNumObjs(pSetType), 11u);
+    EXPECT_EQ(mosObjType_GetQueryDataSize(pQType), 80u);
+    EXPECT_EQ(mosObjType_GetQueryDataSize(pSetType), 72u);
+    auto set = QueryOf<MosTimerQSet_Query>(MOS_OBJ_TYPE_TIMER_QSET, 10);
+    EXPECT_STREQ(set.name, "MOS_TIMER_QUEUE_ID__5MIN");
+    EXPECT_EQ(set.ticks, 300000u);
+    EXPECT_EQ(set.millis, 300000u);
+    EXPECT_EQ(set.numWaiters + set.numExpirations + set.numAborts + set.reqCount, 0u);
+    EXPECT_EQ(set.maxDiffTicks, 0u);
+    // Set 2 starts after the 4 + 1 queues of sets 0 and 1.
+    auto q = QueryOf<MosTimerQ_Query>(MOS_OBJ_TYPE_TIMER_Q, 5 + 3);
+    EXPECT_STREQ(q.name, "MOS_TIMER_QUEUE_ID__1SEC_3");
+    EXPECT_EQ(q.ticks, 1000u);
+    EXPECT_EQ(q.millis, 1000u);
+    EXPECT_EQ(mostest::WaitForThreadsNamed("mosTimer", 1), 1u);
+}
+
+TEST_F(TimerTest, RequestFiresAfterItsSetsPeriod) {
+    Fired f;
+    mosTimerReq_Init(&f.req, onFire);
+    const auto armedAt = Clock::now();
+    EXPECT_EQ(mosTimerReq_Add(&f.req, 700), MOS_RC__PENDING);
+    EXPECT_EQ(f.req.qSetId, MOS_TIMER_QUEUE_ID__500MILLI);
+    ASSERT_TRUE(waitFor(f.count, 1, 5000));
+    const auto elapsedMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(f.at - armedAt).count();
+    EXPECT_GE(elapsedMs, 499);  // the set's period, not the delay asked
+    EXPECT_LT(elapsedMs, 1000); // the 1 s set would not have fired yet
+    EXPECT_EQ(f.req.state, MOS_TIMER_REQ_STATE__IDLE);
+    auto q = QueryOf<MosTimerQ_Query>(MOS_OBJ_TYPE_TIMER_Q, 4); // the 500 ms set's queue
+    EXPECT_EQ(q.reqCount, 1u);
+    EXPECT_EQ(q.numExpirations, 1u);
+    EXPECT_EQ(q.numWaiters, 0u);
+}
+
+TEST_F(TimerTest, RequestsOfOneQueueFireInArmingOrder) {
+    std::vector<int> order;
+    Fired a, b;
+    a.pOrder = b.pOrder = &order;
+    a.tag = 1;
+    b.tag = 2;
+    mosTimerReq_Init(&a.req, onFire);
+    mosTimerReq_Init(&b.req, onFire);
+    (void)mosTimerReq_AddByQ(&a.req, MOS_TIMER_QUEUE_ID__100MILLI);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    (void)mosTimerReq_AddByQ(&b.req, MOS_TIMER_QUEUE_ID__100MILLI);
+    ASSERT_EQ(a.req.qId, b.req.qId);
+    ASSERT_TRUE(waitFor(b.count, 1, 5000));
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+TEST_F(TimerTest, AbortDisarmsOnceAndCountsEveryCall) {
+    Fired f;
+    mosTimerReq_Init(&f.req, onFire);
+    // Never armed: its ids are zero, so the abort finds the request idle.
+    EXPECT_EQ(mosTimerReq_Abort(&f.req), MOS_RC__NOT_FOUND);
+    (void)mosTimerReq_AddByQ(&f.req, MOS_TIMER_QUEUE_ID__100MILLI);
+    MosTimerQ *pQ = mosTimer_GetQPtr(f.req.qSetId, f.req.qId);
+    const uint32_t abortsBefore = pQ->numAborts;
+    EXPECT_EQ(mosTimerReq_Abort(&f.req), MOS_RC__SUCCESS);
+    EXPECT_EQ(mosTimerReq_Abort(&f.req), MOS_RC__NOT_FOUND);
+    EXPECT_EQ(pQ->numAborts, abortsBefore + 2);
+    EXPECT_EQ(pQ->reqAnchor.counter, 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(f.count.load(), 0);
+    // An aborted request can be armed again.
+    EXPECT_EQ(mosTimerReq_AddByQ(&f.req, MOS_TIMER_QUEUE_ID__100MILLI), MOS_RC__PENDING);
+    EXPECT_TRUE(waitFor(f.count, 1, 5000));
+}
+
+void rearmOnce(MosTimerReq *pReq) {
+    auto *f = reinterpret_cast<Fired *>(pReq);
+    if (++f->count == 1) {
+        EXPECT_EQ(mosTimerReq_AddByQ(pReq, MOS_TIMER_QUEUE_ID__100MILLI), MOS_RC__PENDING);
+    }
+}
+
+TEST_F(TimerTest, CallbackMayReArmItsRequest) {
+    Fired f;
+    mosTimerReq_Init(&f.req, rearmOnce);
+    (void)mosTimerReq_AddByQ(&f.req, MOS_TIMER_QUEUE_ID__100MILLI);
+    EXPECT_TRUE(waitFor(f.count, 2, 5000));
+}
+
+struct WindowSeen {
+    uint8_t start[MOS_TIMER_QUEUE_ID__LAST];
+    uint8_t size[MOS_TIMER_QUEUE_ID__LAST];
+    std::atomic<int> ready{0};
+    std::atomic<int> release{0};
+};
+
+void recordWindow(void *pArg) {
+    auto *w = static_cast<WindowSeen *>(pArg);
+    for (uint32_t s = 0; s < MOS_TIMER_QUEUE_ID__LAST; s++) {
+        mosTimer_GetThreadWindow(s, &w->start[s], &w->size[s]);
+    }
+    w->ready = 1;
+    while (w->release.load() == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+// Starts two threads through the thread layer, the first still running
+// when the second starts, and returns their windows. No other thread may
+// start meanwhile: the fixtures using it run without the poll thread.
+void twoThreadWindows(WindowSeen *pFirst, WindowSeen *pSecond) {
+    MosOsThrd t1, t2;
+    ASSERT_EQ(mosOsThrd_Create(&t1, recordWindow, pFirst, "window1"), MOS_RC__SUCCESS);
+    while (pFirst->ready.load() == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(mosOsThrd_Create(&t2, recordWindow, pSecond, "window2"), MOS_RC__SUCCESS);
+    while (pSecond->ready.load() == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    pFirst->release = 1;
+    pSecond->release = 1;
+    mosOsThrd_Destroy(&t1);
+    mosOsThrd_Destroy(&t2);
+}
+
+class TimerWindowTest : public TimerTest, public testing::WithParamInterface<uint64_t> {
+  protected:
+    MosTimerParams *Params() override {
+        params_ = {GetParam(), 1, 1}; // no poll thread starting beside the test's threads
+        return &params_;
+    }
+    MosTimerParams params_{};
+};
+
+TEST_P(TimerWindowTest, WideWindowsCoverWholeSetsAndNeverVanish) {
+    const uint64_t power = GetParam();
+    const uint32_t expected = 1u << (power < 7 ? power : 7);
+    EXPECT_EQ(mosTimer_GetWindow(), expected);
+    WindowSeen a, b;
+    twoThreadWindows(&a, &b);
+    for (uint32_t s = 0; s < MOS_TIMER_QUEUE_ID__LAST; s++) {
+        const uint32_t n = mosTimer_GetNumQsInSet(s);
+        const uint32_t size = expected < n ? expected : n;
+        EXPECT_EQ(a.size[s], size) << s;
+        EXPECT_EQ(b.size[s], size) << s;
+    }
+    EXPECT_EQ(a.start[MOS_TIMER_QUEUE_ID__100MILLI], 0u); // window 32 over 4 queues
+}
+
+// 5 is the configuration's largest; 8 and 16 would wrap an 8-bit window to 0.
+INSTANTIATE_TEST_SUITE_P(Powers, TimerWindowTest, testing::Values(5, 8, 16));
+
+class TimerWithoutThreadTest : public TimerTest {
+  protected:
+    MosTimerParams *Params() override {
+        params_ = {0, 1, 1};
+        return &params_;
+    }
+    MosTimerParams params_{};
+};
+
+TEST_F(TimerWithoutThreadTest, NoPollThreadAndNothingFires) {
+    EXPECT_EQ(mostest::CountThreadsNamed("mosTimer"), 0u);
+    Fired f;
+    mosTimerReq_Init(&f.req, onFire);
+    (void)mosTimerReq_AddByQ(&f.req, MOS_TIMER_QUEUE_ID__100MILLI);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(f.count.load(), 0);
+    // A pass run by hand fires it, late, and records the lateness.
+    (void)mosTimer_PollAll();
+    EXPECT_EQ(f.count.load(), 1);
+    EXPECT_GE(mosTimer_GetQPtr(f.req.qSetId, f.req.qId)->maxDiffTicks, 150u);
+}
+
+TEST_F(TimerWithoutThreadTest, WindowOfOneGivesSuccessiveThreadsSuccessiveQueues) {
+    EXPECT_EQ(mosTimer_GetWindow(), 1u);
+    WindowSeen a, b;
+    twoThreadWindows(&a, &b);
+    for (uint32_t s = 0; s < MOS_TIMER_QUEUE_ID__LAST; s++) {
+        const uint32_t n = mosTimer_GetNumQsInSet(s);
+        EXPECT_EQ(a.size[s], 1u);
+        EXPECT_EQ(b.start[s], (a.start[s] + 1u) % n) << s;
+    }
+    uint8_t start = 9, size = 9;
+    mosTimer_GetThreadWindow(0, &start, &size); // this thread predates the layer
+    EXPECT_EQ(size, 0u);
+}
+
+void armTwice() {
+    mostest::StdoutToStderr();
+    mostest::EnsureCoreLayers();
+    MosTimerParams params{0, 1, 1};
+    (void)mosTimer_Init(&params);
+    static MosTimerReq req;
+    mosTimerReq_Init(&req, onFire);
+    (void)mosTimerReq_AddByQ(&req, MOS_TIMER_QUEUE_ID__1SEC);
+    (void)mosTimerReq_AddByQ(&req, MOS_TIMER_QUEUE_ID__1SEC);
+}
+
+TEST(TimerDeathTest, ArmingAnActiveRequestIsFatal) {
+    EXPECT_EXIT(armTwice(), mostest::ExitedWithMinusOne,
+                "pReq->state == MOS_TIMER_REQ_STATE__IDLE");
+}
+
+} // namespace
