@@ -222,9 +222,7 @@ int main(int argc, char **argv) {
     static MosInitParams params{};
     params.sdbg.moduleType = moduleTypeOf(argv[2]);
     params.sdbg.port = static_cast<uint16_t>(atoi(argv[1]));
-    if (mos_Init(&params) != MOS_RC__SUCCESS || osNetLayer_Create() != MOS_RC__SUCCESS ||
-        mosMemAllocatorLayer_Init(nullptr) != MOS_RC__SUCCESS ||
-        sdbgServer_Init(&params.sdbg) != MOS_RC__SUCCESS) {
+    if (mos_Init(&params) != MOS_RC__SUCCESS) {
         fprintf(stderr, "cannot start the runtime\n");
         return 1;
     }
