@@ -126,6 +126,10 @@ void listPushTail(MosMemPool *p, MosMemPool_Block *pBlock) {
 }
 
 void listPushHead(MosMemPool *p, MosMemPool_Block *pBlock) {
+    // A block freed twice would be handed out twice; the cheap cases are
+    // caught here: the list is already full, or the block is its head.
+    MOS_ASSERT_TEXT(p->freeList.counter < p->numBlocks && pBlock != p->freeList.pFirst,
+                    "block returned twice to the free list");
     pBlock->pNext = p->freeList.pFirst == nullptr ? END_MARKER : p->freeList.pFirst;
     if (p->freeList.pLast == nullptr) {
         p->freeList.pLast = pBlock;
