@@ -145,59 +145,78 @@ bool netAddress_IsEqual(const NetAddress *pA, const NetAddress *pB) {
            memcmp(pA->address, pB->address, netAddress_GetAddrLen(pA->type)) == 0;
 }
 
+namespace {
+
+// The two rows every mapping between the kinds of type numbers follows.
+struct NetTypeRow {
+    uint32_t addressType;
+    uint32_t socketType;
+    uint16_t family;
+};
+constexpr NetTypeRow kNetTypeRows[] = {
+    {NET_ADDRESS_TYPE__IPV4, NET_SOCKET_TYPE__IPV4, NET_AF_INET},
+    {NET_ADDRESS_TYPE__IPV6, NET_SOCKET_TYPE__IPV6, NET_AF_INET6},
+};
+
+// The row whose column matches value, or null.
+template <typename T> const NetTypeRow *findTypeRow(T NetTypeRow::*pColumn, uint32_t value) {
+    for (const NetTypeRow &row : kNetTypeRows) {
+        if (row.*pColumn == value) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
 uint32_t netAddress_AddressTypeToSocketType(uint32_t addressType) {
-    if (addressType == NET_ADDRESS_TYPE__IPV4) {
-        return NET_SOCKET_TYPE__IPV4;
+    const NetTypeRow *pRow = findTypeRow(&NetTypeRow::addressType, addressType);
+    if (pRow == nullptr) {
+        MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected address type %d",
+                  static_cast<int>(addressType));
+        ALWAYS_ASSERT();
     }
-    if (addressType == NET_ADDRESS_TYPE__IPV6) {
-        return NET_SOCKET_TYPE__IPV6;
-    }
-    MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected address type %d", static_cast<int>(addressType));
-    ALWAYS_ASSERT();
+    return pRow->socketType;
 }
 
 uint16_t netAddress_AddressTypeToAddressFamily(uint32_t addressType) {
-    if (addressType == NET_ADDRESS_TYPE__IPV4) {
-        return NET_AF_INET;
+    const NetTypeRow *pRow = findTypeRow(&NetTypeRow::addressType, addressType);
+    if (pRow == nullptr) {
+        MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected address type %d",
+                  static_cast<int>(addressType));
+        ALWAYS_ASSERT();
     }
-    if (addressType == NET_ADDRESS_TYPE__IPV6) {
-        return NET_AF_INET6;
-    }
-    MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected address type %d", static_cast<int>(addressType));
-    ALWAYS_ASSERT();
+    return pRow->family;
 }
 
 uint16_t netAddress_SocketTypeToAddressFamily(uint32_t socketType) {
-    if (socketType == NET_SOCKET_TYPE__IPV4) {
-        return NET_AF_INET;
+    const NetTypeRow *pRow = findTypeRow(&NetTypeRow::socketType, socketType);
+    if (pRow == nullptr) {
+        MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected socket type %d",
+                  static_cast<int>(socketType));
+        ALWAYS_ASSERT();
     }
-    if (socketType == NET_SOCKET_TYPE__IPV6) {
-        return NET_AF_INET6;
-    }
-    MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected socket type %d", static_cast<int>(socketType));
-    ALWAYS_ASSERT();
+    return pRow->family;
 }
 
 uint32_t netAddress_SocketTypeToAddressType(uint32_t socketType) {
-    if (socketType == NET_SOCKET_TYPE__IPV4) {
-        return NET_ADDRESS_TYPE__IPV4;
+    const NetTypeRow *pRow = findTypeRow(&NetTypeRow::socketType, socketType);
+    if (pRow == nullptr) {
+        MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected socket type %d",
+                  static_cast<int>(socketType));
+        ALWAYS_ASSERT();
     }
-    if (socketType == NET_SOCKET_TYPE__IPV6) {
-        return NET_ADDRESS_TYPE__IPV6;
-    }
-    MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected socket type %d", static_cast<int>(socketType));
-    ALWAYS_ASSERT();
+    return pRow->addressType;
 }
 
 uint32_t netAddress_AddressFamilyToSocketType(uint32_t family) {
-    if (family == NET_AF_INET) {
-        return NET_SOCKET_TYPE__IPV4;
+    const NetTypeRow *pRow = findTypeRow(&NetTypeRow::family, family);
+    if (pRow == nullptr) {
+        MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected address family %d", static_cast<int>(family));
+        ALWAYS_ASSERT();
     }
-    if (family == NET_AF_INET6) {
-        return NET_SOCKET_TYPE__IPV6;
-    }
-    MOS_TRACE(MOS_COMP_NET, 1, "ERROR: Unexpected address family %d", static_cast<int>(family));
-    ALWAYS_ASSERT();
+    return pRow->socketType;
 }
 
 MOS_RC NetAddress_ToSockAddr(const NetAddress *pAddr, void *pSockAddr, uint32_t *pLen,

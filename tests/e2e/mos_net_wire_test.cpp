@@ -68,16 +68,24 @@ uint16_t freePort() {
     return ntohs(addr.sin_port);
 }
 
-// One raw TCP connection to the debug port.
+// One raw TCP connection to the debug port, over IPv4 or IPv6 loopback.
 class Client {
   public:
-    explicit Client(uint16_t port) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(port);
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bConnected_ = connect(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)) == 0;
+    explicit Client(uint16_t port, bool bIpv6 = false) {
+        fd_ = socket(bIpv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+        if (bIpv6) {
+            sockaddr_in6 addr{};
+            addr.sin6_family = AF_INET6;
+            addr.sin6_port = htons(port);
+            addr.sin6_addr = in6addr_loopback;
+            bConnected_ = connect(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)) == 0;
+        } else {
+            sockaddr_in addr{};
+            addr.sin_family = AF_INET;
+            addr.sin_port = htons(port);
+            addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            bConnected_ = connect(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)) == 0;
+        }
     }
     ~Client() { close(fd_); }
     bool connected() const { return bConnected_; }
@@ -359,4 +367,33 @@ TEST_F(SampleStorage, OneClientAtATime) {
     EXPECT_EQ(first->ask(words({1, 164}), 8), words({1, 0}));
     first.reset();
     EXPECT_EQ(second.read(8), words({1, 2}));
+}
+
+TEST_F(SampleStorage, OneListenerServesIpv6AndIpv4Clients) {
+    {
+        Client v6(port_, true);
+        if (!v6.connected()) {
+            GTEST_SKIP() << "no IPv6 loopback on this host";
+        }
+        EXPECT_EQ(v6.ask(words({3}), 8), words({1, 2}));
+    }
+    expectServing();
+}
+
+TEST_F(SampleStorage, SampleCommandsRefuseWhatTheyCannotServe) {
+    std::string path = testing::TempDir() + "rec_bad_" + std::to_string(getpid()) + ".bin";
+    std::ofstream(path, std::ios::binary) << std::string(71, 'x');
+    EXPECT_EQ(command("add 8 " + path), "error: record of 71 bytes, type 8 takes 72");
+    EXPECT_EQ(command("add 176 " + path), "error: record of 71 bytes, type 176 takes 0");
+    unlink(path.c_str());
+    addObjects(8, record(72, 1), 1);
+    EXPECT_EQ(command("set 8 0 71 aabb"), "error: past the end of the record");
+    EXPECT_EQ(command("set 8 1 0 aa"), "error: no object 8/1");
+    EXPECT_EQ(command("drop 9 0"), "error: no object 9/0");
+    std::string own = testing::TempDir() + "rec_own_" + std::to_string(getpid()) + ".bin";
+    std::ofstream(own, std::ios::binary) << std::string(56, 'x');
+    EXPECT_EQ(command("add 2 " + own), "error: type 2 belongs to the runtime");
+    unlink(own.c_str());
+    EXPECT_EQ(command("frobnicate"), "error: unknown command frobnicate");
+    expectServing();
 }

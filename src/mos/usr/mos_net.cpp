@@ -1,6 +1,7 @@
 #include "usr/mos_net_sock.h"
 
 #include "mos_debug.h"
+#include "mos_diag_counters.h"
 #include "mos_trace.h"
 
 #include <chrono>
@@ -102,6 +103,7 @@ MOS_RC osNet_Socket(MosSocket *pSocketFd, uint32_t socketType) {
     if (err == NET_WSAEPROTONOSUPPORT || err == NET_WSAEAFNOSUPPORT) {
         MOS_TRACE(MOS_COMP_NET, 1, "WARNING: Socket type %u is not supported (errno 0x%x)",
                   socketType, err);
+        mosDiagCounters_CountAddValExt(MOS_DIAG_COUNTER__NET_SOCK_TYPE_NOT_SUPPORTED);
         return MOS_RC__NOT_SUPPORTED;
     }
     if (err == NET_WSAESOCKTNOSUPPORT) {
@@ -122,6 +124,16 @@ void osNet_Shutdown(MosSocket socketFd) {
         MOS_TRACE(MOS_COMP_NET, 3, "shutdown failed for socket %d with err %u",
                   static_cast<int>(socketFd), err);
     }
+}
+
+bool osNet_WakeBlocked(MosSocket socketFd) {
+    bool bClosed = false;
+    uint32_t err = osNetSys_WakeBlocked(socketFd, &bClosed);
+    if (err != 0) {
+        MOS_TRACE(MOS_COMP_NET, 3, "shutdown failed for socket %d with err %u",
+                  static_cast<int>(socketFd), err);
+    }
+    return bClosed;
 }
 
 void osNet_ChangeBlockMode(MosSocket socketFd, bool bNonBlocking) {
@@ -166,7 +178,9 @@ bool osNet_BindPort(MosSocket socketFd, uint16_t port, uint32_t socketType) {
 }
 
 bool osNet_Listen(MosSocket socketFd) {
-    MOS_ASSERT_MSG(osNetSys_Listen(socketFd, kListenBacklog) == 0, "Listen Socket failed");
+    if (osNetSys_Listen(socketFd, kListenBacklog) != 0) {
+        mosDbg_PlannedCrashModuleWithDesc("Listen Socket failed");
+    }
     return true;
 }
 

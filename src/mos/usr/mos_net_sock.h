@@ -36,6 +36,9 @@ void osNetLayer_Destroy();
 void osNet_Close(MosSocket socketFd);
 // Shuts down both directions; a failure is only traced.
 void osNet_Shutdown(MosSocket socketFd);
+// Wakes calls other threads have blocked on the socket. True when that
+// closed the socket (on Windows): its owner must then not close it again.
+bool osNet_WakeBlocked(MosSocket socketFd);
 void osNet_ChangeBlockMode(MosSocket socketFd, bool bNonBlocking);
 // Sets a 4-byte option (Windows level and name numbers).
 void osNet_SetSockOpt(MosSocket socketFd, int32_t level, int32_t option, int32_t optval);

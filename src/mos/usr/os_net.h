@@ -88,6 +88,10 @@ uint32_t osNetSys_Socket(uint16_t family, MosSocket *pSocket);
 uint32_t osNetSys_Close(MosSocket socketFd);
 // Shuts down both directions.
 uint32_t osNetSys_Shutdown(MosSocket socketFd);
+// Wakes the calls other threads have blocked on the socket. Linux wakes
+// them by shutting it down and leaves it open; Windows only by closing it,
+// which it does: *pbClosed tells the caller which happened.
+uint32_t osNetSys_WakeBlocked(MosSocket socketFd, bool *pbClosed);
 uint32_t osNetSys_SetNonBlocking(MosSocket socketFd, bool bNonBlocking);
 // Sets one 4-byte option (level and name as Windows numbers them).
 uint32_t osNetSys_SetSockOpt(MosSocket socketFd, int32_t level, int32_t option, int32_t value);

@@ -49,6 +49,14 @@ uint32_t osNetSys_Shutdown(MosSocket socketFd) {
     return shutdown(sockOf(socketFd), SD_BOTH) == 0 ? 0 : lastError();
 }
 
+uint32_t osNetSys_WakeBlocked(MosSocket socketFd, bool *pbClosed) {
+    // Shutting down does not end a blocked accept or receive here;
+    // closing the handle does.
+    (void)shutdown(sockOf(socketFd), SD_BOTH);
+    *pbClosed = true;
+    return closesocket(sockOf(socketFd)) == 0 ? 0 : lastError();
+}
+
 uint32_t osNetSys_SetNonBlocking(MosSocket socketFd, bool bNonBlocking) {
     u_long mode = bNonBlocking ? 1 : 0;
     return ioctlsocket(sockOf(socketFd), FIONBIO, &mode) == 0 ? 0 : lastError();

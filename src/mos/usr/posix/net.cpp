@@ -193,6 +193,14 @@ uint32_t osNetSys_Shutdown(MosSocket socketFd) {
     return shutdown(fdOf(socketFd), SHUT_RDWR) == 0 ? 0 : lastError();
 }
 
+uint32_t osNetSys_WakeBlocked(MosSocket socketFd, bool *pbClosed) {
+    *pbClosed = false;
+    // A blocked accept or receive returns once the socket is shut down;
+    // closing it under them would leave the descriptor number to be
+    // reused while they still hold it.
+    return shutdown(fdOf(socketFd), SHUT_RDWR) == 0 ? 0 : lastError();
+}
+
 uint32_t osNetSys_SetNonBlocking(MosSocket socketFd, bool bNonBlocking) {
     int flags = fcntl(fdOf(socketFd), F_GETFL);
     if (flags < 0) {

@@ -2,6 +2,7 @@
 
 #include "mos_debug.h"
 #include "mos_mem.h"
+#include "usr/mos_memory_pinning.h"
 
 #include <bit>
 #include <cstring>
@@ -33,6 +34,27 @@ MOS_RC answerStatus(SdbgResponse *pResp, uint32_t status) {
     return rc == MOS_RC__SUCCESS ? sdbgResp_Finish(pResp) : rc;
 }
 
+// Status OK, one word, then padding.
+MOS_RC answerOkWord(SdbgResponse *pResp, uint32_t value) {
+    MOS_RC rc = sdbgResp_AddU32(pResp, SDBG_STATUS__OK);
+    if (rc == MOS_RC__SUCCESS) {
+        rc = sdbgResp_AddU32(pResp, value);
+    }
+    return rc == MOS_RC__SUCCESS ? sdbgResp_Finish(pResp) : rc;
+}
+
+// The registered type named by the payload word at offset 4. False when
+// the payload ends before it (the connection must close); otherwise
+// *ppType is the type or null.
+bool findPayloadType(const SdbgRegistry *pRegistry, const uint8_t *pPayload, uint32_t payloadSize,
+                     uint32_t *pTypeId, MosObjType **ppType) {
+    if (!readU32(pPayload, payloadSize, 4, pTypeId)) {
+        return false;
+    }
+    *ppType = pRegistry->pGetById(*pTypeId);
+    return true;
+}
+
 void assertRoom(const SdbgResponse *pClientConn, uint64_t sizeOfBuf) {
     MOS_ASSERT(pClientConn->positionInResponse + sizeOfBuf <=
                pClientConn->sizeOfExpectedResponseMsg);
@@ -60,6 +82,8 @@ MOS_RC addObj(SdbgResponse *pResp, const SdbgRegistry *pRegistry, MosObjEntry *p
         if (pBuf == nullptr) {
             return MOS_RC__NO_RESOURCES;
         }
+        // Advisory: pinning may be off or the buffer below its threshold.
+        (void)mosMemPinning_Pin(pBuf, size, nullptr, nullptr, false);
     } else {
         memset(stackBuf, 0, size);
     }
@@ -77,18 +101,14 @@ MOS_RC answerObjCount(const SdbgRegistry *pRegistry, const uint8_t *pPayload, ui
         return answerStatus(pResp, SDBG_STATUS__RESPONSE_TOO_SMALL);
     }
     uint32_t typeId = 0;
-    if (!readU32(pPayload, payloadSize, 4, &typeId)) {
+    MosObjType *pType = nullptr;
+    if (!findPayloadType(pRegistry, pPayload, payloadSize, &typeId, &pType)) {
         return MOS_RC__INTERFACE_ERROR;
     }
-    MosObjType *pType = pRegistry->pGetById(typeId);
     if (pType == nullptr) {
         return answerStatus(pResp, SDBG_STATUS__NOT_FOUND);
     }
-    MOS_RC rc = sdbgResp_AddU32(pResp, SDBG_STATUS__OK);
-    if (rc == MOS_RC__SUCCESS) {
-        rc = sdbgResp_AddU32(pResp, pRegistry->pGetNumObjs(pType));
-    }
-    return rc == MOS_RC__SUCCESS ? sdbgResp_Finish(pResp) : rc;
+    return answerOkWord(pResp, pRegistry->pGetNumObjs(pType));
 }
 
 // The records of a locked type's list and the trailer. A query buffer
@@ -117,10 +137,10 @@ MOS_RC addAllRecords(SdbgResponse *pResp, const SdbgRegistry *pRegistry, MosObjT
 MOS_RC answerAllObjs(const SdbgRegistry *pRegistry, const uint8_t *pPayload, uint32_t payloadSize,
                      SdbgResponse *pResp) {
     uint32_t typeId = 0;
-    if (!readU32(pPayload, payloadSize, 4, &typeId)) {
+    MosObjType *pType = nullptr;
+    if (!findPayloadType(pRegistry, pPayload, payloadSize, &typeId, &pType)) {
         return MOS_RC__INTERFACE_ERROR;
     }
-    MosObjType *pType = pRegistry->pGetById(typeId);
     if (pType == nullptr) {
         return answerStatus(pResp, SDBG_STATUS__NOT_FOUND);
     }
@@ -147,11 +167,7 @@ MOS_RC answerServerType(uint32_t moduleType, SdbgResponse *pResp) {
     if (pResp->sizeOfExpectedResponseMsg < 8) {
         return answerStatus(pResp, SDBG_STATUS__RESPONSE_TOO_SMALL);
     }
-    MOS_RC rc = sdbgResp_AddU32(pResp, SDBG_STATUS__OK);
-    if (rc == MOS_RC__SUCCESS) {
-        rc = sdbgResp_AddU32(pResp, moduleType);
-    }
-    return rc == MOS_RC__SUCCESS ? sdbgResp_Finish(pResp) : rc;
+    return answerOkWord(pResp, moduleType);
 }
 
 // One element of a by-index answer; the type is locked only while its

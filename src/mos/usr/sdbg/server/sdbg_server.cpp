@@ -24,10 +24,9 @@ struct SdbgServer {
     MosOsThrd thread;
     bool bThreadRunning;
     std::atomic<bool> bStopping;
-    // Guards activeClient. The destroy path takes the current client's
-    // socket over, shuts it down and closes it, which wakes a receive
-    // blocked on an idle client on both systems (Linux wakes on the
-    // shutdown, Windows on the close); the thread then leaves it alone.
+    // Guards activeClient. The destroy path wakes a receive blocked on an
+    // idle client through it; where waking closed the socket, it marks the
+    // client none so that the thread does not close it again.
     MosFastlock clientLock;
     MosSocket activeClient;
     SdbgServerEnv env;
@@ -71,8 +70,11 @@ void serveClient(SdbgServer *pServer) {
 void serverThread(void *pArg) {
     auto *pServer = static_cast<SdbgServer *>(pArg);
     memset(&pServer->conn, 0, sizeof(pServer->conn));
+    // A copy taken before the thread runs: the destroy path marks the
+    // layer's record none while this thread may still be in accept.
+    SdbgListener listener = pServer->listener;
     while (!pServer->bStopping.load()) {
-        if (sdbgConn_Accept(&pServer->listener, &pServer->conn) != MOS_RC__SUCCESS) {
+        if (sdbgConn_Accept(&listener, &pServer->conn) != MOS_RC__SUCCESS) {
             return;
         }
         setActiveClient(pServer, pServer->conn.socketFd);
@@ -130,17 +132,18 @@ void sdbgServer_Destroy() {
     pServer->bListening = false;
     pServer->bStopping.store(true);
     (void)mosFastlockBase_Acquire(&pServer->clientLock);
-    if (pServer->activeClient != MOS_INVALID_SOCKET) {
-        osNet_Shutdown(pServer->activeClient);
-        osNet_Close(pServer->activeClient);
+    if (pServer->activeClient != MOS_INVALID_SOCKET && osNet_WakeBlocked(pServer->activeClient)) {
         pServer->activeClient = MOS_INVALID_SOCKET;
     }
     mosFastlockBase_Release(&pServer->clientLock);
-    sdbgConn_CloseListener(&pServer->listener);
+    // The listener is closed only once the thread has left accept, so its
+    // descriptor cannot be reused under it.
+    bool bListenerClosed = sdbgConn_WakeListener(&pServer->listener);
     if (pServer->bThreadRunning) {
         pServer->bThreadRunning = false;
         mosOsThrd_Destroy(&pServer->thread);
     }
+    sdbgConn_CloseListener(&pServer->listener, bListenerClosed);
     mosFastlockBase_Destroy(&pServer->clientLock);
     // The layer can be started again once it has been destroyed.
     pServer->env.startCount.store(0);

@@ -2,6 +2,7 @@
 
 #include "mos_mem.h"
 #include "mos_trace.h"
+#include "usr/mos_memory_pinning.h"
 
 #include <cstring>
 
@@ -83,12 +84,14 @@ MOS_RC sdbgConn_InitListener(SdbgListener *pListener, uint16_t port) {
     return MOS_RC__NO_RESOURCES;
 }
 
-void sdbgConn_CloseListener(SdbgListener *pListener) {
-    if (pListener->socketFd == MOS_INVALID_SOCKET) {
-        return;
+bool sdbgConn_WakeListener(SdbgListener *pListener) {
+    return pListener->socketFd != MOS_INVALID_SOCKET && osNet_WakeBlocked(pListener->socketFd);
+}
+
+void sdbgConn_CloseListener(SdbgListener *pListener, bool bClosed) {
+    if (pListener->socketFd != MOS_INVALID_SOCKET && !bClosed) {
+        osNet_Close(pListener->socketFd);
     }
-    osNet_Shutdown(pListener->socketFd);
-    osNet_Close(pListener->socketFd);
     pListener->socketFd = MOS_INVALID_SOCKET;
 }
 
@@ -126,6 +129,8 @@ MOS_RC sdbgConn_GetNextRequest(SdbgClientConn *pConn) {
     if (pConn->pRequest == nullptr) {
         return MOS_RC__NO_RESOURCES;
     }
+    // Advisory: pinning may be off or the buffer below its threshold.
+    (void)mosMemPinning_Pin(pConn->pRequest, pConn->sizeOfRequestMsg, nullptr, nullptr, false);
     rc = osNet_RecvAll(pConn->socketFd, pConn->pRequest, pConn->sizeOfRequestMsg);
     if (rc != MOS_RC__SUCCESS) {
         freeRequest(pConn);

@@ -33,8 +33,10 @@ struct SdbgClientConn {
 // the warning "WARNING: sdbg server failed to start on port %u") when it
 // cannot; the socket is then none.
 [[nodiscard]] MOS_RC sdbgConn_InitListener(SdbgListener *pListener, uint16_t port);
-// Shuts down and closes the listener (a blocked accept wakes up).
-void sdbgConn_CloseListener(SdbgListener *pListener);
+// Wakes a blocked accept on the listener. True when that closed it.
+bool sdbgConn_WakeListener(SdbgListener *pListener);
+// Closes the listener (unless bClosed) and marks it none.
+void sdbgConn_CloseListener(SdbgListener *pListener, bool bClosed);
 
 // Accepts one client into pConn (zeroed first). MOS_RC__ERROR when the
 // accept fails.
