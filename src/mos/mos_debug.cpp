@@ -19,10 +19,23 @@
 namespace {
 
 constexpr uint32_t EXCEPTION_LANGUAGE_MSVC = 0xE06D7363u;
-// mingw-w64 raises its C++ exceptions under this code; like the one
-// above it is the language's own business, not a crash.
-constexpr uint32_t EXCEPTION_LANGUAGE_GCC = 0x20474343u;
+// mingw-w64 raises its C++ exceptions under three codes ending in "GCC"
+// (throw 0x20474343, unwind 0x21474343, forced unwind 0x22474343); like
+// the one above they are the language's own business, not a crash.
+constexpr uint32_t EXCEPTION_LANGUAGE_GCC_MASK = 0x00FFFFFFu;
+constexpr uint32_t EXCEPTION_LANGUAGE_GCC = 0x00474343u;
+
+bool isLanguageException(uint32_t code) {
+    uint32_t gccKind = code >> 24;
+    return code == EXCEPTION_LANGUAGE_MSVC ||
+           ((code & EXCEPTION_LANGUAGE_GCC_MASK) == EXCEPTION_LANGUAGE_GCC && gccKind >= 0x20 &&
+            gccKind <= 0x22);
+}
 constexpr uint32_t EXCEPTION_DEBUG_OUTPUT = 0x40010006u;
+// Its wide-text form and the thread-naming notification are likewise
+// messages to a debugger that the raiser continues after.
+constexpr uint32_t EXCEPTION_DEBUG_OUTPUT_WIDE = 0x4001000Au;
+constexpr uint32_t EXCEPTION_THREAD_NAME = 0x406D1388u;
 constexpr uint64_t DUMP_ESTIMATE_EXTRA_BYTES = 200ull << 20;
 constexpr uint32_t PATH_CHARS = 256;
 
@@ -311,10 +324,11 @@ bool mosDbg_ExceptionFilter(const OsCrashInfo *pInfo) {
     if (mosCyclicFile_IsDumpThreadOrLockOwner()) {
         return true;
     }
-    if (pInfo->code == EXCEPTION_LANGUAGE_MSVC || pInfo->code == EXCEPTION_LANGUAGE_GCC) {
+    if (isLanguageException(pInfo->code)) {
         return true;
     }
-    if (pInfo->code == EXCEPTION_DEBUG_OUTPUT) {
+    if (pInfo->code == EXCEPTION_DEBUG_OUTPUT || pInfo->code == EXCEPTION_DEBUG_OUTPUT_WIDE ||
+        pInfo->code == EXCEPTION_THREAD_NAME) {
         if (mosTraceConf_GetComponentFreq(MOS_COMP_MOS) == 3) {
             MOS_TRACE(MOS_COMP_MOS, 3, "Exception is ignored: 0x%x, IP %p", pInfo->code,
                       pInfo->pIp);

@@ -9,6 +9,7 @@
 #include "mos_obj.h"
 #include "mos_ticks.h"
 #include "usr/mos_os_thread.h"
+#include "usr/os_crash.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,9 @@ inline void EnsureCoreLayers() {
         EXPECT_EQ(mosHashLayer_Init(nullptr), MOS_RC__SUCCESS);
         EXPECT_EQ(mosOsThrdLayer_Create(nullptr), MOS_RC__SUCCESS);
         EXPECT_EQ(mosTicksLayer_Init(nullptr), MOS_RC__SUCCESS);
+        // The thread layer hands crashes to the debug layer's filter; here
+        // each test decides that itself (the debug-layer tests install it).
+        osCrash_RemoveFilter();
         return true;
     }();
     (void)bUp;

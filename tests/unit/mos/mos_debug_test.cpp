@@ -251,7 +251,8 @@ TEST(DebugLayer, DumpPathWithoutLogDirectory) {
 }
 
 TEST(DebugLayer, FilterPassesLanguageAndDebugOutputExceptions) {
-    for (uint32_t code : {0xE06D7363u, 0x20474343u, 0x40010006u}) {
+    for (uint32_t code : {0xE06D7363u, 0x20474343u, 0x21474343u, 0x22474343u, 0x40010006u,
+                          0x4001000Au, 0x406D1388u}) {
         OsCrashInfo info{};
         info.code = code;
         EXPECT_TRUE(mosDbg_ExceptionFilter(&info)) << std::hex << code;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -54,6 +55,9 @@ TEST(Ticks, MillisSinceCountsForwardFromTheSystemTick) {
     EXPECT_GE(mosTicks_MillisSince(now - 1000), 1000u);
 }
 
+// The thread-time source counts the thread's user time in milliseconds,
+// like every other tick here: a thread that has run 20 ms of user time
+// reads at least 20 (not 1, as in units of ten seconds).
 TEST(Ticks, LayerDownAndThreadTimeSource) {
     mostest::EnsureCoreLayers();
     mosTicksLayer_Destroy();
@@ -61,8 +65,22 @@ TEST(Ticks, LayerDownAndThreadTimeSource) {
     MosTicksParams params{0, 1};
     ASSERT_EQ(mosTicksLayer_Init(&params), MOS_RC__SUCCESS);
     uint64_t freshThreadTicks = kMax;
-    std::thread([&] { freshThreadTicks = mosTicks_GetCurrent(); }).join();
+    uint64_t busyThreadTicks = 0;
+    std::thread([&] {
+        freshThreadTicks = mosTicks_GetCurrent();
+        // Spin on user time; the wall-clock bound only ends a broken source.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        volatile uint64_t sink = 0;
+        while ((busyThreadTicks = mosTicks_GetCurrent()) < 20 &&
+               std::chrono::steady_clock::now() < giveUp) {
+            for (int i = 0; i < 100000; i++) {
+                sink = sink + static_cast<uint64_t>(i);
+            }
+        }
+    }).join();
     EXPECT_LT(freshThreadTicks, 1000u) << "a fresh thread has used almost no processor time";
+    EXPECT_GE(busyThreadTicks, 20u);
+    EXPECT_LT(busyThreadTicks, 10000u);
     mosTicksLayer_Destroy();
     ASSERT_EQ(mosTicksLayer_Init(nullptr), MOS_RC__SUCCESS);
     EXPECT_TRUE(mosTicks_IsReady());

@@ -8,9 +8,11 @@
 #include "mos_trace.h"
 #include "test_support.h"
 #include "usr/os_env.h"
+#include "usr/os_proc.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -26,14 +28,25 @@ class LogDirFixture : public testing::Test {
         // starts afresh instead of forking a process with a lock held.
         GTEST_FLAG_SET(death_test_style, "threadsafe");
         const auto *pInfo = testing::UnitTest::GetInstance()->current_test_info();
-        // Named by the test alone, so that a death test's child process
-        // (which runs SetUp again on Windows) writes where its parent reads.
-        m_dir = std::filesystem::temp_directory_path() /
-                ("mos_" + std::string(pInfo->test_suite_name()) + "_" + pInfo->name());
+        // Named by the test and the process that runs it, so that runs in
+        // other build trees do not meet here; a death test's child (which
+        // runs SetUp again on Windows) takes its parent's name from the
+        // environment and writes where its parent reads.
+        std::string tag;
         if (GTEST_FLAG_GET(internal_run_death_test).empty()) {
-            std::filesystem::remove_all(m_dir); // not in a death test's child
+            tag = std::to_string(osProc_GetCurrentProcessId());
+            osEnv_Set("MOSTEST_LOG_DIR_TAG", tag.c_str());
+        } else {
+            const char *pTag = getenv("MOSTEST_LOG_DIR_TAG");
+            tag = pTag != nullptr ? pTag : "child";
         }
-        std::filesystem::create_directories(m_dir);
+        m_dir = std::filesystem::temp_directory_path() /
+                ("mos_" + std::string(pInfo->test_suite_name()) + "_" + pInfo->name() + "_" + tag);
+        std::error_code ec;
+        if (GTEST_FLAG_GET(internal_run_death_test).empty()) {
+            std::filesystem::remove_all(m_dir, ec); // not in a death test's child
+        }
+        std::filesystem::create_directories(m_dir, ec);
         m_dirText = m_dir.string();
         mosTraceConf_ResetDefaults();
         EnsureCoreLayers(); // the dump thread is a runtime thread

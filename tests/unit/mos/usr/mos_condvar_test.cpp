@@ -15,6 +15,17 @@ class CondVarTest : public testing::Test {
         mosFastlock_Create(&lock_);
         mosOSWCond_Init(&cond_);
     }
+    // Takes the slim lock once bReady() holds under it, and keeps it.
+    template <typename Ready> void HoldSlimLockOnce(Ready bReady) {
+        for (;;) {
+            osSlimLock_Acquire(&lock_.slimLock);
+            if (bReady()) {
+                return;
+            }
+            osSlimLock_Release(&lock_.slimLock);
+            std::this_thread::yield();
+        }
+    }
     MosFastlock lock_{};
     MosOSWCond cond_{};
     bool bWaiting_ = false; // guarded by lock_
@@ -86,14 +97,7 @@ TEST_F(CondVarTest, TimedWaitAndBroadcastWakeEveryWaiter) {
             osSlimLock_Release(&lock_.slimLock);
         });
     }
-    for (;;) {
-        osSlimLock_Acquire(&lock_.slimLock);
-        if (waiting == kWaiters) {
-            break;
-        }
-        osSlimLock_Release(&lock_.slimLock);
-        std::this_thread::yield();
-    }
+    HoldSlimLockOnce([&] { return waiting == kWaiters; });
     bSignalled_ = true;
     mosOSWCond_Broadcast(&cond_);
     osSlimLock_Release(&lock_.slimLock);
@@ -116,14 +120,7 @@ TEST_F(CondVarTest, WaitBaseIsWokenBySignal) {
         bDone = true;
         osSlimLock_Release(&lock_.slimLock);
     });
-    for (;;) {
-        osSlimLock_Acquire(&lock_.slimLock);
-        if (bWaiting_) {
-            break;
-        }
-        osSlimLock_Release(&lock_.slimLock);
-        std::this_thread::yield();
-    }
+    HoldSlimLockOnce([&] { return bWaiting_; });
     bSignalled_ = true;
     mosOSWCond_Signal(&cond_);
     osSlimLock_Release(&lock_.slimLock);

@@ -238,6 +238,23 @@ TEST_F(OsThrdTest, NoInterruptSectionsNeverViolateHere) {
     EXPECT_EQ(mosOsThrd_NoIntrViolation(), 1u);
 }
 
+// Writes into a page that allows no access.
+void crashByFaultingWrite() {
+    auto *pPage = static_cast<volatile uint8_t *>(mos_VirtualAllocLarge(4096));
+    mos_MarkPageNotAvailable(const_cast<uint8_t *>(pPage));
+    pPage[0] = 1;
+}
+
+// From the thread layer's start on, a crash reaches the debug layer's
+// filter, which reports it and ends the process with -1.
+TEST(OsThrdDeathTest, LayerHandsCrashesToTheExceptionFilter) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    mostest::EnsureCoreLayers();
+    EXPECT_EXIT((mostest::StdoutToStderr(), mosOsThrdLayer_Destroy(),
+                 (void)mosOsThrdLayer_Create(nullptr), crashByFaultingWrite()),
+                mostest::ExitedWithMinusOne, "Unhandled exception caught\\. Exception code ");
+}
+
 TEST(OsThrdDeathTest, BrokenInvariantsStopTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     mostest::EnsureCoreLayers();
