@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -28,7 +29,9 @@ class InstallerLogTest : public ::testing::Test {
         return text.str();
     }
 
-    std::string path_ = ::testing::TempDir() + "kmodsetup_log_test.txt";
+    // Unique per run: other test processes may share the temporary directory.
+    std::string path_ = ::testing::TempDir() + "kmodsetup_log_test_" +
+                        std::to_string(std::random_device{}()) + ".txt";
 };
 
 TEST_F(InstallerLogTest, OpensForAppendingWithTheTimeHeader) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,8 +22,10 @@ const SetupGuid kScsiClass = {
 class StandinTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        // Unique per run: other test processes may share the temporary directory.
         dir_ = ::testing::TempDir() + "kmodsetup_standin_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name();
+               ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+               std::to_string(std::random_device{}());
         std::filesystem::remove_all(dir_);
         setenv("KMODSETUP_STATE_DIR", dir_.c_str(), 1);
     }

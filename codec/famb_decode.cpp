@@ -1,0 +1,615 @@
+#include "famb_decode.h"
+
+#include <cstring>
+
+#include "famb_tables.h"
+
+namespace famb {
+namespace {
+
+DecEntry symbolEntry(CodeKind kind, unsigned symbol) {
+    if (kind == CodeKind::CodeLength || (kind == CodeKind::LitLen && symbol < kEndOfBlock)) {
+        return {kOpLiteral, 0, static_cast<uint16_t>(symbol)};
+    }
+    if (kind == CodeKind::LitLen && symbol == kEndOfBlock) {
+        return {kOpEndOfBlock, 0, 0};
+    }
+    const SymbolRange &range =
+        kind == CodeKind::LitLen ? kLengthRanges[symbol - 257] : kDistRanges[symbol];
+    return {static_cast<uint8_t>(kOpBase + range.extraBits), 0, range.base};
+}
+
+// Width of the sub-table opened by a code of `length` bits: grows while
+// the codes not yet placed would overflow it.
+unsigned subTableBits(unsigned length, unsigned rootBits, unsigned maxLength,
+                      const uint16_t *pRemaining) {
+    unsigned width = length - rootBits;
+    int room = 1 << width;
+    while (width + rootBits < maxLength) {
+        room -= pRemaining[width + rootBits];
+        if (room <= 0) {
+            break;
+        }
+        ++width;
+        room <<= 1;
+    }
+    return width;
+}
+
+// Counts per code length, and the checks that decide whether a set of
+// code lengths makes a usable code. Fills *pShape; false when it does not.
+struct CodeShape {
+    uint16_t perLength[kMaxCodeBits + 1];
+    unsigned minLength;
+    unsigned maxLength;
+    unsigned rootBits;
+    bool bIncomplete;
+};
+
+bool shapeOf(CodeKind kind, const uint8_t *pLengths, unsigned count, unsigned requestedRoot,
+             CodeShape *pShape) {
+    *pShape = {};
+    for (unsigned i = 0; i < count; ++i) {
+        ++pShape->perLength[pLengths[i]];
+    }
+    unsigned maxLength = kMaxCodeBits;
+    while (maxLength > 0 && pShape->perLength[maxLength] == 0) {
+        --maxLength;
+    }
+    if (maxLength == 0) {
+        return false; // no code at all
+    }
+    unsigned minLength = 1;
+    while (pShape->perLength[minLength] == 0) {
+        ++minLength;
+    }
+    int left = 1;
+    for (unsigned len = 1; len <= kMaxCodeBits; ++len) {
+        left = 2 * left - pShape->perLength[len];
+        if (left < 0) {
+            return false; // over-subscribed
+        }
+    }
+    if (left > 0 && (kind == CodeKind::CodeLength || maxLength != 1)) {
+        return false; // incomplete, other than a single one-bit code
+    }
+    unsigned rootBits = requestedRoot > maxLength ? maxLength : requestedRoot;
+    pShape->rootBits = rootBits < minLength ? minLength : rootBits;
+    pShape->minLength = minLength;
+    pShape->maxLength = maxLength;
+    pShape->bIncomplete = left > 0;
+    return true;
+}
+
+// Symbols with a code, ordered by code length, then by symbol value.
+void sortByLength(const uint8_t *pLengths, unsigned count, const uint16_t *perLength,
+                  uint16_t *pSorted) {
+    uint16_t offsets[kMaxCodeBits + 2] = {};
+    for (unsigned len = 1; len <= kMaxCodeBits; ++len) {
+        offsets[len + 1] = static_cast<uint16_t>(offsets[len] + perLength[len]);
+    }
+    for (unsigned sym = 0; sym < count; ++sym) {
+        if (pLengths[sym] != 0) {
+            pSorted[offsets[pLengths[sym]]++] = static_cast<uint16_t>(sym);
+        }
+    }
+}
+
+} // namespace
+
+// Canonical codes are handed out in (length, symbol) order; codes longer
+// than the root open sub-tables behind the root table. One loop assigns the
+// codes and fills root and sub-tables: the open sub-table is its state.
+int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry *pTable,
+               unsigned capacity, unsigned *pRootBits) {
+    CodeShape shape;
+    if (!shapeOf(kind, pLengths, count, *pRootBits, &shape) || (1u << shape.rootBits) > capacity) {
+        return -1;
+    }
+    const unsigned rootBits = shape.rootBits;
+    const uint16_t *perLength = shape.perLength;
+    uint16_t sorted[kMaxCodeLengths];
+    sortByLength(pLengths, count, perLength, sorted);
+
+    unsigned used = 1u << rootBits;
+    if (shape.bIncomplete) { // the one accepted incomplete code: the other pattern is invalid
+        for (unsigned i = 0; i < used; ++i) {
+            pTable[i] = {kOpInvalid, 1, 0};
+        }
+    }
+    uint16_t remaining[kMaxCodeBits + 1];
+    std::memcpy(remaining, perLength, sizeof remaining);
+    unsigned coded = count - perLength[0];
+    unsigned code = 0;
+    unsigned prevLength = 0;
+    unsigned openLow = ~0u;
+    DecEntry *pSub = nullptr;
+    unsigned subBits = 0;
+    for (unsigned n = 0; n < coded; ++n) {
+        unsigned sym = sorted[n];
+        unsigned len = pLengths[sym];
+        code <<= (len - prevLength);
+        prevLength = len;
+        unsigned reversed = reverseBits(code, len);
+        DecEntry entry = symbolEntry(kind, sym);
+        if (len <= rootBits) {
+            entry.bits = static_cast<uint8_t>(len);
+            for (unsigned i = reversed; i < (1u << rootBits); i += 1u << len) {
+                pTable[i] = entry;
+            }
+        } else {
+            unsigned low = reversed & ((1u << rootBits) - 1);
+            if (low != openLow) {
+                subBits = subTableBits(len, rootBits, shape.maxLength, remaining);
+                if (used + (1u << subBits) > capacity) {
+                    return -1;
+                }
+                pTable[low] = {static_cast<uint8_t>(subBits), static_cast<uint8_t>(rootBits),
+                               static_cast<uint16_t>(used)};
+                pSub = pTable + used;
+                used += 1u << subBits;
+                openLow = low;
+            }
+            entry.bits = static_cast<uint8_t>(len - rootBits);
+            for (unsigned i = reversed >> rootBits; i < (1u << subBits);
+                 i += 1u << (len - rootBits)) {
+                pSub[i] = entry;
+            }
+        }
+        --remaining[len];
+        ++code;
+    }
+    *pRootBits = rootBits;
+    return static_cast<int>(used);
+}
+
+namespace {
+
+constexpr uint64_t lowMask(unsigned bits) {
+    return (uint64_t{1} << bits) - 1;
+}
+
+// Room the fast loop needs in the output: the longest match plus the
+// 16-byte overrun of its chunked copy.
+constexpr ptrdiff_t kFastOutputRoom = kMaxMatch + 16;
+constexpr ptrdiff_t kFastInputRoom = 8;
+
+bool isLink(const DecEntry &entry) {
+    return static_cast<unsigned>(entry.op - 1) < kOpMaxLink;
+}
+
+// One decoding operation over the caller's reader, output and port.
+class BlockDecoder {
+  public:
+    BlockDecoder(DecodeScratch &scratch, DecEntry *pArea, BitReader &in, Output &out,
+                 const DecodePort &port)
+        : scratch_(scratch), pArea_(pArea), in_(in), out_(out), port_(port) {}
+
+    [[nodiscard]] int run() {
+        for (;;) {
+            if (in_.count < 8 && in_.cursor == in_.end && !nextInput()) {
+                return 0; // what is left in the last byte is padding
+            }
+            bool bByteStart = (in_.count & 7) == 0;
+            unsigned flag = 0;
+            if (int rc = read(1, &flag); rc != 0) {
+                return rc;
+            }
+            int rc = 0;
+            if (flag == 0) {
+                rc = huffmanBlock();
+            } else if (bByteStart) {
+                rc = storedBlock();
+            } else {
+                drop(in_.count & 7); // alignment marker: the rest of its byte is padding
+            }
+            if (rc != 0) {
+                return rc;
+            }
+        }
+    }
+
+  private:
+    bool nextInput() {
+        return port_.nextInput != nullptr && port_.nextInput(port_.self, &in_.cursor, &in_.end);
+    }
+    int nextOutput() {
+        return port_.nextOutput == nullptr ? -3 : port_.nextOutput(port_.self, &out_);
+    }
+
+    // Buffers at least `bits` bits (at most 32); false when the input ends first.
+    bool pull(unsigned bits) {
+        while (in_.count < bits) {
+            if (in_.cursor == in_.end && !nextInput()) {
+                return false;
+            }
+            in_.bits |= uint64_t{*in_.cursor++} << in_.count;
+            in_.count += 8;
+        }
+        return true;
+    }
+    void refillFast() {
+        uint64_t word;
+        std::memcpy(&word, in_.cursor, sizeof word);
+        in_.bits |= word << in_.count;
+        in_.cursor += (63 - in_.count) >> 3;
+        in_.count |= 56;
+    }
+    void drop(unsigned bits) {
+        in_.bits >>= bits;
+        in_.count -= bits;
+    }
+    [[nodiscard]] int read(unsigned bits, unsigned *pValue) {
+        if (!pull(bits)) {
+            return -2;
+        }
+        *pValue = static_cast<unsigned>(in_.bits & lowMask(bits));
+        drop(bits);
+        return 0;
+    }
+
+    // Table lookup that never reads past the input: a code longer than the
+    // bits that remain is a truncated stream.
+    [[nodiscard]] int decodeCareful(const DecEntry *pTable, unsigned rootBits, DecEntry *pEntry) {
+        (void)pull(rootBits);
+        DecEntry entry = pTable[in_.bits & lowMask(rootBits)];
+        unsigned need = entry.bits;
+        if (isLink(entry)) {
+            (void)pull(rootBits + entry.op);
+            entry = pTable[entry.val + ((in_.bits >> rootBits) & lowMask(entry.op))];
+            need = rootBits + entry.bits;
+        }
+        if (need > in_.count) {
+            return -2;
+        }
+        drop(need);
+        *pEntry = entry;
+        return 0;
+    }
+
+    [[nodiscard]] int huffmanBlock();
+    [[nodiscard]] int readHeader();
+    [[nodiscard]] int readCodeLengths(unsigned total, unsigned rootBits);
+    [[nodiscard]] int storedBlock();
+    [[nodiscard]] int fastSymbols(bool bHasDist);
+    [[nodiscard]] int carefulSymbol(bool bHasDist);
+    [[nodiscard]] int copyMatch(uint32_t distance, uint32_t length);
+    [[nodiscard]] int writeByte(uint8_t value) {
+        if (out_.cursor == out_.end) {
+            if (int rc = nextOutput(); rc != 0) {
+                return rc;
+            }
+        }
+        *out_.cursor++ = value;
+        return 0;
+    }
+
+    DecodeScratch &scratch_;
+    DecEntry *pArea_;
+    BitReader &in_;
+    Output &out_;
+    const DecodePort &port_;
+};
+
+int BlockDecoder::storedBlock() {
+    unsigned header = 0;
+    if (int rc = read(15, &header); rc != 0) {
+        return rc;
+    }
+    if ((in_.count & 7) != 0) {
+        return -1;
+    }
+    uint32_t left = header + 1;
+    while (left > 0 && in_.count >= 8) { // whole bytes still in the bit buffer
+        if (int rc = writeByte(static_cast<uint8_t>(in_.bits)); rc != 0) {
+            return rc;
+        }
+        drop(8);
+        --left;
+    }
+    while (left > 0) {
+        if (in_.cursor == in_.end && !nextInput()) {
+            return -2;
+        }
+        if (out_.cursor == out_.end) {
+            if (int rc = nextOutput(); rc != 0) {
+                return rc;
+            }
+        }
+        size_t n = left;
+        n = n < static_cast<size_t>(in_.end - in_.cursor)
+                ? n
+                : static_cast<size_t>(in_.end - in_.cursor);
+        n = n < static_cast<size_t>(out_.end - out_.cursor)
+                ? n
+                : static_cast<size_t>(out_.end - out_.cursor);
+        std::memcpy(out_.cursor, in_.cursor, n);
+        out_.cursor += n;
+        in_.cursor += n;
+        left -= static_cast<uint32_t>(n);
+    }
+    return 0;
+}
+
+int BlockDecoder::readCodeLengths(unsigned total, unsigned rootBits) {
+    uint8_t *pLengths = scratch_.lengths;
+    unsigned n = 0;
+    while (n < total) {
+        DecEntry entry;
+        if (int rc = decodeCareful(pArea_, rootBits, &entry); rc != 0) {
+            return rc;
+        }
+        unsigned symbol = entry.val;
+        if (symbol < 16) {
+            pLengths[n++] = static_cast<uint8_t>(symbol);
+            continue;
+        }
+        if (symbol == 16 && n == 0) {
+            return -1;
+        }
+        static constexpr uint8_t kExtraBits[3] = {2, 3, 7};
+        static constexpr uint8_t kMinRun[3] = {3, 3, 11};
+        unsigned extra = 0;
+        if (int rc = read(kExtraBits[symbol - 16], &extra); rc != 0) {
+            return rc;
+        }
+        unsigned run = kMinRun[symbol - 16] + extra;
+        if (run > total - n) {
+            return -1;
+        }
+        std::memset(pLengths + n, symbol == 16 ? pLengths[n - 1] : 0, run);
+        n += run;
+    }
+    return 0;
+}
+
+int BlockDecoder::readHeader() {
+    unsigned codeLenCount = 0;
+    if (int rc = read(4, &codeLenCount); rc != 0) {
+        return rc;
+    }
+    uint8_t *pLengths = scratch_.lengths;
+    std::memset(pLengths, 0, kCodeLenSymbols);
+    for (unsigned i = 0; i < codeLenCount + 4; ++i) {
+        unsigned len = 0;
+        if (int rc = read(3, &len); rc != 0) {
+            return rc;
+        }
+        pLengths[kCodeLenOrder[i]] = static_cast<uint8_t>(len);
+    }
+    unsigned litLenCount = 0;
+    unsigned distCount = 0;
+    if (int rc = read(5, &litLenCount); rc != 0) {
+        return rc;
+    }
+    litLenCount += 257;
+    if (litLenCount != 257) {
+        if (int rc = read(6, &distCount); rc != 0) {
+            return rc;
+        }
+        distCount += 1;
+        if (litLenCount > kLitLenSymbols || distCount > kDistSymbols) {
+            return -1;
+        }
+    }
+    unsigned rootBits = kCodeLenRootBits;
+    if (buildTable(CodeKind::CodeLength, pLengths, kCodeLenSymbols, pArea_, kTableEntries,
+                   &rootBits) < 0) {
+        return -1;
+    }
+    if (int rc = readCodeLengths(litLenCount + distCount, rootBits); rc != 0) {
+        return rc;
+    }
+    if (pLengths[kEndOfBlock] == 0) {
+        return -1;
+    }
+    unsigned litRoot = kLitLenRootBits;
+    int used = buildTable(CodeKind::LitLen, pLengths, litLenCount, pArea_, kTableEntries, &litRoot);
+    if (used < 0) {
+        return -1;
+    }
+    scratch_.pLitLen = pArea_;
+    scratch_.litLenRootBits = static_cast<int32_t>(litRoot);
+    scratch_.pDist = pArea_ + used;
+    scratch_.pTableEnd = scratch_.pDist;
+    scratch_.distRootBits = 0;
+    if (distCount != 0) {
+        unsigned distRoot = kDistRootBits;
+        int distUsed =
+            buildTable(CodeKind::Distance, pLengths + litLenCount, distCount, scratch_.pDist,
+                       kTableEntries - static_cast<unsigned>(used), &distRoot);
+        if (distUsed < 0) {
+            return -1;
+        }
+        scratch_.distRootBits = static_cast<int32_t>(distRoot);
+        scratch_.pTableEnd = scratch_.pDist + distUsed;
+    }
+    return 0;
+}
+
+int BlockDecoder::huffmanBlock() {
+    if (int rc = readHeader(); rc != 0) {
+        return rc;
+    }
+    bool bHasDist = scratch_.pTableEnd != scratch_.pDist;
+    for (;;) {
+        int rc = fastSymbols(bHasDist);
+        if (rc == 0) {
+            rc = carefulSymbol(bHasDist);
+        }
+        if (rc != 0) {
+            return rc > 0 ? 0 : rc; // 1: end of block
+        }
+    }
+}
+
+// Decodes symbols while the input and output pieces have room for a
+// whole symbol. Long on purpose: the hot loop keeps the reader and output
+// state in registers, which a split into calls would spill. Works on local copies of the reader and
+// output state so that byte stores cannot alias them. Returns 0 to continue carefully, 1 at the end
+// of the block, or a negative result.
+int BlockDecoder::fastSymbols(bool bHasDist) {
+    const DecEntry *const pLit = scratch_.pLitLen;
+    const DecEntry *const pDist = scratch_.pDist;
+    const uint64_t litMask = lowMask(static_cast<unsigned>(scratch_.litLenRootBits));
+    const uint64_t distMask = lowMask(static_cast<unsigned>(scratch_.distRootBits));
+    const uint8_t *in = in_.cursor;
+    const uint8_t *const inEnd = in_.end;
+    uint64_t bits = in_.bits;
+    unsigned count = in_.count;
+    uint8_t *out = out_.cursor;
+    uint8_t *const outEnd = out_.end;
+    uint8_t *const outStart = out_.start;
+    int rc = 0;
+    auto take = [&bits, &count](unsigned n) {
+        uint64_t value = bits & lowMask(n);
+        bits >>= n;
+        count -= n;
+        return static_cast<uint32_t>(value);
+    };
+    while (inEnd - in >= kFastInputRoom && outEnd - out >= kFastOutputRoom) {
+        uint64_t word;
+        std::memcpy(&word, in, sizeof word);
+        bits |= word << count; // 56 bits or more: a whole length/distance pair
+        in += (63 - count) >> 3;
+        count |= 56;
+        DecEntry entry = pLit[bits & litMask];
+        if (isLink(entry)) {
+            (void)take(entry.bits);
+            entry = pLit[entry.val + (bits & lowMask(entry.op))];
+        }
+        (void)take(entry.bits);
+        if (entry.op == kOpLiteral) {
+            *out++ = static_cast<uint8_t>(entry.val);
+            // A second literal from the root table fits the 41 bits left.
+            entry = pLit[bits & litMask];
+            if (entry.op == kOpLiteral) {
+                (void)take(entry.bits);
+                *out++ = static_cast<uint8_t>(entry.val);
+            }
+            continue;
+        }
+        if (entry.op == kOpEndOfBlock) {
+            rc = 1;
+            break;
+        }
+        if (entry.op == kOpInvalid || !bHasDist) {
+            rc = -1;
+            break;
+        }
+        uint32_t length = entry.val + take(entry.op - kOpBase);
+        entry = pDist[bits & distMask];
+        if (isLink(entry)) {
+            (void)take(entry.bits);
+            entry = pDist[entry.val + (bits & lowMask(entry.op))];
+        }
+        (void)take(entry.bits);
+        if (entry.op == kOpInvalid) {
+            rc = -1;
+            break;
+        }
+        uint32_t distance = entry.val + take(entry.op - kOpBase);
+        if (distance < 8 || distance > static_cast<uint32_t>(out - outStart)) {
+            in_ = {in, inEnd, bits, count};
+            out_.cursor = out;
+            rc = copyMatch(distance, length);
+            out = out_.cursor;
+            if (rc != 0 || out_.end != outEnd || out_.start != outStart) {
+                return rc; // the copy moved to another piece: go on carefully
+            }
+            continue;
+        }
+        // Chunked copy; the overrun past the match end is overwritten later.
+        const uint8_t *pSrc = out - distance;
+        if (distance >= 16) {
+            for (uint32_t done = 0; done < length; done += 16) {
+                std::memcpy(out + done, pSrc + done, 16);
+            }
+        } else {
+            for (uint32_t done = 0; done < length; done += 8) {
+                std::memcpy(out + done, pSrc + done, 8);
+            }
+        }
+        out += length;
+    }
+    in_ = {in, inEnd, bits, count};
+    out_.cursor = out;
+    return rc;
+}
+
+int BlockDecoder::carefulSymbol(bool bHasDist) {
+    DecEntry entry;
+    if (int rc =
+            decodeCareful(scratch_.pLitLen, static_cast<unsigned>(scratch_.litLenRootBits), &entry);
+        rc != 0) {
+        return rc;
+    }
+    if (entry.op == kOpLiteral) {
+        return writeByte(static_cast<uint8_t>(entry.val));
+    }
+    if (entry.op == kOpEndOfBlock) {
+        return 1;
+    }
+    if (entry.op == kOpInvalid || !bHasDist) {
+        return -1;
+    }
+    unsigned extra = 0;
+    if (int rc = read(entry.op - kOpBase, &extra); rc != 0) {
+        return rc;
+    }
+    uint32_t length = entry.val + extra;
+    if (int rc =
+            decodeCareful(scratch_.pDist, static_cast<unsigned>(scratch_.distRootBits), &entry);
+        rc != 0) {
+        return rc;
+    }
+    if (entry.op == kOpInvalid) {
+        return -1;
+    }
+    if (int rc = read(entry.op - kOpBase, &extra); rc != 0) {
+        return rc;
+    }
+    return copyMatch(entry.val + extra, length);
+}
+
+// Byte-exact copy with piece changes; a source before the current output
+// piece goes to the port.
+int BlockDecoder::copyMatch(uint32_t distance, uint32_t length) {
+    while (length > 0) {
+        if (out_.cursor == out_.end) {
+            if (int rc = nextOutput(); rc != 0) {
+                return rc;
+            }
+        }
+        if (distance > static_cast<uint32_t>(out_.cursor - out_.start)) {
+            if (port_.copyFar == nullptr) {
+                return -1;
+            }
+            return port_.copyFar(port_.self, &out_, distance, length);
+        }
+        uint32_t room = static_cast<uint32_t>(out_.end - out_.cursor);
+        uint32_t n = length < room ? length : room;
+        uint8_t *pDst = out_.cursor;
+        const uint8_t *pSrc = pDst - distance;
+        if (distance == 1) {
+            std::memset(pDst, *pSrc, n);
+        } else {
+            for (uint32_t i = 0; i < n; ++i) {
+                pDst[i] = pSrc[i];
+            }
+        }
+        out_.cursor += n;
+        length -= n;
+    }
+    return 0;
+}
+
+} // namespace
+
+int decodeBlocks(DecodeScratch *pScratch, DecEntry *pTableArea, BitReader *pIn, Output *pOut,
+                 const DecodePort *pPort) {
+    BlockDecoder decoder(*pScratch, pTableArea, *pIn, *pOut, *pPort);
+    return decoder.run();
+}
+
+} // namespace famb

@@ -1,0 +1,314 @@
+// kmodctl's front end: option parsing, the main-command check, opening
+// the driver and dispatching the one command.
+#include "kmodctl_frontend.h"
+
+#include "ioctl_interface.h"
+#include "kmodctl_args.h"
+#include "kmodctl_mdm.h"
+#include "kmodctl_usage.h"
+#include "kmodctl_volumes.h"
+#include "mos_debug.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+enum OptionKind { RUNTIME, MAIN, MODIFIER, IMMEDIATE };
+
+constexpr int32_t kUnknownOption = '?';
+constexpr int32_t kDefaultBootWaitSeconds = 12;
+
+struct OptionRow {
+    const char *pName;
+    int32_t value;
+    OptionKind kind;
+};
+
+constexpr OptionRow kRows[] = {
+#define KMODCTL_OPT(name, arg, value, kind) {#name, value, kind},
+#include "kmodctl_options.def"
+#undef KMODCTL_OPT
+};
+static_assert(sizeof(kRows) / sizeof(kRows[0]) == KMODCTL_NUM_OPTIONS);
+
+} // namespace
+
+const MosLongOption kmodctl_Options[] = {
+#define KMODCTL_OPT(name, arg, value, kind) {#name, MOS_##arg##_ARGUMENT, nullptr, value},
+#define MOS_NONE_ARGUMENT                   MOS_NO_ARGUMENT
+#include "kmodctl_options.def"
+#undef MOS_NONE_ARGUMENT
+#undef KMODCTL_OPT
+    {nullptr, 0, nullptr, 0},
+};
+
+void printUsage() {
+    printf("%s%d%s", kmodctl_UsageHead, kDefaultBootWaitSeconds, kmodctl_UsageTail);
+    fflush(stdout);
+}
+
+void kmodctl_Exit(int32_t code) {
+    fflush(nullptr);
+    mos_Exit(code);
+}
+
+void notSupported() {
+    QORNI_REPORT_INFO("Not supported\n");
+    kmodctl_Exit(-1);
+}
+
+MOS_RC stub_ReturnSuccess() {
+    return MOS_RC__SUCCESS;
+}
+
+void unsupportedFeature() {
+    notSupported();
+}
+
+namespace {
+
+// An unsigned 64-bit number; an out-of-range text is reported and parsing
+// goes on with the converted value.
+uint64_t toU64(const char *pText, int base) {
+    errno = 0;
+    uint64_t value = strtoull(pText, nullptr, base);
+    if (errno != 0) {
+        QORNI_REPORT_ERROR("Error: %s\n", strerror(errno));
+    }
+    return value;
+}
+
+void keepValue(KmodctlArgs *pArgs, int32_t value, const char *pText) {
+    pArgs->given[value] = true;
+    pArgs->pText[value] = pText;
+    switch (value) {
+        case OPT__mdm_id:
+            pArgs->mdmId = toU64(pText, 16);
+            break;
+        case OPT__vol_id:
+            pArgs->volId = toU64(pText, 16);
+            break;
+        case OPT__start_lb:
+            pArgs->startLb = toU64(pText, 10);
+            break;
+        case OPT__size_in_bytes:
+            pArgs->ioSize = toU64(pText, 10);
+            break;
+        case OPT__dynamic_parameter_value:
+            pArgs->paramValue = static_cast<int32_t>(strtol(pText, nullptr, 10));
+            break;
+        default:
+            break;
+    }
+}
+
+void parseOptions(int32_t argc, char *argv[], KmodctlArgs *pArgs) {
+    for (;;) {
+        int32_t index = 0;
+        int32_t value = mos_GetoptLong(argc, argv, "", kmodctl_Options, &index);
+        if (value == -1) {
+            return;
+        }
+        if (value == OPT__help) {
+            printUsage();
+            kmodctl_Exit(0);
+        }
+        if (value == kUnknownOption) {
+            printUsage();
+            kmodctl_Exit(1);
+        }
+        if (value != OPT__log_dir && value >= 0 && value < KMODCTL_NUM_VALUES) {
+            keepValue(pArgs, value, mos_optarg);
+        }
+    }
+}
+
+// The one main command given, or the end of the run.
+const OptionRow &chooseMainCommand(const KmodctlArgs &args) {
+    const OptionRow *pChosen = nullptr;
+    int count = 0;
+    for (const OptionRow &row : kRows) {
+        if (row.kind == MAIN && args.given[row.value]) {
+            pChosen = pChosen != nullptr ? pChosen : &row;
+            count++;
+        }
+    }
+    if (count == 0) {
+        QORNI_REPORT_ERROR("Error: No main command given\n");
+    } else if (count > 1) {
+        QORNI_REPORT_ERROR("Error: Too many main commands (%d) received.\n", count);
+    } else {
+        return *pChosen;
+    }
+    printUsage();
+    kmodctl_Exit(1);
+}
+
+} // namespace
+
+MOS_RC kmodctl_HandlerNotBuilt(const char *pCommand) {
+    QORNI_REPORT_ERROR("Error: --%s is not available in this build of kmodctl\n", pCommand);
+    return MOS_RC__NOT_SUPPORTED;
+}
+
+void exitWithUsage() {
+    printUsage();
+    kmodctl_Exit(1);
+}
+
+namespace {
+
+using QueryVersionFn = MOS_RC (*)(char *pText);
+using QueryVolumesFn = MOS_RC (*)(uint32_t extended);
+
+// The handler of a command index at the negotiated slot, typed back to
+// the index's one signature.
+template <typename Fn> [[nodiscard]] MOS_RC getHandler(QorniCmdIndex index, Fn *pFn) {
+    QorniHandlerFn handler = nullptr;
+    MOS_RC rc = qorniIntf_GetHandlerFunc(index, &handler);
+    if (rc == MOS_RC__SUCCESS) {
+        *pFn = reinterpret_cast<Fn>(handler);
+    }
+    return rc;
+}
+
+[[noreturn]] void bootWait(const KmodctlArgs &args) {
+    long seconds = kDefaultBootWaitSeconds;
+    if (args.given[OPT__seconds]) {
+        char *pEnd = nullptr;
+        seconds = strtol(args.pText[OPT__seconds], &pEnd, 10);
+        if (*pEnd != '\0') {
+            QORNI_REPORT_ERROR(
+                "Cannot execute boot_wait. Wait parameter must be a positive number.\n");
+            exitWithUsage();
+        }
+        if (seconds <= 0) {
+            QORNI_REPORT_ERROR(
+                "Cannot execute boot_wait. Wait parameter must be a positive number\n");
+            exitWithUsage();
+        }
+    }
+    QORNI_REPORT_INFO("Executing boot_wait command. Waiting for %ld seconds\n", seconds);
+    notSupported();
+}
+
+MOS_RC queryVersion() {
+    QueryVersionFn handler = nullptr;
+    MOS_RC rc = getHandler(QORNI_CMD__QUERY_VERSION, &handler);
+    if (rc != MOS_RC__SUCCESS) {
+        return rc;
+    }
+    char text[QORNI_VERSION_TEXT_SIZE] = {};
+    rc = handler(text);
+    if (rc == MOS_RC__SUCCESS) {
+        QORNI_REPORT_INFO("%s\n", text);
+    } else {
+        QORNI_REPORT_ERROR("Failed (%d) to query SDC version\n", static_cast<int>(rc));
+    }
+    return rc;
+}
+
+MOS_RC queryVols(const KmodctlArgs &args) {
+    QueryVolumesFn handler = nullptr;
+    MOS_RC rc = getHandler(QORNI_CMD__QUERY_VOLS, &handler);
+    return rc == MOS_RC__SUCCESS ? handler(args.given[OPT__tech] ? 1 : 0) : rc;
+}
+
+void requireArg(const KmodctlArgs &args, int32_t value, const char *pMessage) {
+    if (!args.given[value]) {
+        qorniIntf_Report(true, "parseOptionsAndExecute", __LINE__, "%s", pMessage);
+        kmodctl_Exit(1);
+    }
+}
+
+void checkLbInfoArgs(const KmodctlArgs &args) {
+    const char *pMessage = nullptr;
+    if (!args.given[OPT__mdm_id] || !args.given[OPT__vol_id] || !args.given[OPT__start_lb]) {
+        pMessage = "All 3 parameters must be supplied: mdmID, volID, StartLB [, SizeInBytes]\n";
+    } else if (args.mdmId == 0) {
+        pMessage = "Invalid mdmID\n";
+    } else if (args.volId == 0) {
+        pMessage = "Invalid volID\n";
+    }
+    if (pMessage != nullptr) {
+        fputs(pMessage, stdout);
+        kmodctl_Exit(1);
+    }
+}
+
+// The checks that commands whose handlers come later make of their
+// arguments.
+void checkHandlerArgs(const KmodctlArgs &args, int32_t value) {
+    switch (value) {
+        case OPT__query_lb_info:
+            checkLbInfoArgs(args);
+            break;
+        case OPT__set_dynamic_parameter:
+            requireArg(args, OPT__dynamic_parameter_name,
+                       "dynamic_parameter_name option is missing\n");
+            requireArg(args, OPT__dynamic_parameter_value,
+                       "dynamic_parameter_value option is missing\n");
+            break;
+        case OPT__set_trace_freq_map:
+            requireArg(args, OPT__freq_map, "Missing trace frequencies map\n");
+            break;
+        case OPT__set_all_trace_components_freq:
+            requireArg(args, OPT__trace_freq, "Missing trace frequency\n");
+            break;
+        case OPT__set_trace_component_freq:
+            requireArg(args, OPT__trace_freq, "Missing trace frequency\n");
+            requireArg(args, OPT__trace_component, "Missing trace component\n");
+            break;
+        default:
+            break;
+    }
+}
+
+MOS_RC dispatch(const KmodctlArgs &args, const OptionRow &command) {
+    switch (command.value) {
+        case OPT__boot_wait:
+            bootWait(args);
+        case OPT__load_cfg_file:
+            QORNI_REPORT_INFO("Loading MDMs from configuration file %s\n",
+                              args.pText[OPT__load_cfg_file]);
+            notSupported();
+        case OPT__query_block_device_id:
+            if (!args.given[OPT__block_device]) {
+                QORNI_REPORT_ERROR("Missing block device name\n");
+                kmodctl_Exit(1);
+            }
+            notSupported();
+        case OPT__add_mdm:
+            return addMdm(args);
+        case OPT__mod_mdm_ip:
+            return modMdmIp(args);
+        case OPT__query_vols:
+            return queryVols(args);
+        case OPT__query_version:
+            return queryVersion();
+        default:
+            checkHandlerArgs(args, command.value);
+            return kmodctl_HandlerNotBuilt(command.pName);
+    }
+}
+
+} // namespace
+
+MOS_RC parseOptionsAndExecute(int32_t argc, char *argv[]) {
+    KmodctlArgs args;
+    parseOptions(argc, argv, &args);
+    const OptionRow &command = chooseMainCommand(args);
+    bool bOpen = !args.given[OPT__only_cfg];
+    if (bOpen && qorniIntf_Open() != MOS_RC__SUCCESS) {
+        qorniIntf_Close();
+        kmodctl_Exit(1);
+    }
+    MOS_RC rc = dispatch(args, command);
+    if (bOpen) {
+        qorniIntf_Close();
+    }
+    return rc;
+}

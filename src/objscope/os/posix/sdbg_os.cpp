@@ -1,0 +1,67 @@
+// Linux side of the viewer's operating-system layer.
+#include "sdbg_os.h"
+
+#include "sdbg_exception.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
+
+double SdbgOs_PerfFrequency = 2000000000.0;
+
+namespace {
+
+// Console control events of the Windows console and the signals that
+// stand for them here: Ctrl+C, Ctrl+Break, closing the console, shut-down.
+constexpr int kCtrlSignals[] = {SIGINT, SIGQUIT, SIGHUP, SIGTERM};
+
+void CtrlSignalCK(int signalNo) {
+    SdbgOs_ConsoleCtrlHandler(static_cast<uint32_t>(signalNo));
+}
+
+} // namespace
+
+void SdbgOs_Init() {
+    // The stand-in's tick source is the monotonic clock in nanoseconds.
+    SdbgOs_PerfFrequency = 1000000000.0;
+    struct sigaction action {};
+    action.sa_handler = CtrlSignalCK;
+    sigemptyset(&action.sa_mask);
+    for (int signalNo : kCtrlSignals) {
+        if (sigaction(signalNo, &action, nullptr) != 0) {
+            throw Sdbg_SystemException();
+        }
+    }
+}
+
+void SdbgOs_ConsoleCtrlHandler(uint32_t /*ctrlType*/) {
+    SdbgOs_RestoreConsole();
+    _exit(1);
+}
+
+uint32_t SdbgOs_FormatSystemMessage(uint32_t errorCode, uint32_t bufSize, char *pBuf) {
+    if (bufSize == 0) {
+        return 0;
+    }
+    pBuf[0] = '\0';
+    // GNU strerror_r may answer a static text instead of filling pBuf.
+    const char *pText = strerror_r(static_cast<int>(errorCode), pBuf, bufSize);
+    if (pText == nullptr) {
+        return 0;
+    }
+    if (pText != pBuf) {
+        const size_t length = strnlen(pText, bufSize - 1);
+        std::memcpy(pBuf, pText, length);
+        pBuf[length] = '\0';
+    }
+    return static_cast<uint32_t>(std::strlen(pBuf));
+}
+
+uint32_t SdbgOs_GetLastError() {
+    return static_cast<uint32_t>(errno);
+}
+
+uint32_t SdbgOs_GetLastSocketError() {
+    return static_cast<uint32_t>(errno);
+}

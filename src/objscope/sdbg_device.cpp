@@ -1,0 +1,184 @@
+#include "sdbg_device.h"
+
+#include "sdbg_exception.h"
+
+#include <cstring>
+#include <iostream>
+#include <string>
+
+Sdbg_IODev::~Sdbg_IODev() = default;
+
+void Sdbg_OutputDev::PrintLine(const char *pText) {
+    const Sdbg_Attr plain{};
+    Write(pText, static_cast<uint32_t>(std::strlen(pText)), &plain);
+    Write("\n", 1, &plain);
+}
+
+uint32_t Sdbg_OutputDev::GetWidth() {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    GetSize(width, height);
+    return width;
+}
+
+uint32_t Sdbg_OutputDev::GetHeight() {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    GetSize(width, height);
+    return height;
+}
+
+void Sdbg_OutputDev::WriteAt(uint32_t column, uint32_t row, const char *pText, uint32_t length,
+                             const Sdbg_Attr *pAttr) {
+    GotoXY(column, row);
+    Write(pText, length, pAttr);
+}
+
+void Sdbg_OutputDev::Print(const char *pText) {
+    const Sdbg_Attr plain{};
+    Write(pText, static_cast<uint32_t>(std::strlen(pText)), &plain);
+}
+
+SDbg_FileInput::SDbg_FileInput() : SDbg_FileInput(std::cin) {}
+
+SDbg_FileInput::SDbg_FileInput(std::istream &input) : stream(input) {}
+
+void SDbg_FileInput::ReadLine(char *pBuf, uint32_t bufSize) {
+    if (bufSize == 0) {
+        return;
+    }
+    pBuf[0] = '\0';
+    stream.getline(pBuf, bufSize);
+}
+
+bool SDbg_FileInput::GetKey(char &key) {
+    key = ' ';
+    return true;
+}
+
+bool SDbg_FileInput::PollKey(char & /*key*/) {
+    throw SDbg_FileException();
+}
+
+bool SDbg_FileInput::IsAtEnd() {
+    // Failed covers both an exhausted stream and one that an over-long line
+    // put in its failed state; neither gives another line.
+    return stream.fail();
+}
+
+SDbg_FileOutput::SDbg_FileOutput() : SDbg_FileOutput(std::cout) {}
+
+SDbg_FileOutput::SDbg_FileOutput(std::ostream &output) : stream(output) {}
+
+void SDbg_FileOutput::Write(const char *pText, uint32_t length, const Sdbg_Attr * /*pAttr*/) {
+    if (length == 0) {
+        return;
+    }
+    stream.write(pText, length);
+    stream.flush();
+    column += length;
+    if (pText[length - 1] == '\n') {
+        ++line;
+    }
+}
+
+void SDbg_FileOutput::GotoXY(uint32_t x, uint32_t y) {
+    if (y < line) {
+        line = 0; // a new page begins
+    }
+    if (line < y) {
+        column = 0;
+        // The missing rows go out as one write: the same bytes as one line
+        // feed at a time, without a system call for each of 100,000 rows.
+        const std::string feeds(y - line, '\n');
+        stream.write(feeds.data(), static_cast<std::streamsize>(feeds.size()));
+        stream.flush();
+        line = y;
+    }
+    if (column < x) {
+        const std::string blanks(x - column, ' ');
+        stream.write(blanks.data(), static_cast<std::streamsize>(blanks.size()));
+        column = x;
+    }
+}
+
+bool SDbg_FileOutput::SetTitle(const char * /*pText*/) {
+    return true;
+}
+
+void SDbg_FileOutput::ClearLines(uint32_t /*fromRow*/, uint32_t /*toRow*/) {}
+
+void SDbg_FileOutput::NewFrame() {
+    column = 0;
+    line = 0;
+    stream.write("\n", 1);
+    stream.flush();
+}
+
+void SDbg_FileOutput::GetSize(uint32_t &width, uint32_t &height) {
+    width = 0xFFFFFFFFu;
+    height = kHeight;
+}
+
+void SDbg_FileOutput::GetMaxSize(uint32_t &width, uint32_t &height) {
+    GetSize(width, height);
+}
+
+void SDbg_FileOutput::SetAttr(const Sdbg_Attr & /*attr*/) {}
+
+void Sdbg_IO::SetDevices(Sdbg_InputDev *pInput, Sdbg_OutputDev *pOutput) {
+    pIn = pInput;
+    pOut = pOutput;
+}
+
+void Sdbg_IO::ReadLine(char *pBuf, uint32_t bufSize) {
+    pIn->ReadLine(pBuf, bufSize);
+}
+
+bool Sdbg_IO::GetKey(char &key) {
+    return pIn->GetKey(key);
+}
+
+bool Sdbg_IO::PollKey(char &key) {
+    return pIn->PollKey(key);
+}
+
+bool Sdbg_IO::IsAtEnd() {
+    return pIn->IsAtEnd();
+}
+
+void Sdbg_IO::Write(const char *pText, uint32_t length, const Sdbg_Attr *pAttr) {
+    pOut->Write(pText, length, pAttr);
+}
+
+void Sdbg_IO::GotoXY(uint32_t column, uint32_t row) {
+    pOut->GotoXY(column, row);
+}
+
+bool Sdbg_IO::SetTitle(const char *pText) {
+    return pOut->SetTitle(pText);
+}
+
+void Sdbg_IO::ClearLines(uint32_t fromRow, uint32_t toRow) {
+    pOut->ClearLines(fromRow, toRow);
+}
+
+void Sdbg_IO::NewFrame() {
+    pOut->NewFrame();
+}
+
+void Sdbg_IO::GetSize(uint32_t &width, uint32_t &height) {
+    pOut->GetSize(width, height);
+}
+
+void Sdbg_IO::GetMaxSize(uint32_t &width, uint32_t &height) {
+    pOut->GetMaxSize(width, height);
+}
+
+void Sdbg_IO::SetAttr(const Sdbg_Attr &attr) {
+    pOut->SetAttr(attr);
+}
+
+void Sdbg_IO::PrintLine(const char *pText) {
+    pOut->PrintLine(pText);
+}

@@ -1,0 +1,123 @@
+// Input and output devices of the viewer.
+//
+// Commands read lines and keys from an input device and print on an output
+// device. Console devices (sdbg_tty.h) drive the console; the stream
+// devices here work on the standard streams when they are redirected and
+// turn the same calls into plain text. Sdbg_IO forwards to one of each.
+#pragma once
+
+#include "sdbg_attr.h"
+
+#include <cstdint>
+#include <iosfwd>
+
+class Sdbg_IODev {
+  public:
+    virtual ~Sdbg_IODev();
+};
+
+class Sdbg_InputDev : public virtual Sdbg_IODev {
+  public:
+    // One line into pBuf (bufSize bytes), NUL-terminated, without its end.
+    virtual void ReadLine(char *pBuf, uint32_t bufSize) = 0;
+    // Waits for one key; true when one was read.
+    virtual bool GetKey(char &key) = 0;
+    // The first pending key without waiting; true when there was one.
+    virtual bool PollKey(char &key) = 0;
+    // True once a read found the input exhausted: every later read would
+    // answer an empty line, so the command loop ends as on exit.
+    virtual bool IsAtEnd() = 0;
+};
+
+class Sdbg_OutputDev : public virtual Sdbg_IODev {
+  public:
+    // Writes length characters at the cursor, in pAttr when given.
+    virtual void Write(const char *pText, uint32_t length, const Sdbg_Attr *pAttr) = 0;
+    virtual void GotoXY(uint32_t column, uint32_t row) = 0;
+    virtual bool SetTitle(const char *pText) = 0;
+    virtual void ClearLines(uint32_t fromRow, uint32_t toRow) = 0;
+    virtual void NewFrame() = 0;
+    virtual void GetSize(uint32_t &width, uint32_t &height) = 0;
+    virtual void GetMaxSize(uint32_t &width, uint32_t &height) = 0;
+    virtual void SetAttr(const Sdbg_Attr &attr) = 0;
+    // The text, then a line end, both in {0, 0}.
+    virtual void PrintLine(const char *pText);
+    // Makes the page drawn since NewFrame visible.
+    virtual void ShowFrame() {}
+    // Enters or leaves the mode in which frames are drawn off screen.
+    virtual void SetFullScreen(bool /*bOn*/) {}
+
+    uint32_t GetWidth();
+    uint32_t GetHeight();
+    void WriteAt(uint32_t column, uint32_t row, const char *pText, uint32_t length,
+                 const Sdbg_Attr *pAttr);
+    void Print(const char *pText);
+};
+
+// Input from a stream (standard input unless another is given).
+class SDbg_FileInput : public Sdbg_InputDev {
+  public:
+    SDbg_FileInput();
+    explicit SDbg_FileInput(std::istream &input);
+    // At most bufSize - 1 characters up to a line feed, which is dropped; a
+    // longer line fills the buffer and leaves the stream failed, after
+    // which every line reads empty. Empty at the end of the input.
+    void ReadLine(char *pBuf, uint32_t bufSize) override;
+    // A blank at once: a display driven from a stream stops at once.
+    bool GetKey(char &key) override;
+    // There are no pending keys on a stream: throws SDbg_FileException.
+    bool PollKey(char &key) override;
+    bool IsAtEnd() override;
+
+  private:
+    std::istream &stream;
+};
+
+// Output to a stream (standard output unless another is given), as plain
+// text: runs are placed with blanks, rows with line feeds; no colours.
+class SDbg_FileOutput : public Sdbg_OutputDev {
+  public:
+    SDbg_FileOutput();
+    explicit SDbg_FileOutput(std::ostream &output);
+    void Write(const char *pText, uint32_t length, const Sdbg_Attr *pAttr) override;
+    void GotoXY(uint32_t column, uint32_t row) override;
+    bool SetTitle(const char *pText) override;
+    void ClearLines(uint32_t fromRow, uint32_t toRow) override;
+    void NewFrame() override;
+    // Width without limit (0xFFFFFFFF), height 99999.
+    void GetSize(uint32_t &width, uint32_t &height) override;
+    void GetMaxSize(uint32_t &width, uint32_t &height) override;
+    void SetAttr(const Sdbg_Attr &attr) override;
+
+    static constexpr uint32_t kHeight = 99999;
+
+  private:
+    std::ostream &stream;
+    uint32_t column = 0; // characters since the last line start this device made
+    uint32_t line = 0;   // rows emitted since the last restart
+};
+
+// Forwards input to one device and output to another (neither owned).
+class Sdbg_IO : public Sdbg_InputDev, public Sdbg_OutputDev {
+  public:
+    void SetDevices(Sdbg_InputDev *pInput, Sdbg_OutputDev *pOutput);
+
+    void ReadLine(char *pBuf, uint32_t bufSize) override;
+    bool GetKey(char &key) override;
+    bool PollKey(char &key) override;
+    bool IsAtEnd() override;
+
+    void Write(const char *pText, uint32_t length, const Sdbg_Attr *pAttr) override;
+    void GotoXY(uint32_t column, uint32_t row) override;
+    bool SetTitle(const char *pText) override;
+    void ClearLines(uint32_t fromRow, uint32_t toRow) override;
+    void NewFrame() override;
+    void GetSize(uint32_t &width, uint32_t &height) override;
+    void GetMaxSize(uint32_t &width, uint32_t &height) override;
+    void SetAttr(const Sdbg_Attr &attr) override;
+    void PrintLine(const char *pText) override;
+
+  private:
+    Sdbg_InputDev *pIn = nullptr;
+    Sdbg_OutputDev *pOut = nullptr;
+};

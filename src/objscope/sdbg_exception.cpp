@@ -1,0 +1,60 @@
+#include "sdbg_exception.h"
+
+#include "sdbg_os.h"
+
+#include <cstring>
+
+namespace {
+
+// Copies at most kMessageSize - 1 characters; the rest stays NUL.
+void CopyText(char (&message)[Sdbg_Exception::kMessageSize], const char *pText) {
+    std::memset(message, 0, sizeof(message));
+    if (pText != nullptr) {
+        std::memcpy(message, pText, strnlen(pText, sizeof(message) - 1));
+    }
+}
+
+} // namespace
+
+Sdbg_Exception::Sdbg_Exception() {
+    std::memset(message, 0, sizeof(message));
+}
+
+Sdbg_Exception::Sdbg_Exception(const char *pText) {
+    CopyText(message, pText);
+}
+
+Sdbg_Exception::Sdbg_Exception(const Sdbg_Exception &other) : Sdbg_Exception(other.message) {}
+
+Sdbg_Exception &Sdbg_Exception::operator=(const Sdbg_Exception &other) {
+    if (this != &other) {
+        CopyText(message, other.message);
+    }
+    return *this;
+}
+
+Sdbg_Exception::~Sdbg_Exception() = default;
+
+Sdbg_SystemException::Sdbg_SystemException() {
+    // The code is read first: nothing may run between the failing call and
+    // this read that could change the thread's last error.
+    const uint32_t code = SdbgOs_GetLastError();
+    (void)SdbgOs_FormatSystemMessage(code, kMessageSize, message);
+    message[kMessageSize - 1] = '\0';
+}
+
+uint32_t Sdbg_SystemException::GetErrorCode() const {
+    return SdbgOs_GetLastError();
+}
+
+uint32_t Sdbg_LinkException::GetErrorCode() const {
+    return 0;
+}
+
+uint32_t Sdbg_SockLinkException::GetErrorCode() const {
+    return SdbgOs_GetLastSocketError();
+}
+
+uint32_t Sdbg_IoctlLinkException::GetErrorCode() const {
+    return SdbgOs_GetLastError();
+}

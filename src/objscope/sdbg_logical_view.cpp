@@ -1,0 +1,255 @@
+#include "sdbg_logical_view.h"
+
+#include "sdbg_device.h"
+
+#include "mos_utils.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstring>
+
+namespace {
+
+// Decimal text of a value, as "%llu" (or "%lld" with bNegative) writes it,
+// built backwards in the caller's buffer: integers are most of what a page
+// shows, and this is several times cheaper than a formatted print.
+struct DecimalText {
+    char digits[24];
+    const char *pText;
+};
+
+DecimalText Decimal(uint64_t magnitude, bool bNegative) {
+    DecimalText number;
+    char *p = number.digits + sizeof(number.digits);
+    *--p = '\0';
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (bNegative) {
+        *--p = '-';
+    }
+    number.pText = p;
+    return number;
+}
+
+DecimalText Signed(int64_t value) {
+    // The magnitude is taken in unsigned arithmetic so INT64_MIN works.
+    const uint64_t magnitude =
+        value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    return Decimal(magnitude, value < 0);
+}
+
+} // namespace
+
+Sdbg_ViewLine::Sdbg_ViewLine() : text(1, '\0') {}
+
+void Sdbg_ViewLine::PutText(const char *pText, uint32_t length, uint32_t column,
+                            const Sdbg_Attr &attr) {
+    const size_t end = static_cast<size_t>(column) + length;
+    if (text.size() < end) {
+        text.resize(end, ' ');
+    }
+    if (attrs.size() < end) {
+        attrs.resize(end, Sdbg_Attr{});
+    }
+    if (length > 0) {
+        std::memcpy(&text[column], pText, length);
+        std::fill(attrs.begin() + column, attrs.begin() + static_cast<std::ptrdiff_t>(end), attr);
+    }
+}
+
+void Sdbg_ViewLine::Clear() {
+    text.assign(1, '\0'); // keeps the capacity: no allocation next period
+    std::fill(attrs.begin(), attrs.end(), Sdbg_Attr{});
+}
+
+uint32_t Sdbg_ViewLine::VisibleLength() const {
+    return static_cast<uint32_t>(strnlen(text.c_str(), text.size()));
+}
+
+Sdbg_LogicalView::Sdbg_LogicalView(Sdbg_OutputDev *pDevice, uint32_t height, uint32_t foreground,
+                                   uint32_t background)
+    : currentAttr{foreground, background}, pDev(pDevice), lines(height), pageHeight(height) {}
+
+Sdbg_Attr Sdbg_LogicalView::Merge(int32_t fg, int32_t bg) const {
+    Sdbg_Attr attr = currentAttr;
+    if (fg != SDBG_COLOR_KEEP) {
+        attr.foreground = static_cast<uint32_t>(fg);
+    }
+    if (bg != SDBG_COLOR_KEEP) {
+        attr.background = static_cast<uint32_t>(bg);
+    }
+    return attr;
+}
+
+void Sdbg_LogicalView::PutInAttr(const char *pText, uint32_t length, const Sdbg_Attr &attr) {
+    lines[currentLine].PutText(pText, length, column, attr);
+    column += length;
+}
+
+Sdbg_LogicalView &Sdbg_LogicalView::PutStr(const char *pText) {
+    PutInAttr(pText, static_cast<uint32_t>(std::strlen(pText)), currentAttr);
+    return *this;
+}
+
+Sdbg_LogicalView &Sdbg_LogicalView::PutUInt(uint32_t value) {
+    return PutStr(Decimal(value, false).pText);
+}
+
+void Sdbg_LogicalView::PutTabs(uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        PutInAttr("\t", 1, currentAttr);
+    }
+}
+
+void Sdbg_LogicalView::PadToColumn(uint32_t c) {
+    if (column >= c) {
+        return;
+    }
+    Sdbg_ViewLine &line = lines[currentLine];
+    if (line.text[0] == '\0') {
+        line.text[0] = ' '; // the blanks must be visible, not hidden behind a NUL
+    }
+    if (line.text.size() < c + 1u) {
+        line.text.resize(c + 1u, ' ');
+    }
+    if (line.attrs.size() < c + 1u) {
+        line.attrs.resize(c + 1u, Sdbg_Attr{});
+    }
+    column = c;
+}
+
+void Sdbg_LogicalView::NewLine() {
+    lines[currentLine].PutText("", 0, column, currentAttr);
+    linesUsed = std::max(linesUsed, currentLine + 1);
+    if (currentLine + 1 >= lines.size()) {
+        lines.resize(2 * (static_cast<size_t>(currentLine) + 1));
+    }
+    ++currentLine;
+    column = 0;
+}
+
+void Sdbg_LogicalView::PrintStr(const char *pText, int32_t fg, int32_t bg, uint32_t /*unused*/) {
+    PutInAttr(pText, static_cast<uint32_t>(std::strlen(pText)), Merge(fg, bg));
+}
+
+void Sdbg_LogicalView::PrintFormatted(int32_t fg, int32_t bg, const char *pFormat, ...) {
+    // Numbers fit a small stack buffer: nothing is allocated per value.
+    char text[30];
+    va_list args;
+    va_start(args, pFormat);
+    (void)mos_Vsnprintf(text, sizeof(text), pFormat, args);
+    va_end(args);
+    PrintStr(text, fg, bg);
+}
+
+void Sdbg_LogicalView::PrintInt(int32_t value, int32_t fg, int32_t bg) {
+    PrintStr(Signed(value).pText, fg, bg);
+}
+
+void Sdbg_LogicalView::PrintUInt(uint32_t value, int32_t fg, int32_t bg) {
+    PrintStr(Decimal(value, false).pText, fg, bg);
+}
+
+void Sdbg_LogicalView::PrintDouble(double value, int32_t fg, int32_t bg) {
+    PrintFormatted(fg, bg, "%.2f", value);
+}
+
+void Sdbg_LogicalView::PrintInt64(int64_t value, int32_t fg, int32_t bg) {
+    PrintStr(Signed(value).pText, fg, bg);
+}
+
+void Sdbg_LogicalView::PrintUInt64(uint64_t value, int32_t fg, int32_t bg) {
+    PrintStr(Decimal(value, false).pText, fg, bg);
+}
+
+void Sdbg_LogicalView::PrintHex8(uint8_t value, int32_t fg, int32_t bg, uint32_t bPrefix) {
+    PrintHex32(value, fg, bg, bPrefix);
+}
+
+void Sdbg_LogicalView::PrintHex32(uint32_t value, int32_t fg, int32_t bg, uint32_t bPrefix) {
+    PrintFormatted(fg, bg, "%s%x", bPrefix != 0 ? "0x" : "", value);
+}
+
+void Sdbg_LogicalView::PrintHex64(uint64_t value, int32_t fg, int32_t bg, uint32_t bPrefix) {
+    PrintFormatted(fg, bg, "%s%llx", bPrefix != 0 ? "0x" : "",
+                   static_cast<unsigned long long>(value));
+}
+
+void Sdbg_LogicalView::PrintFraction(const uint64_t pPair[2], int32_t fg, int32_t bg) {
+    uint64_t pair[2];
+    std::memcpy(pair, pPair, sizeof(pair)); // the pair may sit unaligned in a wire struct
+    PrintStr("(", fg, bg);
+    PrintUInt64(pair[0], fg, bg);
+    PrintStr("/", fg, bg);
+    PrintUInt64(pair[1], fg, bg);
+    PrintStr(")", fg, bg);
+}
+
+void Sdbg_LogicalView::Clear() {
+    column = 0;
+    currentLine = 0;
+    linesUsed = 0;
+    for (Sdbg_ViewLine &line : lines) {
+        line.Clear();
+    }
+}
+
+void Sdbg_LogicalView::PageDown() {
+    if (linesUsed >= static_cast<uint64_t>(pageHeight) * (page + 1)) {
+        ++page;
+    }
+}
+
+void Sdbg_LogicalView::PageUp(bool bToFirst) {
+    if (bToFirst) {
+        page = 0;
+    } else if (page != 0) {
+        --page;
+    }
+}
+
+void Sdbg_LogicalView::SetPageHeight(uint32_t height) {
+    if (lines.size() < height) {
+        lines.resize(2 * static_cast<size_t>(height));
+    }
+    pageHeight = height;
+}
+
+void Sdbg_LogicalView::RenderLine(const Sdbg_ViewLine &line, uint32_t row, uint32_t width) {
+    const uint32_t length = line.VisibleLength();
+    // Positions past the attribute entries were never written: {0, 0}.
+    const uint32_t attrCount = std::min(length, static_cast<uint32_t>(line.attrs.size()));
+    const Sdbg_Attr *pAttrs = line.attrs.data();
+    uint32_t start = 0;
+    while (start < length && start < width) {
+        const Sdbg_Attr attr = start < attrCount ? pAttrs[start] : Sdbg_Attr{};
+        uint32_t end = start + 1;
+        while (end < attrCount && pAttrs[end] == attr) {
+            ++end;
+        }
+        if (end >= attrCount && attr == Sdbg_Attr{}) {
+            end = length;
+        }
+        const uint32_t runLength = std::min(end, width) - start;
+        pDev->WriteAt(start, row, line.text.data() + start, runLength, &attr);
+        start = end;
+    }
+}
+
+void Sdbg_LogicalView::Render(bool bNewFrame) {
+    const uint64_t first = static_cast<uint64_t>(page) * pageHeight;
+    const uint64_t last = first + pageHeight; // one past the page
+    const uint32_t width = pDev->GetWidth();
+    if (bNewFrame) {
+        pDev->NewFrame();
+    }
+    uint32_t row = 0;
+    for (uint64_t index = first; index < last && index <= currentLine && index < lines.size();
+         ++index) {
+        RenderLine(lines[index], row, width);
+        ++row;
+    }
+    pDev->ShowFrame();
+}

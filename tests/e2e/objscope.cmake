@@ -1,0 +1,49 @@
+# objscope driven end to end: command files and redirected standard input
+# compared byte for byte (objscope/run_case.cmake), and the real terminal
+# under tmux (objscope/terminal_test.sh).
+set(OBJSCOPE_CASES ${CMAKE_CURRENT_SOURCE_DIR}/objscope)
+
+# objscope_e2e_case(NAME RC [ARG file] [MISSING_ARG word] [STDIN file] [EXPECTED file])
+# The runs happen in the build tree; ARG names a case file, MISSING_ARG a
+# path given as it is.
+function(objscope_e2e_case name rc)
+  cmake_parse_arguments(ARG "" "ARG;MISSING_ARG;STDIN;EXPECTED" "" ${ARGN})
+  set(defs -DPROGRAM=$<TARGET_FILE:objscope> -DCASE_DIR=${OBJSCOPE_CASES}
+           -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR} -DRC=${rc})
+  if(ARG_ARG)
+    list(APPEND defs -DARG=${OBJSCOPE_CASES}/${ARG_ARG})
+  endif()
+  if(ARG_MISSING_ARG)
+    list(APPEND defs -DARG=${ARG_MISSING_ARG})
+  endif()
+  if(ARG_STDIN)
+    list(APPEND defs -DSTDIN=${OBJSCOPE_CASES}/${ARG_STDIN})
+  endif()
+  if(ARG_EXPECTED)
+    list(APPEND defs -DEXPECTED=${OBJSCOPE_CASES}/${ARG_EXPECTED})
+  endif()
+  add_test(NAME objscope_e2e.${name}
+           COMMAND ${CMAKE_COMMAND} ${defs} -P ${OBJSCOPE_CASES}/run_case.cmake)
+endfunction()
+
+objscope_e2e_case(unknown_then_exit 1 ARG unknown_then_exit.cmds
+                  EXPECTED unknown_then_exit.expected)
+objscope_e2e_case(exit_first 2 ARG exit_first.cmds EXPECTED exit_first.expected)
+objscope_e2e_case(missing_file 1 MISSING_ARG no-such-file.cmds STDIN missing_file.stdin
+                  EXPECTED missing_file.expected)
+objscope_e2e_case(too_long_file_line 0 ARG too_long.cmds STDIN too_long.stdin
+                  EXPECTED too_long.expected)
+objscope_e2e_case(longest_file_line 1 ARG longest_line.cmds EXPECTED longest_line.expected)
+objscope_e2e_case(unlinked_commands 16 STDIN unlinked.stdin EXPECTED unlinked.expected)
+objscope_e2e_case(end_of_input 0 STDIN end_of_input.stdin EXPECTED end_of_input.expected)
+objscope_e2e_case(long_typed_line 0 STDIN long_typed_line.stdin EXPECTED long_typed_line.expected)
+objscope_e2e_case(exit_code_capped 255 STDIN many_failures.stdin)
+objscope_e2e_case(object_types 0 ARG objtypes.cmds EXPECTED objtypes.expected)
+
+find_program(TMUX_PROGRAM tmux)
+if(TMUX_PROGRAM)
+  add_test(NAME objscope_e2e.terminal
+           COMMAND ${OBJSCOPE_CASES}/terminal_test.sh $<TARGET_FILE:objscope>
+                   $<TARGET_FILE:objscope_tty_probe>)
+  set_tests_properties(objscope_e2e.terminal PROPERTIES TIMEOUT 120)
+endif()

@@ -1,0 +1,2 @@
+mos_add_fuzzer(fuzz_objscope_line_parser
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/objscope_line_parser_fuzz.cpp LIBS objscope_core)

@@ -1,0 +1,355 @@
+// driver_emulator: serves one device interface of the storage-client
+// driver's class through the device stand-in's socket, playing a driver
+// generation chosen on the command line, with injected failures and a
+// journal of every frame.
+//
+// Usage: driver_emulator --root DIR [--name NAME] [--gen v130|v200|vector|growing]
+//          [--vector-len N] [--vector IDX=SLOT|none,...] [--vector-counts N,N,...]
+//          [--vols N] [--version TEXT] [--fail CODE:call|rc=N|short=N|grow]...
+//          [--journal FILE] [--sessions N]
+// The socket is DIR/{CC9BA7B0-6D22-4016-81C5-3369F0A163C4}/NAME; it appears
+// once the emulator accepts connections. One client at a time; another
+// connection is refused with ERROR_ACCESS_DENIED. --sessions ends the
+// emulator after that many clients; SIGTERM ends it at any time.
+//
+// Journal: per I/O control, little-endian u32 {entry bytes, session,
+// control code, input length, output capacity, Win32 error, bytes
+// returned}, then the input bytes, then the returned bytes.
+#include "emu.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char *kClassDir = "{CC9BA7B0-6D22-4016-81C5-3369F0A163C4}";
+constexpr uint32_t kMaxFrameBytes = 256u << 20;
+
+volatile sig_atomic_t g_bStop = 0;
+
+void onSignal(int) {
+    g_bStop = 1;
+}
+
+struct Options {
+    std::string root;
+    std::string name = "qorni0";
+    std::string journal;
+    long sessions = -1;
+    emu::Scenario scenario;
+};
+
+[[noreturn]] void usageError(const char *pWhat) {
+    fprintf(stderr, "driver_emulator: %s\n", pWhat);
+    exit(2);
+}
+
+uint32_t codeByName(const std::string &name) {
+    static const struct {
+        const char *pName;
+        uint32_t code;
+    } kNames[] = {{"IS_QORNI", 0xEA7FCE48},
+                  {"QUERY_VERSION", 0xEA7FCE5C},
+                  {"QUERY_CMD_VECTOR", 0xEA7FCE78},
+                  {"QUERY_ALL_BLK_DEVS", 0xEA7FCE40},
+                  {"QUERY_ALL_BLK_DEVS_V201", 0xEA7FCE7C},
+                  {"IS_QORNI_V130", 0xEA7FFEA8},
+                  {"QUERY_VERSION_V130", 0xEA7FFEBC}};
+    for (const auto &entry : kNames) {
+        if (name == entry.pName) {
+            return entry.code;
+        }
+    }
+    return static_cast<uint32_t>(strtoul(name.c_str(), nullptr, 0));
+}
+
+emu::Failure parseFailure(const std::string &text) {
+    size_t colon = text.find(':');
+    if (colon == std::string::npos) {
+        usageError("--fail wants CODE:KIND");
+    }
+    emu::Failure f{emu::Failure::Call, codeByName(text.substr(0, colon)), 0};
+    std::string kind = text.substr(colon + 1);
+    if (kind.rfind("rc=", 0) == 0) {
+        f = {emu::Failure::Rc, f.code,
+             static_cast<uint32_t>(strtoul(kind.c_str() + 3, nullptr, 0))};
+    } else if (kind.rfind("short=", 0) == 0) {
+        f = {emu::Failure::Short, f.code,
+             static_cast<uint32_t>(strtoul(kind.c_str() + 6, nullptr, 0))};
+    } else if (kind == "grow") {
+        f.kind = emu::Failure::Grow;
+    } else if (kind != "call") {
+        usageError("unknown failure kind");
+    }
+    return f;
+}
+
+std::vector<std::string> splitCommas(const std::string &text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma == std::string::npos ? comma : comma - start));
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    return parts;
+}
+
+void setVectorEntries(emu::Scenario *pScenario, const std::string &text) {
+    for (const std::string &pair : splitCommas(text)) {
+        size_t eq = pair.find('=');
+        if (eq == std::string::npos) {
+            usageError("--vector wants IDX=SLOT pairs");
+        }
+        size_t index = strtoul(pair.c_str(), nullptr, 10);
+        std::string slot = pair.substr(eq + 1);
+        if (index >= pScenario->vector.size()) {
+            usageError("--vector index beyond --vector-len");
+        }
+        pScenario->vector[index] = slot == "none"
+                                       ? emu::kVectorNone
+                                       : static_cast<uint32_t>(strtoul(slot.c_str(), nullptr, 0));
+    }
+}
+
+Options parseArgs(int argc, char *argv[]) {
+    Options opts;
+    std::string vectorText;
+    size_t vectorLen = 28;
+    for (int i = 1; i < argc; i++) {
+        std::string arg = argv[i];
+        if (i + 1 >= argc) {
+            usageError("every option takes a value");
+        }
+        std::string value = argv[++i];
+        if (arg == "--root") {
+            opts.root = value;
+        } else if (arg == "--name") {
+            opts.name = value;
+        } else if (arg == "--journal") {
+            opts.journal = value;
+        } else if (arg == "--sessions") {
+            opts.sessions = strtol(value.c_str(), nullptr, 10);
+        } else if (arg == "--gen") {
+            opts.scenario.generation = value == "v130"     ? emu::Generation::V130
+                                       : value == "v200"   ? emu::Generation::V200
+                                       : value == "vector" ? emu::Generation::Vector
+                                       : value == "growing"
+                                           ? emu::Generation::Growing
+                                           : (usageError("unknown --gen"), emu::Generation::V200);
+        } else if (arg == "--vector-len") {
+            vectorLen = strtoul(value.c_str(), nullptr, 10);
+        } else if (arg == "--vector") {
+            vectorText = value;
+        } else if (arg == "--vector-counts") {
+            for (const std::string &count : splitCommas(value)) {
+                opts.scenario.vectorCounts.push_back(
+                    static_cast<uint32_t>(strtoul(count.c_str(), nullptr, 0)));
+            }
+        } else if (arg == "--vols") {
+            opts.scenario.numVols = strtoull(value.c_str(), nullptr, 10);
+        } else if (arg == "--version") {
+            opts.scenario.versionText = value;
+        } else if (arg == "--fail") {
+            opts.scenario.failures.push_back(parseFailure(value));
+        } else {
+            usageError(("unknown option " + arg).c_str());
+        }
+    }
+    if (opts.root.empty()) {
+        usageError("--root is required");
+    }
+    // The default vector offers every command at v2.00.
+    opts.scenario.vector.assign(vectorLen, 1);
+    if (!vectorText.empty()) {
+        setVectorEntries(&opts.scenario, vectorText);
+    }
+    return opts;
+}
+
+bool writeAll(int fd, const void *pBuf, size_t size) {
+    const char *p = static_cast<const char *>(pBuf);
+    while (size > 0) {
+        ssize_t n = send(fd, p, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool readAll(int fd, void *pBuf, size_t size) {
+    char *p = static_cast<char *>(pBuf);
+    while (size > 0) {
+        ssize_t n = recv(fd, p, size, 0);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void sendWord(int fd, uint32_t value) {
+    std::vector<uint8_t> word(4);
+    emu::put32(word, 0, value);
+    (void)writeAll(fd, word.data(), word.size());
+}
+
+void journal(FILE *pJournal, uint32_t session, const uint8_t *pHeader,
+             const std::vector<uint8_t> &input, const emu::Reply &reply) {
+    if (pJournal == nullptr) {
+        return;
+    }
+    std::vector<uint8_t> head(28);
+    emu::put32(head, 0, static_cast<uint32_t>(head.size() + input.size() + reply.bytes.size()));
+    emu::put32(head, 4, session);
+    memcpy(head.data() + 8, pHeader, 12);
+    emu::put32(head, 20, reply.win32Error);
+    emu::put32(head, 24, static_cast<uint32_t>(reply.bytes.size()));
+    fwrite(head.data(), 1, head.size(), pJournal);
+    // An empty vector's data() may be null, which fwrite must not get.
+    if (!input.empty()) {
+        fwrite(input.data(), 1, input.size(), pJournal);
+    }
+    if (!reply.bytes.empty()) {
+        fwrite(reply.bytes.data(), 1, reply.bytes.size(), pJournal);
+    }
+    fflush(pJournal);
+}
+
+// One request and its reply; false when the client is gone or broke the
+// framing (the session then ends).
+bool serveOne(int fd, const Options &opts, emu::DeviceState *pState, FILE *pJournal,
+              uint32_t session) {
+    std::vector<uint8_t> header(12);
+    if (!readAll(fd, header.data(), header.size())) {
+        return false;
+    }
+    uint32_t ioctlCode = emu::get32(header, 0);
+    uint32_t inLen = emu::get32(header, 4);
+    uint32_t outCap = emu::get32(header, 8);
+    if (inLen > kMaxFrameBytes || outCap > kMaxFrameBytes) {
+        return false;
+    }
+    std::vector<uint8_t> input(inLen);
+    if (!readAll(fd, input.data(), input.size())) {
+        return false;
+    }
+    emu::Reply reply = emu::handleIoctl(opts.scenario, pState, ioctlCode, input, outCap);
+    journal(pJournal, session, header.data(), input, reply);
+    std::vector<uint8_t> replyHeader(8);
+    emu::put32(replyHeader, 0, reply.win32Error);
+    emu::put32(replyHeader, 4, static_cast<uint32_t>(reply.bytes.size()));
+    return writeAll(fd, replyHeader.data(), replyHeader.size()) &&
+           writeAll(fd, reply.bytes.data(), reply.bytes.size());
+}
+
+// Binds under a temporary name and renames into place, so the interface
+// appears only once it accepts connections.
+int listenAt(const std::string &dir, const std::string &name) {
+    std::string path = dir + "/" + name;
+    std::string tmpPath = dir + "/." + name + ".tmp";
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (tmpPath.size() >= sizeof(addr.sun_path)) {
+        usageError("socket path too long");
+    }
+    strcpy(addr.sun_path, tmpPath.c_str());
+    unlink(tmpPath.c_str());
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)) != 0 ||
+        listen(fd, 8) != 0 || rename(tmpPath.c_str(), path.c_str()) != 0) {
+        perror("driver_emulator: listen");
+        exit(1);
+    }
+    return fd;
+}
+
+void makeDirs(const std::string &path) {
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        mkdir(path.substr(0, slash).c_str(), 0755);
+        if (slash == std::string::npos) {
+            break;
+        }
+    }
+}
+
+// Serves one client until it closes; connections meanwhile are refused.
+void serveSession(int listenFd, int clientFd, const Options &opts, FILE *pJournal,
+                  uint32_t session) {
+    sendWord(clientFd, 0);
+    emu::DeviceState state;
+    while (!g_bStop) {
+        pollfd fds[2] = {{clientFd, POLLIN, 0}, {listenFd, POLLIN, 0}};
+        if (poll(fds, 2, 200) <= 0) {
+            continue;
+        }
+        if (fds[1].revents & POLLIN) {
+            int otherFd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (otherFd >= 0) {
+                sendWord(otherFd, emu::kErrAccessDenied);
+                close(otherFd);
+            }
+        }
+        if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) &&
+            !serveOne(clientFd, opts, &state, pJournal, session)) {
+            break;
+        }
+    }
+    close(clientFd);
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    Options opts = parseArgs(argc, argv);
+    signal(SIGTERM, onSignal);
+    signal(SIGINT, onSignal);
+    signal(SIGPIPE, SIG_IGN);
+    FILE *pJournal = nullptr;
+    if (!opts.journal.empty() && (pJournal = fopen(opts.journal.c_str(), "wb")) == nullptr) {
+        perror("driver_emulator: journal");
+        return 1;
+    }
+    std::string dir = opts.root + "/" + kClassDir;
+    makeDirs(dir);
+    int listenFd = listenAt(dir, opts.name);
+    for (uint32_t session = 0; !g_bStop && (opts.sessions < 0 || session < opts.sessions);) {
+        pollfd pfd = {listenFd, POLLIN, 0};
+        if (poll(&pfd, 1, 200) <= 0) {
+            continue;
+        }
+        int clientFd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (clientFd >= 0) {
+            serveSession(listenFd, clientFd, opts, pJournal, session++);
+        }
+    }
+    unlink((dir + "/" + opts.name).c_str());
+    close(listenFd);
+    if (pJournal != nullptr) {
+        fclose(pJournal);
+    }
+    return 0;
+}

@@ -1,0 +1,87 @@
+// The driver emulator: a stand-in storage-client driver behind the device
+// stand-in's socket. It keeps its own view of the command protocol: every
+// record is read and written at explicit byte offsets, with no record
+// declarations in common with the tools it serves, so a layout error on
+// either side shows instead of cancelling out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace emu {
+
+// Win32 errors the emulated device answers with.
+inline constexpr uint32_t kErrInvalidFunction = 1;
+inline constexpr uint32_t kErrAccessDenied = 5;
+inline constexpr uint32_t kErrGenFailure = 31;
+inline constexpr uint32_t kErrInvalidParameter = 87;
+
+// Return codes the emulated driver writes.
+inline constexpr uint32_t kRcSuccess = 65;
+inline constexpr uint32_t kRcInvalid = 11;
+
+inline constexpr uint32_t kIoctlCode = 0x4D038;
+inline constexpr uint32_t kVectorNone = 0xFFFFFFFFu;
+inline constexpr uint32_t kQueryVolsIndex = 13;
+
+// Which driver generation the emulator plays.
+enum class Generation {
+    V130,    // v1.30 only: the current protocol's codes fail
+    V200,    // current protocol without QUERY_CMD_VECTOR
+    Vector,  // answers QUERY_CMD_VECTOR with the configured vector
+    Growing, // QUERY_CMD_VECTOR reports the configured counts in turn
+};
+
+// A failure injected into every request of one command code.
+struct Failure {
+    enum Kind { Call, Rc, Short, Grow } kind;
+    uint32_t code;
+    uint32_t value; // Rc: the rc; Short: total bytes returned
+};
+
+struct Scenario {
+    Generation generation = Generation::V200;
+    std::string versionText = "qorni 3.0.0 (emulated)";
+    std::vector<uint32_t> vector;       // the command-version vector
+    std::vector<uint32_t> vectorCounts; // Growing: the counts in turn
+    uint64_t numVols = 0;
+    std::vector<Failure> failures;
+};
+
+// One I/O control's answer.
+struct Reply {
+    uint32_t win32Error = 0;
+    std::vector<uint8_t> bytes; // what the device writes into the output
+};
+
+// Answers one device I/O control. pState counts vector queries.
+struct DeviceState {
+    uint32_t vectorQueries = 0;
+};
+Reply handleIoctl(const Scenario &scenario, DeviceState *pState, uint32_t ioctlCode,
+                  const std::vector<uint8_t> &input, uint32_t outCapacity);
+
+// Little-endian accessors at explicit offsets.
+inline void put32(std::vector<uint8_t> &buf, size_t offset, uint32_t value) {
+    for (int i = 0; i < 4; i++) {
+        buf[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+}
+inline void put64(std::vector<uint8_t> &buf, size_t offset, uint64_t value) {
+    for (int i = 0; i < 8; i++) {
+        buf[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+}
+inline uint32_t get32(const std::vector<uint8_t> &buf, size_t offset) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; i--) {
+        value = (value << 8) | buf[offset + i];
+    }
+    return value;
+}
+inline uint64_t get64(const std::vector<uint8_t> &buf, size_t offset) {
+    return get32(buf, offset) | (static_cast<uint64_t>(get32(buf, offset + 4)) << 32);
+}
+
+} // namespace emu

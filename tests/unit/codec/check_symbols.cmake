@@ -1,0 +1,26 @@
+# Fails when the codec library's objects reference any outside symbol but
+# the byte helpers the compiler may call and the sanitizer runtime: the
+# library allocates nothing and calls nothing outside itself.
+# Usage: cmake -DNM=... -DLIBRARY=... -P check_symbols.cmake
+execute_process(COMMAND ${NM} -u ${LIBRARY} OUTPUT_VARIABLE undefined RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+execute_process(COMMAND ${NM} --defined-only ${LIBRARY} OUTPUT_VARIABLE defined)
+string(REGEX MATCHALL "[^\n]+" lines "${undefined}")
+set(bad "")
+foreach(line IN LISTS lines)
+  string(STRIP "${line}" line)
+  if(line MATCHES ":$" OR line STREQUAL "")
+    continue()
+  endif()
+  string(REGEX REPLACE "^U +" "" symbol "${line}")
+  string(FIND "${defined}" " ${symbol}\n" at)
+  if(at EQUAL -1 AND NOT symbol MATCHES "^(memcpy|memmove|memset|memcmp|__stack_chk_fail|_GLOBAL_OFFSET_TABLE_|__asan_.*|__ubsan_.*|__sanitizer_.*)$")
+    list(APPEND bad ${symbol})
+  endif()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "codec library references outside symbols: ${bad}")
+endif()
+message(STATUS "codec library references no outside symbols")

@@ -1,0 +1,323 @@
+// Family B decoder: hand-made streams (stored, Huffman, markers), every
+// reject case, truncation, and the worst-case decoding-table size.
+#include "famb_decode.h"
+
+#include <gtest/gtest.h>
+
+#include "famb_test_util.h"
+
+namespace {
+
+using famb_test::BitSink;
+using famb_test::Bytes;
+using famb_test::Codec;
+
+const Bytes kWorkedExample = {0x5C, 0xC0, 0x00, 0x00, 0x00, 0x20, 0x08, 0x6B, 0x42,
+                              0x56, 0xA1, 0x7F, 0x07, 0x0A, 0xF8, 0x7D, 0xF8, 0x16};
+
+Bytes repeatText(const char *text, int times) {
+    Bytes out;
+    for (int i = 0; i < times; ++i) {
+        out.insert(out.end(), text, text + strlen(text));
+    }
+    return out;
+}
+
+// Literal-only block (no distance code): the given bytes, then end of
+// block. Code: one of 1 bit and 256 of 9 bits (complete).
+void literalOnlyBlock(BitSink &sink, const Bytes &data) {
+    std::vector<uint8_t> lengths(257, 9);
+    lengths[0] = 1;
+    auto codes = famb_test::writeHeader(sink, lengths, {});
+    for (uint8_t b : data) {
+        sink.putCode(codes.litLen[b], codes.litLenLengths[b]);
+    }
+    sink.putCode(codes.litLen[256], codes.litLenLengths[256]);
+}
+
+struct StreamCase {
+    const char *name;
+    Bytes stream;
+    uint32_t capacity;
+    int32_t expected;
+    Bytes output;
+};
+
+class FambDecodeStreams : public ::testing::TestWithParam<int32_t> {};
+
+TEST_P(FambDecodeStreams, ExamplesAndEdges) {
+    Codec codec(GetParam());
+    ASSERT_NE(codec.get(), nullptr);
+    Bytes abc = repeatText("abc", 8);
+    BitSink afterMarker;
+    literalOnlyBlock(afterMarker, {'x', 'y'});
+    afterMarker.alignWithMarker();
+    afterMarker.put(0x0001 | (2u << 1), 16); // stored, 3 bytes
+    afterMarker.put('p', 8);
+    afterMarker.put('q', 8);
+    afterMarker.put('r', 8);
+    BitSink garbageMarker;
+    literalOnlyBlock(garbageMarker, {'z'});
+    Bytes garbage = garbageMarker.bytes();
+    unsigned used = garbageMarker.bitPos() % 8;
+    ASSERT_NE(used, 0u);
+    garbage.back() = uint8_t(garbage.back() | (1u << used) | 0xFFu << (used + 1));
+    garbage.insert(garbage.end(), {0x01, 0x00, 'w'});
+    BitSink unmarked; // the last block ends inside its byte, zero padding, no marker
+    literalOnlyBlock(unmarked, {'u', 'v'});
+    Bytes stored32k(32770, 'k');
+    stored32k[0] = 0xFF;
+    stored32k[1] = 0xFF;
+
+    std::vector<StreamCase> cases = {
+        {"worked example", kWorkedExample, 24, 24, abc},
+        {"worked example one short", kWorkedExample, 23, -3, {}},
+        {"worked example roomy", kWorkedExample, 100, 24, abc},
+        {"one stored byte", {0x01, 0x00, 0x41}, 10, 1, {0x41}},
+        {"stored header only", {0x01, 0x00}, 10, -2, {}},
+        {"stored 32768", stored32k, 32768, 32768, Bytes(32768, 'k')},
+        {"stored after marker", afterMarker.bytes(), 10, 5, {'x', 'y', 'p', 'q', 'r'}},
+        {"marker padding ignored", garbage, 10, 2, {'z', 'w'}},
+        {"padding without marker ignored", unmarked.bytes(), 10, 2, {'u', 'v'}},
+        {"trailing byte is a new block",
+         [] {
+             Bytes s = {0x01, 0x00, 0x41, 0x00};
+             return s;
+         }(),
+         10,
+         -2,
+         {}},
+        {"empty source", {}, 10, -2, {}},
+    };
+    for (const StreamCase &c : cases) {
+        Bytes out;
+        int32_t rc = c.stream.empty() ? tezl_Decode(codec.get(), nullptr, 0, out.data(), c.capacity)
+                                      : codec.decode(c.stream, &out, c.capacity);
+        EXPECT_EQ(rc, c.expected) << c.name;
+        if (c.expected > 0) {
+            EXPECT_EQ(out, c.output) << c.name;
+        }
+    }
+}
+
+TEST_P(FambDecodeStreams, EveryPrefixOfABlockIsTruncated) {
+    Codec codec(GetParam());
+    for (size_t n = 1; n < kWorkedExample.size(); ++n) {
+        Bytes prefix(kWorkedExample.begin(), kWorkedExample.begin() + long(n)), out;
+        EXPECT_EQ(codec.decode(prefix, &out, 64), -2) << n;
+    }
+}
+
+TEST_P(FambDecodeStreams, DistanceLimits) {
+    // Literal 'a' then a match of length 4 at distance d.
+    for (uint32_t distance : {1u, 2u}) {
+        BitSink sink;
+        std::vector<uint8_t> lit(258, 0);
+        lit['a'] = 2;
+        lit[256] = 2;
+        lit[257] = 1; // length 4
+        auto codes = famb_test::writeHeader(sink, lit, {1, 1});
+        sink.putCode(codes.litLen['a'], 2);
+        sink.putCode(codes.litLen[257], 1);
+        sink.putCode(codes.dist[distance - 1], 1);
+        sink.putCode(codes.litLen[256], 2);
+        Codec codec(GetParam());
+        Bytes out;
+        if (distance == 1) {
+            EXPECT_EQ(codec.decode(sink.bytes(), &out, 16), 5);
+            EXPECT_EQ(out, Bytes(5, 'a'));
+        } else {
+            EXPECT_EQ(codec.decode(sink.bytes(), &out, 16), -1);
+        }
+    }
+}
+
+// Distance 65536 (symbol 33, extra value 8191) reaches the first byte of
+// 64 KiB of earlier output.
+TEST_P(FambDecodeStreams, LongestDistance) {
+    famb_test::Bytes plain = famb_test::noiseData(65536, 9);
+    BitSink sink;
+    for (size_t off = 0; off < plain.size(); off += 32768) {
+        sink.put(1u | (32767u << 1), 16);
+        for (size_t i = 0; i < 32768; ++i) {
+            sink.put(plain[off + i], 8);
+        }
+    }
+    std::vector<uint8_t> lit(258, 0);
+    lit[256] = 1;
+    lit[257] = 1; // length 4
+    std::vector<uint8_t> dist(34, 0);
+    dist[0] = 1;
+    dist[33] = 1;
+    auto codes = famb_test::writeHeader(sink, lit, dist);
+    sink.putCode(codes.litLen[257], 1);
+    sink.putCode(codes.dist[33], 1);
+    sink.put(8191, 13);
+    sink.putCode(codes.litLen[256], 1);
+    Codec codec(GetParam());
+    Bytes out;
+    ASSERT_EQ(codec.decode(sink.bytes(), &out, 65540), 65540);
+    EXPECT_TRUE(std::equal(plain.begin(), plain.end(), out.begin()));
+    EXPECT_TRUE(std::equal(plain.begin(), plain.begin() + 4, out.begin() + 65536));
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, FambDecodeStreams, ::testing::Values(-2, -3));
+
+// Header and code errors: each stream is corrupt (-1).
+TEST(FambDecodeRejects, CorruptHeadersAndCodes) {
+    auto header = [](unsigned hlit, int hdist) {
+        BitSink sink;
+        sink.put(0, 1);
+        sink.put(0, 4);
+        for (int i = 0; i < 4; ++i) {
+            sink.put(1, 3); // 18, 17, 16, 0 of one bit each: over-subscribed
+        }
+        sink.put(hlit, 5);
+        if (hdist >= 0) {
+            sink.put(unsigned(hdist), 6);
+        }
+        return sink.bytes();
+    };
+    auto withLengths = [](const std::vector<uint8_t> &lit, const std::vector<uint8_t> &dist) {
+        BitSink sink;
+        (void)famb_test::writeHeader(sink, lit, dist);
+        sink.put(0, 32);
+        return sink.bytes();
+    };
+    std::vector<uint8_t> complete(286, 0);
+    complete[256] = 1;
+    complete[257] = 1;
+    std::vector<uint8_t> noEnd = complete;
+    noEnd[256] = 0;
+    noEnd[0] = 1;
+    std::vector<uint8_t> over = complete;
+    over[0] = 1;
+    std::vector<uint8_t> incomplete = complete;
+    incomplete[256] = 2;
+    incomplete[257] = 2;
+    incomplete[0] = 2;
+    std::vector<uint8_t> lit258(258, 0);
+    lit258[256] = 1;
+    lit258[257] = 1;
+
+    // A code-length sequence that starts with a repeat (symbol 16).
+    BitSink repeatFirst;
+    repeatFirst.put(0, 1);
+    repeatFirst.put(0, 4);
+    for (unsigned len : {1u, 0u, 1u, 0u}) { // 18:1, 17:0, 16:1, 0:0 -> codes 0 (16), 1 (18)
+        repeatFirst.put(len, 3);
+    }
+    repeatFirst.put(1, 5);
+    repeatFirst.put(0, 6);
+    repeatFirst.putCode(0, 1); // 16 with no previous length
+    repeatFirst.put(0, 32);
+    // A run past the end: 18 with 138 zeros, then again, then 18 again.
+    BitSink runPast;
+    runPast.put(0, 1);
+    runPast.put(0, 4);
+    for (unsigned len : {1u, 0u, 0u, 1u}) { // 18 and 0, one bit each
+        runPast.put(len, 3);
+    }
+    runPast.put(0, 5); // 257 lengths, no distance code
+    for (int i = 0; i < 3; ++i) {
+        runPast.putCode(1, 1); // symbol 18 (codes: 0 -> symbol 0, 1 -> symbol 18)
+        runPast.put(127, 7);   // 138 zeros: 414 > 257
+    }
+
+    struct Case {
+        const char *name;
+        Bytes stream;
+    } cases[] = {
+        {"HLIT 30", header(30, 0)},
+        {"HLIT 31", header(31, 0)},
+        {"HDIST 34", header(1, 34)},
+        {"HDIST 63", header(1, 63)},
+        {"over-subscribed code-length code", header(1, 0)},
+        {"repeat with no previous length", repeatFirst.bytes()},
+        {"run past the end", runPast.bytes()},
+        {"end of block without a code", withLengths(noEnd, {1, 1})},
+        {"over-subscribed literal/length code", withLengths(over, {1, 1})},
+        {"incomplete literal/length code", withLengths(incomplete, {1, 1})},
+        {"incomplete distance code", withLengths(lit258, {2, 2, 2})},
+        {"empty distance code", withLengths(lit258, {0, 0})},
+    };
+    Codec codec(-2);
+    for (const Case &c : cases) {
+        Bytes out;
+        EXPECT_EQ(codec.decode(c.stream, &out, 1024), -1) << c.name;
+    }
+}
+
+// A literal/length code of one single one-bit code (here: end of block
+// alone) is accepted; its unused pattern is corrupt when met.
+TEST(FambDecodeRejects, SingleOneBitCode) {
+    std::vector<uint8_t> lit(257, 0);
+    lit[256] = 1;
+    for (unsigned pattern : {0u, 1u}) {
+        BitSink sink;
+        (void)famb_test::writeHeader(sink, lit, {});
+        sink.put(pattern, 1);
+        sink.alignWithMarker();
+        Codec codec(-2);
+        Bytes out;
+        EXPECT_EQ(codec.decode(sink.bytes(), &out, 16), pattern == 0 ? 0 : -1) << pattern;
+    }
+}
+
+// Length sets that need the most decoding-table entries: 852 for 286
+// literal/length codes (root 9), 596 for 34 distance codes (root 6).
+std::vector<uint8_t> lengthsFromCounts(std::initializer_list<int> counts) {
+    std::vector<uint8_t> lengths;
+    uint8_t len = 1;
+    for (int count : counts) {
+        lengths.insert(lengths.end(), size_t(count), len++);
+    }
+    return lengths;
+}
+const std::vector<uint8_t> kWorstLitLen =
+    lengthsFromCounts({1, 1, 1, 0, 0, 0, 0, 0, 0, 61, 89, 65, 33, 33, 2});
+const std::vector<uint8_t> kWorstDist =
+    lengthsFromCounts({1, 1, 1, 0, 0, 0, 8, 15, 1, 1, 1, 1, 1, 1, 2});
+
+TEST(FambDecodeTables, WorstCaseFitsTheTableArea) {
+    ASSERT_EQ(kWorstLitLen.size(), 286u);
+    ASSERT_EQ(kWorstDist.size(), 34u);
+    std::vector<famb::DecEntry> area(4096);
+    unsigned root = famb::kLitLenRootBits;
+    EXPECT_EQ(famb::buildTable(famb::CodeKind::LitLen, kWorstLitLen.data(), 286, area.data(),
+                               unsigned(area.size()), &root),
+              852);
+    root = famb::kDistRootBits;
+    EXPECT_EQ(famb::buildTable(famb::CodeKind::Distance, kWorstDist.data(), 34, area.data(),
+                               unsigned(area.size()), &root),
+              596);
+    EXPECT_GE(famb::kTableEntries, 852u + 596u);
+    root = famb::kDistRootBits;
+    EXPECT_EQ(
+        famb::buildTable(famb::CodeKind::Distance, kWorstDist.data(), 34, area.data(), 595, &root),
+        -1);
+}
+
+// A valid stream whose two codes together need all 1,448 entries: a
+// smaller table area would reject it as corrupt.
+TEST(FambDecodeTables, StreamNeedingTheWorstCaseDecodes) {
+    // Put the end of block and a literal on short codes: symbol order
+    // decides which symbol gets which length, not the table size.
+    std::vector<uint8_t> lit = kWorstLitLen;
+    std::swap(lit[0], lit[256]); // end of block: 1 bit
+    std::swap(lit[1], lit['m']); // 'm': 2 bits
+    std::swap(lit[2], lit[257]); // length 4: 3 bits
+    BitSink sink;
+    auto codes = famb_test::writeHeader(sink, lit, kWorstDist);
+    sink.putCode(codes.litLen['m'], lit['m']);
+    sink.putCode(codes.litLen[257], lit[257]);
+    sink.putCode(codes.dist[0], kWorstDist[0]); // distance 1
+    sink.putCode(codes.litLen[256], lit[256]);
+    sink.alignWithMarker();
+    Codec codec(-2);
+    Bytes out;
+    EXPECT_EQ(codec.decode(sink.bytes(), &out, 16), 5);
+    EXPECT_EQ(out, Bytes(5, 'm'));
+}
+
+} // namespace

@@ -1,0 +1,257 @@
+#include "objscope_test_support.h"
+#include "sdbg_application.h"
+#include "sdbg_obj_type_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using objscopetest::RecordingOutput;
+
+// An application on stream devices: typed lines from `typed`, output
+// gathered in `printed`.
+struct StreamApp {
+    explicit StreamApp(const std::string &input = "") : typed(input) {
+        Sdbg_ObjTypeRegistry::Init();
+        app = std::make_unique<Sdbg_Application>(std::make_unique<SDbg_FileInput>(typed),
+                                                 std::make_unique<SDbg_FileOutput>(printed));
+    }
+    // Dispatches one line; returns what it printed.
+    std::string Run(const char *pLine) {
+        printed.str("");
+        std::memset(app->line, 0, sizeof(app->line));
+        std::strncpy(app->line, pLine, sizeof(app->line) - 1);
+        app->Dispatch();
+        return printed.str();
+    }
+
+    std::istringstream typed;
+    std::ostringstream printed;
+    std::unique_ptr<Sdbg_Application> app;
+};
+
+struct DispatchCase {
+    const char *pLine;
+    const char *pPrinted;
+    uint32_t errors; // added to the error count
+};
+
+class DispatchTest : public ::testing::TestWithParam<DispatchCase> {};
+
+// An application drawing on a recording device of the given size.
+struct RecordingApp {
+    RecordingApp(uint32_t width, uint32_t height) {
+        Sdbg_ObjTypeRegistry::Init();
+        auto pOwnedDevice = std::make_unique<RecordingOutput>(width, height);
+        pDevice = pOwnedDevice.get();
+        app = std::make_unique<Sdbg_Application>(std::make_unique<SDbg_FileInput>(none),
+                                                 std::move(pOwnedDevice));
+    }
+    std::istringstream none;
+    RecordingOutput *pDevice = nullptr;
+    std::unique_ptr<Sdbg_Application> app;
+};
+
+TEST_P(DispatchTest, PrintsAndCounts) {
+    const DispatchCase &c = GetParam();
+    StreamApp stream;
+    EXPECT_EQ(stream.Run(c.pLine), c.pPrinted) << c.pLine;
+    EXPECT_EQ(stream.app->errorCount, c.errors) << c.pLine;
+    EXPECT_EQ(stream.app->pParser, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Unlinked, DispatchTest,
+    ::testing::Values(
+        DispatchCase{"", "", 0}, DispatchCase{" \t  ", "", 0}, DispatchCase{"exit", "", 0},
+        DispatchCase{"foo", "Unrecognized command\n", 1},
+        DispatchCase{"C mdm", "Unrecognized command\n", 1},
+        DispatchCase{"c foo", "Invalid module type\n", 1},
+        DispatchCase{"connect", "Not enough parameters\n", 1},
+        DispatchCase{"c mdm 10.0.0.1 port", "Error parsing parameter 3\n", 1},
+        DispatchCase{"c mdm", "Link to server failed\n", 1},
+        DispatchCase{"disconnect", "Client is not linked\n", 1},
+        DispatchCase{"setrefreshrate", "Not enough parameters\n", 1},
+        DispatchCase{"setrefreshrate abc", "Error parsing parameter 1\n", 1},
+        DispatchCase{"setrefreshrate 0", "refreshrate cannot be zero\n", 1},
+        DispatchCase{"setrefreshrate 0x10", "refreshrate cannot be zero\n", 1},
+        DispatchCase{"setrefreshrate 5", "refresh rate was changed to 5 seconds\n", 0},
+        DispatchCase{"setrefreshrate -1", "refresh rate was changed to 4294967295 seconds\n", 0},
+        DispatchCase{"setrefreshrate 4294967296", "refreshrate cannot be zero\n", 1},
+        DispatchCase{"getrefreshrate", "Current refresh rate is 1 seconds\n", 0},
+        DispatchCase{"getrefreshrate and more", "Current refresh rate is 1 seconds\n", 0},
+        DispatchCase{"slh 0", "Height cannot be zero\n", 0},
+        DispatchCase{"slh 100000", "Height too big\n", 0},
+        DispatchCase{"setlogicalheight 50", "New height is set to 50\n", 0},
+        DispatchCase{"slh", "Not enough parameters\n", 1},
+        DispatchCase{"getlogicalheight", "Current logical View height 99999\n", 0},
+        DispatchCase{"showobj 12", "Not enough parameters\n", 1},
+        DispatchCase{"showobj x vol", "Error parsing parameter 1\n", 1},
+        DispatchCase{"showobj 3 foo", "Invalid obj type\n", 1},
+        DispatchCase{"showobj 3 Vol", "Invalid obj type\n", 1},
+        DispatchCase{"showobj 3 MOS Diagnostics Counters", "Invalid obj type\n", 1},
+        DispatchCase{"showobj 3 vol", "\nClient isn't linked to server\n", 1},
+        DispatchCase{"dumpobj 5", "Not enough parameters\n", 1},
+        DispatchCase{"dumpobj 3 foo", "Invalid obj type\n", 1},
+        DispatchCase{"dumpobj 3 vol", "Client isn't linked to server\n", 1},
+        DispatchCase{"configobj 1 vol", "Client isn't linked to server\n", 1},
+        DispatchCase{"configobj 1 vol a b c d e f g h i j", "Client isn't linked to server\n", 1},
+        DispatchCase{"configobj 1 vol a b c d e f g h i j k", "Invalid number of parameters.\n", 1},
+        DispatchCase{"dumpscreen", "Not enough parameters\n", 1},
+        DispatchCase{"dumpscreen mos xml", "Client isn't linked to server\n", 1},
+        DispatchCase{"dumpscreen 52", "Client isn't linked to server\n", 1},
+        DispatchCase{"dumpscreen 0", "Cannot find screen\n", 1},
+        DispatchCase{"dumpscreen 53", "Cannot find screen\n", 1},
+        DispatchCase{"dumpscreen nosuch", "Cannot find screen\n", 1},
+        DispatchCase{"dumpallscreens", "Client isn't linked to server\n", 1},
+        DispatchCase{"dumpallscreens xml", "Client isn't linked to server\n", 1},
+        DispatchCase{"d", "Not enough parameters\n", 1},
+        DispatchCase{"d 1", "\nClient isn't linked to server\n", 1},
+        DispatchCase{"display nv", "\nClient isn't linked to server\n", 1},
+        DispatchCase{"d 99", "\nCannot find screen\n", 1},
+        DispatchCase{"d nosuch", "Cannot find screen\n", 1},
+        DispatchCase{"helpcmd", "Not enough parameters\n", 1},
+        DispatchCase{"helpcmd nope", "Unknown command parameter\n", 1},
+        DispatchCase{"helpcmd d",
+                     "Cmd: d\nDescription: View a selected obj screen\nSyntax: d <Screen number>\n",
+                     0},
+        DispatchCase{"helpcmd c",
+                     "Cmd: c\nDescription: Link to a remote server\nSyntax: c <Module ID> "
+                     "<Destination> <port> \n",
+                     0},
+        DispatchCase{"helpcmd configobj",
+                     "Cmd: configobj\nDescription: Configure an object.\nSyntax: configobj "
+                     "<objID> <Object type> <parameter0> .. <parameter6>\n",
+                     0},
+        DispatchCase{"Servers", "ini\nmdm\ntgt\nvoter\n", 0},
+        DispatchCase{"shortcuts",
+                     "ShortCut: 1 Command: d 1\nShortCut: 2 Command: d 2\nShortCut: 3 Command: d "
+                     "3\nShortCut: 4 Command: d 4\nShortCut: 5 Command: d 5\nShortCut: 6 Command: "
+                     "d 6\nShortCut: 7 Command: d 7\nShortCut: 8 Command: d 8\nShortCut: 9 "
+                     "Command: d 9\n",
+                     0},
+        DispatchCase{"help",
+                     "Servers\nc\nconfigobj\nconnect\nd\ndisconnect\ndisplay\ndumpallscreens\n"
+                     "dumpobj\ndumpscreen\nexit\ngetlogicalheight\ngetrefreshrate\nhelp\nhelpcmd\n"
+                     "objtypes\nscreens\nsetlogicalheight\nsetrefreshrate\nshortcuts\nshowobj\n"
+                     "slh\n",
+                     0}));
+
+TEST(CommandStateTest, SettingsHoldAcrossCommandsAndFailures) {
+    StreamApp stream;
+    stream.Run("setrefreshrate 5");
+    stream.Run("setrefreshrate 0");
+    EXPECT_EQ(stream.Run("getrefreshrate"), "Current refresh rate is 5 seconds\n");
+    stream.Run("slh 40");
+    stream.Run("slh 0");
+    EXPECT_EQ(stream.Run("getlogicalheight"), "Current logical View height 40\n");
+    EXPECT_EQ(stream.app->errorCount, 1u);
+    stream.Run("exit");
+    EXPECT_EQ(stream.app->quit, 1u);
+}
+
+TEST(CommandStateTest, ObjectTypesInByteOrder) {
+    StreamApp stream;
+    const std::string printed = stream.Run("objtypes");
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 174);
+    EXPECT_EQ(printed.rfind("AFS NULL devices\nAFS singleton\nAction Functions\n", 0), 0u);
+    EXPECT_EQ(printed.substr(printed.size() - std::strlen("vol_mgr\nvtree\n")), "vol_mgr\nvtree\n");
+}
+
+TEST(CommandStateTest, AShowobjOnAnUnlinkedViewerLeavesNoScreenBehind) {
+    StreamApp stream;
+    const uint32_t before = stream.app->worker.ScreenCount();
+    stream.Run("showobj 3 vol");
+    EXPECT_EQ(stream.app->worker.ScreenCount(), before);
+}
+
+TEST(RunTest, TheEndOfTheInputActsAsExit) {
+    StreamApp stream("getrefreshrate\nfoo");
+    EXPECT_EQ(stream.app->Run(1, nullptr), 1);
+    const std::string printed = stream.printed.str();
+    const std::string tail = "exit <==> leave sdbg\n>Current refresh rate is 1 seconds\n"
+                             ">Unrecognized command\n>";
+    EXPECT_EQ(printed.substr(printed.size() - tail.size()), tail);
+}
+
+TEST(RunTest, TheExitCodeStopsAt255) {
+    std::string lines;
+    for (int i = 0; i < 300; ++i) {
+        lines += "nosuchcommand\n";
+    }
+    StreamApp stream(lines);
+    EXPECT_EQ(stream.app->Run(1, nullptr), 255);
+    EXPECT_EQ(stream.app->errorCount, 300u);
+}
+
+TEST(RunTest, ATooLongTypedLineRunsItsFirst255CharactersThenEnds) {
+    StreamApp stream("help " + std::string(300, 'x') + "\nfoo\n");
+    EXPECT_EQ(stream.app->Run(1, nullptr), 0);
+}
+
+// The screen list on a 200 x 40 console: 28 rows in the first column, the
+// rest from row 0 at column 100, the help block from row 28.
+TEST(ScreenListTest, SecondColumnOnA40RowWindow) {
+    RecordingApp recording(200, 40);
+    RecordingOutput &device = *recording.pDevice;
+    device.calls.clear();
+    recording.app->ShowScreens();
+    const std::vector<std::string> &calls = device.calls;
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls[0], "N");
+    EXPECT_EQ(calls[1], "G(0,0)");
+    EXPECT_EQ(calls[2], "W(  1: Mos objects  (mos))<0,0>");
+    EXPECT_EQ(calls[3], "W(\n)<0,0>");
+    const auto at = [&](const std::string &call) {
+        return std::find(calls.begin(), calls.end(), call) - calls.begin();
+    };
+    const auto s28 = at("W( 28: TGT Storage Pools  (tgt-sp))<0,0>");
+    EXPECT_EQ(calls[s28 + 2], "G(100,0)");
+    EXPECT_EQ(calls[s28 + 3], "W( 29: TGT Initiators  (tgt-ini))<0,0>");
+    EXPECT_EQ(calls[at("W( 52: MDM VTree Migration Controller  (mdm-vtree-mig))<0,0>") - 1],
+              "G(100,23)");
+    EXPECT_EQ(calls[at("W( 10: Execution Statistics (Deprecated)  ())<0,0>") - 1], "W(\n)<0,0>");
+    const auto help = at("W(Basic commands:)<0,0>");
+    EXPECT_EQ(calls[help - 1], "G(0,28)");
+    EXPECT_EQ(calls.back(), "W(\n)<0,0>");
+    EXPECT_EQ(calls[calls.size() - 2], "W(exit <==> leave sdbg)<0,0>");
+}
+
+TEST(TitleTest, NotLinkedAndTheVersionAfterEveryRecognisedCommand) {
+    RecordingApp recording(120, 30);
+    RecordingOutput &device = *recording.pDevice;
+    Sdbg_Application &app = *recording.app;
+    const std::string versionTitle =
+        "T(Not linked (private Tarnvox R3_0.1000.208_Release Sep 12 2019))";
+    EXPECT_EQ(device.calls.back(), versionTitle);
+    device.calls.clear();
+    std::strcpy(app.line, "nosuch");
+    app.Dispatch();
+    EXPECT_EQ(std::count(device.calls.begin(), device.calls.end(), versionTitle), 0);
+    std::strcpy(app.line, "dumpscreen nv");
+    app.Dispatch();
+    EXPECT_EQ(
+        std::count(device.calls.begin(), device.calls.end(), "T(Not linked (NV data-structs))"), 1);
+    EXPECT_EQ(device.calls.back(), versionTitle);
+}
+
+} // namespace
+
+namespace {
+
+TEST(RuntimeStartTest, AFailureIsReportedWithTheCodesNameAndNumber) {
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(Sdbg_ReportRuntimeStart(MOS_RC__NO_RESOURCES), 1);
+    EXPECT_EQ(Sdbg_ReportRuntimeStart(MOS_RC__SUCCESS), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Error NO_RESOURCES (67) starting up MOS\n");
+}
+
+} // namespace

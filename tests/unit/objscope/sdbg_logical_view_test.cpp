@@ -1,0 +1,151 @@
+#include "objscope_test_support.h"
+#include "sdbg_logical_view.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using objscopetest::Marked;
+using objscopetest::MarkedLines;
+using objscopetest::RecordingOutput;
+
+struct ViewFixture : public ::testing::Test {
+    RecordingOutput device{20, 5};
+    Sdbg_LogicalView view{&device, 4, SDBG_COLOR_DEFAULT, SDBG_COLOR_DEFAULT};
+};
+
+TEST_F(ViewFixture, PadToColumnFillsWithUncolouredBlanks) {
+    view.currentAttr = Sdbg_Attr{SDBG_COLOR_VALUE, SDBG_COLOR_LABEL};
+    view.PutStr("ab");
+    view.PadToColumn(5);
+    view.PutStr("c");
+    EXPECT_EQ(Marked(view.Line(0)), "<1,4>ab<0,0>   <1,4>c");
+    view.NewLine();
+    view.PadToColumn(3); // an empty line becomes visible blanks
+    EXPECT_EQ(view.Line(1).VisibleLength(), 4u);
+    view.PadToColumn(2); // already beyond: nothing
+    EXPECT_EQ(view.GetColumn(), 3u);
+}
+
+TEST_F(ViewFixture, ColouredPrintsLeaveTheCurrentPairAsItWas) {
+    view.currentAttr = Sdbg_Attr{SDBG_COLOR_OK, SDBG_COLOR_HIGHLIGHT};
+    view.PrintStr("k", SDBG_COLOR_KEEP, SDBG_COLOR_KEEP);
+    view.PrintUInt(7, SDBG_COLOR_ALERT, SDBG_COLOR_KEEP);
+    view.PrintInt(-3, SDBG_COLOR_KEEP, SDBG_COLOR_DEFAULT);
+    view.PrintDouble(1.005, SDBG_COLOR_VALUE, SDBG_COLOR_VALUE);
+    EXPECT_EQ(Marked(view.Line(0)), "<3,5>k<2,5>7<3,0>-3<1,1>1.00");
+    EXPECT_EQ(view.currentAttr, (Sdbg_Attr{SDBG_COLOR_OK, SDBG_COLOR_HIGHLIGHT}));
+}
+
+TEST_F(ViewFixture, NumberFormats) {
+    struct Case {
+        void (*print)(Sdbg_LogicalView &);
+        const char *pText;
+    };
+    const Case cases[] = {
+        {[](Sdbg_LogicalView &v) { v.PrintHex32(255, -1, -1, 1); }, "0xff"},
+        {[](Sdbg_LogicalView &v) { v.PrintHex32(255, -1, -1, 0); }, "ff"},
+        {[](Sdbg_LogicalView &v) { v.PrintHex8(0x0A, -1, -1, 1); }, "0xa"},
+        {[](Sdbg_LogicalView &v) { v.PrintHex64(0xDEADBEEF00ull, -1, -1, 0); }, "deadbeef00"},
+        {[](Sdbg_LogicalView &v) { v.PrintInt64(-9000000000ll, -1, -1); }, "-9000000000"},
+        {[](Sdbg_LogicalView &v) { v.PrintUInt64(18446744073709551615ull, -1, -1); },
+         "18446744073709551615"},
+        {[](Sdbg_LogicalView &v) {
+             const uint64_t pair[2] = {3, 4};
+             v.PrintFraction(pair, -1, -1);
+         },
+         "(3/4)"},
+        {[](Sdbg_LogicalView &v) { v.PutUInt(4294967295u); }, "4294967295"},
+        {[](Sdbg_LogicalView &v) { v.PutUInt(0); }, "0"},
+        {[](Sdbg_LogicalView &v) { v.PrintInt(INT32_MIN, -1, -1); }, "-2147483648"},
+        {[](Sdbg_LogicalView &v) { v.PrintInt64(INT64_MIN, -1, -1); }, "-9223372036854775808"},
+        {[](Sdbg_LogicalView &v) { v.PrintUInt64(0, -1, -1); }, "0"},
+    };
+    for (const Case &c : cases) {
+        view.Clear();
+        c.print(view);
+        EXPECT_EQ(view.Line(0).text.substr(0, view.Line(0).VisibleLength()), c.pText);
+    }
+}
+
+TEST_F(ViewFixture, NewLineDoublesTheLinesWhenTheLastIsReached) {
+    ASSERT_EQ(view.LineCount(), 4u);
+    for (int i = 0; i < 3; ++i) {
+        view.NewLine();
+    }
+    EXPECT_EQ(view.LineCount(), 4u);
+    view.NewLine(); // ends the last line of the vector
+    EXPECT_EQ(view.LineCount(), 8u);
+    EXPECT_EQ(view.GetLinesUsed(), 4u);
+    EXPECT_EQ(view.GetCurrentLine(), 4u);
+}
+
+TEST_F(ViewFixture, PageDownNeedsALineOnTheNextPage) {
+    for (int i = 0; i < 4; ++i) {
+        view.PutStr("x");
+        view.NewLine();
+    }
+    view.PageDown(); // 4 lines used, page height 4: the next page holds one
+    EXPECT_EQ(view.GetPage(), 1u);
+    view.PageDown();
+    EXPECT_EQ(view.GetPage(), 1u);
+    view.PageUp(false);
+    view.PageUp(false);
+    EXPECT_EQ(view.GetPage(), 0u);
+    view.PageDown();
+    view.PageUp(true);
+    EXPECT_EQ(view.GetPage(), 0u);
+}
+
+TEST_F(ViewFixture, ClearKeepsThePageAndTheCurrentPair) {
+    view.currentAttr = Sdbg_Attr{1, 1};
+    view.PutStr("abc");
+    view.NewLine();
+    view.PageDown();
+    view.Clear();
+    EXPECT_EQ(view.Line(0).VisibleLength(), 0u);
+    EXPECT_EQ(view.GetLinesUsed(), 0u);
+    EXPECT_EQ(view.currentAttr, (Sdbg_Attr{1, 1}));
+}
+
+TEST_F(ViewFixture, RenderWritesOneRunPerColourCutAtTheWidth) {
+    view.PutStr("ab");
+    view.PrintStr("cd", SDBG_COLOR_ALERT, SDBG_COLOR_KEEP);
+    view.NewLine();
+    view.NewLine(); // an empty line takes a row and writes nothing
+    view.PutStr(std::string(25, 'z').c_str());
+    view.Render(true);
+    const std::vector<std::string> expected = {"N",
+                                               "G(0,0)",
+                                               "W(ab)<0,0>",
+                                               "G(2,0)",
+                                               "W(cd)<2,0>",
+                                               "G(0,2)",
+                                               "W(" + std::string(20, 'z') + ")<0,0>",
+                                               "S"};
+    EXPECT_EQ(device.calls, expected);
+}
+
+TEST_F(ViewFixture, RenderDrawsTheCurrentPageOnly) {
+    for (int i = 0; i < 6; ++i) {
+        view.PutUInt(static_cast<uint32_t>(i));
+        view.NewLine();
+    }
+    view.PageDown();
+    view.Render(false);
+    const std::vector<std::string> expected = {"G(0,0)", "W(4)<0,0>", "G(0,1)", "W(5)<0,0>", "S"};
+    EXPECT_EQ(device.calls, expected);
+}
+
+TEST_F(ViewFixture, SetPageHeightGrowsTheLinesToTwiceTheHeight) {
+    view.SetPageHeight(10);
+    EXPECT_EQ(view.LineCount(), 20u);
+    EXPECT_EQ(view.GetPageHeight(), 10u);
+    view.SetPageHeight(3);
+    EXPECT_EQ(view.LineCount(), 20u);
+}
+
+} // namespace
