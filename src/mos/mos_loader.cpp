@@ -15,6 +15,7 @@
 #include "mos_perf.h"
 #include "mos_t10dif.h"
 #include "mos_ticks.h"
+#include "mos_timer.h"
 #include "mos_trace.h"
 #include "usr/mos_memory_pinning.h"
 #include "usr/mos_net_sock.h"
@@ -40,7 +41,7 @@ MOS_RC netLayerInit(void * /*pArg*/) {
 // The main table. Layers of modules that are not part of this build are
 // absent rather than faked; their position in the order is kept by the
 // order of the rows that remain.
-constexpr size_t MAIN_LAYERS = 27;
+constexpr size_t MAIN_LAYERS = 28;
 MosLoaderEntry mainTable_G[MAIN_LAYERS];
 
 constexpr size_t PROCESS_LAYERS = 7;
@@ -68,6 +69,7 @@ void fillMainTable(MosInitParams *p) {
     mainTable_G[i++] = {placeholderInit, nullptr, nullptr}; // 9
     mainTable_G[i++] = {mosTicksLayer_Init, slice(p, &MosInitParams::ticks),
                         mosTicksLayer_Destroy};                                                // 10
+    mainTable_G[i++] = {mosTimer_Init, slice(p, &MosInitParams::timer), mosTimer_Destroy};     // 11
     mainTable_G[i++] = {mosBlocking_LayerInit, nullptr, mosBlocking_LayerDestroy};             // 12
     mainTable_G[i++] = {mosMemPoolLayer_Init, nullptr, mosMemPoolLayer_Destroy};               // 14
     mainTable_G[i++] = {mosDynamicMemPoolLayer_Init, nullptr, mosDynamicMemPoolLayer_Destroy}; // 15

@@ -175,12 +175,25 @@ class SampleStorage : public testing::Test {
 // The sample storage process starts the runtime with a zero-filled
 // parameter block, whose netsmalliov_use_mem_pool 0 leaves the small-I/O
 // pool out: the pool type is served, without that pool.
-TEST_F(SampleStorage, PoolTypesFollowTheParameterBlock) {
-    for (const Obj &o : List(11, 72)) {
-        EXPECT_NE(textAt(o.record, 0, 32), "SmallIOVPool");
-    }
+TEST_F(SampleStorage, SmallIoVectorPoolFromTheConfigurationDefaults) {
+    // The process starts from the configuration defaults: the pool is on,
+    // with 30,000 blocks of 664 bytes, none handed out.
+    std::vector<Obj> pools = List(11, 72);
+    ASSERT_EQ(pools.size(), 1u);
+    EXPECT_EQ(textAt(pools[0].record, 0, 32), "SmallIOVPool");
+    EXPECT_EQ(u32At(pools[0].record, 32), 664u);   // objSize
+    EXPECT_EQ(u32At(pools[0].record, 36), 30000u); // objNum
+    EXPECT_EQ(u32At(pools[0].record, 40), 30000u); // objFree
+    EXPECT_EQ(u32At(pools[0].record, 44), 0u);     // objAcquired
+    EXPECT_EQ(u32At(pools[0].record, 52), 0u);     // bGuardPage
     EXPECT_EQ(Count(16), 0u);
     EXPECT_EQ(Count(17), 0u);
+}
+
+TEST_F(SampleStorage, TimerQueuesAndSets) {
+    EXPECT_EQ(Count(7), 142u);
+    EXPECT_EQ(Count(8), 11u);
+    EXPECT_EQ(List(8, 72).size(), 11u);
 }
 
 TEST_F(SampleStorage, DiagnosticCounterFamilies) {
