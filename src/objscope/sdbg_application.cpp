@@ -259,10 +259,41 @@ void Sdbg_Application::ParseObjRefAndArgs(uint32_t &objId, uint32_t &typeId, cha
 void Sdbg_Application::Display(uint32_t screenIndex) {
     io.NewFrame();
     SetTitleText(worker.GetScreen(screenIndex)->GetTitle().c_str());
-    // Starting a display needs a server link; without one it throws, and
-    // the key loop (paging, shortcut keys, leaving) is never entered. The
-    // key loop and the display thread arrive with the link.
     worker.StartDisplay(view, screenIndex, refreshSeconds * 1000u);
+    RunDisplayKeys();
+    io.NewFrame();
+    io.GotoXY(0, 0);
+    io.SetAttr(Sdbg_Attr{});
+    view.Clear();
+    ShowScreens();
+}
+
+void Sdbg_Application::RunDisplayKeys() {
+    for (;;) {
+        char key = 0;
+        if (!io.GetKey(key)) {
+            continue;
+        }
+        if (key == ' ' || key == 'q') {
+            worker.StopDisplay();
+            return;
+        }
+        if (key == '+' || key == 'j') {
+            worker.PageDown();
+        } else if (key == '-' || key == 'k') {
+            worker.PageUp();
+        } else {
+            const auto shortcut = Sdbg_ObjTypeRegistry::ShortcutTable.find(key);
+            if (shortcut != Sdbg_ObjTypeRegistry::ShortcutTable.end()) {
+                worker.StopDisplay();
+                std::memset(line, 0, sizeof(line));
+                std::memcpy(line, shortcut->second.c_str(),
+                            std::min<size_t>(shortcut->second.size(), kLineSize - 1));
+                pendingCommand = 1;
+                return;
+            }
+        }
+    }
 }
 
 void Sdbg_Application::ShowObject(const uint32_t *pTypeIds, const uint32_t *pObjIds,

@@ -92,6 +92,8 @@ class Sdbg_Application {
     void RegisterCommands();
     void BuildScreens();
     void PrintScreenList(uint32_t width, uint32_t height);
+    // The display's key loop: paging, shortcut keys, leaving.
+    void RunDisplayKeys();
 };
 
 // The outcome of the runtime library's start: 0 on success; otherwise

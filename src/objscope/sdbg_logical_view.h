@@ -42,6 +42,7 @@ class Sdbg_LogicalView {
                      uint32_t background);
 
     void SetDevice(Sdbg_OutputDev *pDevice) { pDev = pDevice; }
+    Sdbg_OutputDev *GetDevice() const { return pDev; }
 
     // Writing primitives: at the current column, advancing it.
     Sdbg_LogicalView &PutStr(const char *pText);

@@ -1,5 +1,9 @@
 #include "sdbg_screen.h"
 
+#include "sdbg_exception.h"
+#include "sdbg_logical_view.h"
+#include "sdbg_server_link.h"
+
 #include <algorithm>
 
 namespace {
@@ -40,13 +44,69 @@ void Sdbg_Screen::AddGroup(const uint32_t *pTypeIds, uint32_t count, const uint3
     Sdbg_ObjGroupDef group;
     if (count == 0 || pObjIds == nullptr) {
         group.typeIds.assign(pTypeIds, pTypeIds + 1); // all objects of one type
+        objGroups.push_back(std::make_unique<Sdbg_AllObjInClassGroup>(pTypeIds[0]));
     } else {
         group.typeIds.assign(pTypeIds, pTypeIds + count);
         group.objIds.assign(pObjIds, pObjIds + count);
+        objGroups.push_back(
+            std::make_unique<Sdbg_ObjectByIDAndTypeGroup>(pTypeIds, pObjIds, count));
     }
     groups.push_back(std::move(group));
 }
 
 bool Sdbg_Screen::HasModule(uint32_t moduleType) const {
     return moduleType < 32 && (moduleMask >> moduleType & 1u) != 0;
+}
+
+void Sdbg_Screen::Refresh(Sdbg_ServerLink &server) {
+    try {
+        for (const std::unique_ptr<Sdbg_ObjGroup> &pGroup : objGroups) {
+            pGroup->Refresh(server);
+        }
+    } catch (const Sdbg_LinkException &) {
+        bLinkError = true;
+        throw;
+    }
+}
+
+void Sdbg_Screen::Print(Sdbg_LogicalView &view, bool bXml) {
+    std::string element = title;
+    std::replace(element.begin(), element.end(), ' ', '_');
+    if (bXml) {
+        view.PutStr("<").PutStr(element.c_str()).PutStr(">");
+    } else {
+        view.PutStr("Screen: ").PutStr(title.c_str());
+    }
+    view.NewLine();
+    if (bLinkError) {
+        view.PutStr("Error linking to remote server");
+        view.NewLine();
+        bLinkError = false;
+        return;
+    }
+    for (const std::unique_ptr<Sdbg_ObjGroup> &pGroup : objGroups) {
+        if (!bXml) {
+            pGroup->PrintHeader(view);
+            view.NewLine();
+        }
+        pGroup->Rewind();
+        for (const Sdbg_QueryRecord *pObj = pGroup->Next(); pObj != nullptr;
+             pObj = pGroup->Next()) {
+            // The per-type views print the fields after the id or inside
+            // the element; without them the object shows as its id alone.
+            if (bXml) {
+                view.PutTabs(1);
+                pGroup->PrintOpenTag(view, pObj->objId);
+                view.NewLine();
+                view.PutTabs(1);
+                pGroup->PrintCloseTag(view);
+            } else {
+                view.PutUInt(pObj->objId).PutStr(":");
+            }
+            view.NewLine();
+        }
+    }
+    if (bXml) {
+        view.PutStr("</").PutStr(element.c_str()).PutStr(">");
+    }
 }

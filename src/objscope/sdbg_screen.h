@@ -1,12 +1,84 @@
 // A screen: a named page with a title, the module types it applies to and
-// its object groups. This holds what the screen list, the screen lookup
-// and the catalogue need; fetching and printing objects come with the
-// server link.
+// its object groups, which fetch their objects through the server link and
+// print them into the page buffer as text or XML.
+//
+// The received query structures are kept as raw records; printing their
+// fields belongs to the per-type query classes, which this build does not
+// have: an object prints as its id and ":" with nothing after it.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+class Sdbg_LogicalView;
+class Sdbg_ServerLink;
+
+// One received object: its id and its query structure (the type's size).
+struct Sdbg_QueryRecord {
+    uint32_t typeId = 0;
+    uint32_t objId = 0;
+    std::vector<uint8_t> data;
+};
+
+class Sdbg_ObjGroup {
+  public:
+    virtual ~Sdbg_ObjGroup();
+    // Fetches the group's objects; link exceptions pass through.
+    virtual void Refresh(Sdbg_ServerLink &server) = 0;
+    virtual void Rewind() = 0;
+    // The next object to show, nullptr after the last.
+    virtual const Sdbg_QueryRecord *Next() = 0;
+    virtual void PrintHeader(Sdbg_LogicalView &view) = 0;
+    virtual void PrintOpenTag(Sdbg_LogicalView &view, uint32_t objId) = 0;
+    virtual void PrintCloseTag(Sdbg_LogicalView &view) = 0;
+};
+
+// Every object of one type, grown to the largest count seen.
+class Sdbg_AllObjInClassGroup : public Sdbg_ObjGroup {
+  public:
+    static constexpr uint32_t kMaxListedIds = 20;
+    static constexpr uint32_t kMaxPasses = 3;
+
+    explicit Sdbg_AllObjInClassGroup(uint32_t objTypeId);
+    void Refresh(Sdbg_ServerLink &server) override;
+    void Rewind() override { cursor = 0; }
+    const Sdbg_QueryRecord *Next() override;
+    void PrintHeader(Sdbg_LogicalView &view) override;
+    void PrintOpenTag(Sdbg_LogicalView &view, uint32_t objId) override;
+    void PrintCloseTag(Sdbg_LogicalView &view) override;
+
+    uint32_t GetCount() const { return count; }
+
+  private:
+    void Grow(uint32_t size);
+
+    uint32_t typeId;
+    std::vector<Sdbg_QueryRecord> objects;
+    uint32_t count = 0;
+    uint32_t cursor = 0;
+};
+
+// Chosen (type, id) pairs; a pair the server did not answer is not shown.
+class Sdbg_ObjectByIDAndTypeGroup : public Sdbg_ObjGroup {
+  public:
+    Sdbg_ObjectByIDAndTypeGroup(const uint32_t *pTypeIds, const uint32_t *pObjIds, uint32_t count);
+    // Throws Sdbg_LinkException for any status but OK.
+    void Refresh(Sdbg_ServerLink &server) override;
+    void Rewind() override { cursor = 0; }
+    const Sdbg_QueryRecord *Next() override;
+    void PrintHeader(Sdbg_LogicalView &) override {}
+    void PrintOpenTag(Sdbg_LogicalView &, uint32_t) override {}
+    void PrintCloseTag(Sdbg_LogicalView &) override {}
+
+  private:
+    std::vector<Sdbg_QueryRecord> objects;
+    std::vector<uint32_t> typeIds;
+    std::vector<uint32_t> objIds;
+    std::vector<bool> found;
+    uint32_t cursor = 0;
+};
 
 // One object group: all objects of one type (no ids), or chosen objects.
 struct Sdbg_ObjGroupDef {
@@ -35,9 +107,20 @@ class Sdbg_Screen {
     bool HasModule(uint32_t moduleType) const;
     const std::vector<Sdbg_ObjGroupDef> &Groups() const { return groups; }
 
+    // Refreshes every group in order; a link exception marks the link
+    // error and passes on (the later groups wait for the next period).
+    void Refresh(Sdbg_ServerLink &server);
+    // The title, then the groups' objects, or after a failed refresh only
+    // "Error linking to remote server" (once).
+    void Print(Sdbg_LogicalView &view, bool bXml);
+    bool HasLinkError() const { return bLinkError; }
+    void ClearLinkError() { bLinkError = false; }
+
   private:
     std::string name;
     std::string title;
     uint32_t moduleMask = 0;
     std::vector<Sdbg_ObjGroupDef> groups;
+    std::vector<std::unique_ptr<Sdbg_ObjGroup>> objGroups;
+    bool bLinkError = false;
 };

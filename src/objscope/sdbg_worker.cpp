@@ -1,11 +1,14 @@
 #include "sdbg_worker.h"
 
+#include "sdbg_device.h"
 #include "sdbg_exception.h"
+#include "sdbg_logical_view.h"
 #include "sdbg_obj_type_registry.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <string>
 
 namespace {
 constexpr uint32_t kModuleBits = 6;
@@ -13,9 +16,13 @@ constexpr uint32_t kModuleBits = 6;
 
 SDbg_Worker::SDbg_Worker() {
     Sdbg_Mutex::Init(&mutex);
+    Sdbg_Event::Init(&event);
 }
 
 SDbg_Worker::~SDbg_Worker() {
+    StopDisplay();
+    pServerLink.reset();
+    Sdbg_Event::Destroy(&event);
     Sdbg_Mutex::Destroy(&mutex);
 }
 
@@ -88,18 +95,49 @@ void SDbg_Worker::SelectScreens(uint32_t moduleType) {
     }
 }
 
-void SDbg_Worker::Link(uint32_t /*moduleType*/, const char * /*pHost*/, uint16_t /*port*/) {
-    // No link kind (socket or client driver) is part of this build, so no
-    // link can be opened and the worker stays unlinked.
-    throw Sdbg_Exception("Link to server failed");
+void SDbg_Worker::Link(uint32_t moduleType, const char *pHost, uint16_t port) {
+    Lock();
+    try {
+        if (pServerLink) {
+            throw SDbg_WorkerException("Client already linked to a remote server");
+        }
+        pServerLink = std::make_unique<Sdbg_ServerLink>(moduleType, pHost, port);
+        SelectScreens(moduleType);
+        state = kIdle;
+    } catch (...) {
+        Unlock();
+        throw;
+    }
+    Unlock();
 }
 
 void SDbg_Worker::Unlink() {
-    ThrowNotLinked("Client is not linked");
+    Lock();
+    const uint32_t current = state;
+    if (current == kIdle) {
+        visible.clear();
+        screenNames.clear();
+        for (const std::unique_ptr<Sdbg_Screen> &pScreen : owned) {
+            screenNames[pScreen->GetName()] = static_cast<uint32_t>(visible.size());
+            visible.push_back(pScreen.get());
+        }
+        pServerLink.reset();
+        state = kNotLinked;
+    }
+    Unlock();
+    if (current == kNotLinked) {
+        ThrowNotLinked("Client is not linked");
+    }
+    if (current == kBusy || current == kStop) {
+        ThrowNotLinked("Client is busy");
+    }
+    if (current != kIdle) {
+        ThrowNotLinked("Client is inlinksistent state");
+    }
 }
 
 uint32_t SDbg_Worker::GetServerType() const {
-    return SDBG_UNDEFINED_ID;
+    return pServerLink ? pServerLink->GetServerType() : SDBG_UNDEFINED_ID;
 }
 
 Sdbg_Screen *SDbg_Worker::GetScreen(uint32_t index) const {
@@ -135,18 +173,158 @@ void SDbg_Worker::DumpScreen(Sdbg_LogicalView &view, uint32_t index, bool bXml) 
     Unlock();
 }
 
-void SDbg_Worker::DumpScreenLocked(Sdbg_LogicalView & /*view*/, uint32_t /*index*/, bool /*bXml*/) {
-    ThrowNotLinked("Client isn't linked to server");
+void SDbg_Worker::DumpScreenLocked(Sdbg_LogicalView &view, uint32_t index, bool bXml) {
+    if (!pServerLink) {
+        ThrowNotLinked("Client isn't linked to server");
+    }
+    Sdbg_Screen *pScreen = GetScreen(index);
+    state = kBusy;
+    try {
+        pScreen->Refresh(*pServerLink);
+    } catch (const Sdbg_LinkException &failure) {
+        (void)pServerLink->Relink();
+        state = kIdle;
+        pScreen->ClearLinkError();
+        // A dump that shows nothing must say why and count as failed, so a
+        // scripted dump against a dead server does not look successful.
+        const std::string text =
+            std::string("Error linking to remote server: ") + failure.GetText();
+        throw SDbg_WorkerException(text.c_str());
+    }
+    view.Clear();
+    Sdbg_OutputDev *pDev = view.GetDevice();
+    pDev->SetFullScreen(true);
+    pScreen->Print(view, bXml);
+    view.Render(true);
+    pDev->SetFullScreen(false);
+    state = kIdle;
 }
 
-void SDbg_Worker::StartDisplay(Sdbg_LogicalView & /*view*/, uint32_t /*index*/,
-                               uint32_t /*refreshMs*/) {
-    ThrowNotLinked("Client isn't linked to server");
+void SDbg_Worker::StartDisplay(Sdbg_LogicalView &view, uint32_t index, uint32_t refreshMs) {
+    JoinDisplayThread();
+    Lock();
+    try {
+        if (!pServerLink) {
+            ThrowNotLinked("Client isn't linked to server");
+        }
+        pCurrentScreen = GetScreen(index);
+        pCurrentView = &view;
+        refreshPeriodMs = refreshMs;
+        state = kBusy;
+        SdbgOs_StartThread(this);
+        bThreadStarted = true;
+    } catch (...) {
+        Unlock();
+        throw;
+    }
+    Unlock();
 }
 
-void SDbg_Worker::RemoteOperation(uint32_t /*operation*/, uint32_t /*typeId*/, uint32_t /*objId*/,
-                                  uint32_t /*argCount*/, const char (* /*pArgs*/)[64]) {
-    ThrowNotLinked("Client isn't linked to server");
+void SDbg_Worker::StopDisplay() {
+    Lock();
+    if (state == kBusy || state == kStop) {
+        state = kStop;
+        Unlock();
+        Sdbg_Event::Wait(&event);
+        Sdbg_Event::Reset(&event);
+    } else {
+        Unlock();
+    }
+    JoinDisplayThread();
+}
+
+void SDbg_Worker::JoinDisplayThread() {
+    if (bThreadStarted) {
+        mosOsThrd_Destroy(&thread);
+        bThreadStarted = false;
+    }
+}
+
+void SDbg_Worker::PageDown() {
+    Lock();
+    if (pCurrentView != nullptr) {
+        pCurrentView->PageDown();
+        pCurrentView->Render(true);
+    }
+    Unlock();
+}
+
+void SDbg_Worker::PageUp() {
+    Lock();
+    if (pCurrentView != nullptr) {
+        pCurrentView->PageUp(false);
+        pCurrentView->Render(true);
+    }
+    Unlock();
+}
+
+bool SDbg_Worker::RefreshPeriod(uint32_t &retries) {
+    try {
+        pCurrentScreen->Refresh(*pServerLink);
+    } catch (const Sdbg_LinkException &) {
+        const uint32_t failed = retries + 1;
+        if (failed > relinkLimit) {
+            return false;
+        }
+        retries = pServerLink->Relink() ? 0 : failed;
+    }
+    pCurrentView->Clear();
+    pCurrentScreen->Print(*pCurrentView, false);
+    pCurrentView->Render(true);
+    return true;
+}
+
+void SDbg_Worker::Run() {
+    try {
+        pCurrentView->GetDevice()->SetFullScreen(true);
+        uint32_t retries = 0;
+        bool bStopAsked = false;
+        for (;;) {
+            Lock();
+            if (state == kStop) {
+                bStopAsked = true;
+                break;
+            }
+            if (!RefreshPeriod(retries)) {
+                break;
+            }
+            const uint32_t periodMs = refreshPeriodMs;
+            Unlock();
+            SdbgOs_Sleep(periodMs);
+        }
+        // Leaving with the lock held.
+        pCurrentView->GetDevice()->SetFullScreen(false);
+        pCurrentView->PageUp(true);
+        pCurrentView = nullptr;
+        pCurrentScreen = nullptr;
+        state = kIdle;
+        if (bStopAsked) {
+            Sdbg_Event::Set(&event);
+        }
+        Unlock();
+    } catch (const Sdbg_Exception &) {
+        SdbgOs_RestoreConsole();
+        std::_Exit(1); // a failing device or relink leaves no usable display
+    }
+}
+
+void SDbg_Worker::RemoteOperation(uint32_t operation, uint32_t typeId, uint32_t objId,
+                                  uint32_t argCount, const char (*pArgs)[64]) {
+    if (!pServerLink) {
+        ThrowNotLinked("Client isn't linked to server");
+    }
+    uint32_t status = 0;
+    try {
+        status = pServerLink->DoOperation(operation, typeId, objId, argCount, pArgs);
+    } catch (const Sdbg_LinkException &) {
+        // The command fails, but the link is mended for the next one, as a
+        // dump does; the command itself is not sent twice.
+        (void)pServerLink->Relink();
+        throw;
+    }
+    if (status != SDBG_STATUS__OK) {
+        throw SDbg_WorkerException("Remote module failed to perform reqFEred operation");
+    }
 }
 
 void SDbg_Worker::Lock() {

@@ -1,16 +1,16 @@
 // The viewer's client side: the screens, the link to the one remote server
 // the viewer is attached to, and the display of a screen.
 //
-// This build has no server link yet (socket and driver links, the display
-// thread and the object groups' refresh are not part of it), so the worker
-// is never linked: Link reports "Link to server failed", Unlink "Client is
-// not linked", and every operation that needs a link answers "Client isn't
-// linked to server", as an unlinked worker does. Screens, their numbering
-// and their lookup are complete.
+// One lock guards everything the main thread and the display thread
+// share: state, server link, current screen and view, refresh period and
+// the screen lists. The display thread holds it from a period's refresh to
+// the end of its render, never while sleeping. Each display's thread is
+// joined when the display ends, so repeated displays leave no threads.
 #pragma once
 
 #include "sdbg_os.h"
 #include "sdbg_screen.h"
+#include "sdbg_server_link.h"
 
 #include <cstdint>
 #include <map>
@@ -20,10 +20,10 @@
 
 class Sdbg_LogicalView;
 
-class SDbg_Worker {
+class SDbg_Worker : public Sdbg_ThrdRunnable {
   public:
     SDbg_Worker();
-    ~SDbg_Worker();
+    ~SDbg_Worker() override;
     SDbg_Worker(const SDbg_Worker &) = delete;
     SDbg_Worker &operator=(const SDbg_Worker &) = delete;
 
@@ -54,11 +54,20 @@ class SDbg_Worker {
     void DumpScreen(Sdbg_LogicalView &view, uint32_t index, bool bXml);
     void DumpScreenLocked(Sdbg_LogicalView &view, uint32_t index, bool bXml);
     void StartDisplay(Sdbg_LogicalView &view, uint32_t index, uint32_t refreshMs);
+    // Asks the display to end and returns once its thread has ended.
+    void StopDisplay();
+    void PageDown();
+    void PageUp();
+    // The display thread's body.
+    void Run() override;
     void RemoteOperation(uint32_t operation, uint32_t typeId, uint32_t objId, uint32_t argCount,
                          const char (*pArgs)[64]);
 
     void Lock();
     void Unlock();
+
+    enum : uint32_t { kNotLinked = 0, kIdle = 1, kBusy = 2, kStop = 3 };
+    uint32_t GetState() const { return state; }
 
   private:
     [[noreturn]] static void ThrowNotLinked(const char *pText);
@@ -67,4 +76,18 @@ class SDbg_Worker {
     std::vector<Sdbg_Screen *> visible;
     std::map<std::string, uint32_t> screenNames;
     Sdbg_Mutex mutex;
+    // 0 not linked, 1 idle, 2 busy, 3 stop.
+    uint32_t state = 0;
+    std::unique_ptr<Sdbg_ServerLink> pServerLink;
+    Sdbg_Event event;
+    Sdbg_Screen *pCurrentScreen = nullptr;
+    Sdbg_LogicalView *pCurrentView = nullptr;
+    uint32_t refreshPeriodMs = 1000;
+    uint32_t relinkLimit = 10;
+    bool bThreadStarted = false;
+
+    // Joins the thread of a display that has ended (main thread only).
+    void JoinDisplayThread();
+    // One display period under the lock; false when relinks ran out.
+    bool RefreshPeriod(uint32_t &retries);
 };

@@ -47,3 +47,12 @@ if(TMUX_PROGRAM)
                    $<TARGET_FILE:objscope_tty_probe>)
   set_tests_properties(objscope_e2e.terminal PROPERTIES TIMEOUT 120)
 endif()
+
+# Linked over real TCP on 127.0.0.1 to the sample storage process.
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_Interpreter_FOUND)
+  add_test(NAME objscope_e2e.link
+           COMMAND ${Python3_EXECUTABLE} ${OBJSCOPE_CASES}/../objscope_link_e2e.py
+                   $<TARGET_FILE:objscope> $<TARGET_FILE:sample_storage>)
+  set_tests_properties(objscope_e2e.link PROPERTIES TIMEOUT 120)
+endif()

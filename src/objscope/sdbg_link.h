@@ -1,0 +1,86 @@
+// Transports under the viewer's requests to a remote debug server: one
+// framed request out, one response of a length fixed in advance back.
+//
+// Sdbg_SockLink is a TCP connection to a storage process's debug port.
+// (The client driver's device transport is not part of this build.)
+// A link has no lock: it is used under the worker's lock, one request in
+// flight at a time.
+#pragma once
+
+#include "usr/mos_net_sock.h"
+
+#include <cstdint>
+
+class Sdbg_Link {
+  public:
+    static constexpr uint32_t kNameSize = 256;
+    static constexpr uint32_t kErrorTextSize = 256;
+
+    // Keeps at most 255 characters of pName.
+    explicit Sdbg_Link(const char *pName);
+    virtual ~Sdbg_Link();
+    Sdbg_Link(const Sdbg_Link &) = delete;
+    Sdbg_Link &operator=(const Sdbg_Link &) = delete;
+
+    // True when the transport is ready; never throws.
+    virtual bool Open() = 0;
+    // Ends the transport so a following Open starts afresh.
+    virtual bool Close() = 0;
+    // Writes the request header at the start of pBuffer (which holds the
+    // payload after the header and has BufferSize(reqSize, respSize)
+    // bytes), sends header and payload, and receives exactly respSize
+    // bytes into pBuffer from its start. Returns respSize; throws a
+    // Sdbg_LinkException on any transport failure.
+    virtual uint32_t Transact(uint8_t *pBuffer, uint32_t reqSize, uint32_t respSize) = 0;
+    // The larger of reqSize + ReqHeaderSize() and respSize + RespHeaderSize().
+    uint32_t BufferSize(uint32_t reqSize, uint32_t respSize) const;
+    virtual uint32_t ReqHeaderSize() const;  // 12, the message header
+    virtual uint32_t RespHeaderSize() const; // 0: responses carry no header
+    // The system's text for the transport's last error (kErrorTextSize bytes).
+    virtual void GetErrorText(char *pBuf) const = 0;
+
+    const char *GetName() const { return name; }
+
+  protected:
+    // Writes the message header (magic, sizes) at the start of pBuffer.
+    static void WriteHeader(uint8_t *pBuffer, uint32_t reqSize, uint32_t respSize);
+
+  private:
+    char name[kNameSize];
+};
+
+class Sdbg_SockLink : public Sdbg_Link {
+  public:
+    // Numeric IPv4 or IPv6 text (cut to 63 characters), no name
+    // resolution. Throws Sdbg_SockLinkException when the address is not
+    // numeric text or no socket can be made.
+    Sdbg_SockLink(const char *pHost, uint16_t port);
+    ~Sdbg_SockLink() override;
+
+    bool Open() override;
+    bool Close() override;
+    uint32_t Transact(uint8_t *pBuffer, uint32_t reqSize, uint32_t respSize) override;
+    void GetErrorText(char *pBuf) const override;
+
+    uint16_t GetPort() const { return port; }
+    const NetAddress &GetAddress() const { return address; }
+
+  private:
+    // Holds the sockets interface started for as long as the link lives
+    // (the start is counted, so links and other users may overlap).
+    struct NetStart {
+        NetStart();
+        ~NetStart();
+        NetStart(const NetStart &) = delete;
+        NetStart &operator=(const NetStart &) = delete;
+    };
+
+    // A fresh blocking stream socket with small-packet delay off; false
+    // (socket invalid) when it cannot be made.
+    bool CreateSocket();
+
+    NetStart netStart; // first: outlives the socket
+    MosSocket sock = MOS_INVALID_SOCKET;
+    uint16_t port;
+    NetAddress address{};
+};

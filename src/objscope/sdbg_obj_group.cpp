@@ -1,0 +1,145 @@
+#include "sdbg_exception.h"
+#include "sdbg_logical_view.h"
+#include "sdbg_obj_type_registry.h"
+#include "sdbg_screen.h"
+#include "sdbg_server_link.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int32_t kHighlight = 5;
+constexpr int32_t kValue = 1;
+constexpr uint32_t kCountColumn = 15;
+constexpr uint32_t kIdsColumn = 23;
+// A status some servers answer for a type they do not serve.
+constexpr uint32_t kStatusUnsupported = 5;
+
+std::string BlanksToUnderscores(std::string text) {
+    std::replace(text.begin(), text.end(), ' ', '_');
+    return text;
+}
+
+} // namespace
+
+Sdbg_ObjGroup::~Sdbg_ObjGroup() = default;
+
+// --- every object of one type -------------------------------------------------
+
+// The catalogue is built during static initialisation, before the name
+// tables are filled, so names are looked up only when printed.
+Sdbg_AllObjInClassGroup::Sdbg_AllObjInClassGroup(uint32_t objTypeId) : typeId(objTypeId) {}
+
+void Sdbg_AllObjInClassGroup::Grow(uint32_t size) {
+    const size_t querySize = sdbg_GetObjQuerySize(typeId);
+    while (objects.size() < size) {
+        Sdbg_QueryRecord &record = objects.emplace_back();
+        record.typeId = typeId;
+        record.data.assign(querySize, 0);
+    }
+}
+
+void Sdbg_AllObjInClassGroup::Refresh(Sdbg_ServerLink &server) {
+    uint32_t asked = 0;
+    auto pick = [this](uint32_t k, uint32_t objId) {
+        Sdbg_QueryRecord &record = objects.at(k);
+        record.objId = objId;
+        return Sdbg_RecordDest{record.data.data(), static_cast<uint32_t>(record.data.size())};
+    };
+    for (uint32_t pass = 0; pass < kMaxPasses; ++pass) {
+        if (count == 0) {
+            (void)server.GetObjCount(typeId, &asked); // a failed count keeps the last answer
+            if (asked == 0) {
+                return;
+            }
+            Grow(asked);
+        }
+        uint32_t received = 0;
+        const uint32_t wanted = count != 0 ? count : asked;
+        const uint32_t status = server.GetAllObjs(typeId, wanted, pick, &received);
+        if (status == SDBG_STATUS__OK) {
+            count = received;
+            return;
+        }
+        if (status == SDBG_STATUS__RESPONSE_TOO_SMALL) {
+            count = 0; // more objects now: count them again
+        } else if (status == SDBG_STATUS__NOT_FOUND || status == kStatusUnsupported) {
+            count = 0;
+            return;
+        }
+    }
+}
+
+const Sdbg_QueryRecord *Sdbg_AllObjInClassGroup::Next() {
+    return cursor < count ? &objects[cursor++] : nullptr;
+}
+
+void Sdbg_AllObjInClassGroup::PrintHeader(Sdbg_LogicalView &view) {
+    view.PrintStr(Sdbg_ObjTypeRegistry::GetObjTypeName(typeId), kHighlight, kHighlight);
+    view.PadToColumn(kCountColumn);
+    const Sdbg_Attr saved = view.currentAttr;
+    view.currentAttr.foreground = kValue;
+    view.PutStr(" (").PutUInt(count).PutStr(" objects)");
+    view.PadToColumn(kIdsColumn);
+    view.PutStr(" [");
+    for (uint32_t i = 0; i < std::min(count, kMaxListedIds); ++i) {
+        view.PutStr(" ").PutUInt(objects[i].objId);
+    }
+    if (count > kMaxListedIds) {
+        view.PutStr("...");
+    }
+    view.PutStr(" ]");
+    view.currentAttr = saved;
+}
+
+void Sdbg_AllObjInClassGroup::PrintOpenTag(Sdbg_LogicalView &view, uint32_t objId) {
+    const std::string elementName =
+        BlanksToUnderscores(Sdbg_ObjTypeRegistry::GetObjTypeName(typeId));
+    view.PrintStr("<", kHighlight, kHighlight);
+    view.PrintStr(elementName.c_str(), kHighlight, kHighlight);
+    view.PutStr(" id=\"").PutUInt(objId).PutStr("\"");
+    view.PrintStr(">", kHighlight, kHighlight);
+}
+
+void Sdbg_AllObjInClassGroup::PrintCloseTag(Sdbg_LogicalView &view) {
+    const std::string elementName =
+        BlanksToUnderscores(Sdbg_ObjTypeRegistry::GetObjTypeName(typeId));
+    view.PrintStr("</", kHighlight, kHighlight);
+    view.PrintStr(elementName.c_str(), kHighlight, kHighlight);
+    view.PrintStr(">", kHighlight, kHighlight);
+}
+
+// --- chosen objects -------------------------------------------------------------
+
+Sdbg_ObjectByIDAndTypeGroup::Sdbg_ObjectByIDAndTypeGroup(const uint32_t *pTypeIds,
+                                                         const uint32_t *pObjIds, uint32_t count)
+    : typeIds(pTypeIds, pTypeIds + count), objIds(pObjIds, pObjIds + count), found(count, false) {
+    for (uint32_t i = 0; i < count; ++i) {
+        Sdbg_QueryRecord &record = objects.emplace_back();
+        record.typeId = pTypeIds[i];
+        record.objId = pObjIds[i];
+        record.data.assign(sdbg_GetObjQuerySize(pTypeIds[i]), 0);
+    }
+}
+
+void Sdbg_ObjectByIDAndTypeGroup::Refresh(Sdbg_ServerLink &server) {
+    auto pick = [this](uint32_t i) {
+        Sdbg_QueryRecord &record = objects.at(i);
+        return Sdbg_RecordDest{record.data.data(), static_cast<uint32_t>(record.data.size())};
+    };
+    const uint32_t status = server.GetObjsById(static_cast<uint32_t>(objects.size()),
+                                               typeIds.data(), objIds.data(), pick, found);
+    if (status != SDBG_STATUS__OK) {
+        throw Sdbg_LinkException();
+    }
+}
+
+const Sdbg_QueryRecord *Sdbg_ObjectByIDAndTypeGroup::Next() {
+    while (cursor < objects.size()) {
+        const uint32_t index = cursor++;
+        if (found[index]) {
+            return &objects[index];
+        }
+    }
+    return nullptr;
+}

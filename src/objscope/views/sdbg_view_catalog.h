@@ -1,0 +1,32 @@
+// The view tables of every object type whose view is built, and the macros
+// the table files define them with.
+#pragma once
+
+#include "sdbg_view_table.h"
+#include "sdbg_wire_runtime.h"
+
+#include <iterator>
+
+// A view whose rows read every byte of Wire but for the listed gaps.
+#define SDBG_DEFINE_VIEW_GAPS(name, Wire, rows, gaps, trailingNewLines)                            \
+    extern const Sdbg_ViewTable name;                                                              \
+    const Sdbg_ViewTable name = {#Wire,                                                            \
+                                 static_cast<uint32_t>(sizeof(Wire)),                              \
+                                 rows,                                                             \
+                                 static_cast<uint32_t>(std::size(rows)),                           \
+                                 gaps,                                                             \
+                                 static_cast<uint32_t>(std::size(gaps)),                           \
+                                 trailingNewLines}
+#define SDBG_DEFINE_VIEW(name, Wire, rows, trailingNewLines)                                       \
+    extern const Sdbg_ViewTable name;                                                              \
+    const Sdbg_ViewTable name = {#Wire,                                                            \
+                                 static_cast<uint32_t>(sizeof(Wire)),                              \
+                                 rows,                                                             \
+                                 static_cast<uint32_t>(std::size(rows)),                           \
+                                 nullptr,                                                          \
+                                 0,                                                                \
+                                 trailingNewLines}
+
+#define SDBG_VIEW_TYPE(id, table) extern const Sdbg_ViewTable table;
+#include "sdbg_view_types.def"
+#undef SDBG_VIEW_TYPE
