@@ -2,6 +2,8 @@
 // port on 127.0.0.1. The client here is written from the protocol's byte
 // layout alone (offsets and numbers below), sharing nothing with the
 // server's code, so that a layout error on either side shows.
+#include "sample_storage_process.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -12,14 +14,10 @@
 #include <netinet/in.h>
 #include <optional>
 #include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
@@ -56,18 +54,6 @@ Bytes slice(const Bytes &b, size_t from, size_t count) {
 
 Bytes request(const Bytes &payload, uint32_t expected) {
     return words({kMagic, static_cast<uint32_t>(payload.size()), expected}) + payload;
-}
-
-uint16_t freePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof(addr));
-    socklen_t len = sizeof(addr);
-    getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
-    close(fd);
-    return ntohs(addr.sin_port);
 }
 
 // One raw TCP connection to the debug port, over IPv4 or IPv6 loopback.
@@ -137,53 +123,12 @@ class Client {
 class SampleStorage : public testing::Test {
   protected:
     void SetUp() override {
-        port_ = freePort();
-        int toChild[2], fromChild[2];
-        ASSERT_EQ(pipe(toChild), 0);
-        ASSERT_EQ(pipe(fromChild), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
-        posix_spawn_file_actions_addclose(&actions, toChild[1]);
-        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
-        std::string portText = std::to_string(port_);
-        char *argv[] = {const_cast<char *>(SAMPLE_STORAGE_PATH), portText.data(),
-                        const_cast<char *>("tgt"), nullptr};
-        ASSERT_EQ(posix_spawn(&pid_, SAMPLE_STORAGE_PATH, &actions, nullptr, argv, environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(toChild[0]);
-        close(fromChild[1]);
-        in_ = fdopen(toChild[1], "w");
-        out_ = fdopen(fromChild[0], "r");
-        ASSERT_EQ(line().rfind("ready " + portText + " tgt", 0), 0u);
+        process_.Start(SAMPLE_STORAGE_PATH, "tgt");
+        port_ = process_.Port();
     }
-    void TearDown() override {
-        fprintf(in_, "exit\n");
-        fflush(in_);
-        EXPECT_EQ(line(), "bye");
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        fclose(in_);
-        fclose(out_);
-    }
-    std::string line() {
-        char buf[4096] = {};
-        if (fgets(buf, sizeof(buf), out_) == nullptr) {
-            return "";
-        }
-        std::string text(buf);
-        if (!text.empty() && text.back() == '\n') {
-            text.pop_back();
-        }
-        return text;
-    }
-    std::string command(const std::string &text) {
-        fprintf(in_, "%s\n", text.c_str());
-        fflush(in_);
-        return line();
-    }
+    void TearDown() override { process_.Stop(); }
+    std::string line() { return process_.Line(); }
+    std::string command(const std::string &text) { return process_.Command(text); }
     // Adds count objects of typeId whose record is `record`.
     void addObjects(uint32_t typeId, const Bytes &record, uint32_t count) {
         std::string path = testing::TempDir() + "rec_" + std::to_string(typeId) + "_" +
@@ -211,10 +156,8 @@ class SampleStorage : public testing::Test {
         return r;
     }
 
+    e2e::SampleStorageProcess process_;
     uint16_t port_ = 0;
-    pid_t pid_ = 0;
-    FILE *in_ = nullptr;
-    FILE *out_ = nullptr;
 };
 
 } // namespace
