@@ -1,5 +1,7 @@
 #include "mos_cyclic_file.h"
 
+#include "mos_diag_counters.h"
+
 #include "mos_assert_text.h"
 #include "mos_debug.h"
 #include "mos_mem.h"
@@ -208,6 +210,7 @@ void dumpOne(MosCyclicFile *pFile, const DumpWork &work) {
     }
     (void)mosCyclicFile_RecycleIfNeeded(pFile);
     if (work.skipped != 0) {
+        mosDiagCounters_CountAddValExt(MOS_DIAG_COUNTER__SKIPPED_TRACES_EVENTS);
         if (pFile->bBinary) {
             MOS_TRACE(MOS_COMP_MOS, 1, "-----Skipped %d traces-----",
                       static_cast<int>(work.skipped));

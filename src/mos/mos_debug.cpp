@@ -1,5 +1,7 @@
 #include "mos_debug.h"
 
+#include "mos_diag_counters.h"
+
 #include "mos_cyclic_file.h"
 #include "mos_init_params.h"
 #include "mos_trace.h"
@@ -301,6 +303,7 @@ void mosDbg_PlannedCrashModuleWithDesc(const char *pReason) {
 
 void mosDbg_Panic(const char *pPrefix, const char *pFile, const char *pFunc, const char *pExpr,
                   const char *pExtra, int line) {
+    mosDiagCounters_PrintExceeded(true);
     mosDbg_PrepareToExit();
     writeExpText("%sPanic in file %s, line %d, function %s, PID %d.Panic Expression %s %s.\n",
                  pPrefix, pFile, line, pFunc, osProc_GetCurrentProcessId(), pExpr, pExtra);

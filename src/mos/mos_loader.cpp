@@ -15,11 +15,14 @@
 #include "mos_perf.h"
 #include "mos_t10dif.h"
 #include "mos_ticks.h"
+#include "mos_timer.h"
 #include "mos_trace.h"
 #include "usr/mos_memory_pinning.h"
+#include "usr/mos_net_sock.h"
 #include "usr/mos_once.h"
 #include "usr/mos_os_thread.h"
 #include "usr/mos_timed_action.h"
+#include "usr/sdbg/server/sdbg_server.h"
 
 #include <cstddef>
 
@@ -31,13 +34,17 @@ MOS_RC placeholderInit(void * /*pArg*/) {
     return MOS_RC__SUCCESS;
 }
 
+MOS_RC netLayerInit(void * /*pArg*/) {
+    return osNetLayer_Create();
+}
+
 // The main table. Layers of modules that are not part of this build are
 // absent rather than faked; their position in the order is kept by the
 // order of the rows that remain.
-constexpr size_t MAIN_LAYERS = 25;
+constexpr size_t MAIN_LAYERS = 28;
 MosLoaderEntry mainTable_G[MAIN_LAYERS];
 
-constexpr size_t PROCESS_LAYERS = 6;
+constexpr size_t PROCESS_LAYERS = 7;
 MosLoaderEntry processTable_G[PROCESS_LAYERS];
 
 template <typename T> void *slice(MosInitParams *pParams, T MosInitParams::*pMember) {
@@ -62,6 +69,7 @@ void fillMainTable(MosInitParams *p) {
     mainTable_G[i++] = {placeholderInit, nullptr, nullptr}; // 9
     mainTable_G[i++] = {mosTicksLayer_Init, slice(p, &MosInitParams::ticks),
                         mosTicksLayer_Destroy};                                                // 10
+    mainTable_G[i++] = {mosTimer_Init, slice(p, &MosInitParams::timer), mosTimer_Destroy};     // 11
     mainTable_G[i++] = {mosBlocking_LayerInit, nullptr, mosBlocking_LayerDestroy};             // 12
     mainTable_G[i++] = {mosMemPoolLayer_Init, nullptr, mosMemPoolLayer_Destroy};               // 14
     mainTable_G[i++] = {mosDynamicMemPoolLayer_Init, nullptr, mosDynamicMemPoolLayer_Destroy}; // 15
@@ -71,13 +79,15 @@ void fillMainTable(MosInitParams *p) {
     mainTable_G[i++] = {placeholderInit, nullptr, nullptr};                               // 18
     mainTable_G[i++] = {MosPerfLayer_Init, nullptr, MosPerfLayer_Destroy};                // 19
     mainTable_G[i++] = {mosProcessLayers_Init, slice(p, &MosInitParams::dbg),
-                        mosProcessLayers_Destroy};                                         // 20
-    mainTable_G[i++] = {mosDynamicArrayLayer_Init, nullptr, mosDynamicArrayLayer_Destroy}; // 21
-    mainTable_G[i++] = {mosDiagCountersLayer_Init, nullptr, mosDiagCountersLayer_Destroy}; // 24
-    mainTable_G[i++] = {mosOscCntLayer_Init, nullptr, mosOscCntLayer_Destroy};             // 25
-    mainTable_G[i++] = {mosT10Dif_Init, nullptr, nullptr};                                 // 26
-    mainTable_G[i++] = {mosCpuLayer_Init, nullptr, mosCpuLayer_Destroy};                   // 27
-    mainTable_G[i++] = {placeholderInit, nullptr, nullptr};                                // 28
+                        mosProcessLayers_Destroy};                                            // 20
+    mainTable_G[i++] = {mosDynamicArrayLayer_Init, nullptr, mosDynamicArrayLayer_Destroy};    // 21
+    mainTable_G[i++] = {sdbgServer_Init, slice(p, &MosInitParams::sdbg), sdbgServer_Destroy}; // 23
+    mainTable_G[i++] = {mosDiagCountersLayer_Init, nullptr, mosDiagCountersLayer_Destroy};    // 24
+    mainTable_G[i++] = {mosOscCntLayer_Init, nullptr, mosOscCntLayer_Destroy};                // 25
+    mainTable_G[i++] = {mosT10Dif_Init, nullptr, nullptr};                                    // 26
+    mainTable_G[i++] = {mosCpuLayer_Init, nullptr, mosCpuLayer_Destroy};                      // 27
+    mainTable_G[i++] = {placeholderInit, nullptr, nullptr};                                   // 28
+    mainTable_G[i++] = {mosMemAllocatorLayer_Init, nullptr, mosMemAllocatorLayer_Destroy};    // 29
 }
 
 void fillProcessTable(MosInitParams *p) {
@@ -89,6 +99,7 @@ void fillProcessTable(MosInitParams *p) {
                            mosTrcLayer_Destroy}; // 3
     processTable_G[i++] = {mosMemPinning_LayerInit, slice(p, &MosInitParams::memPinning),
                            mosMemPinning_LayerDestroy};                         // 4
+    processTable_G[i++] = {netLayerInit, nullptr, osNetLayer_Destroy};          // 6
     processTable_G[i++] = {mosOnceLayer_Create, nullptr, mosOnceLayer_Destroy}; // 7
     processTable_G[i++] = {mosTimedActionLayer_Init, slice(p, &MosInitParams::timedAction),
                            mosTimedActionLayer_Destroy}; // 16

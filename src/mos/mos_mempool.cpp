@@ -126,6 +126,10 @@ void listPushTail(MosMemPool *p, MosMemPool_Block *pBlock) {
 }
 
 void listPushHead(MosMemPool *p, MosMemPool_Block *pBlock) {
+    // A block freed twice would be handed out twice; the cheap cases are
+    // caught here: the list is already full, or the block is its head.
+    MOS_ASSERT_TEXT(p->freeList.counter < p->numBlocks && pBlock != p->freeList.pFirst,
+                    "block returned twice to the free list");
     pBlock->pNext = p->freeList.pFirst == nullptr ? END_MARKER : p->freeList.pFirst;
     if (p->freeList.pLast == nullptr) {
         p->freeList.pLast = pBlock;
@@ -251,6 +255,66 @@ void destroyUsingStack(MosMemPool *p) {
 
 } // namespace
 
+namespace {
+
+// Steps 5 to 9 of a creation: geometry and the one allocation. A refused
+// or failed pool is left with 0 blocks, so its destroy does nothing.
+MOS_RC allocateArea(MosMemPool *p, uint32_t alignment) {
+    Geometry geo;
+    if (!computeGeometry(p, alignment, &geo)) {
+        MOS_TRACE(MOS_COMP_MOS, 1,
+                  "ERROR: Memory pool %s too large: %u blocks of stride %llu pass 4 GiB", p->name,
+                  p->numBlocks, static_cast<unsigned long long>(geo.stride));
+        p->numBlocks = 0;
+        return MOS_RC__INVALID;
+    }
+    p->alignment = geo.alignment;
+    p->allocPerBlock = static_cast<uint32_t>(geo.stride);
+    p->nGuardPages = geo.nGuardPages;
+    p->tailFillerLen = geo.tailFiller;
+    p->mallocSize = geo.mallocSize;
+    const bool bMayFail = (p->flags & MOS_MEMPOOL_FLAG__MAY_FAIL) != 0;
+    p->pMem = static_cast<uint8_t *>(
+        mos_MemMallocBare(geo.mallocSize, MOS_MEM_NO_LIMIT, "mosMemPool_CreateEx", bMayFail));
+    if (p->pMem == nullptr) {
+        MOS_ASSERT(bMayFail);
+        p->numBlocks = 0;
+        return MOS_RC__NO_RESOURCES;
+    }
+    const uint32_t pageSize = isGuarded(p) ? mos_GetSystemPageSize() : 0;
+    const uint64_t a1 = geo.alignment > 0 ? geo.alignment : 1;
+    p->pMemAlignedStart =
+        reinterpret_cast<uint8_t *>(roundUp(reinterpret_cast<uintptr_t>(p->pMem) + pageSize, a1));
+    p->pMemEnd = p->pMemAlignedStart + geo.dataSize;
+    MOS_ASSERT_TEXT(p->pMemEnd <= p->pMem + geo.mallocSize,
+                    "((UINTP)pMemPool->pMemEnd) <= ((UINTP)pMemPool->pMem + mallocSize)");
+    return MOS_RC__SUCCESS;
+}
+
+// Steps 11 to 14: lock, free blocks, leading guard page, registration.
+void finishCreation(MosMemPool *p) {
+    mosFastlock_Create(&p->lock);
+    if (!(p->flags & MOS_MEMPOOL_FLAG__NO_FREE_INFO)) {
+        initFreeInformation(p);
+    }
+    if (isGuarded(p)) {
+        const uint32_t pageSize = mos_GetSystemPageSize();
+        MOS_ASSERT(p->pMemAlignedStart - pageSize >= p->pMem);
+        mos_MarkPageNotAvailable(p->pMemAlignedStart - pageSize);
+    }
+    mosObjType_RegObj(&memPoolLayer_G.poolType, &p->objEntry, p->name);
+    MOS_TRACE(MOS_COMP_MOS, 1,
+              "Mempool named %s allocated at %p. More info: pMemPool:%p, blockSizeInBytes:%d, "
+              "allocPerBlock:%d, numBlocks:%d, mallocSize:%llu, alignment:%d, flags:%x, "
+              "pMemAlignedStart:%p, pMemEnd:%p",
+              p->name, static_cast<void *>(p->pMem), static_cast<void *>(p), p->blockSizeInBytes,
+              p->allocPerBlock, p->numBlocks, static_cast<unsigned long long>(p->mallocSize),
+              p->alignment, p->flags, static_cast<void *>(p->pMemAlignedStart),
+              static_cast<void *>(p->pMemEnd));
+}
+
+} // namespace
+
 MOS_RC mosMemPool_CreateEx(MosMemPool *pMemPool, const char *pName, uint32_t blockSizeInBytes,
                            uint32_t numBlocks, uint32_t alignment, uint32_t flags,
                            MosMemPoolInitBlockCK pInitBlockCK,
@@ -275,57 +339,13 @@ MOS_RC mosMemPool_CreateEx(MosMemPool *pMemPool, const char *pName, uint32_t blo
     pMemPool->blockSizeInBytes = blockSizeInBytes;
     pMemPool->numBlocks = numBlocks;
     strncpy(pMemPool->name, pName, sizeof pMemPool->name - 1);
-
-    Geometry geo;
-    if (!computeGeometry(pMemPool, alignment, &geo)) {
-        MOS_TRACE(MOS_COMP_MOS, 1,
-                  "ERROR: Memory pool %s too large: %u blocks of stride %llu pass 4 GiB", pName,
-                  numBlocks, static_cast<unsigned long long>(geo.stride));
-        pMemPool->numBlocks = 0;
-        return MOS_RC__INVALID;
+    const MOS_RC rc = allocateArea(pMemPool, alignment);
+    if (rc != MOS_RC__SUCCESS) {
+        return rc;
     }
-    pMemPool->alignment = geo.alignment;
-    pMemPool->allocPerBlock = static_cast<uint32_t>(geo.stride);
-    pMemPool->nGuardPages = geo.nGuardPages;
-    pMemPool->tailFillerLen = geo.tailFiller;
-    pMemPool->mallocSize = geo.mallocSize;
-
-    const bool bMayFail = (flags & MOS_MEMPOOL_FLAG__MAY_FAIL) != 0;
-    pMemPool->pMem = static_cast<uint8_t *>(
-        mos_MemMallocBare(geo.mallocSize, MOS_MEM_NO_LIMIT, "mosMemPool_CreateEx", bMayFail));
-    if (pMemPool->pMem == nullptr) {
-        MOS_ASSERT(bMayFail);
-        pMemPool->numBlocks = 0;
-        return MOS_RC__NO_RESOURCES;
-    }
-    const uint32_t pageSize = isGuarded(pMemPool) ? mos_GetSystemPageSize() : 0;
-    const uint64_t a1 = geo.alignment > 0 ? geo.alignment : 1;
-    pMemPool->pMemAlignedStart = reinterpret_cast<uint8_t *>(
-        roundUp(reinterpret_cast<uintptr_t>(pMemPool->pMem) + pageSize, a1));
-    pMemPool->pMemEnd = pMemPool->pMemAlignedStart + geo.dataSize;
-    MOS_ASSERT_TEXT(pMemPool->pMemEnd <= pMemPool->pMem + geo.mallocSize,
-                    "((UINTP)pMemPool->pMemEnd) <= ((UINTP)pMemPool->pMem + mallocSize)");
-
-    const bool bPending = mosMemPinning_Pin(pMemPool->pMem, geo.mallocSize, pPinnedCK, pPinnedArg,
-                                            false) == MOS_RC__PENDING;
-    mosFastlock_Create(&pMemPool->lock);
-    if (!(flags & MOS_MEMPOOL_FLAG__NO_FREE_INFO)) {
-        initFreeInformation(pMemPool);
-    }
-    if (isGuarded(pMemPool)) {
-        MOS_ASSERT(pMemPool->pMemAlignedStart - pageSize >= pMemPool->pMem);
-        mos_MarkPageNotAvailable(pMemPool->pMemAlignedStart - pageSize);
-    }
-    mosObjType_RegObj(&memPoolLayer_G.poolType, &pMemPool->objEntry, pMemPool->name);
-    MOS_TRACE(MOS_COMP_MOS, 1,
-              "Mempool named %s allocated at %p. More info: pMemPool:%p, blockSizeInBytes:%d, "
-              "allocPerBlock:%d, numBlocks:%d, mallocSize:%llu, alignment:%d, flags:%x, "
-              "pMemAlignedStart:%p, pMemEnd:%p",
-              pName, static_cast<void *>(pMemPool->pMem), static_cast<void *>(pMemPool),
-              blockSizeInBytes, pMemPool->allocPerBlock, numBlocks,
-              static_cast<unsigned long long>(geo.mallocSize), geo.alignment, flags,
-              static_cast<void *>(pMemPool->pMemAlignedStart),
-              static_cast<void *>(pMemPool->pMemEnd));
+    const bool bPending = mosMemPinning_Pin(pMemPool->pMem, pMemPool->mallocSize, pPinnedCK,
+                                            pPinnedArg, false) == MOS_RC__PENDING;
+    finishCreation(pMemPool);
     return bPending ? MOS_RC__PENDING : MOS_RC__SUCCESS;
 }
 

@@ -2,6 +2,8 @@
 // performance records, read raw from the sample storage process's debug
 // port. Offsets and numbers below come from the records' byte layout; the
 // test shares no header with the server.
+#include "sample_storage_process.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -10,14 +12,10 @@
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
@@ -53,28 +51,8 @@ struct Obj {
 class SampleStorage : public testing::Test {
   protected:
     void SetUp() override {
-        port_ = freePort();
-        int toChild[2], fromChild[2];
-        ASSERT_EQ(pipe(toChild), 0);
-        ASSERT_EQ(pipe(fromChild), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
-        posix_spawn_file_actions_addclose(&actions, toChild[1]);
-        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
-        std::string portText = std::to_string(port_);
-        char *argv[] = {const_cast<char *>(SAMPLE_STORAGE_PATH), portText.data(),
-                        const_cast<char *>("tgt"), nullptr};
-        ASSERT_EQ(posix_spawn(&pid_, SAMPLE_STORAGE_PATH, &actions, nullptr, argv, environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(toChild[0]);
-        close(fromChild[1]);
-        in_ = fdopen(toChild[1], "w");
-        out_ = fdopen(fromChild[0], "r");
-        char ready[256] = {};
-        ASSERT_NE(fgets(ready, sizeof ready, out_), nullptr);
-        ASSERT_EQ(std::string(ready).rfind("ready " + portText, 0), 0u) << ready;
+        process_.Start(SAMPLE_STORAGE_PATH, "tgt");
+        port_ = process_.Port();
         fd_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
@@ -84,25 +62,7 @@ class SampleStorage : public testing::Test {
     }
     void TearDown() override {
         close(fd_);
-        fprintf(in_, "exit\n");
-        fflush(in_);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        fclose(in_);
-        fclose(out_);
-    }
-
-    static uint16_t freePort() {
-        int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
-        socklen_t len = sizeof addr;
-        getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
-        close(fd);
-        return ntohs(addr.sin_port);
+        process_.Stop();
     }
 
     Bytes Ask(const std::vector<uint32_t> &payloadWords, const Bytes &extra, uint32_t expected) {
@@ -163,24 +123,32 @@ class SampleStorage : public testing::Test {
         return objs;
     }
 
+    e2e::SampleStorageProcess process_;
     uint16_t port_ = 0;
-    pid_t pid_ = 0;
-    FILE *in_ = nullptr;
-    FILE *out_ = nullptr;
     int fd_ = -1;
 };
 
 } // namespace
 
-// The sample storage process starts the runtime with a zero-filled
-// parameter block, whose netsmalliov_use_mem_pool 0 leaves the small-I/O
-// pool out: the pool type is served, without that pool.
-TEST_F(SampleStorage, PoolTypesFollowTheParameterBlock) {
-    for (const Obj &o : List(11, 72)) {
-        EXPECT_NE(textAt(o.record, 0, 32), "SmallIOVPool");
-    }
+TEST_F(SampleStorage, SmallIoVectorPoolFromTheConfigurationDefaults) {
+    // The process starts from the configuration defaults: the pool is on,
+    // with 30,000 blocks of 664 bytes, none handed out.
+    std::vector<Obj> pools = List(11, 72);
+    ASSERT_EQ(pools.size(), 1u);
+    EXPECT_EQ(textAt(pools[0].record, 0, 32), "SmallIOVPool");
+    EXPECT_EQ(u32At(pools[0].record, 32), 664u);   // objSize
+    EXPECT_EQ(u32At(pools[0].record, 36), 30000u); // objNum
+    EXPECT_EQ(u32At(pools[0].record, 40), 30000u); // objFree
+    EXPECT_EQ(u32At(pools[0].record, 44), 0u);     // objAcquired
+    EXPECT_EQ(u32At(pools[0].record, 52), 0u);     // bGuardPage
     EXPECT_EQ(Count(16), 0u);
     EXPECT_EQ(Count(17), 0u);
+}
+
+TEST_F(SampleStorage, TimerQueuesAndSets) {
+    EXPECT_EQ(Count(7), 142u);
+    EXPECT_EQ(Count(8), 11u);
+    EXPECT_EQ(List(8, 72).size(), 11u);
 }
 
 TEST_F(SampleStorage, DiagnosticCounterFamilies) {

@@ -2,6 +2,8 @@
 // port on 127.0.0.1. The client here is written from the protocol's byte
 // layout alone (offsets and numbers below), sharing nothing with the
 // server's code, so that a layout error on either side shows.
+#include "sample_storage_process.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -12,14 +14,10 @@
 #include <netinet/in.h>
 #include <optional>
 #include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
@@ -27,6 +25,8 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr uint32_t kMagic = 0x8DB9ABDE;
 constexpr uint32_t kListEnd = 0x0FFFFFF0;
+// A 72-byte type that the runtime itself does not register.
+constexpr uint32_t kSpareType = 57;
 constexpr int kReplyTimeoutMs = 5000;
 
 Bytes words(std::initializer_list<uint32_t> values) {
@@ -54,18 +54,6 @@ Bytes slice(const Bytes &b, size_t from, size_t count) {
 
 Bytes request(const Bytes &payload, uint32_t expected) {
     return words({kMagic, static_cast<uint32_t>(payload.size()), expected}) + payload;
-}
-
-uint16_t freePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof(addr));
-    socklen_t len = sizeof(addr);
-    getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
-    close(fd);
-    return ntohs(addr.sin_port);
 }
 
 // One raw TCP connection to the debug port, over IPv4 or IPv6 loopback.
@@ -135,53 +123,12 @@ class Client {
 class SampleStorage : public testing::Test {
   protected:
     void SetUp() override {
-        port_ = freePort();
-        int toChild[2], fromChild[2];
-        ASSERT_EQ(pipe(toChild), 0);
-        ASSERT_EQ(pipe(fromChild), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
-        posix_spawn_file_actions_addclose(&actions, toChild[1]);
-        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
-        std::string portText = std::to_string(port_);
-        char *argv[] = {const_cast<char *>(SAMPLE_STORAGE_PATH), portText.data(),
-                        const_cast<char *>("tgt"), nullptr};
-        ASSERT_EQ(posix_spawn(&pid_, SAMPLE_STORAGE_PATH, &actions, nullptr, argv, environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(toChild[0]);
-        close(fromChild[1]);
-        in_ = fdopen(toChild[1], "w");
-        out_ = fdopen(fromChild[0], "r");
-        ASSERT_EQ(line().rfind("ready " + portText + " tgt", 0), 0u);
+        process_.Start(SAMPLE_STORAGE_PATH, "tgt");
+        port_ = process_.Port();
     }
-    void TearDown() override {
-        fprintf(in_, "exit\n");
-        fflush(in_);
-        EXPECT_EQ(line(), "bye");
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        fclose(in_);
-        fclose(out_);
-    }
-    std::string line() {
-        char buf[4096] = {};
-        if (fgets(buf, sizeof(buf), out_) == nullptr) {
-            return "";
-        }
-        std::string text(buf);
-        if (!text.empty() && text.back() == '\n') {
-            text.pop_back();
-        }
-        return text;
-    }
-    std::string command(const std::string &text) {
-        fprintf(in_, "%s\n", text.c_str());
-        fflush(in_);
-        return line();
-    }
+    void TearDown() override { process_.Stop(); }
+    std::string line() { return process_.Line(); }
+    std::string command(const std::string &text) { return process_.Command(text); }
     // Adds count objects of typeId whose record is `record`.
     void addObjects(uint32_t typeId, const Bytes &record, uint32_t count) {
         std::string path = testing::TempDir() + "rec_" + std::to_string(typeId) + "_" +
@@ -209,10 +156,8 @@ class SampleStorage : public testing::Test {
         return r;
     }
 
+    e2e::SampleStorageProcess process_;
     uint16_t port_ = 0;
-    pid_t pid_ = 0;
-    FILE *in_ = nullptr;
-    FILE *out_ = nullptr;
 };
 
 } // namespace
@@ -235,45 +180,45 @@ TEST_F(SampleStorage, ServerTypeCountsAndTheRuntimesOwnObjects) {
 
 TEST_F(SampleStorage, ListsRecordsWithHeadersTrailerAndExactPadding) {
     const Bytes rec = record(72, 3);
-    addObjects(8, rec, 3);
+    addObjects(kSpareType, rec, 3);
     Client c(port_);
     const uint32_t fullSize = 3 * (72 + 12) + 20;
-    Bytes all = c.ask(words({2, 8}), fullSize + 5);
+    Bytes all = c.ask(words({2, kSpareType}), fullSize + 5);
     ASSERT_EQ(all.size(), fullSize + 5);
     EXPECT_EQ(slice(all, 0, 8), words({1, 3}));
     for (uint32_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(slice(all, 8 + i * 84, 12), words({8, i, 72}));
+        EXPECT_EQ(slice(all, 8 + i * 84, 12), words({kSpareType, i, 72}));
         EXPECT_EQ(slice(all, 20 + i * 84, 72), rec);
     }
     EXPECT_EQ(slice(all, 8 + 3 * 84, 12), words({kListEnd, 3, 0}));
     EXPECT_EQ(slice(all, fullSize, 5), ff(5));
-    EXPECT_EQ(c.ask(words({2, 8}), fullSize - 1), words({3}) + ff(fullSize - 5));
-    EXPECT_EQ(c.ask(words({1, 8}), 8), words({1, 3}));
+    EXPECT_EQ(c.ask(words({2, kSpareType}), fullSize - 1), words({3}) + ff(fullSize - 5));
+    EXPECT_EQ(c.ask(words({1, kSpareType}), 8), words({1, 3}));
 }
 
 TEST_F(SampleStorage, ObjectsByIndexFollowChangesAndDrops) {
-    addObjects(8, record(72, 1), 2);
+    addObjects(kSpareType, record(72, 1), 2);
     addObjects(24, record(32, 9), 1); // 32-byte records
-    ASSERT_EQ(command("set 8 1 0 abcdef"), "ok");
+    ASSERT_EQ(command("set " + std::to_string(kSpareType) + " 1 0 abcdef"), "ok");
     Client c(port_);
     Bytes changed = record(72, 1);
     changed[0] = 0xAB, changed[1] = 0xCD, changed[2] = 0xEF;
     const uint32_t size = 16 + 2 * 12 + 72 + 32;
-    EXPECT_EQ(c.ask(words({4, 2, 8, 1, 24, 0}), size), words({1, 8, 1, 72}) + changed +
-                                                           words({24, 0, 32}) + record(32, 9) +
-                                                           words({kListEnd, 2, 0}));
-    ASSERT_EQ(command("drop 8 0"), "ok");
+    EXPECT_EQ(c.ask(words({4, 2, kSpareType, 1, 24, 0}), size),
+              words({1, kSpareType, 1, 72}) + changed + words({24, 0, 32}) + record(32, 9) +
+                  words({kListEnd, 2, 0}));
+    ASSERT_EQ(command("drop " + std::to_string(kSpareType) + " 0"), "ok");
     // The changed object moved to index 0; index 1 is past the end now.
-    EXPECT_EQ(c.ask(words({4, 1, 8, 0}), 16 + 12 + 72),
-              words({1, 8, 0, 72}) + changed + words({kListEnd, 1, 0}));
-    c.send(request(words({4, 2, 8, 0, 8, 1}), 16 + 24 + 144));
-    EXPECT_EQ(c.read(200, 1000), words({1, 8, 0, 72}) + changed);
+    EXPECT_EQ(c.ask(words({4, 1, kSpareType, 0}), 16 + 12 + 72),
+              words({1, kSpareType, 0, 72}) + changed + words({kListEnd, 1, 0}));
+    c.send(request(words({4, 2, kSpareType, 0, kSpareType, 1}), 16 + 24 + 144));
+    EXPECT_EQ(c.read(200, 1000), words({1, kSpareType, 0, 72}) + changed);
     EXPECT_TRUE(c.closedByPeer());
     expectServing();
 }
 
 TEST_F(SampleStorage, StatusesInTheServersCheckOrder) {
-    addObjects(8, record(72, 5), 1);
+    addObjects(kSpareType, record(72, 5), 1);
     struct Case {
         const char *pName;
         Bytes payload;
@@ -284,15 +229,15 @@ TEST_F(SampleStorage, StatusesInTheServersCheckOrder) {
         {"unsupported", words({5}), 4, words({4})},
         {"unknown type 7", words({7}), 8, words({2}) + ff(4)},
         {"unknown type 0", words({0}), 4, words({2})},
-        {"count too small", words({1, 8}), 4, words({3})},
+        {"count too small", words({1, kSpareType}), 4, words({3})},
         {"count unknown id", words({1, 99}), 8, words({4}) + ff(4)},
         {"all unknown id", words({2, 99}), 4, words({4})},
         {"server type too small", words({3}), 7, words({3}) + ff(3)},
         {"by index n 0", words({4, 0}), 4, words({6})},
         {"by index n 11", words({4, 11}), 8, words({6}) + ff(4)},
-        {"by index too small", words({4, 1, 8, 0}), 99, words({3}) + ff(95)},
-        {"command 11 arguments", words({6, 1, 8, 0, 11}), 4, words({4})},
-        {"command unknown object", words({6, 1, 8, 5, 0}), 4, words({4})},
+        {"by index too small", words({4, 1, kSpareType, 0}), 99, words({3}) + ff(95)},
+        {"command 11 arguments", words({6, 1, kSpareType, 0, 11}), 4, words({4})},
+        {"command unknown object", words({6, 1, kSpareType, 5, 0}), 4, words({4})},
     };
     Client c(port_);
     for (const Case &k : cases) {
@@ -301,15 +246,16 @@ TEST_F(SampleStorage, StatusesInTheServersCheckOrder) {
 }
 
 TEST_F(SampleStorage, CommandsReachTheObjectWithArgumentsCut) {
-    addObjects(8, record(72, 5), 1);
+    addObjects(kSpareType, record(72, 5), 1);
     Client c(port_);
-    Bytes payload = words({6, 2, 8, 0, 2});
+    Bytes payload = words({6, 2, kSpareType, 0, 2});
     Bytes arg0(64, 0), arg1(64, 0);
     memset(arg0.data(), 'x', 64); // fills the field: no NUL
     memcpy(arg1.data(), "level", 5);
     // The viewer sends all ten argument fields; the rest is ignored.
     EXPECT_EQ(c.ask(payload + arg0 + arg1 + Bytes(64 * 8, 0), 4), words({1}));
-    EXPECT_EQ(line(), "command 8.0 2 " + std::string(63, 'x') + " level");
+    EXPECT_EQ(line(),
+              "command " + std::to_string(kSpareType) + ".0 2 " + std::string(63, 'x') + " level");
 }
 
 TEST_F(SampleStorage, BadInputEndsOnlyThatConnection) {
@@ -383,12 +329,12 @@ TEST_F(SampleStorage, OneListenerServesIpv6AndIpv4Clients) {
 TEST_F(SampleStorage, SampleCommandsRefuseWhatTheyCannotServe) {
     std::string path = testing::TempDir() + "rec_bad_" + std::to_string(getpid()) + ".bin";
     std::ofstream(path, std::ios::binary) << std::string(71, 'x');
-    EXPECT_EQ(command("add 8 " + path), "error: record of 71 bytes, type 8 takes 72");
+    EXPECT_EQ(command("add 57 " + path), "error: record of 71 bytes, type 57 takes 72");
     EXPECT_EQ(command("add 176 " + path), "error: record of 71 bytes, type 176 takes 0");
     unlink(path.c_str());
-    addObjects(8, record(72, 1), 1);
-    EXPECT_EQ(command("set 8 0 71 aabb"), "error: past the end of the record");
-    EXPECT_EQ(command("set 8 1 0 aa"), "error: no object 8/1");
+    addObjects(kSpareType, record(72, 1), 1);
+    EXPECT_EQ(command("set 57 0 71 aabb"), "error: past the end of the record");
+    EXPECT_EQ(command("set 57 1 0 aa"), "error: no object 57/1");
     EXPECT_EQ(command("drop 9 0"), "error: no object 9/0");
     std::string own = testing::TempDir() + "rec_own_" + std::to_string(getpid()) + ".bin";
     std::ofstream(own, std::ios::binary) << std::string(56, 'x');

@@ -13,6 +13,7 @@
 // through the debug port prints "command <typeId> <name> <code> [args]".
 // The first line, once the server listens, is "ready <port> <module>".
 #include "mos_debug.h"
+#include "mos_env.h"
 #include "mos_init_params.h"
 #include "mos_loader.h"
 #include "mos_obj.h"
@@ -212,27 +213,38 @@ uint32_t moduleTypeOf(const std::string &word) {
     mos_Exit(code);
 }
 
+uint32_t moduleType_G = 0;
+
+// The runtime's defaults (as a storage process's configuration file gives
+// them) with the debug port switched on for our module.
+int setServerModule(MosInitParams *pParams) {
+    pParams->sdbg.moduleType = moduleType_G;
+    return 0;
+}
+
 } // namespace
 
+// sample_storage [runtime options] <port> <ini|tgt|mdm|voter>
 int main(int argc, char **argv) {
-    if (argc != 3 || moduleTypeOf(argv[2]) == 0 || atoi(argv[1]) <= 0 || atoi(argv[1]) > 65535) {
-        fprintf(stderr, "usage: %s <port> <ini|tgt|mdm|voter>\n", argv[0]);
+    if (argc < 3 || moduleTypeOf(argv[argc - 1]) == 0 || atoi(argv[argc - 2]) <= 0 ||
+        atoi(argv[argc - 2]) > 65535) {
+        fprintf(stderr, "usage: %s [--conf_file F] [--log_dir D] <port> <ini|tgt|mdm|voter>\n",
+                argv[0]);
         return 2;
     }
-    static MosInitParams params{};
-    params.sdbg.moduleType = moduleTypeOf(argv[2]);
-    params.sdbg.port = static_cast<uint16_t>(atoi(argv[1]));
-    if (mos_Init(&params) != MOS_RC__SUCCESS || osNetLayer_Create() != MOS_RC__SUCCESS ||
-        mosMemAllocatorLayer_Init(nullptr) != MOS_RC__SUCCESS ||
-        sdbgServer_Init(&params.sdbg) != MOS_RC__SUCCESS) {
+    moduleType_G = moduleTypeOf(argv[argc - 1]);
+    const auto port = static_cast<uint16_t>(atoi(argv[argc - 2]));
+    MosConfEntry *pTables[1] = {nullptr};
+    uint32_t counts[1] = {0};
+    if (mosEnv_Init(argc - 2, argv, pTables, counts, 1, port, setServerModule) != MOS_RC__SUCCESS) {
         fprintf(stderr, "cannot start the runtime\n");
         return 1;
     }
     if (!sdbgServer_IsRunning()) {
-        fprintf(stderr, "the debug port did not start on port %s\n", argv[1]);
+        fprintf(stderr, "the debug port did not start on port %s\n", argv[argc - 2]);
         return 1;
     }
-    say(std::string("ready ") + argv[1] + " " + argv[2]);
+    say(std::string("ready ") + argv[argc - 2] + " " + argv[argc - 1]);
     char buf[4096];
     while (fgets(buf, sizeof(buf), stdin) != nullptr) {
         std::istringstream words(buf);

@@ -1,4 +1,5 @@
 #include "mos_cyclic_file.h"
+#include "mos_diag_counters.h"
 #include "trace_fixture.h"
 #include "usr/os_logfile.h"
 
@@ -10,6 +11,21 @@
 #include <string>
 
 namespace {
+
+uint32_t skippedTraceEvents() {
+    MosDiagCounterExtEntry entries[MOS_DIAG_COUNTER__LAST];
+    MosDiagCountersQuery query{};
+    query.count = MOS_DIAG_COUNTER__LAST;
+    query.pEntries = entries;
+    EXPECT_EQ(mosDiagCounters_QueryExt(&query, true), MOS_RC__SUCCESS);
+    for (uint32_t i = 0; i < query.count; i++) {
+        if (strcmp(entries[i].base.name, "SKIPPED_TRACES_EVENTS") == 0) {
+            return entries[i].base.value;
+        }
+    }
+    ADD_FAILURE() << "no SKIPPED_TRACES_EVENTS counter";
+    return 0;
+}
 
 class CyclicFileTest : public mostest::LogDirFixture {
   protected:
@@ -171,6 +187,7 @@ TEST_F(CyclicFileTest, FullRingDropsLinesAndReportsThem) {
     params.dumpThreadSleepMs = 10000;
     params.dumpUsedBufPercent = 99; // no dump until the flush below
     ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+    const uint32_t skipEventsBefore = skippedTraceEvents();
     std::string pad(600, '.');
     for (int i = 0; i < 50; i++) {
         mosCyclicFile_WriteLine(&m_file, false, true, false, "", 0, "flood %d %s\n", i,
@@ -181,6 +198,7 @@ TEST_F(CyclicFileTest, FullRingDropsLinesAndReportsThem) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "flood 0 " + pad);
     EXPECT_EQ(lines[1].substr(MOS_TIMESTAMP_LEN), "-----Skipped 49 traces-----");
+    EXPECT_EQ(skippedTraceEvents(), skipEventsBefore + 1); // one event per reported drop
 }
 
 TEST_F(CyclicFileTest, WriterWrapsToTheRingStartWithoutLosingOrder) {

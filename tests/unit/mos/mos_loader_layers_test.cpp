@@ -5,6 +5,7 @@
 #include "mos_mempool.h"
 #include "mos_obj.h"
 #include "usr/mos_timed_action.h"
+#include "usr/sdbg/server/sdbg_proto.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,12 @@ void startAndCheck() {
                               106, 107, 108, 109, 110, 111, 144, 147, 151};
     uint32_t missing = 0;
     for (uint32_t typeId : types) {
-        missing += mosObjType_GetById(typeId) == nullptr ? 1 : 0;
+        // Registered, with the query size the debug port's table gives.
+        MosObjType *pType = mosObjType_GetById(typeId);
+        missing +=
+            pType == nullptr || mosObjType_GetQueryDataSize(pType) != sdbg_GetObjQuerySize(typeId)
+                ? 1
+                : 0;
     }
     fprintf(stderr, "pool=%u blocker=%u missing=%u\n", pPool != nullptr ? pPool->numBlocks : 0,
             mosBlocking_GetDefault() != nullptr ? 1u : 0u, missing);

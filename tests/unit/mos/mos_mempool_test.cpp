@@ -276,6 +276,14 @@ void freeToFullStack() {
     mosMemPool_Free(pPool, mosMemPool_MemByIndex(pPool, 0)); // nothing is out
 }
 
+void freeTwiceToList() {
+    MosMemPool *pPool = childPool(24, MOS_MEMPOOL_FLAG__FREE_LIST);
+    void *pBlock = nullptr;
+    (void)mosMemPool_Alloc(pPool, &pBlock);
+    mosMemPool_Free(pPool, pBlock);
+    mosMemPool_Free(pPool, pBlock);
+}
+
 void createWithBothFreeKinds() {
     childPool(24, MOS_MEMPOOL_FLAG__FREE_LIST | MOS_MEMPOOL_FLAG__FREE_STACK);
 }
@@ -284,6 +292,8 @@ TEST(MemPoolDeathTest, MisuseIsFatal) {
     EXPECT_EXIT(indexOfForeignAddress(), mostest::ExitedWithMinusOne,
                 "pMem >= pPool->pMemAlignedStart");
     EXPECT_EXIT(freeToFullStack(), mostest::ExitedWithMinusOne, "ALWAYS_ASSERT");
+    EXPECT_EXIT(freeTwiceToList(), mostest::ExitedWithMinusOne,
+                "block returned twice to the free list");
     EXPECT_EXIT(createWithBothFreeKinds(), mostest::ExitedWithMinusOne, "flags & \\(1 << 3\\)");
 }
 

@@ -4,11 +4,13 @@
 #include "mos_init_params.h"
 #include "test_support.h"
 #include "thread_names.h"
+#include "usr/sdbg/server/sdbg_request.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -103,6 +105,50 @@ TEST_F(TimerTest, LayerPublishesElevenSetsAndTheirQueues) {
     EXPECT_EQ(q.ticks, 1000u);
     EXPECT_EQ(q.millis, 1000u);
     EXPECT_EQ(mostest::WaitForThreadsNamed("mosTimer", 1), 1u);
+}
+
+MOS_RC collect(void *pCtx, const void *pData, uint32_t size) {
+    auto *pOut = static_cast<std::vector<uint8_t> *>(pCtx);
+    pOut->insert(pOut->end(), static_cast<const uint8_t *>(pData),
+                 static_cast<const uint8_t *>(pData) + size);
+    return MOS_RC__SUCCESS;
+}
+
+uint32_t wordAt(const std::vector<uint8_t> &b, size_t off) {
+    uint32_t v = 0;
+    memcpy(&v, b.data() + off, 4);
+    return v;
+}
+
+// The whole list of a type as the debug port answers it.
+std::vector<uint8_t> listOverThePort(uint32_t typeId, uint32_t n, uint32_t querySize) {
+    const uint32_t payload[2] = {2, typeId};
+    std::vector<uint8_t> out;
+    SdbgResponse resp{{collect, &out}, 8 + n * (12 + querySize) + 12, 0};
+    EXPECT_EQ(sdbgReq_Handle(sdbg_MosObjRegistry(), 2, reinterpret_cast<const uint8_t *>(payload),
+                             sizeof payload, &resp),
+              MOS_RC__SUCCESS);
+    return out;
+}
+
+TEST_F(TimerTest, DebugPortListsEveryQueueAndSet) {
+    EXPECT_EQ(mosObjType_GetQueryDataSize(mosObjType_GetById(7)), sdbg_GetObjQuerySize(7));
+    EXPECT_EQ(mosObjType_GetQueryDataSize(mosObjType_GetById(8)), sdbg_GetObjQuerySize(8));
+    std::vector<uint8_t> qs = listOverThePort(7, 142, 80);
+    ASSERT_EQ(qs.size(), 8u + 142 * 92 + 12);
+    EXPECT_EQ(wordAt(qs, 0), 1u);
+    EXPECT_EQ(wordAt(qs, 4), 142u);
+    const size_t last = 8 + 141 * 92;
+    EXPECT_EQ(wordAt(qs, last), 7u);
+    EXPECT_EQ(wordAt(qs, last + 4), 141u);
+    EXPECT_STREQ(reinterpret_cast<const char *>(qs.data() + last + 12),
+                 "MOS_TIMER_QUEUE_ID__5MIN_31");
+    EXPECT_EQ(wordAt(qs, last + 12 + 56), 300000u); // millis
+    std::vector<uint8_t> sets = listOverThePort(8, 11, 72);
+    ASSERT_EQ(sets.size(), 8u + 11 * 84 + 12);
+    EXPECT_STREQ(reinterpret_cast<const char *>(sets.data() + 8 + 12),
+                 "MOS_TIMER_QUEUE_ID__100MILLI");
+    EXPECT_EQ(wordAt(sets, 8 + 12 + 40), 100u); // millis
 }
 
 TEST_F(TimerTest, RequestFiresAfterItsSetsPeriod) {

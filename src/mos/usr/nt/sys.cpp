@@ -110,6 +110,13 @@ bool osSys_SetThreadGroup(uint16_t group) {
     GROUP_AFFINITY affinity = {};
     affinity.Group = group;
     affinity.Mask = count >= 64 ? ~KAFFINITY{0} : (KAFFINITY{1} << count) - 1;
+    // Nor may a thread leave its process's affinity (a process started with
+    // a restricted set, e.g. by "start /affinity", refuses the whole group).
+    DWORD_PTR processMask = 0, systemMask = 0;
+    if (GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask) &&
+        (affinity.Mask & processMask) != 0) {
+        affinity.Mask &= processMask;
+    }
     return SetThreadGroupAffinity(GetCurrentThread(), &affinity, nullptr) != 0;
 }
 

@@ -8,12 +8,9 @@ constexpr uint32_t kMaxTypeId = 175;
 
 constexpr std::array<uint32_t, kMaxTypeId + 1> buildQuerySizes() {
     std::array<uint32_t, kMaxTypeId + 1> sizes{};
-#define SDBG_QUERY_SIZE(firstId, lastId, size)                                                     \
-    for (uint32_t id = (firstId); id <= (lastId); ++id) {                                          \
-        sizes[id] = (size);                                                                        \
-    }
-#include "usr/sdbg/server/sdbg_query_sizes.def"
-#undef SDBG_QUERY_SIZE
+#define SDBG_OBJ_TYPE(id, name, queryClass, querySize) sizes[id] = (querySize);
+#include "sdbg_obj_types.def"
+#undef SDBG_OBJ_TYPE
     return sizes;
 }
 
