@@ -3,6 +3,7 @@
 // refresh alone (count and one list of 10,000 records over TCP), and the
 // whole dump (refresh, print into the page buffer, render).
 #include "sdbg_device.h"
+#include "sdbg_exception.h"
 #include "sdbg_logical_view.h"
 #include "sdbg_obj_type_registry.h"
 #include "sdbg_server_link.h"
@@ -46,7 +47,8 @@ class NullOutput : public Sdbg_OutputDev {
 struct Sample {
     Sample() {
         const std::string dir = "/tmp/objscope_bench_" + std::to_string(kPort);
-        (void)std::system(("mkdir -p " + dir).c_str());
+        // A previous run's answers must not read as this one's.
+        (void)std::system(("mkdir -p " + dir + " && rm -f " + dir + "/out.txt").c_str());
         std::ofstream(dir + "/vol.bin", std::ios::binary) << std::string(352, '\x01');
         const std::string command = std::string(SAMPLE_STORAGE_PATH) + " " + std::to_string(kPort) +
                                     " mdm > " + dir + "/out.txt";
@@ -82,7 +84,12 @@ struct Viewer {
         screen = worker.AddScreen("bench", "Bench", "all");
         worker.AddGroup(screen, &typeId, 0, nullptr);
         if (bLink) {
-            worker.Link(kMdm, "127.0.0.1", kPort);
+            try {
+                worker.Link(kMdm, "127.0.0.1", kPort);
+            } catch (const Sdbg_Exception &failure) {
+                std::fprintf(stderr, "cannot link to the sample process: %s\n", failure.GetText());
+                std::exit(1);
+            }
         }
     }
     NullOutput output;
