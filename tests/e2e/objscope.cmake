@@ -64,3 +64,9 @@ if(TMUX_PROGRAM AND Python3_Interpreter_FOUND)
                    $<TARGET_FILE:sample_storage>)
   set_tests_properties(objscope_e2e.display PROPERTIES TIMEOUT 120)
 endif()
+
+# The object views of the runtime's own objects, dumped from the sample
+# storage process as text and XML.
+add_test(NAME objscope_e2e.views
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/objscope_views_e2e.py
+                 $<TARGET_FILE:objscope> $<TARGET_FILE:sample_storage>)
