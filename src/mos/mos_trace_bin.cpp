@@ -55,7 +55,7 @@ uint32_t leb128Size(uint64_t value) {
 }
 
 // Length and width modifiers seen before a conversion character.
-struct ConvSpec {
+struct ConvFormat {
     int longCount = 0;
     bool bSizeT = false; // z, t, j, q, I, I64: a 64-bit argument on this ABI
     bool bInt32 = false; // I32
@@ -67,27 +67,27 @@ bool isSkipped(char c) {
     return strchr(" #'+-.0123456789ILhjqtzl", c) != nullptr;
 }
 
-const char *parseSpec(const char *p, ConvSpec *pSpec, va_list &args, int64_t *pWidth) {
+const char *parseConversion(const char *p, ConvFormat *pConv, va_list &args, int64_t *pWidth) {
     for (; *p != '\0'; p++) {
         char c = *p;
         if (c == '*') {
             int v = va_arg(args, int);
-            if (pSpec->stars++ == 0) {
+            if (pConv->stars++ == 0) {
                 *pWidth = v;
             }
         } else if (c == 'l') {
-            pSpec->longCount++;
+            pConv->longCount++;
         } else if (c == 'I') {
             if (p[1] == '3' && p[2] == '2') {
-                pSpec->bInt32 = true;
+                pConv->bInt32 = true;
                 p += 2;
             } else {
-                pSpec->bSizeT = true;
+                pConv->bSizeT = true;
             }
         } else if (c == 'z' || c == 't' || c == 'j' || c == 'q') {
-            pSpec->bSizeT = true;
+            pConv->bSizeT = true;
         } else if (c == 'L') {
-            pSpec->bLongDouble = true;
+            pConv->bLongDouble = true;
         } else if (!isSkipped(c)) {
             break;
         }
@@ -95,17 +95,17 @@ const char *parseSpec(const char *p, ConvSpec *pSpec, va_list &args, int64_t *pW
     return p;
 }
 
-uint64_t readInteger(const ConvSpec &spec, va_list &args) {
-    if (spec.longCount >= 2) {
+uint64_t readInteger(const ConvFormat &fmt, va_list &args) {
+    if (fmt.longCount >= 2) {
         return va_arg(args, unsigned long long);
     }
-    if (spec.bInt32) {
+    if (fmt.bInt32) {
         return va_arg(args, unsigned int);
     }
-    if (spec.bSizeT) {
+    if (fmt.bSizeT) {
         return static_cast<uint32_t>(va_arg(args, size_t));
     }
-    if (spec.longCount == 1) {
+    if (fmt.longCount == 1) {
         return static_cast<uint32_t>(va_arg(args, unsigned long));
     }
     return va_arg(args, unsigned int);
@@ -132,7 +132,7 @@ bool writeString(ArgWriter &w, const char *pText) {
     return w.byte(0);
 }
 
-bool writeValue(ArgWriter &w, char conv, const ConvSpec &spec, va_list &args) {
+bool writeValue(ArgWriter &w, char conv, const ConvFormat &fmt, va_list &args) {
     switch (conv) {
         case 'd':
         case 'i':
@@ -140,7 +140,7 @@ bool writeValue(ArgWriter &w, char conv, const ConvSpec &spec, va_list &args) {
         case 'u':
         case 'x':
         case 'X':
-            return w.leb128(readInteger(spec, args));
+            return w.leb128(readInteger(fmt, args));
         case 'p':
             return w.leb128(reinterpret_cast<uintptr_t>(va_arg(args, void *)));
         case 'c':
@@ -148,8 +148,8 @@ bool writeValue(ArgWriter &w, char conv, const ConvSpec &spec, va_list &args) {
         case 's':
             return writeString(w, va_arg(args, const char *));
         default: {
-            double v = spec.bLongDouble ? static_cast<double>(va_arg(args, long double))
-                                        : va_arg(args, double);
+            double v = fmt.bLongDouble ? static_cast<double>(va_arg(args, long double))
+                                       : va_arg(args, double);
             uint8_t le[8];
             memcpy(le, &v, 8);
             return w.bytes(le, 8);
@@ -203,26 +203,26 @@ uint32_t mosTrace_EncodeBinArgs(uint8_t *pDst, uint32_t dstCapacity, const char 
             p++;
             continue;
         }
-        ConvSpec spec;
+        ConvFormat fmt;
         int64_t width = 0;
-        p = parseSpec(p + 1, &spec, ap, &width);
+        p = parseConversion(p + 1, &fmt, ap, &width);
         if (*p == '\0') {
             break;
         }
         uint8_t tag = typeOf(*p);
-        if (spec.stars > 0) {
+        if (fmt.stars > 0) {
             tag |= MOS_TRACE_ARG_HAS_WIDTH;
         }
         uint32_t mark = w.used();
         bool bOk =
-            !bFull && w.byte(tag) && (spec.stars == 0 || w.leb128(static_cast<uint64_t>(width)));
+            !bFull && w.byte(tag) && (fmt.stars == 0 || w.leb128(static_cast<uint64_t>(width)));
         if (bOk) {
-            bOk = writeValue(w, *p, spec, ap);
+            bOk = writeValue(w, *p, fmt, ap);
         } else {
             // Still consumed, so that the argument list stays in step.
             uint8_t scratch[16];
             ArgWriter sink(scratch, sizeof(scratch));
-            (void)writeValue(sink, *p, spec, ap);
+            (void)writeValue(sink, *p, fmt, ap);
         }
         if (!bOk) {
             w.rollback(mark);
