@@ -9,20 +9,15 @@ restarted). The viewer's output must hold the expected lines in order and
 its exit code must count the failed commands.
 """
 import os
-import socket
 import subprocess
 import sys
 import tempfile
 import time
 
+from objscope_e2e_util import expect_in_order, free_port
+
 VOL = 64  # "vol", a query structure of 352 bytes
 VOL_SIZE = 352
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 class Sample:
@@ -70,22 +65,6 @@ class Viewer:
         self.out.close()
         with open(self.out_path) as f:
             return rc, f.read()
-
-
-def matches(line, want):
-    """A wanted line ending in '*' is a prefix (an object's own view follows)."""
-    return line.startswith(want[:-1]) if want.endswith("*") else line == want
-
-
-def expect_in_order(text, expected):
-    lines = text.splitlines()
-    pos = 0
-    for want in expected:
-        while pos < len(lines) and not matches(lines[pos], want):
-            pos += 1
-        if pos == len(lines):
-            raise SystemExit(f"missing (in order) {want!r}\n--- output ---\n{text}")
-        pos += 1
 
 
 def driver_absent(objscope, workdir):

@@ -10,17 +10,12 @@ scheduler, whose module is not part of the runtime yet, comes from a record
 file. Every expected line is written from the views' label tables.
 """
 import os
-import socket
 import struct
 import subprocess
 import sys
 import tempfile
 
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+from objscope_e2e_util import expect_in_order, free_port
 
 
 def sched_record():
@@ -63,21 +58,6 @@ XML = [
     "\t</mos_umt_sched_thrd>",
     "</Mos_objects>*",
 ]
-
-
-def matches(line, want):
-    return line.startswith(want[:-1]) if want.endswith("*") else line == want
-
-
-def expect_in_order(text, expected, what):
-    lines = text.splitlines()
-    pos = 0
-    for want in expected:
-        while pos < len(lines) and not matches(lines[pos], want):
-            pos += 1
-        if pos == len(lines):
-            raise SystemExit(f"{what}: missing (in order) {want!r}")
-        pos += 1
 
 
 def xml_balanced(text):
