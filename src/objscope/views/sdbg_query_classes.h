@@ -6,7 +6,7 @@
 #pragma once
 
 #include "sdbg_srv_obj.h"
-#include "sdbg_wire_runtime.h"
+#include "sdbg_wires.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "sdbg_view_table.h"
-#include "sdbg_wire_runtime.h"
+#include "sdbg_wires.h"
 
 #include <iterator>
 

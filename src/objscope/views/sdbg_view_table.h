@@ -7,17 +7,18 @@
 //
 // Adding the views of more types (a developer writes rows and hooks only):
 //  1. the wire struct, packed, with static_asserts on its size and offsets,
-//     and one SDBG_VIEW_WIRE(id, Wire) line per type id in
-//     sdbg_view_wires.def (the factory then holds that struct; its size
+//     in its subsystem's sdbg_wire_<subsystem>.h, and one
+//     SDBG_VIEW_WIRE(id, Wire) line per type id in
+//     sdbg_view_wires_<subsystem>.def (the factory then holds that struct; its size
 //     must equal the object type table's, or the build fails);
 //  2. in a table file of its own, one constexpr row array per view with
 //     SDBG_ROW / SDBG_HOOK_ROW / SDBG_COUNT_ROW, in print order, the gaps no
 //     row reads with SDBG_UNREAD, and SDBG_DEFINE_VIEW(_GAPS) per table;
 //  3. a hook for each row a table cannot express (a list, a nested element
 //     with tags of its own), in the same file, each with a golden test;
-//  4. one SDBG_VIEW_TYPE(id, table) line per type id in sdbg_view_types.def
-//     and the id in the tests' list of built types, so the table checks
-//     (tiling, widths, unread bytes, clean prints, balanced XML) cover it.
+//  4. one SDBG_VIEW_TYPE(id, table) line per type id in
+//     sdbg_view_types_<subsystem>.def; the table checks (tiling, widths,
+//     unread bytes, clean prints, balanced XML) then cover it.
 #pragma once
 
 #include "sdbg_logical_view.h"

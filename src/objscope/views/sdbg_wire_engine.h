@@ -1,0 +1,14 @@
+// Query structures of the storage engine, AFS, non-volatile lists and the data-server performance
+// views, as the views read them (little-endian, byte-packed, offsets checked).
+#pragma once
+
+#include "sdbg_stat_records.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#pragma pack(push, 1)
+
+namespace sdbg_wire {} // namespace sdbg_wire
+
+#pragma pack(pop)
