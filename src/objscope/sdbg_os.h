@@ -37,6 +37,12 @@ void SdbgOs_RestoreConsole();
 // characters written, 0 when the system has no message.
 uint32_t SdbgOs_FormatSystemMessage(uint32_t errorCode, uint32_t bufSize, char *pBuf);
 
+// The 38-character registry text of a 16-byte GUID ("{" 8-4-4-4-12 "}",
+// upper-case hex), as the system's COM library forms it, each character
+// narrowed to one byte. pText receives it NUL-terminated.
+inline constexpr uint32_t kSdbgGuidTextSize = 40;
+void SdbgOs_GuidText(const uint8_t guid[16], char pText[kSdbgGuidTextSize]);
+
 // The calling thread's last error (GetLastError; errno on Linux).
 uint32_t SdbgOs_GetLastError();
 

@@ -3,6 +3,7 @@
 #include "sdbg_view_table.h"
 
 #include "sdbg_attr.h"
+#include "sdbg_os.h"
 
 #include <cstring>
 
@@ -95,6 +96,9 @@ void PrintNumber(Sdbg_LogicalView &view, const Sdbg_ViewRow &row, const uint8_t 
         case Sdbg_Format::LLD:
             view.PrintInt64(number.asSigned, fg, bg);
             break;
+        case Sdbg_Format::Hex8:
+            view.PrintHex8(static_cast<uint8_t>(number.bits), fg, bg, 1);
+            break;
         case Sdbg_Format::Hex0x:
             if (row.kind == Sdbg_FieldKind::U64 || row.kind == Sdbg_FieldKind::I64) {
                 view.PrintHex64(number.bits, fg, bg, 1);
@@ -125,6 +129,25 @@ void PrintRecord(Sdbg_LogicalView &view, const Sdbg_ViewRow &row, const uint8_t 
             view.PrintPerfStage(ReadAt<Sdbg_PerfStageRecord>(pWire, row.offset), fg, bg,
                                 bXml ? 1 : 0);
             break;
+        case Sdbg_Format::AvgEvent:
+            view.PrintAvgEvent(ReadAt<Sdbg_BwcRecord>(pWire, row.offset), fg, bg, bXml ? 1 : 0);
+            break;
+        case Sdbg_Format::AvgEvent8:
+            view.PrintAvgEvent8(ReadAt<Sdbg_AvgEvent8Record>(pWire, row.offset), fg, bg);
+            break;
+        case Sdbg_Format::SlotThrottle:
+            view.PrintSlotThrottle(ReadAt<Sdbg_SlotThrottleRecord>(pWire, row.offset), fg, bg,
+                                   bXml ? 1 : 0);
+            break;
+        case Sdbg_Format::NetAddr:
+            view.PrintNetAddress(ReadAt<NetAddress>(pWire, row.offset), fg, bg, bXml ? 1 : 0);
+            break;
+        case Sdbg_Format::Guid: {
+            char text[kSdbgGuidTextSize];
+            SdbgOs_GuidText(pWire + row.offset, text);
+            view.PrintStr(text, fg, bg);
+            break;
+        }
         default:
             break;
     }

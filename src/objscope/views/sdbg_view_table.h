@@ -32,18 +32,24 @@
 enum class Sdbg_FieldKind : uint8_t { U8, U16, U32, U64, I8, I16, I32, I64, Text, Record };
 
 enum class Sdbg_Format : uint8_t {
-    U,           // %u
-    D,           // %d, narrow fields widened by their own sign
-    LLU,         // %llu
-    LLD,         // %lld
-    Hex0x,       // "0x" and lower-case hex digits, no leading zeros
-    Str,         // text up to its first NUL, never more than its size
-    Bwc,         // bandwidth counter as a size rate
-    LatencyBwc,  // bandwidth counter as a latency
-    SampleStats, // sample-statistics record
-    PerfStage,   // stage record of a performance stack
-    Hook,        // printed by the row's hook
-    Count,       // read by another row (a list bound); printed by none
+    U,            // %u
+    D,            // %d, narrow fields widened by their own sign
+    LLU,          // %llu
+    LLD,          // %lld
+    Hex0x,        // "0x" and lower-case hex digits, no leading zeros
+    Str,          // text up to its first NUL, never more than its size
+    Bwc,          // bandwidth counter as a size rate
+    LatencyBwc,   // bandwidth counter as a latency
+    SampleStats,  // sample-statistics record
+    PerfStage,    // stage record of a performance stack
+    AvgEvent,     // bandwidth counter as an average event
+    AvgEvent8,    // short average record
+    SlotThrottle, // slot-throttle record
+    NetAddr,      // the runtime's 24-byte network address
+    Guid,         // 16-byte GUID as its braced registry text
+    Hex8,         // one byte as "0x" and lower-case hex digits
+    Hook,         // printed by the row's hook
+    Count,        // read by another row (a list bound); printed by none
 };
 
 enum class Sdbg_Rule : uint8_t { Value, ZeroAlert, NonzeroAlert, Highlight, Pair };

@@ -41,6 +41,18 @@ bool FormatFitsKind(const Sdbg_ViewRow &row) {
             return row.size == sizeof(Sdbg_SampleStatsRecord);
         case Sdbg_Format::PerfStage:
             return row.size == sizeof(Sdbg_PerfStageRecord);
+        case Sdbg_Format::AvgEvent:
+            return row.size == sizeof(Sdbg_BwcRecord);
+        case Sdbg_Format::AvgEvent8:
+            return row.size == sizeof(Sdbg_AvgEvent8Record);
+        case Sdbg_Format::SlotThrottle:
+            return row.size == sizeof(Sdbg_SlotThrottleRecord);
+        case Sdbg_Format::NetAddr:
+            return row.size == sizeof(NetAddress);
+        case Sdbg_Format::Guid:
+            return row.kind == Sdbg_FieldKind::Record && row.size == 16;
+        case Sdbg_Format::Hex8:
+            return IsInteger(row.kind) && row.size == 1;
         case Sdbg_Format::Hook:
             return row.hook != nullptr;
     }

@@ -375,3 +375,40 @@ TEST(ViewGoldens, EdgeValuesTakeTheColoursOfTheirRules) {
 }
 
 } // namespace
+
+namespace {
+
+#pragma pack(push, 1)
+struct FormatsWire {
+    uint8_t guid[16];
+    uint8_t flags;
+    Sdbg_AvgEvent8Record avg8;
+};
+#pragma pack(pop)
+
+constexpr Sdbg_ViewRow kFormatsRows[] = {
+    SDBG_ROW(1, FormatsWire, guid, "GUID:", Guid, SDBG_VALUE),
+    SDBG_ROW(1, FormatsWire, flags, " Flags:", Hex8, SDBG_ZERO_ALERT),
+    SDBG_ROW(2, FormatsWire, avg8, " Avg:", AvgEvent8, SDBG_VALUE),
+};
+constexpr Sdbg_ViewTable kFormatsTable = {
+    "FormatsWire", sizeof(FormatsWire), kFormatsRows, 3, nullptr, 0, 0};
+
+// The record formats a row names print through the viewer's printers: a
+// GUID as its braced text, one byte in hex under its colour rule.
+TEST(ViewGoldens, GuidAndByteRowsInTextAndXml) {
+    FormatsWire w{};
+    const uint8_t guid[16] = {0x78, 0x56, 0x34, 0x12, 0xBC, 0x9A, 0xF0, 0xDE,
+                              0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+    std::memcpy(w.guid, guid, sizeof(guid));
+    Sdbg_LogicalView text(nullptr, 10, SDBG_COLOR_DEFAULT, SDBG_COLOR_DEFAULT);
+    Sdbg_RenderText(text, kFormatsTable, reinterpret_cast<const uint8_t *>(&w));
+    EXPECT_EQ(objscopetest::MarkedLines(text)[0],
+              "<4,4>GUID:<1,0>{12345678-9ABC-DEF0-0123-456789ABCDEF}<4,4> Flags:<2,0>0x0");
+    Sdbg_LogicalView xml(nullptr, 10, SDBG_COLOR_DEFAULT, SDBG_COLOR_DEFAULT);
+    Sdbg_RenderXml(xml, kFormatsTable, reinterpret_cast<const uint8_t *>(&w));
+    EXPECT_EQ(objscopetest::MarkedLines(xml)[1],
+              "<0,0>\t\t<4,4><guid><1,0>{12345678-9ABC-DEF0-0123-456789ABCDEF}<4,4></guid>");
+}
+
+} // namespace

@@ -6,6 +6,10 @@
 #include <windows.h>
 #include <winsock2.h>
 
+#include <objbase.h>
+
+#include <cstring>
+
 double SdbgOs_PerfFrequency = 2000000000.0;
 
 namespace {
@@ -42,4 +46,20 @@ uint32_t SdbgOs_GetLastError() {
 
 uint32_t SdbgOs_GetLastSocketError() {
     return static_cast<uint32_t>(WSAGetLastError());
+}
+
+void SdbgOs_GuidText(const uint8_t guid[16], char pText[kSdbgGuidTextSize]) {
+    GUID value;
+    std::memcpy(&value, guid, sizeof(value));
+    pText[0] = '\0';
+    LPOLESTR pWide = nullptr;
+    if (StringFromCLSID(value, &pWide) != S_OK || pWide == nullptr) {
+        return;
+    }
+    uint32_t i = 0;
+    for (; i + 1 < kSdbgGuidTextSize && pWide[i] != 0; ++i) {
+        pText[i] = static_cast<char>(pWide[i] & 0xFF);
+    }
+    pText[i] = '\0';
+    CoTaskMemFree(pWide);
 }

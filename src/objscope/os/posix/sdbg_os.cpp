@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
@@ -64,4 +65,18 @@ uint32_t SdbgOs_GetLastError() {
 
 uint32_t SdbgOs_GetLastSocketError() {
     return static_cast<uint32_t>(errno);
+}
+
+// The same text COM forms: Data1 (u32), Data2 and Data3 (u16) little-endian,
+// then the eight bytes of Data4 as they stand.
+void SdbgOs_GuidText(const uint8_t guid[16], char pText[kSdbgGuidTextSize]) {
+    uint32_t data1 = 0;
+    uint16_t data2 = 0;
+    uint16_t data3 = 0;
+    std::memcpy(&data1, guid, sizeof(data1));
+    std::memcpy(&data2, guid + 4, sizeof(data2));
+    std::memcpy(&data3, guid + 6, sizeof(data3));
+    const uint8_t *d4 = guid + 8;
+    std::snprintf(pText, kSdbgGuidTextSize, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  data1, data2, data3, d4[0], d4[1], d4[2], d4[3], d4[4], d4[5], d4[6], d4[7]);
 }

@@ -1,0 +1,40 @@
+// The viewer's operating-system layer: what the views print from it must
+// read the same on both targets.
+#include "sdbg_os.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+struct GuidCase {
+    uint8_t bytes[16];
+    const char *pText;
+};
+
+// Data1..Data3 are little-endian words, Data4 eight bytes in order; the
+// Windows build asks the system, the Linux build formats it itself.
+const GuidCase kGuidCases[] = {
+    {{0}, "{00000000-0000-0000-0000-000000000000}"},
+    {{0x78, 0x56, 0x34, 0x12, 0xBC, 0x9A, 0xF0, 0xDE, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD,
+      0xEF},
+     "{12345678-9ABC-DEF0-0123-456789ABCDEF}"},
+    {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+      0xFF},
+     "{FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF}"},
+    {{0x0a, 0, 0, 0, 0x0b, 0, 0x0c, 0, 0xd0, 0x0e, 0, 0, 0, 0, 0, 0x01},
+     "{0000000A-000B-000C-D00E-000000000001}"},
+};
+
+TEST(SdbgOsGuidText, RegistryFormUpperCaseBraced) {
+    for (const GuidCase &c : kGuidCases) {
+        char text[kSdbgGuidTextSize];
+        SdbgOs_GuidText(c.bytes, text);
+        EXPECT_EQ(std::string(text), c.pText);
+        EXPECT_EQ(std::string(text).size(), 38u);
+    }
+}
+
+} // namespace
