@@ -55,6 +55,21 @@ uint32_t Sdbg_SockLinkException::GetErrorCode() const {
     return SdbgOs_GetLastSocketError();
 }
 
+namespace {
+
+struct DeviceErrorText {
+    char text[Sdbg_Exception::kMessageSize];
+    explicit DeviceErrorText(uint32_t win32Error) {
+        text[0] = '\0';
+        (void)SdbgOs_FormatDeviceError(win32Error, sizeof(text), text);
+    }
+};
+
+} // namespace
+
+Sdbg_IoctlLinkException::Sdbg_IoctlLinkException(uint32_t win32Error)
+    : Sdbg_LinkException(DeviceErrorText(win32Error).text), errorCode(win32Error) {}
+
 uint32_t Sdbg_IoctlLinkException::GetErrorCode() const {
-    return SdbgOs_GetLastError();
+    return errorCode;
 }

@@ -56,11 +56,18 @@ class Sdbg_SystemException : public Sdbg_Exception {
     Sdbg_SystemException(const Sdbg_SystemException &other) = default;
     // The calling thread's last error now (not stored in the exception).
     virtual uint32_t GetErrorCode() const;
+
+  protected:
+    explicit Sdbg_SystemException(const char *pText) : Sdbg_Exception(pText) {}
 };
 
 class Sdbg_LinkException : public Sdbg_SystemException {
   public:
+    Sdbg_LinkException() = default;
     uint32_t GetErrorCode() const override;
+
+  protected:
+    explicit Sdbg_LinkException(const char *pText) : Sdbg_SystemException(pText) {}
 };
 
 class Sdbg_SockLinkException : public Sdbg_LinkException {
@@ -68,9 +75,15 @@ class Sdbg_SockLinkException : public Sdbg_LinkException {
     uint32_t GetErrorCode() const override; // the socket layer's last error
 };
 
+// A failed device transfer: the text is the system's message for the
+// Win32 error the device call returned.
 class Sdbg_IoctlLinkException : public Sdbg_LinkException {
   public:
+    explicit Sdbg_IoctlLinkException(uint32_t win32Error);
     uint32_t GetErrorCode() const override;
+
+  private:
+    uint32_t errorCode;
 };
 
 class Sdbg_IOException : public Sdbg_SystemException {};

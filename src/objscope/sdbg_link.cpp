@@ -201,14 +201,17 @@ uint32_t Sdbg_IoctlLink::Transact(uint8_t *pBuffer, uint32_t reqSize, uint32_t r
     WriteHeader(pBuffer, reqSize, respSize);
     std::memcpy(frame.data() + kCommandHeaderSize, pBuffer, uint64_t{reqSize} + ReqHeaderSize());
     uint32_t returned = 0;
-    if (pDevice == nullptr ||
-        osDev_Ioctl(pDevice, QORNI_IOCTL_CODE, frame.data(), static_cast<uint32_t>(frame.size()),
-                    frame.data(), static_cast<uint32_t>(frame.size()),
-                    &returned) != OS_ERR_SUCCESS ||
-        returned < kCommandHeaderSize + respSize) {
+    lastError = pDevice == nullptr ? OS_ERR_DEVICE_NOT_CONNECTED
+                                   : osDev_Ioctl(pDevice, QORNI_IOCTL_CODE, frame.data(),
+                                                 static_cast<uint32_t>(frame.size()), frame.data(),
+                                                 static_cast<uint32_t>(frame.size()), &returned);
+    if (lastError == OS_ERR_SUCCESS && returned < kCommandHeaderSize + respSize) {
         // A short reply would leave the request's own bytes to be read as
         // the response: it counts as a failed transfer.
-        throw Sdbg_IoctlLinkException();
+        lastError = OS_ERR_INVALID_DATA;
+    }
+    if (lastError != OS_ERR_SUCCESS) {
+        throw Sdbg_IoctlLinkException(lastError);
     }
     // A device that reports more than was asked for is cut to the response
     // length: the caller's buffer holds no more.
@@ -218,5 +221,5 @@ uint32_t Sdbg_IoctlLink::Transact(uint8_t *pBuffer, uint32_t reqSize, uint32_t r
 
 void Sdbg_IoctlLink::GetErrorText(char *pBuf) const {
     pBuf[0] = '\0';
-    (void)SdbgOs_FormatSystemMessage(SdbgOs_GetLastError(), kErrorTextSize, pBuf);
+    (void)SdbgOs_FormatDeviceError(lastError, kErrorTextSize, pBuf);
 }

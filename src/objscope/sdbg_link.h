@@ -113,4 +113,5 @@ class Sdbg_IoctlLink : public Sdbg_Link {
 
     uint32_t command;
     OsDev *pDevice = nullptr;
+    uint32_t lastError = 0; // Win32 error of the last failed transfer
 };

@@ -43,6 +43,11 @@ uint32_t SdbgOs_FormatSystemMessage(uint32_t errorCode, uint32_t bufSize, char *
 inline constexpr uint32_t kSdbgGuidTextSize = 40;
 void SdbgOs_GuidText(const uint8_t guid[16], char pText[kSdbgGuidTextSize]);
 
+// Writes the system's message for a Win32 error that a device call
+// returned (the device stand-in on Linux words it as the C library does
+// the nearest errno). Returns the characters written.
+uint32_t SdbgOs_FormatDeviceError(uint32_t win32Error, uint32_t bufSize, char *pBuf);
+
 // The calling thread's last error (GetLastError; errno on Linux).
 uint32_t SdbgOs_GetLastError();
 

@@ -9,6 +9,7 @@ restarted). The viewer's output must hold the expected lines in order and
 its exit code must count the failed commands.
 """
 import os
+import struct
 import subprocess
 import sys
 import tempfile
@@ -121,6 +122,87 @@ def driver_link(objscope, emulator, workdir):
         raise SystemExit(f"through the driver: exit code {rc}, expected 2\n{text}")
 
 
+SDBG_REQUEST = 0xEA7FCE30
+PROBE = 0xEA7FCE48
+IOCTL_CODE = 0x4D038
+ERROR_GEN_FAILURE = 31
+
+
+def read_journal(path):
+    """The emulator's journal: per I/O control {session, control code, input
+    length, output capacity, Win32 error, bytes returned, command code}."""
+    with open(path, "rb") as f:
+        data = f.read()
+    frames, offset = [], 0
+    while offset < len(data):
+        size, session, control, in_len, out_cap, error, returned = \
+            struct.unpack_from("<7I", data, offset)
+        code = struct.unpack_from("<q", data, offset + 28)[0] & 0xFFFFFFFF
+        frames.append(dict(session=session, control=control, in_len=in_len, out_cap=out_cap,
+                           error=error, returned=returned, code=code))
+        offset += size
+    return frames
+
+
+def pass_through_count(objscope, emulator, workdir, commands):
+    """How many pass-through requests the commands take, read from the
+    journal of a run without failures."""
+    root = os.path.join(workdir, "emu-count")
+    journal = os.path.join(workdir, "count.journal")
+    sock = os.path.join(root, "{CC9BA7B0-6D22-4016-81C5-3369F0A163C4}", "qorni0")
+    emu = subprocess.Popen([emulator, "--root", root, "--name", "qorni0", "--journal", journal])
+    wait_for_socket(sock)
+    subprocess.run([objscope], input="".join(c + "\n" for c in commands + ["exit"]),
+                   capture_output=True, text=True, timeout=60,
+                   env=dict(os.environ, MOS_DEVINTF_ROOT=root))
+    emu.terminate()
+    emu.wait()
+    return sum(1 for frame in read_journal(journal) if frame["code"] == SDBG_REQUEST)
+
+
+def driver_one_off_failure(objscope, emulator, workdir):
+    """One pass-through call fails in the middle of a linked session: that
+    dump fails and says why, the viewer reopens the device (a new emulator
+    session, probed again) and the next dump succeeds. Every pass-through
+    frame is one buffer both ways through the driver's I/O control."""
+    linked = pass_through_count(objscope, emulator, workdir, ["c ini", "dumpscreen mos"])
+    root = os.path.join(workdir, "emu-once")
+    journal = os.path.join(workdir, "once.journal")
+    sock = os.path.join(root, "{CC9BA7B0-6D22-4016-81C5-3369F0A163C4}", "qorni0")
+    emu = subprocess.Popen([emulator, "--root", root, "--name", "qorni0", "--journal", journal,
+                            "--fail", f"SDBG_REQUEST:call@{linked + 1}"])
+    wait_for_socket(sock)
+    run = subprocess.run([objscope], input="c ini\ndumpscreen mos\ndumpscreen mos\n"
+                         "dumpscreen mos xml\nexit\n", capture_output=True, text=True,
+                         env=dict(os.environ, MOS_DEVINTF_ROOT=root), timeout=60)
+    emu.terminate()
+    emu.wait()
+    expect_in_order(run.stdout, [
+        "Linked successfully to ini",
+        "Screen: Mos objects",
+        ">Error linking to remote server: *",
+        "<Mos_objects>",
+        '\t<mos-os-thrd-layer id="0">',
+    ])
+    if run.returncode != 1:  # the one dump the failure hit
+        raise SystemExit(f"one-off failure: exit code {run.returncode}, expected 1")
+    frames = read_journal(journal)
+    for frame in frames:
+        if frame["control"] != IOCTL_CODE or frame["code"] not in (SDBG_REQUEST, PROBE):
+            raise SystemExit(f"unexpected frame {frame}")
+        if frame["code"] == SDBG_REQUEST and frame["in_len"] != frame["out_cap"]:
+            raise SystemExit(f"pass-through not one buffer both ways: {frame}")
+    failed = [i for i, f in enumerate(frames) if f["error"] != 0]
+    if len(failed) != 1 or frames[failed[0]]["error"] != ERROR_GEN_FAILURE:
+        raise SystemExit(f"expected exactly one failed call, got {failed}")
+    after = frames[failed[0] + 1:]
+    if not after or after[0]["code"] != PROBE or after[0]["session"] != 1 or \
+            any(f["session"] != 1 or f["error"] != 0 for f in after):
+        raise SystemExit(f"no relink in a new session after the failure: {after[:2]}")
+    if any(f["session"] != 0 for f in frames[:failed[0] + 1]):
+        raise SystemExit("the failure did not hit the first session")
+
+
 def driver_short_reply(objscope, emulator, workdir):
     """A pass-through whose reply is cut short is a failed transfer: the
     viewer does not link on it, nor read its own request as the answer."""
@@ -145,6 +227,7 @@ def main():
     driver_absent(objscope, workdir)
     driver_link(objscope, emulator, workdir)
     driver_short_reply(objscope, emulator, workdir)
+    driver_one_off_failure(objscope, emulator, workdir)
     record = os.path.join(workdir, "vol.bin")
     with open(record, "wb") as f:
         f.write(bytes(range(256)) + bytes(VOL_SIZE - 256))

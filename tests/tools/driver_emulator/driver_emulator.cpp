@@ -5,12 +5,15 @@
 //
 // Usage: driver_emulator --root DIR [--name NAME] [--gen v130|v200|vector|growing]
 //          [--vector-len N] [--vector IDX=SLOT|none,...] [--vector-counts N,N,...]
-//          [--vols N] [--version TEXT] [--fail CODE:call|rc=N|short=N|grow]...
+//          [--vols N] [--version TEXT] [--fail CODE:call|rc=N|short=N|grow[@NTH]]...
 //          [--journal FILE] [--sessions N]
 // The socket is DIR/{CC9BA7B0-6D22-4016-81C5-3369F0A163C4}/NAME; it appears
 // once the emulator accepts connections. One client at a time; another
 // connection is refused with ERROR_ACCESS_DENIED. --sessions ends the
 // emulator after that many clients; SIGTERM ends it at any time.
+//
+// A failure with @NTH hits only the NTH request of its code over the
+// emulator's life; without it, every request.
 //
 // Journal: per I/O control, little-endian u32 {entry bytes, session,
 // control code, input length, output capacity, Win32 error, bytes
@@ -80,6 +83,14 @@ emu::Failure parseFailure(const std::string &text) {
     }
     emu::Failure f{emu::Failure::Call, codeByName(text.substr(0, colon)), 0};
     std::string kind = text.substr(colon + 1);
+    uint32_t nth = 0;
+    if (size_t at = kind.find('@'); at != std::string::npos) {
+        nth = static_cast<uint32_t>(strtoul(kind.c_str() + at + 1, nullptr, 10));
+        if (nth == 0) {
+            usageError("--fail @NTH counts from 1");
+        }
+        kind.resize(at);
+    }
     if (kind.rfind("rc=", 0) == 0) {
         f = {emu::Failure::Rc, f.code,
              static_cast<uint32_t>(strtoul(kind.c_str() + 3, nullptr, 0))};
@@ -91,6 +102,7 @@ emu::Failure parseFailure(const std::string &text) {
     } else if (kind != "call") {
         usageError("unknown failure kind");
     }
+    f.nth = nth;
     return f;
 }
 
@@ -298,10 +310,11 @@ void makeDirs(const std::string &path) {
 }
 
 // Serves one client until it closes; connections meanwhile are refused.
-void serveSession(int listenFd, int clientFd, const Options &opts, FILE *pJournal,
-                  uint32_t session) {
+void serveSession(int listenFd, int clientFd, const Options &opts, FILE *pJournal, uint32_t session,
+                  emu::EmulatorLife *pLife) {
     sendWord(clientFd, 0);
     emu::DeviceState state;
+    state.pLife = pLife;
     while (!g_bStop) {
         pollfd fds[2] = {{clientFd, POLLIN, 0}, {listenFd, POLLIN, 0}};
         if (poll(fds, 2, 200) <= 0) {
@@ -341,6 +354,7 @@ int main(int argc, char *argv[]) {
     std::string dir = opts.root + "/" + kClassDir;
     makeDirs(dir);
     int listenFd = listenAt(dir, opts.name);
+    emu::EmulatorLife life;
     for (uint32_t session = 0; !g_bStop && (opts.sessions < 0 || session < opts.sessions);) {
         pollfd pfd = {listenFd, POLLIN, 0};
         if (poll(&pfd, 1, 200) <= 0) {
@@ -348,7 +362,7 @@ int main(int argc, char *argv[]) {
         }
         int clientFd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (clientFd >= 0) {
-            serveSession(listenFd, clientFd, opts, pJournal, session++);
+            serveSession(listenFd, clientFd, opts, pJournal, session++, &life);
         }
     }
     unlink((dir + "/" + opts.name).c_str());

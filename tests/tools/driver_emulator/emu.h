@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,11 +34,14 @@ enum class Generation {
     Growing, // QUERY_CMD_VECTOR reports the configured counts in turn
 };
 
-// A failure injected into every request of one command code.
+// A failure injected into the requests of one command code: every one, or
+// only the nth over the emulator's life (sessions included), so a client's
+// recovery from a single failure can be watched.
 struct Failure {
     enum Kind { Call, Rc, Short, Grow } kind;
     uint32_t code;
-    uint32_t value; // Rc: the rc; Short: total bytes returned
+    uint32_t value;   // Rc: the rc; Short: total bytes returned
+    uint32_t nth = 0; // 1-based request of that code; 0: every request
 };
 
 struct Scenario {
@@ -55,9 +59,16 @@ struct Reply {
     std::vector<uint8_t> bytes; // what the device writes into the output
 };
 
-// Answers one device I/O control. pState counts vector queries.
+// Requests seen per command code over the emulator's life.
+struct EmulatorLife {
+    std::map<uint32_t, uint32_t> requestsByCode;
+};
+
+// Answers one device I/O control. pState counts the session's vector
+// queries and, through pLife, every request by code.
 struct DeviceState {
     uint32_t vectorQueries = 0;
+    EmulatorLife *pLife = nullptr;
 };
 Reply handleIoctl(const Scenario &scenario, DeviceState *pState, uint32_t ioctlCode,
                   const std::vector<uint8_t> &input, uint32_t outCapacity);

@@ -88,9 +88,11 @@ void putVolume(std::vector<uint8_t> &out, size_t base, size_t entrySize, uint64_
     }
 }
 
-const Failure *findFailure(const Scenario &scenario, uint32_t code, Failure::Kind kind) {
+// nth: which request of this code is being answered (0 when not counted).
+const Failure *findFailure(const Scenario &scenario, uint32_t code, Failure::Kind kind,
+                           uint32_t nth = 0) {
     for (const Failure &f : scenario.failures) {
-        if (f.code == code && f.kind == kind) {
+        if (f.code == code && f.kind == kind && (f.nth == 0 || f.nth == nth)) {
             return &f;
         }
     }
@@ -221,7 +223,8 @@ Reply handleIoctl(const Scenario &scenario, DeviceState *pState, uint32_t ioctlC
         reply.win32Error = kErrInvalidParameter;
         return reply;
     }
-    if (findFailure(scenario, code, Failure::Call) != nullptr) {
+    uint32_t nth = pState->pLife != nullptr ? ++pState->pLife->requestsByCode[code] : 0;
+    if (findFailure(scenario, code, Failure::Call, nth) != nullptr) {
         reply.win32Error = kErrGenFailure;
         return reply;
     }
@@ -245,11 +248,11 @@ Reply handleIoctl(const Scenario &scenario, DeviceState *pState, uint32_t ioctlC
         reply.win32Error = kErrInvalidFunction;
         return reply;
     }
-    if (const Failure *pRc = findFailure(scenario, code, Failure::Rc)) {
+    if (const Failure *pRc = findFailure(scenario, code, Failure::Rc, nth)) {
         reply.bytes.resize(std::max<size_t>(reply.bytes.size(), kRec + 4));
         put32(reply.bytes, kRec, pRc->value);
     }
-    if (const Failure *pShort = findFailure(scenario, code, Failure::Short)) {
+    if (const Failure *pShort = findFailure(scenario, code, Failure::Short, nth)) {
         reply.bytes.resize(std::min<size_t>(reply.bytes.size(), pShort->value));
     }
     reply.bytes.resize(std::min<size_t>(reply.bytes.size(), outCapacity));

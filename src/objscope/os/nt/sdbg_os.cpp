@@ -63,3 +63,7 @@ void SdbgOs_GuidText(const uint8_t guid[16], char pText[kSdbgGuidTextSize]) {
     pText[i] = '\0';
     CoTaskMemFree(pWide);
 }
+
+uint32_t SdbgOs_FormatDeviceError(uint32_t win32Error, uint32_t bufSize, char *pBuf) {
+    return SdbgOs_FormatSystemMessage(win32Error, bufSize, pBuf);
+}

@@ -80,3 +80,22 @@ void SdbgOs_GuidText(const uint8_t guid[16], char pText[kSdbgGuidTextSize]) {
     std::snprintf(pText, kSdbgGuidTextSize, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
                   data1, data2, data3, d4[0], d4[1], d4[2], d4[3], d4[4], d4[5], d4[6], d4[7]);
 }
+
+// The device stand-in reports Win32 errors; these are the ones it returns.
+uint32_t SdbgOs_FormatDeviceError(uint32_t win32Error, uint32_t bufSize, char *pBuf) {
+    struct Mapping {
+        uint32_t win32Error;
+        int errnoValue;
+    };
+    static constexpr Mapping kMappings[] = {
+        {0, 0},        {2, ENOENT}, {3, ENOTDIR}, {5, EACCES},    {8, ENOMEM},
+        {13, EBADMSG}, {31, EIO},   {87, EINVAL}, {122, ENOBUFS}, {1167, ENODEV},
+    };
+    int errnoValue = EIO;
+    for (const Mapping &mapping : kMappings) {
+        if (mapping.win32Error == win32Error) {
+            errnoValue = mapping.errnoValue;
+        }
+    }
+    return SdbgOs_FormatSystemMessage(static_cast<uint32_t>(errnoValue), bufSize, pBuf);
+}
