@@ -259,7 +259,9 @@ void Sdbg_Application::ParseObjRefAndArgs(uint32_t &objId, uint32_t &typeId, cha
 void Sdbg_Application::Display(uint32_t screenIndex) {
     io.NewFrame();
     SetTitleText(worker.GetScreen(screenIndex)->GetTitle().c_str());
-    worker.StartDisplay(view, screenIndex, refreshSeconds * 1000u);
+    // A rate beyond 49 days of milliseconds is held there, not wrapped.
+    const uint64_t refreshMs = std::min<uint64_t>(uint64_t{refreshSeconds} * 1000u, UINT32_MAX);
+    worker.StartDisplay(view, screenIndex, static_cast<uint32_t>(refreshMs));
     RunDisplayKeys();
     io.NewFrame();
     io.GotoXY(0, 0);

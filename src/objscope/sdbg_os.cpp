@@ -7,6 +7,9 @@
 
 #include "usr/mos_sys_utils.h"
 
+#include <chrono>
+#include <climits>
+
 namespace {
 // Creator lines recorded with the locks, for the runtime's diagnostics.
 constexpr uint32_t kMutexCreatorLine = 45;
@@ -61,6 +64,22 @@ void Sdbg_Event::Wait(Sdbg_Event *pEvent) {
         mosOSWCond_WaitBase(&pEvent->cond, &pEvent->lock.slimLock);
     }
     mosFastlockBase_Release(&pEvent->lock);
+}
+
+bool Sdbg_Event::WaitFor(Sdbg_Event *pEvent, uint32_t timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    (void)mosFastlockBase_Acquire(&pEvent->lock);
+    // Woken early, spuriously or by a timed-out step: wait out the rest.
+    for (Clock::time_point now = Clock::now(); pEvent->bSignalled == 0 && now < deadline;
+         now = Clock::now()) {
+        const auto leftMs = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+        const int32_t stepMs = leftMs > INT32_MAX ? INT32_MAX : static_cast<int32_t>(leftMs);
+        (void)mosOSWCond_TimedWait(&pEvent->cond, &pEvent->lock.slimLock, stepMs);
+    }
+    const bool bSet = pEvent->bSignalled != 0;
+    mosFastlockBase_Release(&pEvent->lock);
+    return bSet;
 }
 
 void SdbgOs_Sleep(uint32_t ms) {

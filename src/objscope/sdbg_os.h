@@ -72,6 +72,8 @@ struct Sdbg_Event {
     static void Set(Sdbg_Event *pEvent);
     static void Reset(Sdbg_Event *pEvent);
     static void Wait(Sdbg_Event *pEvent);
+    // Waits until the event is set or timeoutMs have passed; true when set.
+    static bool WaitFor(Sdbg_Event *pEvent, uint32_t timeoutMs);
 
     MosFastlock lock;
     MosOSWCond cond;

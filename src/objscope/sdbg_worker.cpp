@@ -17,12 +17,14 @@ constexpr uint32_t kModuleBits = 6;
 SDbg_Worker::SDbg_Worker() {
     Sdbg_Mutex::Init(&mutex);
     Sdbg_Event::Init(&event);
+    Sdbg_Event::Init(&wake);
 }
 
 SDbg_Worker::~SDbg_Worker() {
     StopDisplay();
     pServerLink.reset();
     Sdbg_Event::Destroy(&event);
+    Sdbg_Event::Destroy(&wake);
     Sdbg_Mutex::Destroy(&mutex);
 }
 
@@ -211,6 +213,7 @@ void SDbg_Worker::StartDisplay(Sdbg_LogicalView &view, uint32_t index, uint32_t 
         pCurrentView = &view;
         refreshPeriodMs = refreshMs;
         state = kBusy;
+        Sdbg_Event::Reset(&wake);
         SdbgOs_StartThread(this);
         bThreadStarted = true;
     } catch (...) {
@@ -225,6 +228,7 @@ void SDbg_Worker::StopDisplay() {
     if (state == kBusy || state == kStop) {
         state = kStop;
         Unlock();
+        Sdbg_Event::Set(&wake);
         Sdbg_Event::Wait(&event);
         Sdbg_Event::Reset(&event);
     } else {
@@ -290,7 +294,7 @@ void SDbg_Worker::Run() {
             }
             const uint32_t periodMs = refreshPeriodMs;
             Unlock();
-            SdbgOs_Sleep(periodMs);
+            (void)Sdbg_Event::WaitFor(&wake, periodMs);
         }
         // Leaving with the lock held.
         pCurrentView->GetDevice()->SetFullScreen(false);

@@ -80,6 +80,9 @@ class SDbg_Worker : public Sdbg_ThrdRunnable {
     uint32_t state = 0;
     std::unique_ptr<Sdbg_ServerLink> pServerLink;
     Sdbg_Event event;
+    // Set by StopDisplay: ends the display thread's wait between periods,
+    // so leaving does not wait out a long refresh period.
+    Sdbg_Event wake;
     Sdbg_Screen *pCurrentScreen = nullptr;
     Sdbg_LogicalView *pCurrentView = nullptr;
     uint32_t refreshPeriodMs = 1000;

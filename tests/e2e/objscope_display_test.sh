@@ -1,7 +1,7 @@
 #!/bin/sh
 # objscope's refreshing display at a real terminal (tmux, 200 x 40), linked
 # over TCP to the sample storage process: a page that follows the server's
-# objects, paging keys, a shortcut key, leaving with q.
+# objects, paging keys, a shortcut key, leaving with q, the refresh interval.
 # Usage: objscope_display_test.sh OBJSCOPE SAMPLE_STORAGE
 set -eu
 objscope=$1
@@ -78,5 +78,31 @@ $tmux send-keys -t "$pane" 'q'
 wait_for '^exit <==> leave sdbg'
 [ "$(alternate)" = 0 ] || fail "the second buffer is still on after q"
 wait_gone '^Screen: '
+
+# The refresh interval: an hour-long one shows the page once and no more,
+# however the server's objects change; a one-second one follows them.
+$tmux send-keys -t "$pane" 'setrefreshrate 0' Enter
+wait_for 'refreshrate cannot be zero'
+$tmux send-keys -t "$pane" 'setrefreshrate 3600' Enter
+wait_for '^refresh rate was changed to 3600 seconds'
+$tmux send-keys -t "$pane" 'getrefreshrate' Enter
+wait_for '^Current refresh rate is 3600 seconds'
+$tmux send-keys -t "$pane" 'd mdm-vol' Enter
+wait_for '^vol +\(4 objects\)'
+echo "add 64 $work/vol.bin 1" >&3
+sleep 3
+$tmux capture-pane -p -t "$pane" | grep -E -q '^vol +\(4 objects\)' ||
+    fail "an hour-long refresh interval refreshed within seconds"
+$tmux send-keys -t "$pane" 'q'
+wait_for '^exit <==> leave sdbg'
+$tmux send-keys -t "$pane" 'setrefreshrate 1' Enter
+wait_for '^refresh rate was changed to 1 seconds'
+$tmux send-keys -t "$pane" 'd mdm-vol' Enter
+wait_for '^vol +\(5 objects\)'
+echo "add 64 $work/vol.bin 1" >&3
+wait_for '^vol +\(6 objects\)'
+$tmux send-keys -t "$pane" 'q'
+wait_for '^exit <==> leave sdbg'
+
 $tmux send-keys -t "$pane" 'exit' Enter
 echo "display tests passed"

@@ -75,6 +75,18 @@ TEST(EventTest, SetWakesAWaiterOnAnotherThread) {
     Sdbg_Event::Destroy(&event);
 }
 
+TEST(EventTest, WaitForEndsOnTheTimeOrOnSet) {
+    Sdbg_Event event;
+    Sdbg_Event::Init(&event);
+    EXPECT_FALSE(Sdbg_Event::WaitFor(&event, 0));
+    EXPECT_FALSE(Sdbg_Event::WaitFor(&event, 20));
+    std::thread setter([&] { Sdbg_Event::Set(&event); });
+    EXPECT_TRUE(Sdbg_Event::WaitFor(&event, 3600u * 1000u)); // an hour unless woken
+    setter.join();
+    EXPECT_TRUE(Sdbg_Event::WaitFor(&event, 0));
+    Sdbg_Event::Destroy(&event);
+}
+
 TEST(MutexTest, ExcludesTheOtherThread) {
     Sdbg_Mutex mutex;
     Sdbg_Mutex::Init(&mutex);

@@ -59,6 +59,24 @@ TEST_F(LinkedViewerFixture, EachDisplayEndsItsThreadBeforeReturning) {
     EXPECT_EQ(app.worker.GetServerType(), SDBG_UNDEFINED_ID);
 }
 
+// Leaving does not wait out the refresh period: asked to stop while it
+// waits out an hour's period after its first page, the display ends.
+TEST_F(LinkedViewerFixture, LeavingADisplayDoesNotWaitOutItsPeriod) {
+    Sdbg_Application &app = App();
+    app.worker.Link(2, "127.0.0.1", conf.port);
+    app.worker.StartDisplay(app.view, 0, 3600u * 1000u);
+    // The display thread renders under the worker's lock.
+    for (bool bShown = false; !bShown;) {
+        app.worker.Lock();
+        bShown = printed.str().find("Screen: ") != std::string::npos;
+        app.worker.Unlock();
+        SdbgOs_Sleep(bShown ? 100 : 5); // then let it reach its wait
+    }
+    app.worker.StopDisplay();
+    EXPECT_EQ(app.worker.GetState(), SDbg_Worker::kIdle);
+    app.worker.Unlink();
+}
+
 TEST_F(LinkedViewerFixture, WorkerStateRules) {
     Sdbg_Application &app = App();
     EXPECT_THROW(app.worker.Unlink(), SDbg_WorkerException);
