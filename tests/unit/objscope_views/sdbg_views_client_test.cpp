@@ -140,6 +140,7 @@ TEST(ClientViews, PerfSummaryWithoutSamplesPrintsItsHeaderAndAnEmptyTimeArray) {
     pPerf->wire.timeArray.sum[0] = 10; // not shown: no samples
     Rendered text = Render(*pPerf, false);
     EXPECT_EQ(text.lines, (Lines{"<4,4>Name:<5,0>t1<4,4> Samples:<5,0>0"}));
+    EXPECT_EQ(text.currentLine, 1u); // the line break before the check points
     EXPECT_EQ(Render(*pPerf, true).lines,
               (Lines{"", "<0,0>\t\t<4,4><testname><5,0>t1<4,4></testname>",
                      "<0,0>\t\t<4,4><numOfSamples><5,0>0<4,4></numOfSamples>",
