@@ -221,6 +221,13 @@ TEST(TgtViews, FileIoClassCountersThenPathsAndBandwidth) {
     EXPECT_EQ(text.lines.at(23), "<4,4> Bwc-Writes:<1,0>0 bytes/s<4,4> Latency:<1,0>0 Micro/io");
     EXPECT_EQ(text.lines.at(24), "<4,4> Bwc-Read:<1,0>0 bytes/s<4,4> Latency:<1,0>0 Micro/io");
     EXPECT_EQ(text.currentLine, 25u) << "ends with its own line break";
+
+    std::memset(w.devQuery.raw.name, 'q', sizeof(w.devQuery.raw.name));
+    w.devQuery.raw.sampleGrn = 0x41; // a printable byte right after the name
+    std::string line = Render(*pFile, false).lines.at(22);
+    EXPECT_NE(line.find(" Actual dev path:<1,0>" + std::string(64, 'q') + "<4,4> Size(lbs):"),
+              std::string::npos)
+        << line;
 }
 
 TEST(TgtViews, FileXmlIoClassEntriesAtFourTabsThenFields) {
