@@ -63,7 +63,8 @@ class Viewer:
         self.proc.stdin.close()
         rc = self.proc.wait(timeout=30)
         self.out.close()
-        with open(self.out_path) as f:
+        # Views print text fields as the remote bytes are: not always UTF-8.
+        with open(self.out_path, errors="replace") as f:
             return rc, f.read()
 
 
