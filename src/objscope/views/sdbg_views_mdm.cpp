@@ -103,15 +103,11 @@ void PrintEnumRow(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewR
                   const EnumWord (&words)[N]) {
     uint32_t value;
     std::memcpy(&value, pWire + row.offset, sizeof(value));
-    if (bXml) {
-        Sdbg_PrintOpenTag(view, 2, row.pXml);
-    }
-    if (value < N) {
-        view.PrintStr(words[value].pWord, words[value].fg, words[value].bg);
-    }
-    if (bXml) {
-        Sdbg_PrintCloseTag(view, row.pXml);
-    }
+    Mdm_PrintInElement(view, row, bXml, 2, [&] {
+        if (value < N) {
+            view.PrintStr(words[value].pWord, words[value].fg, words[value].bg);
+        }
+    });
 }
 
 void TgtStateHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,

@@ -24,6 +24,20 @@ void Mdm_PrintSection(Sdbg_LogicalView &view, const Mdm_Section &section, const 
 void Mdm_PrintSection_xml(Sdbg_LogicalView &view, const Mdm_Section &section,
                           const uint8_t *pRecord);
 
+// A hook's value: in text as printValue() writes it, in XML between the
+// row's tags after a line break and tabs.
+template <typename PrintFn>
+void Mdm_PrintInElement(Sdbg_LogicalView &view, const Sdbg_ViewRow &row, bool bXml, uint32_t tabs,
+                        PrintFn printValue) {
+    if (bXml) {
+        Sdbg_PrintOpenTag(view, tabs, row.pXml);
+    }
+    printValue();
+    if (bXml) {
+        Sdbg_PrintCloseTag(view, row.pXml);
+    }
+}
+
 // A hook row whose text label is written LABEL on LABEL like any field's.
 #define MDM_LABELLED_HOOK_ROW(line, Wire, member, label, hookFn)                                   \
     Sdbg_ViewRow {                                                                                 \

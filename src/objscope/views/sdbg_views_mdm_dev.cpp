@@ -35,16 +35,13 @@ uint32_t ReadU32(const uint8_t *pRecord, uint32_t offset) {
 // Text: " Thick:" and the value after "  Booked-MBs:" (the row's label).
 void BookedThickHook(Sdbg_LogicalView &view, const uint8_t *pRecord, const Sdbg_ViewRow &row,
                      bool bXml) {
-    if (bXml) {
-        Sdbg_PrintOpenTag(view, 3, row.pXml);
-    } else {
+    if (!bXml) {
         view.PrintStr(" Thick:", SDBG_COLOR_LABEL, SDBG_COLOR_LABEL);
     }
     uint32_t value = ReadU32(pRecord, row.offset);
-    view.PrintUInt(value, value != 0 ? SDBG_COLOR_ALERT : SDBG_COLOR_VALUE, SDBG_COLOR_KEEP);
-    if (bXml) {
-        Sdbg_PrintCloseTag(view, row.pXml);
-    }
+    Mdm_PrintInElement(view, row, bXml, 3, [&] {
+        view.PrintUInt(value, value != 0 ? SDBG_COLOR_ALERT : SDBG_COLOR_VALUE, SDBG_COLOR_KEEP);
+    });
 }
 
 // The three booked-thin values: " (Thin: PHYSICAL:a LOGICAL:b OCTETS:c)" in
@@ -82,20 +79,11 @@ void PrintQuiesceWords(Sdbg_LogicalView &view, uint32_t flags) {
     }
 }
 
-void PrintQuiesceState_xml(Sdbg_LogicalView &view, uint32_t flags, const char *pElement) {
-    Sdbg_PrintOpenTag(view, 3, pElement);
-    PrintQuiesceWords(view, flags);
-    Sdbg_PrintCloseTag(view, pElement);
-}
-
+// Text: the words after " Quiesce:"; XML: the words inside the element.
 void QuiesceHook(Sdbg_LogicalView &view, const uint8_t *pRecord, const Sdbg_ViewRow &row,
                  bool bXml) {
     uint32_t flags = ReadU32(pRecord, row.offset);
-    if (bXml) {
-        PrintQuiesceState_xml(view, flags, row.pXml);
-    } else {
-        PrintQuiesceWords(view, flags);
-    }
+    Mdm_PrintInElement(view, row, bXml, 3, [&] { PrintQuiesceWords(view, flags); });
 }
 
 constexpr Sdbg_ViewRow kCapMgrDevRows[] = {

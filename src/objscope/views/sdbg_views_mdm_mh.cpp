@@ -42,13 +42,7 @@ void DoubleHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow
     if (row.rule == Sdbg_Rule::NonzeroAlert && !(value == 0.0)) {
         fg = SDBG_COLOR_ALERT;
     }
-    if (bXml) {
-        Sdbg_PrintOpenTag(view, 2, row.pXml);
-    }
-    view.PrintDouble(value, fg, SDBG_COLOR_KEEP);
-    if (bXml) {
-        Sdbg_PrintCloseTag(view, row.pXml);
-    }
+    Mdm_PrintInElement(view, row, bXml, 2, [&] { view.PrintDouble(value, fg, SDBG_COLOR_KEEP); });
 }
 
 // An f64 row with a colour rule (SDBG_VALUE or SDBG_NONZERO_ALERT), labelled

@@ -113,22 +113,9 @@ void PrintVolPolicyFlags(Sdbg_LogicalView &view, uint8_t flags) {
     }
 }
 
-// Prints a row's value with printValue, inside its element in XML.
-template <typename PrintFn>
-void PrintInElement(Sdbg_LogicalView &view, const Sdbg_ViewRow &row, bool bXml,
-                    PrintFn printValue) {
-    if (bXml) {
-        Sdbg_PrintOpenTag(view, 2, row.pXml);
-    }
-    printValue();
-    if (bXml) {
-        Sdbg_PrintCloseTag(view, row.pXml);
-    }
-}
-
 void VolPolicyFlagsHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,
                         bool bXml) {
-    PrintInElement(view, row, bXml, [&] { PrintVolPolicyFlags(view, pWire[row.offset]); });
+    Mdm_PrintInElement(view, row, bXml, 2, [&] { PrintVolPolicyFlags(view, pWire[row.offset]); });
 }
 
 constexpr Sdbg_ViewRow kVolRows[] = {
@@ -253,7 +240,7 @@ void PrintPolicyLevels(Sdbg_LogicalView &view, const uint8_t *pLevels) {
 
 void PolicyLevelsHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,
                       bool bXml) {
-    PrintInElement(view, row, bXml, [&] { PrintPolicyLevels(view, pWire + row.offset); });
+    Mdm_PrintInElement(view, row, bXml, 2, [&] { PrintPolicyLevels(view, pWire + row.offset); });
 }
 
 // The source volumes: their number, the number of ids shown when fewer,
@@ -288,7 +275,7 @@ void PolicyVolumesHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_
                        bool bXml) {
     SnapshotPolicyVolumes volumes;
     std::memcpy(&volumes, pWire + row.offset, sizeof(volumes));
-    PrintInElement(view, row, bXml, [&] { PrintPolicyVolumes(view, volumes); });
+    Mdm_PrintInElement(view, row, bXml, 2, [&] { PrintPolicyVolumes(view, volumes); });
 }
 
 constexpr Sdbg_ViewRow kSnapshotPolicyRows[] = {

@@ -413,6 +413,35 @@ TEST(MdmViews, DeviceXmlSectionsFollowTheSpefFields) {
                             "<0,0>\t\t\t<4,4><quiesceState><2,0> DOWN<4,4></quiesceState>"}));
 }
 
+// The table checks flip the gaps of each record's own table; these are
+// the gaps inside its sections.
+TEST(MdmViews, BytesNoSectionRowReadsDoNotChangeTheOutput) {
+    struct Case {
+        uint32_t id;
+        std::vector<Sdbg_ByteRange> gaps;
+    };
+    const uint32_t capMgr = offsetof(TgtDev_Query, capMgrDev);
+    const uint32_t disc = offsetof(IniMgr_Query, disconnectionsMgr);
+    for (const Case &c : {Case{34, {{capMgr + offsetof(CapMgrDev_Query, reserved16), 8}}},
+                          Case{61,
+                               {{disc + offsetof(IniDisconnectionsMgr_Query, reserved2), 6},
+                                {disc + offsetof(IniDisconnectionsMgr_Query, reserved18), 6}}}}) {
+        auto pObj = viewstest::MakeObject(c.id, [](uint8_t *p, uint32_t n) {
+            for (uint32_t i = 0; i < n; ++i) {
+                p[i] = static_cast<uint8_t>(i * 13 + 1);
+            }
+        });
+        const std::string before = Render(*pObj, false).plain + Render(*pObj, true).plain;
+        uint8_t *pWire = static_cast<uint8_t *>(pObj->GetData());
+        for (const Sdbg_ByteRange &gap : c.gaps) {
+            for (uint32_t i = 0; i < gap.size; ++i) {
+                pWire[gap.offset + i] ^= 0xA5;
+            }
+        }
+        EXPECT_EQ(Render(*pObj, false).plain + Render(*pObj, true).plain, before) << c.id;
+    }
+}
+
 TEST(MdmViews, ReadCacheDeviceIsOneLine) {
     auto pDev = Make<Sdbg_TTgtPellorinDev_Query>();
     pDev->wire.tgtPort = 65535;
