@@ -63,10 +63,10 @@ wait_for '^vol +\(3 objects\) \[ 0 1 2 \]'
 echo "add 64 $work/vol.bin 1" >&3
 wait_for '^vol +\(4 objects\) \[ 0 1 2 3 \]'
 
-# Five lines a page: the next page starts at object 1, the previous one
-# is the title again.
+# Five lines a page: the next page holds the second line of object 0's
+# view (its counters), the previous one is the title again.
 $tmux send-keys -t "$pane" '+'
-wait_for '^1:'
+wait_for '^ Read BWC:'
 wait_gone '^Screen: MDM VOL objects'
 $tmux send-keys -t "$pane" 'k'
 wait_for '^Screen: MDM VOL objects'

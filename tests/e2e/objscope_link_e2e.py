@@ -54,17 +54,32 @@ class Viewer:
         self.out = open(self.out_path, "w")
         self.proc = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=self.out,
                                      stderr=subprocess.STDOUT, text=True, env=env)
+        self.sent = 0
+
+    def prompts(self):
+        """The ">" prompts written so far: one at start, one after each command."""
+        with open(self.out_path, "rb") as f:
+            data = f.read()
+        return data.count(b"\n>") + (1 if data.startswith(b">") else 0)
 
     def send(self, line, settle=0.4):
+        """Sends one command and waits until the viewer has run it (its next
+        prompt is out), so the sample process is never changed under a
+        command still running; "exit" has no next prompt."""
         self.proc.stdin.write(line + "\n")
         self.proc.stdin.flush()
+        self.sent += 1
+        deadline = time.monotonic() + 30
+        while line != "exit" and self.prompts() <= self.sent and time.monotonic() < deadline:
+            time.sleep(0.05)
         time.sleep(settle)
 
     def finish(self):
         self.proc.stdin.close()
         rc = self.proc.wait(timeout=30)
         self.out.close()
-        with open(self.out_path) as f:
+        # Views print text fields as the remote bytes are: not always UTF-8.
+        with open(self.out_path, errors="replace") as f:
             return rc, f.read()
 
 

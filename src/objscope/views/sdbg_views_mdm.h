@@ -1,0 +1,57 @@
+// Pieces the metadata manager's view tables share: sections (a nested
+// record with rows of its own, printed inline in text and as an element of
+// its own in XML) and a hook row whose label is a label.
+#pragma once
+
+#include "sdbg_view_catalog.h"
+
+#include <cstdint>
+
+// A nested record's rows, over the record's own offsets, and the tag of
+// its XML element.
+struct Mdm_Section {
+    const char *pTag;
+    const Sdbg_ViewRow *pRows;
+    uint32_t rowCount;
+};
+
+// Text: the section's rows from the current column on, with a line break
+// wherever their line changes; the last line stays open.
+void Mdm_PrintSection(Sdbg_LogicalView &view, const Mdm_Section &section, const uint8_t *pRecord);
+// XML: line break, two tabs, "<tag>" in the current colours; each row as an
+// element after a line break and three tabs (a hook row prints its own
+// element at that depth); line break, two tabs, "</tag>".
+void Mdm_PrintSection_xml(Sdbg_LogicalView &view, const Mdm_Section &section,
+                          const uint8_t *pRecord);
+
+// A hook's value: in text as printValue() writes it, in XML between the
+// row's tags after a line break and tabs.
+template <typename PrintFn>
+void Mdm_PrintInElement(Sdbg_LogicalView &view, const Sdbg_ViewRow &row, bool bXml, uint32_t tabs,
+                        PrintFn printValue) {
+    if (bXml) {
+        Sdbg_PrintOpenTag(view, tabs, row.pXml);
+    }
+    printValue();
+    if (bXml) {
+        Sdbg_PrintCloseTag(view, row.pXml);
+    }
+}
+
+// A hook row whose text label is written LABEL on LABEL like any field's.
+#define MDM_LABELLED_HOOK_ROW(line, Wire, member, label, hookFn)                                   \
+    Sdbg_ViewRow {                                                                                 \
+        line, SDBG_FIELD_AT(Wire, member), #member, label, Sdbg_Format::Hook, SDBG_VALUE, false,   \
+            false, hookFn                                                                          \
+    }
+
+// Defines a hook that prints a section at the row's bytes.
+#define MDM_SECTION_HOOK(hookName, section)                                                        \
+    void hookName(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,           \
+                  bool bXml) {                                                                     \
+        if (bXml) {                                                                                \
+            Mdm_PrintSection_xml(view, section, pWire + row.offset);                               \
+        } else {                                                                                   \
+            Mdm_PrintSection(view, section, pWire + row.offset);                                   \
+        }                                                                                          \
+    }
