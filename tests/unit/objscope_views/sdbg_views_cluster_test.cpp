@@ -85,6 +85,25 @@ TEST(ClusterViews, RepSummarySharedLabelsAndItsWriteCounter) {
     EXPECT_TRUE(Contains(Joined(xml.lines), "<receivedBM><1,0>0<4,4></receivedBM>"));
 }
 
+// A window or count of 2^31 or more must not double to a zero divisor.
+TEST(ClusterViews, RepSummaryWriteCounterRatesWithHugeWindowsAndCounts) {
+    struct Case {
+        Sdbg_BwcRecord counter;
+        const char *pExpected;
+    };
+    for (const Case &c :
+         {Case{{10, 2048, 0, 0, 1}, "<1,0>1024 KB/s 10 IO/s <4,4>Avg Io size: <1,0>102 KB"},
+          Case{{0x80000000u, 4096, 0, 0, 0x80000000u},
+               "<1,0>0 KB/s 1 IO/s <4,4>Avg Io size: <1,0>0 KB"},
+          Case{{0, 0xFFFFFFFFu, 0, 0, 0x80000000u}, "<1,0>0 KB/s 0 IO/s "}}) {
+        auto pSummary = Make<Sdbg_TRepSummary_Query>();
+        pSummary->wire.repWriteBwc = c.counter;
+        Rendered text = Render(*pSummary, false);
+        ASSERT_EQ(text.lines.size(), 4u);
+        EXPECT_EQ(text.lines[3], std::string("<4,4> Rep-Write:") + c.pExpected);
+    }
+}
+
 TEST(ClusterViews, RepExtentAndRowTimerOnOneLine) {
     auto pExtent = Make<Sdbg_TRepExtent_Query>();
     pExtent->wire.bWork = -1;
