@@ -472,4 +472,191 @@ TEST(EngineViews, NvHashTextAndXmlWithItsOccupancyBlock) {
     EXPECT_EQ(xml[21], "<4,4></bucketOccupancyHist>");
 }
 
+// ---- Storage-engine device statistics block -------------------------------
+
+template <typename T> void Put(_SpefDeviceQuery &w, uint32_t offset, T value) {
+    std::memcpy(reinterpret_cast<uint8_t *>(&w) + offset, &value, sizeof(value));
+}
+
+// The text line whose plain text starts with prefix.
+std::string LineStarting(const Rendered &out, const std::string &prefix) {
+    size_t index = 0;
+    size_t start = 0;
+    while (start <= out.plain.size()) {
+        size_t end = out.plain.find('\n', start);
+        if (out.plain.compare(start, prefix.size(), prefix) == 0) {
+            return out.lines.at(index);
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+        start = end + 1;
+        ++index;
+    }
+    return "(no line starting with " + prefix + ")";
+}
+
+std::string At65(const std::string &label) {
+    return "<0,0>" + label + std::string(label.size() < 65 ? 65 - label.size() : 0, ' ');
+}
+
+// Zeros: every counter 0 in VALUE, the averages 0.00, every distribution
+// "cannot display" (the only ALERT), and the closing line without line end.
+TEST(EngineViews, DeviceStatsOfAZeroRecord) {
+    auto pDev = Make<Sdbg_TSpefDeviceQuery>();
+    Rendered text = Render(*pDev, false);
+    EXPECT_EQ(text.lines.at(0), "<4,4>Device:<5,0>0x0");
+    EXPECT_EQ(text.lines.at(1), "<5,0>Compression Manager:");
+    EXPECT_EQ(text.lines.at(2),
+              At65("       All Zero entries on device (ratio): ") + "<1,0>(0/0)  ");
+    EXPECT_EQ(text.lines.at(3), At65("       Avg Compression for UD: ") + "<1,0>0.00 %");
+    EXPECT_EQ(text.lines.back(), "<5,3>" + std::string(80, '='));
+    EXPECT_EQ(text.currentLine, 231u);
+    for (const std::string &line : text.lines) {
+        if (line.find("<2,") != std::string::npos) {
+            EXPECT_EQ(line, "<2,0>              =Cannot display statistics details at this time=");
+        }
+    }
+    EXPECT_EQ(CountOf(text.plain, "=Cannot display statistics details at this time="), 11u);
+    EXPECT_EQ(LineStarting(text, "       Avg. log Activation latency:"),
+              At65("       Avg. log Activation latency: ") + "<1,0>0.00 [usec]");
+    EXPECT_EQ(LineStarting(text, "       Logical checksum"),
+              "<0,0>       Logical checksum mismatch errors - external vs. embedded: <1,0>0 ");
+    EXPECT_EQ(LineStarting(text, "       Total overwrite rate:"),
+              At65("       Total overwrite rate: ") + "<1,0>UnImplemented [%]");
+    EXPECT_EQ(LineStarting(text, "       Total Successfull Vtrees deleted: "),
+              "<0,0>       Total Successfull Vtrees deleted: <1,0>0<0,0>   Total Failed Vtrees "
+              "deletions: <1,0>0");
+    EXPECT_EQ(LineStarting(text, "       Deletion - total unnecessary :"),
+              "<0,0>       Deletion - total unnecessary :                            <1,0>0 "
+              "[Pages]<0,0>, <1,0>0 [Octets]");
+    EXPECT_EQ(LineStarting(text, "       Inflight writes:"),
+              "<0,0>       Inflight writes:" + std::string(25, ' ') + "<1,0>0 [Lbs]<0,0>" +
+                  std::string(10, ' ') + "<1,0>0 [VTOs]");
+    EXPECT_EQ(LineStarting(text, "              2to1 page merge:"),
+              "<0,0>              2to1 page merge:" + std::string(15, ' ') + "<1,0>0<0,0> Success" +
+                  std::string(11, ' ') + "<1,0>0<0,0> Failed");
+    EXPECT_EQ(LineStarting(text, "       Log deactivation write"),
+              At65("       Log deactivation write to device: ") +
+                  "<4,4> Average:<1,0>0<4,4> Event:<1,0>0 ");
+}
+
+// Values in their places and colours; alerts only where a counter is set.
+TEST(EngineViews, DeviceStatsValuesAndAlerts) {
+    auto pDev = Make<Sdbg_TSpefDeviceQuery>();
+    _SpefDeviceQuery &w = pDev->wire;
+    w.devId = 0xd0;
+    Put<uint64_t>(w, 100, 3);
+    Put<uint64_t>(w, 108, 8);
+    Put<uint64_t>(w, 1031, 1234);
+    Put<uint64_t>(w, 36, 7);           // hard IO errors
+    Put<uint64_t>(w, 5885, 10);        // activation latency
+    Put<uint64_t>(w, 5877, 4);         // activations
+    Put<uint16_t>(w, 205, 65535);      // split errors, printed %d of a u16
+    Put<uint8_t>(w, 186, 200);         // amortization rate
+    Put<uint64_t>(w, 7678 + 3 * 8, 5); // failed 4to1 merges
+    Put<uint64_t>(w, 7598 + 3 * 8, 6); // successful 4to1 merges
+    Put<uint64_t>(w, 10486, 2);        // failed VTree deletions
+    Rendered text = Render(*pDev, false);
+    EXPECT_EQ(text.lines.at(0), "<4,4>Device:<5,0>0xd0");
+    EXPECT_EQ(text.lines.at(2),
+              At65("       All Zero entries on device (ratio): ") + "<1,0>(3/8)  ");
+    EXPECT_EQ(text.lines.at(3), At65("       Avg Compression for UD: ") + "<1,0>12.34 %");
+    EXPECT_EQ(LineStarting(text, "       Hard IO errors:"),
+              At65("       Hard IO errors: ") + "<2,0>7 ");
+    EXPECT_EQ(LineStarting(text, "       Errors found in background scan:"),
+              At65("       Errors found in background scan: ") + "<1,0>0 ");
+    EXPECT_EQ(LineStarting(text, "       Avg. log Activation latency:"),
+              At65("       Avg. log Activation latency: ") + "<1,0>2.50 [usec]");
+    EXPECT_EQ(LineStarting(text, "       L2P page split errors:"),
+              At65("       L2P page split errors: ") + "<2,0>65535 ");
+    EXPECT_EQ(LineStarting(text, "       Avg. changelog amortization rate:"),
+              At65("       Avg. changelog amortization rate: ") + "<1,0>200 ");
+    EXPECT_EQ(LineStarting(text, "              4to1 page merge:"),
+              "<0,0>              4to1 page merge:" + std::string(15, ' ') + "<1,0>6<0,0> Success" +
+                  std::string(11, ' ') + "<2,0>5<0,0> Failed");
+    EXPECT_EQ(LineStarting(text, "              4to2 page merge:").find("<2,"), std::string::npos);
+    EXPECT_EQ(LineStarting(text, "       Total Successfull Vtrees deleted: "),
+              "<0,0>       Total Successfull Vtrees deleted: <1,0>0<0,0>   Total Failed Vtrees "
+              "deletions: <2,0>2");
+}
+
+// A value longer than the room before the next column is not overwritten.
+TEST(EngineViews, DeviceStatsLongValuesKeepTheirDigits) {
+    auto pDev = Make<Sdbg_TSpefDeviceQuery>();
+    Put<uint64_t>(pDev->wire, 7598, ~0ULL);
+    Put<uint64_t>(pDev->wire, 7678, 1);
+    Rendered text = Render(*pDev, false);
+    EXPECT_EQ(LineStarting(text, "              2to1 page merge:"),
+              "<0,0>              2to1 page merge:" + std::string(15, ' ') +
+                  "<1,0>18446744073709551615<0,0> Success <2,0>1<0,0> Failed");
+}
+
+// Rates of the flagged components only; a window count of 0 prints 0.
+TEST(EngineViews, DeviceStatsDiskAccessByComponent) {
+    auto pDev = Make<Sdbg_TSpefDeviceQuery>();
+    const Sdbg_AvgEvent8Record reads{30, 60, 3};
+    const Sdbg_AvgEvent8Record noWindow{30, 60, 0};
+    Put(pDev->wire, 1867 + 2 * 9, reads);     // DEVICE_PROPERTIES
+    Put(pDev->wire, 2146 + 30 * 9, noWindow); // CHANGE_LOG writes
+    Rendered before = Render(*pDev, false);
+    Put(pDev->wire, 1867 + 0 * 9, reads);  // DEVICE_PRINTER: not shown
+    Put(pDev->wire, 2146 + 29 * 9, reads); // DUMMY_PHYDEV: not shown
+    Rendered text = Render(*pDev, false);
+    EXPECT_EQ(text.lines, before.lines);
+    const std::string rd = At65("          Rd: ");
+    const std::string wr = At65("          Wr: ");
+    const Lines expected{
+        "<0,0>       DEVICE_PROPERTIES:", rd + "<4,4> Average:<1,0>20<4,4> Event:<1,0>10 [IO/sec]",
+        wr + "<4,4> Average:<1,0>0<4,4> Event:<1,0>0 [IO/sec]", ""};
+    auto it = std::find(text.lines.begin(), text.lines.end(), expected[0]);
+    ASSERT_NE(it, text.lines.end());
+    EXPECT_EQ(Lines(it, it + 4), expected);
+    EXPECT_EQ(text.lines.at(text.lines.size() - 3),
+              wr + "<4,4> Average:<1,0>0<4,4> Event:<1,0>0 [IO/sec]");
+    EXPECT_EQ(CountOf(text.plain, "          Rd: "), 10u);
+    for (const char *pName :
+         {"DEVICE_PROPERTIES", "L2P_GATEWAY", "L2P_DIRECTORY", "L2P_RCACHE",
+          "DIRTY_REGION_LOG_CACHE", "CAPACITY_RECLAIM_AGENT", "PHYSICAL_CAPACITY_RECLAIM_MANAGER",
+          "CAPACITY_UTILIZATION_GAUGE", "USER_DATA_STORAGE_MANAGEMENT", "CHANGE_LOG"}) {
+        EXPECT_EQ(CountOf(text.plain, std::string("\n       ") + pName + ":\n"), 1u) << pName;
+    }
+}
+
+// A bucket count beyond the record's 32 buckets shows the 32 it holds.
+TEST(EngineViews, DeviceStatsDistributionStopsAtItsBuckets) {
+    auto pDev = Make<Sdbg_TSpefDeviceQuery>();
+    Sdbg_DistributionRecord record{};
+    record.bucketCount = 0xFFFFFFFF;
+    record.samples = 10;
+    record.max = 9;
+    for (uint32_t i = 0; i < kHistogramBuckets; ++i) {
+        record.buckets[i] = {i, i + 1, 1};
+    }
+    Put(pDev->wire, 1039, record);
+    Rendered text = Render(*pDev, false);
+    EXPECT_EQ(LineStarting(text, "Data compression ratio / num entries"),
+              "<0,0>Data compression ratio / num entries");
+    EXPECT_EQ(CountOf(text.plain, "|"), 32u);
+    EXPECT_NE(text.plain.find("\n31-32         |++++++(1)\nCapacity Manager:"), std::string::npos);
+}
+
+// The same block in both views; in XML after the devId element and two tabs.
+TEST(EngineViews, DeviceStatsAreTheSameTextInXml) {
+    uint32_t seed = 5;
+    auto pDev = viewstest::MakeObject(166, [&](uint8_t *p, uint32_t n) {
+        for (uint32_t i = 0; i < n; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            p[i] = static_cast<uint8_t>(seed >> 16);
+        }
+    });
+    Rendered text = Render(*pDev, false);
+    Rendered xml = Render(*pDev, true);
+    ASSERT_EQ(xml.lines.size(), text.lines.size() + 1);
+    EXPECT_EQ(xml.lines[0], "");
+    EXPECT_EQ(xml.lines[1].substr(0, 21), "<0,0>\t\t<4,4><devId><5");
+    EXPECT_EQ(xml.lines[2], "<0,0>\t\t" + text.lines[1]);
+    EXPECT_TRUE(std::equal(text.lines.begin() + 2, text.lines.end(), xml.lines.begin() + 3));
+}
+
 } // namespace
