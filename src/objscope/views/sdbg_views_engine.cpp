@@ -232,6 +232,13 @@ constexpr Sdbg_ViewRow kAfsNvramFileRows[] = {
 };
 constexpr Sdbg_ByteRange kAfsNvramFileUnread[] = {SDBG_UNREAD(_AfsNvramFileQuery, reserved)};
 
+// The null and OSFS devices share one view of their one field.
+static_assert(sizeof(_AfsNullDevsQuery) == sizeof(_AfsOsfsDevsQuery) &&
+              offsetof(_AfsNullDevsQuery, devId) == offsetof(_AfsOsfsDevsQuery, devId));
+constexpr Sdbg_ViewRow kAfsDevIdRows[] = {
+    SDBG_ROW(1, _AfsNullDevsQuery, devId, " devId:", LLU, SDBG_VALUE),
+};
+
 } // namespace
 
 SDBG_DEFINE_VIEW_GAPS(kPerfParamsView, _PerfParamsQuery, kPerfParamsRows, kPerfParamsUnread, 0);
@@ -250,3 +257,5 @@ SDBG_DEFINE_VIEW_GAPS(kAfsNafsFileView, _AfsNafsFileQuery, kAfsNafsFileRows, kAf
 SDBG_DEFINE_VIEW_GAPS(kAfsNvramDevView, _AfsNvramDevQuery, kAfsNvramDevRows, kAfsNvramDevUnread, 0);
 SDBG_DEFINE_VIEW_GAPS(kAfsNvramFileView, _AfsNvramFileQuery, kAfsNvramFileRows, kAfsNvramFileUnread,
                       0);
+SDBG_DEFINE_VIEW(kAfsNullDevView, _AfsNullDevsQuery, kAfsDevIdRows, 0);
+SDBG_DEFINE_VIEW(kAfsOsfsDevView, _AfsOsfsDevsQuery, kAfsDevIdRows, 0);

@@ -497,6 +497,15 @@ void PrintStatLine(Sdbg_LogicalView &view, const StatLine &line, const uint8_t *
     }
 }
 
+// The whole statistics block of a _SpefDeviceQuery record, from the current
+// position; every colour it sets lasts for one piece, and the block's last
+// line has no line end.
+void PrintSpefDeviceStats(Sdbg_LogicalView &view, const uint8_t *pRecord) {
+    for (const StatLine &line : kStatLines) {
+        PrintStatLine(view, line, pRecord);
+    }
+}
+
 // The same block in both views; XML puts it on a line of its own.
 void SpefDeviceStatsHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow & /*row*/,
                          bool bXml) {
@@ -504,9 +513,7 @@ void SpefDeviceStatsHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdb
         view.NewLine();
         view.PutTabs(2);
     }
-    for (const StatLine &line : kStatLines) {
-        PrintStatLine(view, line, pWire);
-    }
+    PrintSpefDeviceStats(view, pWire);
 }
 
 constexpr Sdbg_ViewRow kSpefDeviceRows[] = {

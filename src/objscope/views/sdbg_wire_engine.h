@@ -160,6 +160,17 @@ static_assert(offsetof(_AfsNvramFileQuery, genNum) == 24);
 static_assert(offsetof(_AfsNvramFileQuery, nvBufId) == 32);
 static_assert(offsetof(_AfsNvramFileQuery, bIsOpen) == 44);
 
+// The AFS null and OSFS devices show their id only.
+struct _AfsNullDevsQuery { // type 160
+    uint64_t devId;
+};
+static_assert(sizeof(_AfsNullDevsQuery) == 8);
+
+struct _AfsOsfsDevsQuery { // type 161
+    uint64_t devId;
+};
+static_assert(sizeof(_AfsOsfsDevsQuery) == 8);
+
 struct _StmpQuery { // type 162
     uint32_t numOfAllocations;
     uint32_t currentAllocatedInLbs;

@@ -130,6 +130,20 @@ TEST(EngineViews, DevicePathsStopAtTheirWidth) {
               "<0,0>\t\t<4,4><devPath><1,0>" + path64 + "<4,4></devPath>");
 }
 
+TEST(EngineViews, NullAndOsfsDevicesShareTheirIdView) {
+    for (uint32_t id : {160u, 161u}) {
+        auto pDev = viewstest::MakeObject(id, [](uint8_t *p, uint32_t n) {
+            std::memset(p, 0, n);
+            p[0] = 0x2a;
+            p[7] = 0x01;
+        });
+        EXPECT_EQ(Render(*pDev, false).lines, (Lines{"<4,4> devId:<1,0>72057594037927978"})) << id;
+        EXPECT_EQ(Render(*pDev, true).lines,
+                  (Lines{"", "<0,0>\t\t<4,4><devId><1,0>72057594037927978<4,4></devId>"}))
+            << id;
+    }
+}
+
 // ---- Data-server performance parameters and pools ----------------------
 
 TEST(EngineViews, PerfParamsOnOneLineWithNarrowFieldsAsNumbers) {
