@@ -26,9 +26,5 @@ struct KmodctlArgs {
     int32_t paramValue = 0;
 };
 
-// Reports that the command's driver handler is not part of this build;
-// the command fails with MOS_RC__NOT_SUPPORTED.
-[[nodiscard]] MOS_RC kmodctl_HandlerNotBuilt(const char *pCommand);
-
 // Prints the usage text and ends the run with exit code 1.
 [[noreturn]] void exitWithUsage();
