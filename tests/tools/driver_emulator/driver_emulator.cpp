@@ -159,6 +159,7 @@ bool parseSeed(const std::string &arg, const std::string &value, emu::DriverSeed
     if (arg == "--mdms") {
         pSeed->numMdms = number();
     } else if (arg == "--mdm-num-ips") {
+        pSeed->bMdmNumIps = true;
         pSeed->mdmNumIps = static_cast<int32_t>(strtol(value.c_str(), nullptr, 0));
     } else if (arg == "--tgts") {
         pSeed->numTgts = number();

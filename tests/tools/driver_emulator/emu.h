@@ -45,7 +45,8 @@ struct Failure {
 // outlives sessions, so a later query shows the change.
 struct DriverSeed {
     uint32_t numMdms = 0;
-    int32_t mdmNumIps = -1; // -1: i % 3 + 1 addresses per MDM; else this count
+    bool bMdmNumIps = false; // true: every MDM reports mdmNumIps addresses (even < 0)
+    int32_t mdmNumIps = 0;   // otherwise MDM i has i % 3 + 1
     uint32_t numTgts = 0;
     uint32_t tgtNumIps = 2;
     std::string guidHex = "00112233445566778899AABBCCDDEEFF"; // 16 bytes in storage order

@@ -103,7 +103,7 @@ void putText(std::vector<uint8_t> &buf, size_t offset, size_t width, const std::
 
 void seedState(const DriverSeed &seed, DriverState *pState) {
     for (uint32_t i = 0; i < seed.numMdms; i++) {
-        int32_t n = seed.mdmNumIps < 0 ? static_cast<int32_t>(i % 3 + 1) : seed.mdmNumIps;
+        int32_t n = seed.bMdmNumIps ? seed.mdmNumIps : static_cast<int32_t>(i % 3 + 1);
         Mdm mdm{0xA000 + i, {}, n};
         for (int32_t j = 0; j < std::min(n, 16); j++) {
             mdm.ips.push_back(ipv4(10, static_cast<uint8_t>(i), 0, static_cast<uint8_t>(j + 1)));
