@@ -4,6 +4,7 @@
 #include "mos_rc.h"
 
 #include <cstdint>
+#include <cstring>
 
 // The value the option parser returns for each option.
 enum KmodctlOptionValue : int32_t {
@@ -28,3 +29,12 @@ struct KmodctlArgs {
 
 // Prints the usage text and ends the run with exit code 1.
 [[noreturn]] void exitWithUsage();
+
+// Copies pText into a record's text field of width bytes, zero-padded; a
+// text of width characters or more fills the field without a terminating
+// zero.
+inline void kmodctl_CopyTextField(char *pField, size_t width, const char *pText) {
+    size_t len = strnlen(pText, width);
+    memcpy(pField, pText, len);
+    memset(pField + len, 0, width - len);
+}

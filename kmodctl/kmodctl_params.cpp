@@ -2,6 +2,7 @@
 #include "kmodctl_params.h"
 
 #include "ioctl_interface.h"
+#include "kmodctl_args.h"
 #include "kmodctl_list.h"
 
 #include <cstring>
@@ -17,7 +18,7 @@ MOS_RC setDynParamV200(uint64_t mdmId, const char *pName, uint32_t value) {
     QorniDynParam record = {};
     record.mdmId = mdmId;
     record.value = value;
-    strncpy(record.name, pName, sizeof(record.name)); // zero-fills; no NUL at 56 or more
+    kmodctl_CopyTextField(record.name, sizeof(record.name), pName);
     return qorniIntf_SendIoctl(QORNI_CODE__SET_DYN_PARAM, &record, sizeof(record), "SET_DYN_PARAM");
 }
 

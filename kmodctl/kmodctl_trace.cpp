@@ -2,6 +2,7 @@
 #include "kmodctl_trace.h"
 
 #include "ioctl_interface.h"
+#include "kmodctl_args.h"
 #include "kmodctl_frontend.h"
 #include "kmodctl_list.h"
 
@@ -34,22 +35,22 @@ void printRow(const char *pLeft, int leftSize, const char *pRight, int rightSize
 MOS_RC setTraceFreqMapV200(const char *pMap) {
     QorniSetTraceFreqRecord record = {};
     record.mode = QORNI_TRACE_FREQ__MAP;
-    strncpy(record.freqMap, pMap, sizeof(record.freqMap));
+    kmodctl_CopyTextField(record.freqMap, sizeof(record.freqMap), pMap);
     return sendSetRecord(&record);
 }
 
 MOS_RC setAllTraceFreqV200(const char *pFreq) {
     QorniSetTraceFreqRecord record = {};
     record.mode = QORNI_TRACE_FREQ__ALL;
-    strncpy(record.freq, pFreq, sizeof(record.freq));
+    kmodctl_CopyTextField(record.freq, sizeof(record.freq), pFreq);
     return sendSetRecord(&record);
 }
 
 MOS_RC setTraceFreqV200(const char *pComponent, const char *pFreq) {
     QorniSetTraceFreqRecord record = {};
     record.mode = QORNI_TRACE_FREQ__ONE;
-    strncpy(record.component, pComponent, sizeof(record.component));
-    strncpy(record.freq, pFreq, sizeof(record.freq));
+    kmodctl_CopyTextField(record.component, sizeof(record.component), pComponent);
+    kmodctl_CopyTextField(record.freq, sizeof(record.freq), pFreq);
     MOS_RC rc = sendSetRecord(&record);
     if (rc == MOS_RC__SUCCESS) {
         QORNI_REPORT_INFO("Trace frequency were successfully set\n");
