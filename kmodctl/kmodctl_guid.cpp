@@ -4,6 +4,7 @@
 #include "ioctl_interface.h"
 #include "kmodctl_args.h"
 #include "kmodctl_frontend.h"
+#include "kmodctl_list.h"
 #include "mos_utils.h"
 
 #include <cstring>
@@ -95,12 +96,9 @@ MOS_RC queryGuidV200(uint32_t extended) {
     size_t returned = 0;
     MOS_RC rc = qorniIntf_SendIoctlEx(QORNI_CODE__QUERY_GUID, &record, sizeof(record), "QUERY_GUID",
                                       &returned);
+    rc = rc == MOS_RC__SUCCESS ? kmodctl_RequireReply("QUERY_GUID", returned, sizeof(record)) : rc;
     if (rc != MOS_RC__SUCCESS) {
         return rc;
-    }
-    if (returned < sizeof(record)) {
-        qorniIntf_ReportShortReply("QUERY_GUID", returned, sizeof(record));
-        return MOS_RC__SDC_IOCTL_ERROR;
     }
     printGuid(record.guid, record.magicNumber, record.timeStamp, extended, __func__);
     return MOS_RC__SUCCESS;
@@ -113,8 +111,7 @@ MOS_RC queryGuidV130(uint32_t extended) {
                                    &returned) != 0) {
         return MOS_RC__SDC_IOCTL_ERROR;
     }
-    if (returned < sizeof(reply)) {
-        qorniIntf_ReportShortReply("QUERY_GUID_V130", returned, sizeof(reply));
+    if (kmodctl_RequireReply("QUERY_GUID_V130", returned, sizeof(reply)) != MOS_RC__SUCCESS) {
         return MOS_RC__SDC_IOCTL_ERROR;
     }
     printGuid(reply.guid, reply.magicNumber, reply.timeStamp, extended, __func__);

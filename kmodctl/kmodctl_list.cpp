@@ -127,3 +127,22 @@ void kmodctlList_ExitAtLimits(const KmodctlList &list, const char *pNoun, const 
         kmodctl_Exit(1);
     }
 }
+
+MOS_RC kmodctlList_RunAndPrint(const KmodctlListQuery &query, const char *pNoun, const char *pFunc,
+                               KmodctlListPrintFn print) {
+    KmodctlList list;
+    MOS_RC rc = kmodctlList_Run(query, &list);
+    kmodctlList_ExitAtLimits(list, pNoun, pFunc);
+    if (rc == MOS_RC__SUCCESS) {
+        print(list.entry(query.shape, 0), list.count, query.pContext);
+    }
+    return rc;
+}
+
+MOS_RC kmodctl_RequireReply(const char *pRequestName, size_t recordReturned, size_t recordNeeded) {
+    if (recordReturned >= recordNeeded) {
+        return MOS_RC__SUCCESS;
+    }
+    qorniIntf_ReportShortReply(pRequestName, recordReturned, recordNeeded);
+    return MOS_RC__SDC_IOCTL_ERROR;
+}

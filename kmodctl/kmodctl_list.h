@@ -83,5 +83,19 @@ struct KmodctlList {
 // query iterations. Already at %u <noun>" (under pFunc) and exits with 1.
 void kmodctlList_ExitAtLimits(const KmodctlList &list, const char *pNoun, const char *pFunc);
 
+// Prints the count entries of a list that fitted; pContext is the query's.
+using KmodctlListPrintFn = void (*)(const uint8_t *pEntries, uint64_t count, const void *pContext);
+
+// Runs the query of a command that ends the run at the list's limits
+// (kmodctlList_ExitAtLimits with pNoun and pFunc) and, on success, prints
+// the entries. Returns the query's result.
+[[nodiscard]] MOS_RC kmodctlList_RunAndPrint(const KmodctlListQuery &query, const char *pNoun,
+                                             const char *pFunc, KmodctlListPrintFn print);
+
+// MOS_RC__SUCCESS when the driver returned the needed record bytes;
+// otherwise reports the short reply and gives MOS_RC__SDC_IOCTL_ERROR.
+[[nodiscard]] MOS_RC kmodctl_RequireReply(const char *pRequestName, size_t recordReturned,
+                                          size_t recordNeeded);
+
 // Reads a little-endian field of 4 or 8 bytes (unaligned).
 [[nodiscard]] uint64_t kmodctl_ReadUnsigned(const uint8_t *p, size_t width);

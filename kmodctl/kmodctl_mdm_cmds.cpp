@@ -67,31 +67,20 @@ bool ipv4Bytes(const NetAddress *pAddress, uint32_t *pIpv4) {
     return true;
 }
 
-using MdmPrintFn = void (*)(const uint8_t *pEntries, uint64_t count);
-
-MOS_RC runMdmQuery(KmodctlListQuery query, MdmPrintFn print, const char *pFunc) {
-    query.startCapacity = kStartCapacity;
-    query.maxQueries = kMaxQueries;
-    query.bDoubles = true;
-    KmodctlList list;
-    MOS_RC rc = kmodctlList_Run(query, &list);
-    kmodctlList_ExitAtLimits(list, "MDMs", pFunc);
-    if (rc == MOS_RC__SUCCESS) {
-        print(list.entry(query.shape, 0), list.count);
-    }
-    return rc;
-}
-
-template <uint32_t N> void printMdms(const uint8_t *pEntries, uint64_t count) {
+template <uint32_t N> void printMdms(const uint8_t *pEntries, uint64_t count, const void *) {
     queryMdms_Print(pEntries, count, N);
 }
 
 template <uint32_t N> MOS_RC queryMdms(const char *pFunc) {
-    KmodctlListQuery query = {};
-    query.shape = {"QUERY_MDMS", sizeof(QorniMdmListHeader), offsetof(QorniMdmListHeader, numMdms),
-                   sizeof(uint32_t), sizeof(QorniMdmInfo<N>)};
-    query.code = QORNI_CODE__QUERY_MDMS;
-    return runMdmQuery(query, printMdms<N>, pFunc);
+    const KmodctlListQuery query = {
+        .shape = {"QUERY_MDMS", sizeof(QorniMdmListHeader), offsetof(QorniMdmListHeader, numMdms),
+                  sizeof(uint32_t), sizeof(QorniMdmInfo<N>)},
+        .code = QORNI_CODE__QUERY_MDMS,
+        .startCapacity = kStartCapacity,
+        .maxQueries = kMaxQueries,
+        .bDoubles = true,
+    };
+    return kmodctlList_RunAndPrint(query, "MDMs", pFunc, printMdms<N>);
 }
 
 MOS_RC sendV130(const KmodctlListQuery &query, uint8_t *pRecord, size_t recordSize,
@@ -150,12 +139,19 @@ MOS_RC queryMdmsV201() {
 }
 
 MOS_RC queryMdmsV130() {
-    KmodctlListQuery query = {};
-    query.shape = {"QUERY_MDMS_V130", sizeof(uint32_t), 0, sizeof(uint32_t),
-                   sizeof(QorniMdmInfoV130)};
-    query.code = QORNI_CODE__QUERY_MDMS_V130;
-    query.pSend = sendV130;
-    return runMdmQuery(query, queryMdms_PrintV130, __func__);
+    const KmodctlListQuery query = {
+        .shape = {"QUERY_MDMS_V130", sizeof(uint32_t), 0, sizeof(uint32_t),
+                  sizeof(QorniMdmInfoV130)},
+        .code = QORNI_CODE__QUERY_MDMS_V130,
+        .startCapacity = kStartCapacity,
+        .maxQueries = kMaxQueries,
+        .bDoubles = true,
+        .pSend = sendV130,
+    };
+    return kmodctlList_RunAndPrint(query, "MDMs", __func__,
+                                   [](const uint8_t *pEntries, uint64_t count, const void *) {
+                                       queryMdms_PrintV130(pEntries, count);
+                                   });
 }
 
 void printAllIPs(const uint8_t *pAddresses, int32_t count, const uint8_t *pStates,

@@ -38,18 +38,16 @@ void queryDynParams_Print(const uint8_t *pEntries, uint64_t count) {
 }
 
 MOS_RC queryDynParamsV200() {
-    KmodctlListQuery query = {};
-    query.shape = {"QUERY_ALL_DYN_PARAMS", sizeof(QorniDynParamListHeader),
-                   offsetof(QorniDynParamListHeader, numParams), sizeof(uint64_t),
-                   sizeof(QorniDynParam)};
-    query.code = QORNI_CODE__QUERY_ALL_DYN_PARAMS;
-    query.startCapacity = kStartCapacity;
-    query.maxQueries = kMaxQueries;
-    KmodctlList list;
-    MOS_RC rc = kmodctlList_Run(query, &list);
-    kmodctlList_ExitAtLimits(list, "parameters", __func__);
-    if (rc == MOS_RC__SUCCESS) {
-        queryDynParams_Print(list.entry(query.shape, 0), list.count);
-    }
-    return rc;
+    const KmodctlListQuery query = {
+        .shape = {"QUERY_ALL_DYN_PARAMS", sizeof(QorniDynParamListHeader),
+                  offsetof(QorniDynParamListHeader, numParams), sizeof(uint64_t),
+                  sizeof(QorniDynParam)},
+        .code = QORNI_CODE__QUERY_ALL_DYN_PARAMS,
+        .startCapacity = kStartCapacity,
+        .maxQueries = kMaxQueries,
+    };
+    return kmodctlList_RunAndPrint(query, "parameters", __func__,
+                                   [](const uint8_t *pEntries, uint64_t count, const void *) {
+                                       queryDynParams_Print(pEntries, count);
+                                   });
 }

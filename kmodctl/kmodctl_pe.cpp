@@ -76,41 +76,58 @@ void queryVvols_Print(const QorniVvolInfo *pVvols, uint64_t count) {
     }
 }
 
-MOS_RC queryPesV200() {
-    std::unique_ptr<QorniPeListRecord, FreeDeleter> pRecord(
-        static_cast<QorniPeListRecord *>(calloc(1, sizeof(QorniPeListRecord))));
+namespace {
+
+// One fixed-capacity query of N entries: a zeroed record, its count set
+// to N, sent once, checked and printed.
+template <typename Entry, uint64_t N> struct FixedQuery {
+    uint32_t code;
+    const char *pRequestName;
+    const char *pInvalid;
+    void (*reportNoMemory)();
+    void (*print)(const Entry *pEntries, uint64_t count);
+};
+
+template <typename Entry, uint64_t N> MOS_RC runFixedQuery(const FixedQuery<Entry, N> &q) {
+    using Record = QorniFixedList<Entry, N>;
+    std::unique_ptr<Record, FreeDeleter> pRecord(static_cast<Record *>(calloc(1, sizeof(Record))));
     if (pRecord == nullptr) {
-        QORNI_REPORT_ERROR("Error allocating memory for %d PEs\n", static_cast<int>(QORNI_MAX_PES));
+        q.reportNoMemory();
         kmodctl_Exit(1);
     }
-    pRecord->numPEs = QORNI_MAX_PES;
+    pRecord->count = N;
     size_t returned = 0;
-    MOS_RC rc = qorniIntf_SendIoctlEx(QORNI_CODE__QUERY_PES, pRecord.get(), sizeof(*pRecord),
-                                      "QUERY_PEs", &returned);
-    rc = checkFixedReply(rc, "QUERY_PEs", "numPEs invalid, exiting\n", pRecord->numPEs,
-                         QORNI_MAX_PES, returned, sizeof(QorniPeInfo));
+    MOS_RC rc =
+        qorniIntf_SendIoctlEx(q.code, pRecord.get(), sizeof(Record), q.pRequestName, &returned);
+    rc =
+        checkFixedReply(rc, q.pRequestName, q.pInvalid, pRecord->count, N, returned, sizeof(Entry));
     if (rc == MOS_RC__SUCCESS) {
-        queryPes_Print(pRecord->pes, pRecord->numPEs);
+        q.print(pRecord->entries, pRecord->count);
     }
     return rc;
 }
 
+} // namespace
+
+MOS_RC queryPesV200() {
+    const FixedQuery<QorniPeInfo, QORNI_MAX_PES> query = {
+        QORNI_CODE__QUERY_PES, "QUERY_PEs", "numPEs invalid, exiting\n",
+        [] {
+            qorniIntf_Report(true, "queryPesV200", __LINE__, "Error allocating memory for %d PEs\n",
+                             static_cast<int>(QORNI_MAX_PES));
+        },
+        queryPes_Print};
+    return runFixedQuery(query);
+}
+
 MOS_RC queryVvolsV200() {
-    std::unique_ptr<QorniVvolListRecord, FreeDeleter> pRecord(
-        static_cast<QorniVvolListRecord *>(calloc(1, sizeof(QorniVvolListRecord))));
-    if (pRecord == nullptr) {
-        QORNI_REPORT_ERROR("Error allocating memory for 1 PE and %d VOLs\n",
-                           static_cast<int>(QORNI_MAX_VVOLS));
-        kmodctl_Exit(1);
-    }
-    pRecord->numVVols = QORNI_MAX_VVOLS;
-    size_t returned = 0;
-    MOS_RC rc = qorniIntf_SendIoctlEx(QORNI_CODE__QUERY_VVOLS, pRecord.get(), sizeof(*pRecord),
-                                      "QUERY_VVols", &returned);
-    rc = checkFixedReply(rc, "QUERY_VVols", "numVVols invalid, exiting\n", pRecord->numVVols,
-                         QORNI_MAX_VVOLS, returned, sizeof(QorniVvolInfo));
-    if (rc == MOS_RC__SUCCESS) {
-        queryVvols_Print(pRecord->vvols, pRecord->numVVols);
-    }
-    return rc;
+    const FixedQuery<QorniVvolInfo, QORNI_MAX_VVOLS> query = {
+        QORNI_CODE__QUERY_VVOLS, "QUERY_VVols", "numVVols invalid, exiting\n",
+        [] {
+            qorniIntf_Report(true, "queryVvolsV200", __LINE__,
+                             "Error allocating memory for 1 PE and %d VOLs\n",
+                             static_cast<int>(QORNI_MAX_VVOLS));
+        },
+        queryVvols_Print};
+    return runFixedQuery(query);
 }

@@ -22,13 +22,18 @@ struct QorniPeInfo {
 static_assert(sizeof(QorniPeInfo) == 40);
 static_assert(offsetof(QorniPeInfo, targetNum) == 16);
 
-struct QorniPeListRecord {
+// A list of fixed capacity N: count in: N; out: the driver's count.
+template <typename Entry, uint64_t N> struct QorniFixedList {
     QorniCmdRecordHeader hdr;
-    uint64_t numPEs; // in: 256; out: the driver's count
-    QorniPeInfo pes[QORNI_MAX_PES];
+    uint64_t count;
+    Entry entries[N];
 };
+
+// QUERY_PEs.
+using QorniPeListRecord = QorniFixedList<QorniPeInfo, QORNI_MAX_PES>;
 static_assert(sizeof(QorniPeListRecord) == 10256);
-static_assert(offsetof(QorniPeListRecord, pes) == 16);
+static_assert(offsetof(QorniPeListRecord, count) == 8);
+static_assert(offsetof(QorniPeListRecord, entries) == 16);
 
 struct QorniVvolInfo {
     uint64_t peIdFirst;
@@ -46,13 +51,10 @@ static_assert(sizeof(QorniVvolInfo) == 88);
 static_assert(offsetof(QorniVvolInfo, blockNum) == 56);
 static_assert(offsetof(QorniVvolInfo, bChecksumActive) == 80);
 
-struct QorniVvolListRecord {
-    QorniCmdRecordHeader hdr;
-    uint64_t numVVols; // in: 8192; out: the driver's count
-    QorniVvolInfo vvols[QORNI_MAX_VVOLS];
-};
+// QUERY_VVols.
+using QorniVvolListRecord = QorniFixedList<QorniVvolInfo, QORNI_MAX_VVOLS>;
 static_assert(sizeof(QorniVvolListRecord) == 720912);
-static_assert(offsetof(QorniVvolListRecord, vvols) == 16);
+static_assert(offsetof(QorniVvolListRecord, entries) == 16);
 
 #pragma pack(pop)
 

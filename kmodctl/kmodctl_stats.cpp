@@ -56,14 +56,15 @@ void printStageBody(const MosPerfStageQuery &stage) {
 } // namespace
 
 MOS_RC queryDiagCountersV200(uint32_t extended) {
-    KmodctlListQuery query = {};
-    query.shape = {"QUERY_DIAG_COUNTERS", sizeof(QorniDiagCountersHeader), kDiagCountOffset,
-                   sizeof(uint32_t), sizeof(MosDiagCounterExtEntry)};
-    query.code = QORNI_CODE__QUERY_DIAG_COUNTERS;
-    query.startCapacity = kDiagStartCapacity;
-    query.maxQueries = kDiagMaxQueries;
-    query.pFill = fillDiagQuery;
-    query.pContext = &extended;
+    const KmodctlListQuery query = {
+        .shape = {"QUERY_DIAG_COUNTERS", sizeof(QorniDiagCountersHeader), kDiagCountOffset,
+                  sizeof(uint32_t), sizeof(MosDiagCounterExtEntry)},
+        .code = QORNI_CODE__QUERY_DIAG_COUNTERS,
+        .startCapacity = kDiagStartCapacity,
+        .maxQueries = kDiagMaxQueries,
+        .pFill = fillDiagQuery,
+        .pContext = &extended,
+    };
     KmodctlList list;
     MOS_RC rc = kmodctlList_Run(query, &list);
     if (list.bNoMemory) {
@@ -139,9 +140,8 @@ MOS_RC queryPerfV200(uint32_t /*unused*/) {
     size_t returned = 0;
     MOS_RC rc = qorniIntf_SendIoctlEx(QORNI_CODE__QUERY_PERF, pRecord.get(), sizeof(*pRecord),
                                       "QUERY_PERF", &returned);
-    if (rc == MOS_RC__SUCCESS && returned < sizeof(*pRecord)) {
-        qorniIntf_ReportShortReply("QUERY_PERF", returned, sizeof(*pRecord));
-        rc = MOS_RC__SDC_IOCTL_ERROR;
+    if (rc == MOS_RC__SUCCESS) {
+        rc = kmodctl_RequireReply("QUERY_PERF", returned, sizeof(*pRecord));
     }
     if (rc != MOS_RC__SUCCESS) {
         const char *pName = mos_RcName(rc);

@@ -46,11 +46,9 @@ MOS_RC queryOneLba(uint64_t mdmId, uint64_t volId, uint64_t lba, QorniLbaInfo *p
     size_t returned = 0;
     MOS_RC rc = qorniIntf_SendIoctlEx(QORNI_CODE__GET_LBA_INFO, pInfo, sizeof(*pInfo),
                                       "IOCTL_BLK__GET_LBA_INFO", &returned);
-    if (rc == MOS_RC__SUCCESS && returned < sizeof(*pInfo)) {
-        qorniIntf_ReportShortReply("IOCTL_BLK__GET_LBA_INFO", returned, sizeof(*pInfo));
-        rc = MOS_RC__SDC_IOCTL_ERROR;
-    }
-    return rc;
+    return rc == MOS_RC__SUCCESS
+               ? kmodctl_RequireReply("IOCTL_BLK__GET_LBA_INFO", returned, sizeof(*pInfo))
+               : rc;
 }
 
 } // namespace
@@ -98,21 +96,19 @@ void queryTgts_Print(const uint8_t *pEntries, uint64_t count, uint32_t extended)
 }
 
 MOS_RC queryTgtsV200(uint32_t extended) {
-    KmodctlListQuery query = {};
-    query.shape = {"IOCTL_BLK__GET_TGT_INFO", sizeof(QorniTgtListHeader),
-                   offsetof(QorniTgtListHeader, numTgts), sizeof(uint64_t), sizeof(QorniTgtInfo)};
-    query.code = QORNI_CODE__GET_TGT_INFO;
-    query.startCapacity = kStartCapacity;
-    query.maxQueries = kMaxQueries;
-    query.pFill = fillExtended;
-    query.pContext = &extended;
-    KmodctlList list;
-    MOS_RC rc = kmodctlList_Run(query, &list);
-    kmodctlList_ExitAtLimits(list, "TGTs", __func__);
-    if (rc == MOS_RC__SUCCESS) {
-        queryTgts_Print(list.entry(query.shape, 0), list.count, extended);
-    }
-    return rc;
+    const KmodctlListQuery query = {
+        .shape = {"IOCTL_BLK__GET_TGT_INFO", sizeof(QorniTgtListHeader),
+                  offsetof(QorniTgtListHeader, numTgts), sizeof(uint64_t), sizeof(QorniTgtInfo)},
+        .code = QORNI_CODE__GET_TGT_INFO,
+        .startCapacity = kStartCapacity,
+        .maxQueries = kMaxQueries,
+        .pFill = fillExtended,
+        .pContext = &extended,
+    };
+    return kmodctlList_RunAndPrint(
+        query, "TGTs", __func__, [](const uint8_t *pEntries, uint64_t count, const void *pContext) {
+            queryTgts_Print(pEntries, count, *static_cast<const uint32_t *>(pContext));
+        });
 }
 
 uint64_t queryLbInfo_NumChunks(uint64_t startLba, uint64_t ioSizeBytes) {

@@ -90,13 +90,14 @@ void printTraceConfiguration(const uint8_t *pRecord, uint64_t count) {
 }
 
 MOS_RC queryTraceFreqV200() {
-    KmodctlListQuery query = {};
-    query.shape = {"QUERY_TRACE_FREQUENCY", sizeof(QorniTraceFreqListHeader),
-                   offsetof(QorniTraceFreqListHeader, numComponents), sizeof(uint64_t),
-                   sizeof(QorniTraceCompFreq)};
-    query.code = QORNI_CODE__QUERY_TRACE_FREQUENCY;
-    query.startCapacity = kStartCapacity;
-    query.maxQueries = kMaxQueries;
+    const KmodctlListQuery query = {
+        .shape = {"QUERY_TRACE_FREQUENCY", sizeof(QorniTraceFreqListHeader),
+                  offsetof(QorniTraceFreqListHeader, numComponents), sizeof(uint64_t),
+                  sizeof(QorniTraceCompFreq)},
+        .code = QORNI_CODE__QUERY_TRACE_FREQUENCY,
+        .startCapacity = kStartCapacity,
+        .maxQueries = kMaxQueries,
+    };
     KmodctlList list;
     MOS_RC rc = kmodctlList_Run(query, &list);
     if (list.bNoMemory || list.bTooManyQueries) {

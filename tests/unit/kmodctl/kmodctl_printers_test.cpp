@@ -11,6 +11,7 @@
 #include "kmodctl_stats.h"
 #include "kmodctl_targets.h"
 #include "kmodctl_trace.h"
+#include "record_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -20,31 +21,6 @@
 #include <vector>
 
 namespace {
-
-// A record built at explicit offsets, independent of the structures under
-// test.
-struct Bytes {
-    std::vector<uint8_t> buf;
-    explicit Bytes(size_t size) : buf(size, 0) {}
-    Bytes &u32(size_t offset, uint32_t value) {
-        memcpy(buf.data() + offset, &value, 4);
-        return *this;
-    }
-    Bytes &u64(size_t offset, uint64_t value) {
-        memcpy(buf.data() + offset, &value, 8);
-        return *this;
-    }
-    Bytes &text(size_t offset, const std::string &value) {
-        memcpy(buf.data() + offset, value.data(), value.size());
-        return *this;
-    }
-    Bytes &ipv4(size_t offset, uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
-        const uint8_t addr[] = {a, b, c, d};
-        memcpy(buf.data() + offset, addr, 4);
-        return u32(offset + 16, 1);
-    }
-    const uint8_t *at(size_t offset) const { return buf.data() + offset; }
-};
 
 std::string stdoutOf(const std::function<void()> &print) {
     qorniIntf_SetVerbose(true);
