@@ -73,6 +73,17 @@ std::string inText(const e2e::JournalEntry &e, size_t offset, size_t width) {
     return std::string(p, strnlen(p, width));
 }
 
+const char kV130ProbeErrors[] =
+    "Error: IOCTL 0xea7fce48 returned 0 (last error=1), Retrieved 0 bytes out of minimal of 8 "
+    "bytes\nError: IOCTL 0xea7fce5c returned 0 (last error=1), Retrieved 0 bytes out of "
+    "minimal of 8 bytes\n";
+
+std::string mismatch(const char *pCommand) {
+    return std::string(kV130ProbeErrors) + "Command \"" + pCommand +
+           "\" cannot be sent to the driver due to version mismatch.\nkmodctl version: BorlQen "
+           "Tarnvox Version: R3_0.1000.208\nSDC driver version: qorni 3.0.0 (emulated)\n";
+}
+
 const char kMdmLine0[] =
     "MDM-ID 000000000000a000 SDC ID 0000000000005dc0 INSTALLATION ID 000000001a57c0de IPs ";
 const char kMdmLine1[] =
@@ -98,14 +109,7 @@ TEST(KmodctlMdmE2eTest, QueryMdmsAtEveryVersion) {
          twoMdms,
          "",
          0},
-        {"v1.30",
-         {"--gen", "v130", "--mdms", "2"},
-         {"--query_mdms"},
-         twoMdms,
-         "Error: IOCTL 0xea7fce48 returned 0 (last error=1), Retrieved 0 bytes out of minimal of "
-         "8 bytes\nError: IOCTL 0xea7fce5c returned 0 (last error=1), Retrieved 0 bytes out of "
-         "minimal of 8 bytes\n",
-         0},
+        {"v1.30", {"--gen", "v130", "--mdms", "2"}, {"--query_mdms"}, twoMdms, kV130ProbeErrors, 0},
         {"no MDMs", {"--gen", "vector"}, {"--query_mdms"}, "Retrieved 0 mdm(s)\n", "", 0},
         {"more addresses than an entry holds print the ones it holds",
          {"--gen", "vector", "--vector", "5=2", "--mdms", "1", "--mdm-num-ips", "20"},
@@ -135,10 +139,22 @@ TEST(KmodctlMdmE2eTest, QueryMdmsAtEveryVersion) {
          {"--gen", "v130", "--mdms", "2", "--fail", "QUERY_MDMS_V130:short=80"},
          {"--query_mdms"},
          "",
-         "Error: IOCTL 0xea7fce48 returned 0 (last error=1), Retrieved 0 bytes out of minimal of "
-         "8 bytes\nError: IOCTL 0xea7fce5c returned 0 (last error=1), Retrieved 0 bytes out of "
-         "minimal of 8 bytes\nError: QUERY_MDMS_V130 returned 72 bytes, fewer than the 132 its "
-         "count needs\n",
+         std::string(kV130ProbeErrors) +
+             "Error: QUERY_MDMS_V130 returned 72 bytes, fewer than the 132 its count needs\n",
+         1},
+        {"failed v1.30 call prints nothing",
+         {"--gen", "v130", "--mdms", "2", "--fail", "QUERY_MDMS_V130:call"},
+         {"--query_mdms"},
+         "",
+         kV130ProbeErrors,
+         1},
+        {"slot without a handler",
+         {"--gen", "vector", "--vector", "5=3"},
+         {"--query_mdms"},
+         "",
+         "Command \"QUERY_MDMS\" cannot be sent to the driver due to version mismatch.\nkmodctl "
+         "version: BorlQen Tarnvox Version: R3_0.1000.208\nSDC driver version: qorni 3.0.0 "
+         "(emulated)\n",
          1},
         {"count that never stops growing",
          {"--gen", "vector", "--fail", "QUERY_MDMS:grow"},
@@ -260,19 +276,20 @@ TEST(KmodctlMdmE2eTest, AddressesTheDriverVersionCannotTakeAreRefusedUnsent) {
          {"--mod_mdm_ip", "--ip=10.0.0.1", "--new_mdm_ip=10.9.0.1,fe80::1,10.9.0.3"},
          "Calling kernel module to modify MDM IP from (10.0.0.1) to "
          "(10.9.0.1,fe80::1,10.9.0.3)\nIPV6 address not supported in version 1.3x\n",
-         "Error: IOCTL 0xea7fce48 returned 0 (last error=1), Retrieved 0 bytes out of minimal of "
-         "8 bytes\nError: IOCTL 0xea7fce5c returned 0 (last error=1), Retrieved 0 bytes out of "
-         "minimal of 8 bytes\n",
+         kV130ProbeErrors,
          1},
         {"no add at v1.30",
          {"--gen", "v130"},
          {"--add_mdm", "--ip=10.0.0.1"},
          "Calling kernel module to connect to MDM (10.0.0.1)\n",
-         "Error: IOCTL 0xea7fce48 returned 0 (last error=1), Retrieved 0 bytes out of minimal of "
-         "8 bytes\nError: IOCTL 0xea7fce5c returned 0 (last error=1), Retrieved 0 bytes out of "
-         "minimal of 8 bytes\nCommand \"ADD_MDM\" cannot be sent to the driver due to version "
-         "mismatch.\nkmodctl version: BorlQen Tarnvox Version: R3_0.1000.208\nSDC driver "
-         "version: qorni 3.0.0 (emulated)\n",
+         mismatch("ADD_MDM"),
+         1},
+        {"v1.30 driver refuses the change",
+         {"--gen", "v130", "--mdms", "1"},
+         {"--mod_mdm_ip", "--ip=10.5.0.1", "--new_mdm_ip=10.9.0.1"},
+         "Calling kernel module to modify MDM IP from (10.5.0.1) to (10.9.0.1)\n",
+         std::string(kV130ProbeErrors) +
+             "Error: Retrieved 0 bytes in IOCTL ea7ffe98 which is less than the minimal 8\n",
          1},
         {"unknown current address",
          {"--gen", "vector", "--mdms", "1"},
@@ -287,17 +304,6 @@ TEST(KmodctlMdmE2eTest, AddressesTheDriverVersionCannotTakeAreRefusedUnsent) {
 } // namespace
 
 namespace {
-
-const char kV130Probe[] =
-    "Error: IOCTL 0xea7fce48 returned 0 (last error=1), Retrieved 0 bytes out of minimal of "
-    "8 bytes\nError: IOCTL 0xea7fce5c returned 0 (last error=1), Retrieved 0 bytes out of "
-    "minimal of 8 bytes\n";
-
-std::string mismatch(const char *pCommand) {
-    return std::string(kV130Probe) + "Command \"" + pCommand +
-           "\" cannot be sent to the driver due to version mismatch.\nkmodctl version: BorlQen "
-           "Tarnvox Version: R3_0.1000.208\nSDC driver version: qorni 3.0.0 (emulated)\n";
-}
 
 const char kTgt0[] = "TGT-ID 0x0000000000070000 MDM-ID 0x0000000000007a11 ";
 
@@ -470,7 +476,7 @@ TEST(KmodctlGuidE2eTest, GuidCommands) {
          {"--gen", "v130"},
          {"--query_guid", "--tech"},
          std::string(kGuid) + kNetId,
-         kV130Probe,
+         kV130ProbeErrors,
          0},
         {"short reply",
          {"--gen", "vector", "--fail", "QUERY_GUID:short=20"},
@@ -482,7 +488,7 @@ TEST(KmodctlGuidE2eTest, GuidCommands) {
          {"--gen", "v130", "--fail", "QUERY_GUID_V130:short=20"},
          {"--query_guid"},
          "",
-         std::string(kV130Probe) +
+         std::string(kV130ProbeErrors) +
              "Error: QUERY_GUID_V130 returned 12 bytes, fewer than the 24 its count needs\n",
          1},
         {"driver refuses the GUID",
