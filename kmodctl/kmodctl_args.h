@@ -4,6 +4,7 @@
 #include "mos_rc.h"
 
 #include <cstdint>
+#include <cstring>
 
 // The value the option parser returns for each option.
 enum KmodctlOptionValue : int32_t {
@@ -26,9 +27,14 @@ struct KmodctlArgs {
     int32_t paramValue = 0;
 };
 
-// Reports that the command's driver handler is not part of this build;
-// the command fails with MOS_RC__NOT_SUPPORTED.
-[[nodiscard]] MOS_RC kmodctl_HandlerNotBuilt(const char *pCommand);
-
 // Prints the usage text and ends the run with exit code 1.
 [[noreturn]] void exitWithUsage();
+
+// Copies pText into a record's text field of width bytes, zero-padded; a
+// text of width characters or more fills the field without a terminating
+// zero.
+inline void kmodctl_CopyTextField(char *pField, size_t width, const char *pText) {
+    size_t len = strnlen(pText, width);
+    memcpy(pField, pText, len);
+    memset(pField + len, 0, width - len);
+}

@@ -4,9 +4,11 @@
 
 #include "ioctl_interface.h"
 #include "kmodctl_args.h"
+#include "kmodctl_guid.h"
 #include "kmodctl_mdm.h"
+#include "kmodctl_misc.h"
+#include "kmodctl_trace.h"
 #include "kmodctl_usage.h"
-#include "kmodctl_volumes.h"
 #include "mos_debug.h"
 
 #include <cerrno>
@@ -149,11 +151,6 @@ const OptionRow &chooseMainCommand(const KmodctlArgs &args) {
 
 } // namespace
 
-MOS_RC kmodctl_HandlerNotBuilt(const char *pCommand) {
-    QORNI_REPORT_ERROR("Error: --%s is not available in this build of kmodctl\n", pCommand);
-    return MOS_RC__NOT_SUPPORTED;
-}
-
 void exitWithUsage() {
     printUsage();
     kmodctl_Exit(1);
@@ -162,17 +159,18 @@ void exitWithUsage() {
 namespace {
 
 using QueryVersionFn = MOS_RC (*)(char *pText);
-using QueryVolumesFn = MOS_RC (*)(uint32_t extended);
 
-// The handler of a command index at the negotiated slot, typed back to
-// the index's one signature.
-template <typename Fn> [[nodiscard]] MOS_RC getHandler(QorniCmdIndex index, Fn *pFn) {
-    QorniHandlerFn handler = nullptr;
-    MOS_RC rc = qorniIntf_GetHandlerFunc(index, &handler);
-    if (rc == MOS_RC__SUCCESS) {
-        *pFn = reinterpret_cast<Fn>(handler);
-    }
-    return rc;
+// Calls the handler of index with args; the handler's parameters must be
+// exactly the argument types.
+template <typename... Args> [[nodiscard]] MOS_RC callHandler(QorniCmdIndex index, Args... args) {
+    using Fn = MOS_RC (*)(Args...);
+    Fn handler = nullptr;
+    MOS_RC rc = kmodctl_GetHandler(index, &handler);
+    return rc == MOS_RC__SUCCESS ? handler(args...) : rc;
+}
+
+uint32_t techFlag(const KmodctlArgs &args) {
+    return args.given[OPT__tech] ? 1u : 0u;
 }
 
 [[noreturn]] void bootWait(const KmodctlArgs &args) {
@@ -197,7 +195,7 @@ template <typename Fn> [[nodiscard]] MOS_RC getHandler(QorniCmdIndex index, Fn *
 
 MOS_RC queryVersion() {
     QueryVersionFn handler = nullptr;
-    MOS_RC rc = getHandler(QORNI_CMD__QUERY_VERSION, &handler);
+    MOS_RC rc = kmodctl_GetHandler(QORNI_CMD__QUERY_VERSION, &handler);
     if (rc != MOS_RC__SUCCESS) {
         return rc;
     }
@@ -211,10 +209,22 @@ MOS_RC queryVersion() {
     return rc;
 }
 
-MOS_RC queryVols(const KmodctlArgs &args) {
-    QueryVolumesFn handler = nullptr;
-    MOS_RC rc = getHandler(QORNI_CMD__QUERY_VOLS, &handler);
-    return rc == MOS_RC__SUCCESS ? handler(args.given[OPT__tech] ? 1 : 0) : rc;
+MOS_RC rescanMdms() {
+    QORNI_REPORT_INFO("Calling kernel module to refresh MDM configuration information\n");
+    MOS_RC rc = callHandler(QORNI_CMD__RESCAN);
+    if (rc == MOS_RC__SUCCESS) {
+        QORNI_REPORT_INFO("Successfully completed the rescan operation\n");
+    }
+    return rc;
+}
+
+MOS_RC setTraceFreqMap(const KmodctlArgs &args) {
+    MOS_RC rc = callHandler(QORNI_CMD__SET_TRACE_FREQ_MAP,
+                            static_cast<const char *>(args.pText[OPT__freq_map]));
+    if (rc == MOS_RC__SUCCESS) {
+        QORNI_REPORT_INFO("Trace frequency were successfully set\n");
+    }
+    return rc;
 }
 
 void requireArg(const KmodctlArgs &args, int32_t value, const char *pMessage) {
@@ -239,8 +249,7 @@ void checkLbInfoArgs(const KmodctlArgs &args) {
     }
 }
 
-// The checks that commands whose handlers come later make of their
-// arguments.
+// The checks a command makes of its arguments before its handler runs.
 void checkHandlerArgs(const KmodctlArgs &args, int32_t value) {
     switch (value) {
         case OPT__query_lb_info:
@@ -267,6 +276,71 @@ void checkHandlerArgs(const KmodctlArgs &args, int32_t value) {
     }
 }
 
+// Commands whose handler runs with the arguments as given.
+MOS_RC dispatchQuery(const KmodctlArgs &args, int32_t command) {
+    switch (command) {
+        case OPT__query_mdms:
+            return callHandler(QORNI_CMD__QUERY_MDMS);
+        case OPT__query_tgts:
+            return callHandler(QORNI_CMD__QUERY_TGTS, techFlag(args));
+        case OPT__query_vols:
+            return callHandler(QORNI_CMD__QUERY_VOLS, techFlag(args));
+        case OPT__query_pe:
+            return callHandler(QORNI_CMD__QUERY_PES);
+        case OPT__query_vvols:
+            return callHandler(QORNI_CMD__QUERY_VVOLS);
+        case OPT__query_guid:
+            return callHandler(QORNI_CMD__QUERY_GUID, techFlag(args));
+        case OPT__query_performace:
+            return callHandler(QORNI_CMD__QUERY_PERF, uint32_t{0});
+        case OPT__query_dynamic_parameters:
+            return callHandler(QORNI_CMD__QUERY_DYN_PARAMS);
+        case OPT__query_diag_counters:
+            return callHandler(QORNI_CMD__QUERY_DIAG_COUNTERS, techFlag(args));
+        case OPT__query_trace_freq:
+            return callHandler(QORNI_CMD__QUERY_TRACE_FREQ);
+        case OPT__query_lb_info:
+            return callHandler(QORNI_CMD__QUERY_LB_INFO, args.mdmId, args.volId, args.startLb,
+                               args.ioSize);
+        default:
+            return MOS_RC__NOT_SUPPORTED; // not a query: never chosen
+    }
+}
+
+// Commands that change the driver's settings or state.
+MOS_RC dispatchSetting(const KmodctlArgs &args, int32_t command) {
+    switch (command) {
+        case OPT__set_guid:
+            return setIniGuid(args.given[OPT__only_cfg], args.given[OPT__file],
+                              args.pText[OPT__file], args.given[OPT__guid], args.pText[OPT__guid]);
+        case OPT__rescan:
+            return rescanMdms();
+        case OPT__reset_performace:
+            return callHandler(QORNI_CMD__RESET_PERF);
+        case OPT__set_dynamic_parameter:
+            return callHandler(QORNI_CMD__SET_DYN_PARAM,
+                               args.given[OPT__mdm_id] ? args.mdmId : uint64_t{0},
+                               static_cast<const char *>(args.pText[OPT__dynamic_parameter_name]),
+                               static_cast<uint32_t>(args.paramValue));
+        case OPT__reset_diag_counters:
+            return callHandler(QORNI_CMD__RESET_DIAG_COUNTERS);
+        case OPT__set_trace_freq_map:
+            return setTraceFreqMap(args);
+        case OPT__set_all_trace_components_freq:
+            return setAllTraceComponentsFreq(args.pText[OPT__trace_freq]);
+        case OPT__set_trace_component_freq:
+            return callHandler(QORNI_CMD__SET_TRACE_FREQ,
+                               static_cast<const char *>(args.pText[OPT__trace_component]),
+                               static_cast<const char *>(args.pText[OPT__trace_freq]));
+        case OPT__dump_mem_tracker:
+            return dumpMemoryTracker();
+        case OPT__reset_mem_tracker:
+            return resetMemoryTracker();
+        default:
+            return dispatchQuery(args, command);
+    }
+}
+
 MOS_RC dispatch(const KmodctlArgs &args, const OptionRow &command) {
     switch (command.value) {
         case OPT__boot_wait:
@@ -285,13 +359,11 @@ MOS_RC dispatch(const KmodctlArgs &args, const OptionRow &command) {
             return addMdm(args);
         case OPT__mod_mdm_ip:
             return modMdmIp(args);
-        case OPT__query_vols:
-            return queryVols(args);
         case OPT__query_version:
             return queryVersion();
         default:
             checkHandlerArgs(args, command.value);
-            return kmodctl_HandlerNotBuilt(command.pName);
+            return dispatchSetting(args, command.value);
     }
 }
 

@@ -3,6 +3,7 @@
 // ends.
 #pragma once
 
+#include "ioctl_interface.h"
 #include "mos_rc.h"
 #include "mos_utils.h"
 
@@ -35,3 +36,15 @@ void printUsage();
 // sending; QUERY_BLK_DEV_ID is a feature this platform does not support.
 [[nodiscard]] MOS_RC stub_ReturnSuccess();
 [[noreturn]] void unsupportedFeature();
+
+// The handler of a command index at the negotiated slot, typed back to
+// the index's one signature; MOS_RC__NOT_SUPPORTED after the
+// version-mismatch messages.
+template <typename Fn> [[nodiscard]] MOS_RC kmodctl_GetHandler(QorniCmdIndex index, Fn *pFn) {
+    QorniHandlerFn handler = nullptr;
+    MOS_RC rc = qorniIntf_GetHandlerFunc(index, &handler);
+    if (rc == MOS_RC__SUCCESS) {
+        *pFn = reinterpret_cast<Fn>(handler);
+    }
+    return rc;
+}

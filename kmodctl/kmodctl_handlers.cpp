@@ -2,6 +2,14 @@
 // kmodctl_handlers.def, and the built-in command-version vectors.
 #include "ioctl_interface.h"
 #include "kmodctl_frontend.h"
+#include "kmodctl_guid.h"
+#include "kmodctl_mdm_cmds.h"
+#include "kmodctl_misc.h"
+#include "kmodctl_params.h"
+#include "kmodctl_pe.h"
+#include "kmodctl_stats.h"
+#include "kmodctl_targets.h"
+#include "kmodctl_trace.h"
 #include "kmodctl_volumes.h"
 
 #include <cstddef>
@@ -9,7 +17,6 @@
 namespace {
 
 constexpr std::nullptr_t NONE = nullptr;
-constexpr std::nullptr_t ABSENT = nullptr;
 
 template <typename Fn> QorniHandlerFn untyped(Fn fn) {
     return reinterpret_cast<QorniHandlerFn>(fn);

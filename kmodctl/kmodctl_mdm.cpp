@@ -15,6 +15,22 @@ namespace {
 
 constexpr uint16_t kDefaultMdmPort = 6611;
 
+using AddMdmFn = MOS_RC (*)(const NetAddress *pAddresses, uint32_t count);
+using ModMdmIpFn = MOS_RC (*)(const NetAddress *pCurrent, const NetAddress *pNew, uint32_t count);
+
+MOS_RC callModMdmIp(const char *pCurrentText, const NetAddress &current, const char *pNewText,
+                    const NetAddress *pNew, uint32_t count) {
+    QORNI_REPORT_INFO("Calling kernel module to modify MDM IP from (%s) to (%s)\n", pCurrentText,
+                      pNewText);
+    ModMdmIpFn handler = nullptr;
+    MOS_RC rc = kmodctl_GetHandler(QORNI_CMD__MOD_MDM, &handler);
+    rc = rc == MOS_RC__SUCCESS ? handler(&current, pNew, count) : rc;
+    if (rc == MOS_RC__SUCCESS) {
+        QORNI_REPORT_INFO("Successfully notified kernel module on new IP\n");
+    }
+    return rc;
+}
+
 void checkOnlyCfgHasFile(const KmodctlArgs &args) {
     if (args.given[OPT__only_cfg] && !args.given[OPT__file]) {
         QORNI_REPORT_ERROR("Requested to only modify config file, but file name wasn't given.\n");
@@ -92,7 +108,10 @@ MOS_RC addMdm(const KmodctlArgs &args) {
     if (args.given[OPT__file]) {
         notSupported();
     }
-    return kmodctl_HandlerNotBuilt("add_mdm");
+    QORNI_REPORT_INFO("Calling kernel module to connect to MDM (%s)\n", pList);
+    AddMdmFn handler = nullptr;
+    MOS_RC rc = kmodctl_GetHandler(QORNI_CMD__ADD_MDM, &handler);
+    return rc == MOS_RC__SUCCESS ? handler(addresses, count) : rc;
 }
 
 MOS_RC modMdmIp(const KmodctlArgs &args) {
@@ -124,7 +143,7 @@ MOS_RC modMdmIp(const KmodctlArgs &args) {
     }
     MOS_RC rc = MOS_RC__SUCCESS;
     if (!args.given[OPT__only_cfg]) {
-        rc = kmodctl_HandlerNotBuilt("mod_mdm_ip");
+        rc = callModMdmIp(args.pText[OPT__ip], current, pNewList, addresses, count);
     }
     // The file records a change only once the driver has taken it.
     if (rc == MOS_RC__SUCCESS && args.given[OPT__file]) {

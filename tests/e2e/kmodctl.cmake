@@ -1,6 +1,7 @@
 # kmodctl end to end against the driver emulator.
 mos_add_gtest(kmodctl_e2e
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/kmodctl/kmodctl_e2e_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/kmodctl/kmodctl_cmds_e2e_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/kmodctl/e2e_process.cpp
           ${CMAKE_CURRENT_LIST_DIR}/kmodctl/devintf_posix_test.cpp
   LIBS qorni_intf mos)

@@ -4,6 +4,7 @@ if(NOT WIN32)
   add_executable(driver_emulator
     ${CMAKE_CURRENT_LIST_DIR}/driver_emulator/driver_emulator.cpp
     ${CMAKE_CURRENT_LIST_DIR}/driver_emulator/emu_commands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/driver_emulator/emu_driver_cmds.cpp
     ${CMAKE_CURRENT_LIST_DIR}/driver_emulator/emu_sdbg.cpp)
   target_link_libraries(driver_emulator PRIVATE mos mos_warnings)
 endif()

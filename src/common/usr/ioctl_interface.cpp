@@ -238,7 +238,9 @@ MOS_RC sendIoctl(OsDev *pDev, uint32_t code, void *pRecord, size_t recordSize,
 }
 
 int32_t qorniIntf_SendIoctlInternal_v130(OsDev *pDev, uint32_t code, void *pBuffer,
-                                         uint32_t inputSize, uint32_t outputSize) {
+                                         uint32_t inputSize, uint32_t outputSize,
+                                         size_t *pOutputReturned) {
+    *pOutputReturned = 0;
     size_t bodySize = inputSize > outputSize ? inputSize : outputSize;
     if (bodySize > kMaxFrameSize - sizeof(QorniIoctlHeader)) {
         return -1;
@@ -265,7 +267,8 @@ int32_t qorniIntf_SendIoctlInternal_v130(OsDev *pDev, uint32_t code, void *pBuff
             static_cast<int>(returned), code, static_cast<long long>(sizeof(QorniIoctlHeader)));
         result = -1;
     } else if (outputSize > 0 && returned > sizeof(QorniIoctlHeader)) {
-        memcpy(pBuffer, pFrame + sizeof(QorniIoctlHeader), returned - sizeof(QorniIoctlHeader));
+        *pOutputReturned = returned - sizeof(QorniIoctlHeader);
+        memcpy(pBuffer, pFrame + sizeof(QorniIoctlHeader), *pOutputReturned);
     }
     free(pFrame);
     return result;
@@ -280,7 +283,9 @@ bool probeKmodctl(OsDev *pDev) {
                                     &returned) == MOS_RC__SUCCESS) {
         return true;
     }
-    return qorniIntf_SendIoctlInternal_v130(pDev, QORNI_CODE__IS_QORNI_V130, nullptr, 0, 0) == 0;
+    returned = 0;
+    return qorniIntf_SendIoctlInternal_v130(pDev, QORNI_CODE__IS_QORNI_V130, nullptr, 0, 0,
+                                            &returned) == 0;
 }
 
 OsDev *qorniIntf_OpenInternal() {
@@ -458,8 +463,9 @@ MOS_RC qorniIntf_Open() {
     }
     memset(g.driverVersion, 0, sizeof(g.driverVersion));
     char text[QORNI_VERSION_TEXT_SIZE] = {};
+    size_t returned = 0;
     if (qorniIntf_SendIoctlInternal_v130(g.pDev, QORNI_CODE__QUERY_VERSION_V130, text, 0,
-                                         sizeof(text)) == 0) {
+                                         sizeof(text), &returned) == 0) {
         copyVersionText(g.driverVersion, text);
         setVector(g.builtinV130, QORNI_NUM_CMDS, true);
         return MOS_RC__SUCCESS;
@@ -511,13 +517,20 @@ MOS_RC qorniIntf_SendIoctl(uint32_t code, void *pRecord, size_t recordSize,
     return qorniIntf_SendIoctlEx(code, pRecord, recordSize, pRequestName, &returned);
 }
 
-int32_t qorniIntf_SendIoctl_v130(uint32_t code, void *pBuffer, uint32_t inputSize,
-                                 uint32_t outputSize) {
+int32_t qorniIntf_SendIoctlEx_v130(uint32_t code, void *pBuffer, uint32_t inputSize,
+                                   uint32_t outputSize, size_t *pOutputReturned) {
+    *pOutputReturned = 0;
     if (!checkUsable("qorniIntf_SendIoctl_v130", __LINE__)) {
         return static_cast<int32_t>(MOS_RC__INTERFACE_ERROR);
     }
     return qorniIntf_SendIoctlInternal_v130(qorniIntfLayer_G.pDev, code, pBuffer, inputSize,
-                                            outputSize);
+                                            outputSize, pOutputReturned);
+}
+
+int32_t qorniIntf_SendIoctl_v130(uint32_t code, void *pBuffer, uint32_t inputSize,
+                                 uint32_t outputSize) {
+    size_t returned = 0;
+    return qorniIntf_SendIoctlEx_v130(code, pBuffer, inputSize, outputSize, &returned);
 }
 
 MOS_RC queryVersionV200(char *pText) {

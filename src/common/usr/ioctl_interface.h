@@ -93,6 +93,12 @@ MOS_RC qorniIntf_Close();
 [[nodiscard]] int32_t qorniIntf_SendIoctl_v130(uint32_t code, void *pBuffer, uint32_t inputSize,
                                                uint32_t outputSize);
 
+// As qorniIntf_SendIoctl_v130; *pOutputReturned gets the number of
+// answer bytes the driver wrote after the frame header (0 unless the call
+// succeeded).
+[[nodiscard]] int32_t qorniIntf_SendIoctlEx_v130(uint32_t code, void *pBuffer, uint32_t inputSize,
+                                                 uint32_t outputSize, size_t *pOutputReturned);
+
 // The text explaining a failed current-protocol command from its rc: a
 // public code's description (also one that carries extra information), "SDC command failed" for an
 // internal one. A code of any other kind, or beyond the tables, is driver input the tool cannot

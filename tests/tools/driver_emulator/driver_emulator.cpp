@@ -7,6 +7,11 @@
 //          [--vector-len N] [--vector IDX=SLOT|none,...] [--vector-counts N,N,...]
 //          [--vols N] [--version TEXT] [--fail CODE:call|rc=N|short=N|grow[@NTH]]...
 //          [--journal FILE] [--sessions N]
+//          [--mdms N] [--mdm-num-ips K] [--tgts N] [--tgt-num-ips K] [--guid HEX32]
+//          [--params N] [--param NAME=VALUE]... [--trace-comps N] [--trace-map TEXT]
+//          [--diag N] [--perf-stages N] [--pes N] [--vvols N]
+// The last group seeds the driver's state (emu.h, DriverSeed); set-commands
+// change it for the emulator's life, across sessions.
 // The socket is DIR/{CC9BA7B0-6D22-4016-81C5-3369F0A163C4}/NAME; it appears
 // once the emulator accepts connections. One client at a time; another
 // connection is refused with ERROR_ACCESS_DENIED. --sessions ends the
@@ -67,7 +72,30 @@ uint32_t codeByName(const std::string &name) {
                   {"QUERY_ALL_BLK_DEVS_V201", 0xEA7FCE7C},
                   {"IS_QORNI_V130", 0xEA7FFEA8},
                   {"QUERY_VERSION_V130", 0xEA7FFEBC},
-                  {"SDBG_REQUEST", emu::kSdbgRequest}};
+                  {"SDBG_REQUEST", emu::kSdbgRequest},
+                  {"ADD_MDM", 0xEA7FCE24},
+                  {"SET_INI_GUID", 0xEA7FCE2C},
+                  {"RESCAN_ALL", 0xEA7FCE34},
+                  {"MOD_MDM_IP", 0xEA7FCE38},
+                  {"QUERY_MDMS", 0xEA7FCE3C},
+                  {"QUERY_GUID", 0xEA7FCE44},
+                  {"QUERY_ALL_DYN_PARAMS", 0xEA7FCE4C},
+                  {"SET_DYN_PARAM", 0xEA7FCE50},
+                  {"GET_LBA_INFO", 0xEA7FCE54},
+                  {"GET_TGT_INFO", 0xEA7FCE58},
+                  {"QUERY_DIAG_COUNTERS", 0xEA7FCE60},
+                  {"RESET_DIAG_COUNTERS", 0xEA7FCE64},
+                  {"SET_TRACE_FREQUENCY", 0xEA7FCE68},
+                  {"QUERY_TRACE_FREQUENCY", 0xEA7FCE6C},
+                  {"DUMP_MEMORY_TRACKER", 0xEA7FCE70},
+                  {"RESET_MEMORY_TRACKER", 0xEA7FCE74},
+                  {"QUERY_PEs", 0xEA7FDC30},
+                  {"QUERY_VVols", 0xEA7FDC34},
+                  {"QUERY_PERF", 0xEA7FDC3C},
+                  {"RESET_PERF", 0xEA7FDC40},
+                  {"MOD_MDM_IP_V130", 0xEA7FFE98},
+                  {"QUERY_MDMS_V130", 0xEA7FFE9C},
+                  {"QUERY_GUID_V130", 0xEA7FFEA4}};
     for (const auto &entry : kNames) {
         if (name == entry.pName) {
             return entry.code;
@@ -137,6 +165,47 @@ void setVectorEntries(emu::Scenario *pScenario, const std::string &text) {
     }
 }
 
+// The options that seed the driver's state; false for another option.
+bool parseSeed(const std::string &arg, const std::string &value, emu::DriverSeed *pSeed) {
+    auto number = [&] { return static_cast<uint32_t>(strtoul(value.c_str(), nullptr, 0)); };
+    if (arg == "--mdms") {
+        pSeed->numMdms = number();
+    } else if (arg == "--mdm-num-ips") {
+        pSeed->bMdmNumIps = true;
+        pSeed->mdmNumIps = static_cast<int32_t>(strtol(value.c_str(), nullptr, 0));
+    } else if (arg == "--tgts") {
+        pSeed->numTgts = number();
+    } else if (arg == "--tgt-num-ips") {
+        pSeed->tgtNumIps = number();
+    } else if (arg == "--guid") {
+        pSeed->guidHex = value;
+    } else if (arg == "--params") {
+        pSeed->numParams = number();
+    } else if (arg == "--param") {
+        size_t eq = value.rfind('=');
+        if (eq == std::string::npos) {
+            usageError("--param wants NAME=VALUE");
+        }
+        pSeed->params.emplace_back(value.substr(0, eq), static_cast<uint32_t>(strtoul(
+                                                            value.c_str() + eq + 1, nullptr, 0)));
+    } else if (arg == "--trace-comps") {
+        pSeed->numTraceComps = number();
+    } else if (arg == "--trace-map") {
+        pSeed->traceMap = value;
+    } else if (arg == "--diag") {
+        pSeed->numDiagCounters = number();
+    } else if (arg == "--perf-stages") {
+        pSeed->perfStages = number();
+    } else if (arg == "--pes") {
+        pSeed->numPes = strtoull(value.c_str(), nullptr, 0);
+    } else if (arg == "--vvols") {
+        pSeed->numVvols = strtoull(value.c_str(), nullptr, 0);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 Options parseArgs(int argc, char *argv[]) {
     Options opts;
     std::string vectorText;
@@ -177,6 +246,8 @@ Options parseArgs(int argc, char *argv[]) {
             opts.scenario.versionText = value;
         } else if (arg == "--fail") {
             opts.scenario.failures.push_back(parseFailure(value));
+        } else if (parseSeed(arg, value, &opts.scenario.seed)) {
+            // seeded
         } else {
             usageError(("unknown option " + arg).c_str());
         }

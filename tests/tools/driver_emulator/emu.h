@@ -44,8 +44,29 @@ struct Failure {
     uint32_t nth = 0; // 1-based request of that code; 0: every request
 };
 
+// The driver's configuration and statistics as the emulator starts with
+// them (command line); set-commands change the emulator's copy, which
+// outlives sessions, so a later query shows the change.
+struct DriverSeed {
+    uint32_t numMdms = 0;
+    bool bMdmNumIps = false; // true: every MDM reports mdmNumIps addresses (even < 0)
+    int32_t mdmNumIps = 0;   // otherwise MDM i has i % 3 + 1
+    uint32_t numTgts = 0;
+    uint32_t tgtNumIps = 2;
+    std::string guidHex = "00112233445566778899AABBCCDDEEFF"; // 16 bytes in storage order
+    uint32_t numParams = 0;
+    std::vector<std::pair<std::string, uint32_t>> params; // driver-wide, after the generated
+    uint32_t numTraceComps = 3;
+    std::string traceMap = "0123456789abcdef";
+    uint32_t numDiagCounters = 3;
+    uint32_t perfStages = 2;
+    uint64_t numPes = 0;
+    uint64_t numVvols = 0;
+};
+
 struct Scenario {
     Generation generation = Generation::V200;
+    DriverSeed seed;
     std::string versionText = "qorni 3.0.0 (emulated)";
     std::vector<uint32_t> vector;       // the command-version vector
     std::vector<uint32_t> vectorCounts; // Growing: the counts in turn
@@ -94,6 +115,21 @@ inline uint32_t get32(const std::vector<uint8_t> &buf, size_t offset) {
 inline uint64_t get64(const std::vector<uint8_t> &buf, size_t offset) {
     return get32(buf, offset) | (static_cast<uint64_t>(get32(buf, offset + 4)) << 32);
 }
+
+// The driver's own commands (emu_driver_cmds.cpp): false for a code they
+// do not cover. driverCommand answers current-protocol records in place
+// (pReply->bytes holds the frame as sent, sized to the output capacity);
+// driverCommandV130 answers v1.30 frames of inLen input bytes.
+bool driverCommand(const Scenario &scenario, uint32_t code, Reply *pReply);
+bool driverCommandV130(const Scenario &scenario, uint32_t code, size_t inLen, Reply *pReply);
+
+// Writes a reply's rc and cuts it to recordBytes record bytes.
+void answerRecord(Reply *pReply, uint32_t rc, size_t recordBytes);
+// The failure of the given kind injected for code, if any.
+const Failure *findInjected(const Scenario &scenario, uint32_t code, Failure::Kind kind);
+// The version slot the driver serves a command index at (kVectorNone: not
+// offered).
+uint32_t slotOf(const Scenario &scenario, uint32_t index);
 
 // The debug pass-through (emu_sdbg.cpp): starts the runtime library whose
 // registered objects the pass-through serves, and answers one pass-through

@@ -107,6 +107,25 @@ void answer(Reply *pReply, uint32_t rc, size_t recordBytes) {
 
 } // namespace
 
+void answerRecord(Reply *pReply, uint32_t rc, size_t recordBytes) {
+    answer(pReply, rc, recordBytes);
+}
+
+const Failure *findInjected(const Scenario &scenario, uint32_t code, Failure::Kind kind) {
+    return findFailure(scenario, code, kind);
+}
+
+uint32_t slotOf(const Scenario &scenario, uint32_t index) {
+    switch (scenario.generation) {
+        case Generation::V130:
+            return 0;
+        case Generation::V200:
+            return 1;
+        default:
+            return index < scenario.vector.size() ? scenario.vector[index] : kVectorNone;
+    }
+}
+
 namespace {
 
 // The entry size the driver serves a volume code with; 0 when it does not
@@ -200,6 +219,8 @@ bool currentCommand(const Scenario &scenario, DeviceState *pState, uint32_t code
         queryCmdVector(scenario, pState, pReply);
     } else if (size_t entrySize = bCurrent ? volEntrySize(scenario, code) : 0) {
         queryVolumes(scenario, entrySize, code, pReply);
+    } else if (bCurrent && driverCommand(scenario, code, pReply)) {
+        // answered
     } else {
         return false;
     }
@@ -236,6 +257,8 @@ Reply handleIoctl(const Scenario &scenario, DeviceState *pState, uint32_t ioctlC
     } else if (code == kQueryVersionV130 && outCapacity >= 8 + kVersionLen) {
         putVersionText(scenario, reply.bytes, kRec);
         reply.bytes.resize(8 + kVersionLen);
+    } else if (driverCommandV130(scenario, code, input.size() - 8, &reply)) {
+        // answered
     } else if (input.size() != outCapacity) {
         bKnown = false; // the current protocol sends one buffer both ways
     } else if (code == kSdbgRequest) {

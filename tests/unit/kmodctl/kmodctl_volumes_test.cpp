@@ -3,6 +3,7 @@
 // oversized replies.
 #include "ioctl_interface.h"
 #include "kmodctl_volumes.h"
+#include "record_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,21 +12,6 @@
 #include <vector>
 
 namespace {
-
-// An entry or record built at explicit offsets, independent of the
-// structures under test.
-struct Bytes {
-    std::vector<uint8_t> buf;
-    explicit Bytes(size_t size) : buf(size, 0) {}
-    Bytes &u32(size_t offset, uint32_t value) {
-        memcpy(buf.data() + offset, &value, 4);
-        return *this;
-    }
-    Bytes &u64(size_t offset, uint64_t value) {
-        memcpy(buf.data() + offset, &value, 8);
-        return *this;
-    }
-};
 
 // Volume 0x1122334455667788 of MDM 0xab, bypassing reservations; every
 // numeric field of the 2.01 part holds its offset (currSlot of the
