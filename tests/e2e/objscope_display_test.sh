@@ -25,7 +25,7 @@ wait_for() { # a line of the pane matching $1 (grep -E)
     tries=0
     until $tmux capture-pane -p -t "$pane" | grep -E -q -- "$1"; do
         tries=$((tries + 1))
-        [ $tries -le 100 ] || fail "never saw: $1"
+        [ $tries -le 300 ] || fail "never saw: $1"
         sleep 0.1
     done
 }
@@ -33,7 +33,7 @@ wait_gone() {
     tries=0
     while $tmux capture-pane -p -t "$pane" | grep -E -q -- "$1"; do
         tries=$((tries + 1))
-        [ $tries -le 100 ] || fail "still showing: $1"
+        [ $tries -le 300 ] || fail "still showing: $1"
         sleep 0.1
     done
 }

@@ -198,7 +198,7 @@ constexpr Sdbg_ByteRange kTgtDevUnread[] = {
 
 } // namespace
 
-SDBG_DEFINE_VIEW_GAPS(kTgtPellorinDevView, TgtPellorinDev_Query, kTgtPellorinDevRows,
+SDBG_DEFINE_VIEW_GAPS(kMdmTgtPellorinDevView, TgtPellorinDev_Query, kTgtPellorinDevRows,
                       kTgtPellorinDevUnread, 0);
 // Every device is followed by an empty line on a text screen.
-SDBG_DEFINE_VIEW_GAPS(kTgtDevView, TgtDev_Query, kTgtDevRows, kTgtDevUnread, 1);
+SDBG_DEFINE_VIEW_GAPS(kMdmTgtDevView, TgtDev_Query, kTgtDevRows, kTgtDevUnread, 1);
