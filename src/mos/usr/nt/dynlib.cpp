@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 OsDynLibHandle osDynLib_Open(const char *pFileName) {
     return LoadLibraryA(pFileName);
 }
@@ -10,7 +12,7 @@ void *osDynLib_Sym(OsDynLibHandle hLib, const char *pName) {
     FARPROC pFn = GetProcAddress(static_cast<HMODULE>(hLib), pName);
     void *pAddr = nullptr;
     static_assert(sizeof(pFn) == sizeof(pAddr));
-    __builtin_memcpy(&pAddr, &pFn, sizeof(pAddr));
+    memcpy(&pAddr, &pFn, sizeof(pAddr));
     return pAddr;
 }
 
