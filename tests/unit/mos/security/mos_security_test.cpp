@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -58,6 +60,38 @@ TEST_F(SecurityLayerTest, NullConfigurationTakesTheDefault) {
     EXPECT_EQ(out.rc, MOS_RC__SUCCESS);
     EXPECT_TRUE(Has(out.trace, "Using default security configuration"));
     EXPECT_TRUE(Has(out.trace, "Security is disabled"));
+}
+
+TEST_F(SecurityLayerTest, SecurityKeysOfAConfigurationFileLandInTheDefaultRecord) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() /
+         ("mos_security_keys_" + std::to_string(osProc_GetCurrentProcessId()) + ".conf"))
+            .string();
+    {
+        std::ofstream out(path);
+        out << "# security\nSSL_ENABLE 1\nssl_context_id=2\nssl_cert_verify_depth 101\n"
+               "ssl_key_pair_file\t/keys/pair with blank.pem\nauth_enable 1\n"
+               "auth_private_key_password 0123456789abcdef0123456789abcdef\n"
+               "ssl_private_key_password short\n";
+    }
+    ASSERT_EQ(mosSecurity_ReadConfFile(path.c_str()), MOS_RC__SUCCESS);
+    std::filesystem::remove(path);
+    const MosSecurityConf &c = *mosSecurity_GetDefaultConf();
+    EXPECT_EQ(c.ssl.bEnable, 1u);
+    EXPECT_EQ(c.ssl.contextId, 2);
+    EXPECT_EQ(c.ssl.certVerifyDepth, 4); // out of bounds: the default
+    EXPECT_STREQ(c.ssl.keyPairFile, "/keys/pair with blank.pem");
+    EXPECT_STREQ(c.ssl.method, "TLSv1.2");
+    EXPECT_EQ(std::string(c.ssl.cipherList).rfind("ECDH+AESGCM:DH+AESGCM:", 0), 0u);
+    EXPECT_STREQ(c.ssl.privateKeyPassword, "short");
+    // A password that does not fit its field is not cut: the default.
+    EXPECT_STREQ(c.auth.privateKeyPassword, "");
+    EXPECT_EQ(c.auth.bEnable, 1u);
+    EXPECT_EQ(c.bEnable, 0u);
+    // Without a file every key takes its default.
+    ASSERT_EQ(mosSecurity_ReadConfFile(nullptr), MOS_RC__SUCCESS);
+    EXPECT_EQ(c.ssl.bEnable, 0u);
+    EXPECT_EQ(c.ssl.certVerifyDepth, 4);
 }
 
 MOS_RC failingInit(void * /*pArg*/) {
