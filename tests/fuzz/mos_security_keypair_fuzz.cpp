@@ -54,8 +54,13 @@ void checkSsl(MosSecurityConf *pConf) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t size) {
     static const bool bLoaded = mosSecurity_InitIntrn(0) == MOS_RC__SUCCESS;
-    static const std::string path =
-        "/tmp/mos_fuzz_keypair_" + std::to_string(osProc_GetCurrentProcessId()) + ".pem";
+    // One scratch file per process, removed when the process ends.
+    static const struct ScratchFile {
+        std::string path =
+            "/tmp/mos_fuzz_keypair_" + std::to_string(osProc_GetCurrentProcessId()) + ".pem";
+        ~ScratchFile() { (void)remove(path.c_str()); }
+    } scratch;
+    const std::string &path = scratch.path;
     if (!bLoaded || size == 0) {
         return 0;
     }
