@@ -18,10 +18,16 @@ namespace {
 
 uint32_t bBlockingCreated_G;
 
-void destroyBlocking() {
-    if (bBlockingCreated_G != 0) {
-        mosBlocking_Destroy(&mosAuth_G.blocking);
-        bBlockingCreated_G = 0;
+// The trusted store and its verification context, each only when set.
+void freeTrust() {
+    const MosSecurityFns *f = mosSecurity_GetFns();
+    if (mosAuth_G.trustedStore != nullptr) {
+        f->X509_STORE_free(mosAuth_G.trustedStore);
+        mosAuth_G.trustedStore = nullptr;
+    }
+    if (mosAuth_G.storeCtx != nullptr) {
+        f->X509_STORE_CTX_free(mosAuth_G.storeCtx);
+        mosAuth_G.storeCtx = nullptr;
     }
 }
 
@@ -63,14 +69,7 @@ void destroyBlocking() {
     if (bOk) {
         return MOS_RC__SUCCESS;
     }
-    if (mosAuth_G.trustedStore != nullptr) {
-        f->X509_STORE_free(mosAuth_G.trustedStore);
-        mosAuth_G.trustedStore = nullptr;
-    }
-    if (mosAuth_G.storeCtx != nullptr) {
-        f->X509_STORE_CTX_free(mosAuth_G.storeCtx);
-        mosAuth_G.storeCtx = nullptr;
-    }
+    freeTrust();
     MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to load certificates");
     return MOS_RC__ERROR_LOADING_AUTH_TRUST;
 }
@@ -79,16 +78,15 @@ void destroyBlocking() {
 
 MOS_RC mosAuth_Init(MosAuthConf *pConf) {
     mosAuth_G = MosAuthLayer{};
-    if (mosBlocking_Create(&mosAuth_G.blocking, "MOS_Auth_Blocking", 1) != MOS_RC__SUCCESS) {
-        MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to create blocking object");
+    if (mosSecurity_CreateBlocking(&mosAuth_G.blocking, "MOS_Auth_Blocking", &bBlockingCreated_G) !=
+        MOS_RC__SUCCESS) {
         return MOS_RC__ERROR;
     }
-    bBlockingCreated_G = 1;
     mosFastlock_Create(&mosAuth_G.lock);
     const MOS_RC rc = mosAuth_ApplyConf(pConf);
     if (rc != MOS_RC__SUCCESS) {
         MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to apply configuration (%s)", mos_RcName(rc));
-        destroyBlocking();
+        mosSecurity_DestroyBlocking(&mosAuth_G.blocking, &bBlockingCreated_G);
         return rc;
     }
     MOS_TRACE(MOS_COMP_MOS, 1, "Authentication initialized successfully");
@@ -132,20 +130,15 @@ MOS_RC mosAuth_LoadKeyPair(MosAuthConf *pConf) {
         MOS_TRACE(MOS_COMP_MOS, 2, "No key-pair file");
         return MOS_RC__SUCCESS;
     }
-    const size_t passwordLen = mosSecurity_PasswordLen(pConf->privateKeyPassword);
-    if (passwordLen >= MOS_SECURITY_PASSWORD_SIZE) {
-        // A password without room for its end would be read past its field.
-        MOS_TRACE(MOS_COMP_MOS, 1,
-                  "ERROR: Private key password is too long (at most %u characters)",
-                  MOS_SECURITY_PASSWORD_SIZE - 1);
+    if (mosSecurity_TakePassword(mosAuth_G.password, pConf->privateKeyPassword) == 0) {
         return MOS_RC__ERROR;
     }
     FILE *pFile = fopen(pConf->keyPairFile, "r");
     if (pFile == nullptr) {
         MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to open file %s", pConf->keyPairFile);
+        mosSecurity_Wipe(mosAuth_G.password, sizeof mosAuth_G.password);
         return MOS_RC__ERROR;
     }
-    memcpy(mosAuth_G.password, pConf->privateKeyPassword, passwordLen + 1);
     const MOS_RC rc = readKeyPair(pFile, pConf->keyPairFile);
     // The password is needed only by the reads above.
     mosSecurity_Wipe(mosAuth_G.password, sizeof mosAuth_G.password);
@@ -154,14 +147,7 @@ MOS_RC mosAuth_LoadKeyPair(MosAuthConf *pConf) {
 }
 
 int mosAuth_PasswordCB(char *pBuf, int size, int /*rwflag*/, void * /*pUserData*/) {
-    const auto len = static_cast<int>(mosSecurity_PasswordLen(mosAuth_G.password));
-    if (size <= 0 || len >= size) {
-        MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Password buffer is too short (%d < %d)", size, len);
-        return 0;
-    }
-    memset(pBuf, 0, static_cast<size_t>(size));
-    memcpy(pBuf, mosAuth_G.password, static_cast<size_t>(len));
-    return len;
+    return mosSecurity_PasswordToBuffer(pBuf, size, mosAuth_G.password);
 }
 
 void mosAuth_FreeCert(OsslX509 *pCert) {
@@ -182,21 +168,14 @@ void mosAuth_ReleaseConf() {
         f->EVP_PKEY_free(mosAuth_G.privateKey);
         mosAuth_G.privateKey = nullptr;
     }
-    if (mosAuth_G.trustedStore != nullptr) {
-        f->X509_STORE_free(mosAuth_G.trustedStore);
-        mosAuth_G.trustedStore = nullptr;
-    }
-    if (mosAuth_G.storeCtx != nullptr) {
-        f->X509_STORE_CTX_free(mosAuth_G.storeCtx);
-        mosAuth_G.storeCtx = nullptr;
-    }
+    freeTrust();
     mosAuth_G.bEnabled = 0;
 }
 
 void mosAuth_Destroy() {
     mosAuth_ReleaseConf();
     mosFastlockBase_Destroy(&mosAuth_G.lock);
-    destroyBlocking();
+    mosSecurity_DestroyBlocking(&mosAuth_G.blocking, &bBlockingCreated_G);
     mosSecurity_Wipe(mosAuth_G.password, sizeof mosAuth_G.password);
     mosAuth_G = MosAuthLayer{};
 }

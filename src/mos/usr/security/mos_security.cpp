@@ -411,3 +411,43 @@ void mosSecurity_Wipe(void *pMem, size_t size) {
 size_t mosSecurity_PasswordLen(const char *pPassword) {
     return strnlen(pPassword, MOS_SECURITY_PASSWORD_SIZE);
 }
+
+uint32_t mosSecurity_TakePassword(char *pDst, const char *pPassword) {
+    const size_t len = mosSecurity_PasswordLen(pPassword);
+    if (len >= MOS_SECURITY_PASSWORD_SIZE) {
+        // Without room for its end it would be read past its field.
+        MOS_TRACE(MOS_COMP_MOS, 1,
+                  "ERROR: Private key password is too long (at most %u characters)",
+                  MOS_SECURITY_PASSWORD_SIZE - 1);
+        return 0;
+    }
+    memcpy(pDst, pPassword, len + 1);
+    return 1;
+}
+
+int mosSecurity_PasswordToBuffer(char *pBuf, int size, const char *pPassword) {
+    const auto len = static_cast<int>(mosSecurity_PasswordLen(pPassword));
+    if (size <= 0 || len >= size) {
+        MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Password buffer is too short (%d < %d)", size, len);
+        return 0;
+    }
+    memset(pBuf, 0, static_cast<size_t>(size));
+    memcpy(pBuf, pPassword, static_cast<size_t>(len));
+    return len;
+}
+
+MOS_RC mosSecurity_CreateBlocking(MosBlocking *pBlocking, const char *pName, uint32_t *pbCreated) {
+    if (mosBlocking_Create(pBlocking, pName, 1) != MOS_RC__SUCCESS) {
+        MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to create blocking object");
+        return MOS_RC__ERROR;
+    }
+    *pbCreated = 1;
+    return MOS_RC__SUCCESS;
+}
+
+void mosSecurity_DestroyBlocking(MosBlocking *pBlocking, uint32_t *pbCreated) {
+    if (*pbCreated != 0) {
+        mosBlocking_Destroy(pBlocking);
+        *pbCreated = 0;
+    }
+}

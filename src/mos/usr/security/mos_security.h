@@ -123,6 +123,23 @@ uint32_t mosSecurity_AreLibrariesOpen();
 void mosSecurity_Wipe(void *pMem, size_t size);
 
 // The length of a password held in a MOS_SECURITY_PASSWORD_SIZE field, or
-// MOS_SECURITY_PASSWORD_SIZE when it has no terminating zero there (such
-// a password is refused rather than cut).
+// MOS_SECURITY_PASSWORD_SIZE when it has no terminating zero there.
 size_t mosSecurity_PasswordLen(const char *pPassword);
+
+// Copies a configured password into a key reader's field: 1, or 0 after
+// "ERROR: Private key password is too long ..." when it fills its field
+// (it is refused rather than cut).
+uint32_t mosSecurity_TakePassword(char *pDst, const char *pPassword);
+
+// The password callbacks' common part: writes pPassword into pBuf (size
+// bytes, the rest zero) and returns its length, or returns 0 after
+// "ERROR: Password buffer is too short (%d < %d)" when it does not fit
+// with its terminating zero.
+int mosSecurity_PasswordToBuffer(char *pBuf, int size, const char *pPassword);
+
+// A sub-layer's one-worker blocking object: *pbCreated tells whether it
+// exists. Creation failure traces "ERROR: Failed to create blocking
+// object" and answers MOS_RC__ERROR; the destroy tolerates none.
+[[nodiscard]] MOS_RC mosSecurity_CreateBlocking(MosBlocking *pBlocking, const char *pName,
+                                                uint32_t *pbCreated);
+void mosSecurity_DestroyBlocking(MosBlocking *pBlocking, uint32_t *pbCreated);

@@ -13,13 +13,6 @@ namespace {
 
 uint32_t bBlockingCreated_G;
 
-void destroyBlocking() {
-    if (bBlockingCreated_G != 0) {
-        mosBlocking_Destroy(&mosSsl_G.blocking);
-        bBlockingCreated_G = 0;
-    }
-}
-
 void createContextData(MosSslContextData *pSlot) {
     *pSlot = MosSslContextData{};
     mosFastlock_Create(&pSlot->lock);
@@ -51,15 +44,9 @@ void printConf(const MosSslConf &c) {
 [[nodiscard]] MOS_RC loadKeyPair(OsslSslCtx *pCtx, const MosSslConf &c, uint32_t contextId) {
     const MosSecurityFns *f = mosSecurity_GetFns();
     MosSslContextData &slot = mosSsl_G.contexts[contextId];
-    const size_t passwordLen = mosSecurity_PasswordLen(c.privateKeyPassword);
-    if (passwordLen >= MOS_SECURITY_PASSWORD_SIZE) {
-        // A password without room for its end would be read past its field.
-        MOS_TRACE(MOS_COMP_MOS, 1,
-                  "ERROR: Private key password is too long (at most %u characters)",
-                  MOS_SECURITY_PASSWORD_SIZE - 1);
+    if (mosSecurity_TakePassword(slot.password, c.privateKeyPassword) == 0) {
         return MOS_RC__ERROR_LOADING_SSL_KEY_PAIR;
     }
-    memcpy(slot.password, c.privateKeyPassword, passwordLen + 1);
     f->SSL_CTX_set_default_passwd_cb(pCtx, mosSsl_PasswordCB);
     f->SSL_CTX_set_default_passwd_cb_userdata(pCtx, reinterpret_cast<void *>(uintptr_t{contextId}));
     MOS_RC rc = MOS_RC__SUCCESS;
@@ -87,11 +74,10 @@ void printConf(const MosSslConf &c) {
 
 MOS_RC mosSsl_Init(MosSecurityConf *pConf) {
     mosSsl_G = MosSslLayer{};
-    if (mosBlocking_Create(&mosSsl_G.blocking, "MOS_SSL_Blocking", 1) != MOS_RC__SUCCESS) {
-        MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to create blocking object");
+    if (mosSecurity_CreateBlocking(&mosSsl_G.blocking, "MOS_SSL_Blocking", &bBlockingCreated_G) !=
+        MOS_RC__SUCCESS) {
         return MOS_RC__ERROR;
     }
-    bBlockingCreated_G = 1;
     static char exDataName[] = "MOS SSL Data";
     mosSsl_G.exDataIndex = mosSecurity_GetFns()->CRYPTO_get_ex_new_index(
         OSSL_CRYPTO_EX_INDEX_SSL, 0, exDataName, nullptr, nullptr, nullptr);
@@ -101,7 +87,7 @@ MOS_RC mosSsl_Init(MosSecurityConf *pConf) {
     const MOS_RC rc = mosSsl_ApplyConf(pConf);
     if (rc != MOS_RC__SUCCESS) {
         MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to apply configuration (%s)", mos_RcName(rc));
-        destroyBlocking();
+        mosSecurity_DestroyBlocking(&mosSsl_G.blocking, &bBlockingCreated_G);
         return rc;
     }
     MOS_TRACE(MOS_COMP_MOS, 1, "SSL initialized successfully");
@@ -187,15 +173,7 @@ uint32_t mosSsl_GetMethodType(const char *pMethod) {
 int mosSsl_PasswordCB(char *pBuf, int size, int /*rwflag*/, void *pUserData) {
     const auto contextId = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pUserData));
     MOS_ASSERT(((contextId) < MOS_SSL_CONTEXT_ID__LAST));
-    const char *pPassword = mosSsl_G.contexts[contextId].password;
-    const auto len = static_cast<int>(mosSecurity_PasswordLen(pPassword));
-    if (size <= 0 || len >= size) {
-        MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Password buffer is too short (%d < %d)", size, len);
-        return 0;
-    }
-    memset(pBuf, 0, static_cast<size_t>(size));
-    memcpy(pBuf, pPassword, static_cast<size_t>(len));
-    return len;
+    return mosSecurity_PasswordToBuffer(pBuf, size, mosSsl_G.contexts[contextId].password);
 }
 
 OsslSslCtx *mosSsl_GetContext(uint32_t contextId) {
@@ -217,6 +195,6 @@ void mosSsl_Destroy() {
         mosFastlockBase_Destroy(&slot.lock);
         mosSecurity_Wipe(&slot, sizeof slot);
     }
-    destroyBlocking();
+    mosSecurity_DestroyBlocking(&mosSsl_G.blocking, &bBlockingCreated_G);
     mosSsl_G = MosSslLayer{};
 }
