@@ -60,7 +60,7 @@ const AuthCase AUTH_CASES[] = {
     {"MissingKeyPairFile",
      "no-such.pem",
      "",
-     "",
+     "pw",
      MOS_RC__ERROR_LOADING_AUTH_KEY_PAIR,
      {"ERROR: Failed to open file "}},
     {"BadlyEncodedCertificate",
