@@ -172,6 +172,32 @@ TEST_F(AuthKeysTest, TheKeyMatchesItsCertificateAndVerifiesAgainstTheStore) {
     f->X509_STORE_CTX_cleanup(mosAuth_G.storeCtx);
 }
 
+TEST_F(AuthKeysTest, ThePasswordIsWipedAsSoonAsTheKeyFileWasRead) {
+    MOSTEST_REQUIRE_TLS_LIBRARY();
+    const TestCerts &certs = Certs();
+    MosSecurityConf loaded{};
+    loaded.bEnable = 1;
+    ASSERT_EQ(RunInit(&loaded).rc, MOS_RC__SUCCESS);
+    struct Case {
+        const char *pFile;
+        const char *pPassword;
+        MOS_RC rc;
+    };
+    const char zeros[MOS_SECURITY_PASSWORD_SIZE] = {};
+    for (const Case &c :
+         {Case{"no-such.pem", "pw", MOS_RC__ERROR}, Case{"enc_pair.pem", "wrong", MOS_RC__ERROR},
+          Case{"enc_pair.pem", TestCerts::PASSWORD, MOS_RC__SUCCESS}}) {
+        MosAuthConf conf{};
+        SetText(conf.keyPairFile, certs.Path(c.pFile));
+        SetText(conf.privateKeyPassword, c.pPassword);
+        TraceCapture capture;
+        EXPECT_EQ(mosAuth_LoadKeyPair(&conf), c.rc) << c.pFile << " " << c.pPassword;
+        (void)capture.Stop();
+        EXPECT_EQ(memcmp(mosAuth_G.password, zeros, sizeof zeros), 0) << c.pFile;
+        mosAuth_ReleaseConf();
+    }
+}
+
 TEST_F(AuthKeysTest, ReleaseAndNullConfigurationAreSafe) {
     TraceCapture capture;
     EXPECT_EQ(mosAuth_ApplyConf(nullptr), MOS_RC__ERROR);

@@ -202,6 +202,23 @@ TEST_F(SslTest, ApplyingASecondConfigurationToASlotReplacesItsContext) {
     EXPECT_TRUE(Has(capture.Stop(), "WARNING: Invalid SSL configuration"));
 }
 
+TEST_F(SslTest, AFailedBuildLeavesNoPasswordBehind) {
+    MOSTEST_REQUIRE_TLS_LIBRARY();
+    const TestCerts &certs = Certs();
+    MosSecurityConf loaded{};
+    loaded.bEnable = 1;
+    ASSERT_EQ(RunInit(&loaded).rc, MOS_RC__SUCCESS);
+    MosSecurityConf conf = TlsConf(1, certs.Path("enc_pair.pem"), "");
+    SetText(conf.ssl.privateKeyPassword, "wrong");
+    OsslSslCtx *pCtx = nullptr;
+    TraceCapture capture;
+    EXPECT_EQ(mosSsl_CreateContext(&conf, &pCtx), MOS_RC__ERROR_LOADING_SSL_KEY_PAIR);
+    (void)capture.Stop();
+    EXPECT_EQ(pCtx, nullptr);
+    const char zeros[MOS_SECURITY_PASSWORD_SIZE] = {};
+    EXPECT_EQ(memcmp(mosSsl_G.contexts[1].password, zeros, sizeof zeros), 0);
+}
+
 // --- A handshake over loopback ---
 
 struct HandshakeResult {
