@@ -48,7 +48,7 @@ void freeTrust() {
     return MOS_RC__SUCCESS;
 }
 
-[[nodiscard]] MOS_RC loadTrustedCerts(const MosAuthConf &c) {
+[[nodiscard]] MOS_RC mosAuth_LoadTrustedCerts(const MosAuthConf &c) {
     const MosSecurityFns *f = mosSecurity_GetFns();
     bool bOk = true;
     mosAuth_G.storeCtx = f->X509_STORE_CTX_new();
@@ -72,6 +72,13 @@ void freeTrust() {
     freeTrust();
     MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to load certificates");
     return MOS_RC__ERROR_LOADING_AUTH_TRUST;
+}
+
+void mosAuth_PrintConf(const MosAuthConf &c) {
+    MOS_TRACE(MOS_COMP_MOS, 1,
+              "The authentication configuration is:\n\tState: %s\n\tKey Pair File: %s\n\tTrusted "
+              "Certificates File: %s\n",
+              "Enabled", c.keyPairFile, c.trustCertFile);
 }
 
 } // namespace
@@ -103,10 +110,7 @@ MOS_RC mosAuth_ApplyConf(MosAuthConf *pConf) {
         MOS_TRACE(MOS_COMP_MOS, 1, "Auth is disabled");
         return MOS_RC__SUCCESS;
     }
-    MOS_TRACE(MOS_COMP_MOS, 1,
-              "The authentication configuration is:\n\tState: %s\n\tKey Pair File: %s\n\tTrusted "
-              "Certificates File: %s\n",
-              "Enabled", pConf->keyPairFile, pConf->trustCertFile);
+    mosAuth_PrintConf(*pConf);
     mosAuth_G.digestCtx = mosSecurity_GetFns()->EVP_MD_CTX_new();
     if (mosAuth_G.digestCtx == nullptr) {
         MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to create context");
@@ -116,7 +120,7 @@ MOS_RC mosAuth_ApplyConf(MosAuthConf *pConf) {
         MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to load key-pair");
         return MOS_RC__ERROR_LOADING_AUTH_KEY_PAIR;
     }
-    const MOS_RC rc = loadTrustedCerts(*pConf);
+    const MOS_RC rc = mosAuth_LoadTrustedCerts(*pConf);
     if (rc != MOS_RC__SUCCESS) {
         return rc;
     }

@@ -134,7 +134,7 @@ void cryptoFree(void *pMem, const char * /*pFile*/, int /*line*/) {
     free(pMem);
 }
 
-[[nodiscard]] MOS_RC openLibraries() {
+[[nodiscard]] MOS_RC mosSecurity_OpenLibraries() {
     bool bOk = true;
     for (SecurityLibRow &row : libState_G.libs) {
         if (row.hLib != nullptr) {
@@ -161,7 +161,7 @@ void cryptoFree(void *pMem, const char * /*pFile*/, int /*line*/) {
     return MOS_RC__SUCCESS;
 }
 
-[[nodiscard]] MOS_RC initSecurityLib() {
+[[nodiscard]] MOS_RC mosSecurity_InitSecurityLib() {
     mosSecurity_SetMemFunctions();
     (void)fns_G.OPENSSL_init_ssl(OSSL_INIT_LOAD_SSL_AND_CRYPTO_STRINGS, nullptr);
     if (fns_G.RAND_status() == 0) {
@@ -175,7 +175,7 @@ void cryptoFree(void *pMem, const char * /*pFile*/, int /*line*/) {
     return MOS_RC__SUCCESS;
 }
 
-[[nodiscard]] MOS_RC enableFips(uint32_t bEnableFips) {
+[[nodiscard]] MOS_RC mosSecurity_EnableFips(uint32_t bEnableFips) {
     if (bEnableFips == 0 || fns_G.FIPS_mode() != 0) {
         return MOS_RC__SUCCESS;
     }
@@ -330,7 +330,7 @@ MOS_RC mosSecurity_Init(MosSecurityConf *pConf) {
 }
 
 MOS_RC mosSecurity_InitIntrn(uint32_t bEnableFips) {
-    MOS_RC rc = openLibraries();
+    MOS_RC rc = mosSecurity_OpenLibraries();
     if (rc != MOS_RC__SUCCESS) {
         return rc;
     }
@@ -339,11 +339,11 @@ MOS_RC mosSecurity_InitIntrn(uint32_t bEnableFips) {
         MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to load security functions");
         return MOS_RC__OPENSSL_VERSION_TOO_OLD;
     }
-    rc = initSecurityLib();
+    rc = mosSecurity_InitSecurityLib();
     if (rc != MOS_RC__SUCCESS) {
         return rc;
     }
-    return enableFips(bEnableFips);
+    return mosSecurity_EnableFips(bEnableFips);
 }
 
 uint32_t mosSecurity_LoadFunctions() {

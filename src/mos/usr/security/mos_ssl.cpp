@@ -13,12 +13,12 @@ namespace {
 
 uint32_t bBlockingCreated_G;
 
-void createContextData(MosSslContextData *pSlot) {
+void mosSsl_CreateContextData(MosSslContextData *pSlot) {
     *pSlot = MosSslContextData{};
     mosFastlock_Create(&pSlot->lock);
 }
 
-void printConf(const MosSslConf &c) {
+void mosSsl_PrintConf(const MosSslConf &c) {
     MOS_TRACE(MOS_COMP_MOS, 1,
               "The SSL configuration is: \n\tState: %s\n\tContext ID: %" PRId64
               "\n\tTrusted Cert File: %s\n\tKey Pair File: %s\n\tMethod: %s (%d)\n\tClient "
@@ -28,7 +28,7 @@ void printConf(const MosSslConf &c) {
               c.bDisableClientAuth == 0 ? "Enabled" : "Disabled", c.cipherList, c.certVerifyDepth);
 }
 
-[[nodiscard]] MOS_RC setContextOptions(OsslSslCtx *pCtx, const MosSslConf &c) {
+[[nodiscard]] MOS_RC mosSsl_SetContextOptions(OsslSslCtx *pCtx, const MosSslConf &c) {
     const MosSecurityFns *f = mosSecurity_GetFns();
     if (f->SSL_CTX_set_cipher_list(pCtx, c.cipherList) == 0) {
         MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to set ciphers list (%s)", c.cipherList);
@@ -70,6 +70,23 @@ void printConf(const MosSslConf &c) {
     return MOS_RC__SUCCESS;
 }
 
+void mosSsl_DestroyContextData() {
+    for (MosSslContextData &slot : mosSsl_G.contexts) {
+        if (slot.ctx == nullptr) {
+            continue;
+        }
+        if (slot.refCount != 0) {
+            MOS_TRACE(MOS_COMP_MOS, 1, "WARNING: Reference count for context %p is not zero (%u)",
+                      static_cast<void *>(slot.ctx), slot.refCount);
+        }
+        mosSecurity_GetFns()->SSL_CTX_free(slot.ctx);
+    }
+    for (MosSslContextData &slot : mosSsl_G.contexts) {
+        mosFastlockBase_Destroy(&slot.lock);
+        mosSecurity_Wipe(&slot, sizeof slot);
+    }
+}
+
 } // namespace
 
 MOS_RC mosSsl_Init(MosSecurityConf *pConf) {
@@ -82,7 +99,7 @@ MOS_RC mosSsl_Init(MosSecurityConf *pConf) {
     mosSsl_G.exDataIndex = mosSecurity_GetFns()->CRYPTO_get_ex_new_index(
         OSSL_CRYPTO_EX_INDEX_SSL, 0, exDataName, nullptr, nullptr, nullptr);
     for (MosSslContextData &slot : mosSsl_G.contexts) {
-        createContextData(&slot);
+        mosSsl_CreateContextData(&slot);
     }
     const MOS_RC rc = mosSsl_ApplyConf(pConf);
     if (rc != MOS_RC__SUCCESS) {
@@ -105,7 +122,7 @@ MOS_RC mosSsl_ApplyConf(MosSecurityConf *pConf) {
         MOS_TRACE(MOS_COMP_MOS, 1, "SSL is disabled");
         return MOS_RC__SUCCESS;
     }
-    printConf(c);
+    mosSsl_PrintConf(c);
     if (c.contextId < 0 || c.contextId >= MOS_SSL_CONTEXT_ID__LAST) {
         MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Invalid SSL context ID (%d)",
                   static_cast<int32_t>(c.contextId));
@@ -117,7 +134,7 @@ MOS_RC mosSsl_ApplyConf(MosSecurityConf *pConf) {
         MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to create SSL context (%s)", mos_RcName(rc));
         return rc;
     }
-    rc = setContextOptions(pCtx, c);
+    rc = mosSsl_SetContextOptions(pCtx, c);
     if (rc != MOS_RC__SUCCESS) {
         return rc;
     }
@@ -181,20 +198,7 @@ OsslSslCtx *mosSsl_GetContext(uint32_t contextId) {
 }
 
 void mosSsl_Destroy() {
-    for (MosSslContextData &slot : mosSsl_G.contexts) {
-        if (slot.ctx == nullptr) {
-            continue;
-        }
-        if (slot.refCount != 0) {
-            MOS_TRACE(MOS_COMP_MOS, 1, "WARNING: Reference count for context %p is not zero (%u)",
-                      static_cast<void *>(slot.ctx), slot.refCount);
-        }
-        mosSecurity_GetFns()->SSL_CTX_free(slot.ctx);
-    }
-    for (MosSslContextData &slot : mosSsl_G.contexts) {
-        mosFastlockBase_Destroy(&slot.lock);
-        mosSecurity_Wipe(&slot, sizeof slot);
-    }
+    mosSsl_DestroyContextData();
     mosSecurity_DestroyBlocking(&mosSsl_G.blocking, &bBlockingCreated_G);
     mosSsl_G = MosSslLayer{};
 }
