@@ -23,6 +23,7 @@
 #include "usr/mos_os_thread.h"
 #include "usr/mos_timed_action.h"
 #include "usr/sdbg/server/sdbg_server.h"
+#include "usr/security/mos_security.h"
 
 #include <cstddef>
 
@@ -41,7 +42,7 @@ MOS_RC netLayerInit(void * /*pArg*/) {
 // The main table. Layers of modules that are not part of this build are
 // absent rather than faked; their position in the order is kept by the
 // order of the rows that remain.
-constexpr size_t MAIN_LAYERS = 28;
+constexpr size_t MAIN_LAYERS = 29;
 MosLoaderEntry mainTable_G[MAIN_LAYERS];
 
 constexpr size_t PROCESS_LAYERS = 7;
@@ -81,6 +82,7 @@ void fillMainTable(MosInitParams *p) {
     mainTable_G[i++] = {mosProcessLayers_Init, slice(p, &MosInitParams::dbg),
                         mosProcessLayers_Destroy};                                            // 20
     mainTable_G[i++] = {mosDynamicArrayLayer_Init, nullptr, mosDynamicArrayLayer_Destroy};    // 21
+    mainTable_G[i++] = {mosSecurityLayer_Load, nullptr, mosSecurityLayer_Destroy};            // 22
     mainTable_G[i++] = {sdbgServer_Init, slice(p, &MosInitParams::sdbg), sdbgServer_Destroy}; // 23
     mainTable_G[i++] = {mosDiagCountersLayer_Init, nullptr, mosDiagCountersLayer_Destroy};    // 24
     mainTable_G[i++] = {mosOscCntLayer_Init, nullptr, mosOscCntLayer_Destroy};                // 25

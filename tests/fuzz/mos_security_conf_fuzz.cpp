@@ -1,0 +1,63 @@
+// Feeds arbitrary configuration files to the security keys: each value
+// must land inside its field and within its bounds.
+#include "mos_conf_file.h"
+#include "usr/security/mos_security.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+void checkText(const char *pField, size_t size) {
+    if (memchr(pField, '\0', size) == nullptr) {
+        abort(); // a text must end inside its field
+    }
+}
+
+void checkConf(const MosSecurityConf &c) {
+    checkText(c.ssl.trustCertFile, sizeof c.ssl.trustCertFile);
+    checkText(c.ssl.keyPairFile, sizeof c.ssl.keyPairFile);
+    checkText(c.ssl.privateKeyPassword, sizeof c.ssl.privateKeyPassword);
+    checkText(c.ssl.cipherList, sizeof c.ssl.cipherList);
+    checkText(c.ssl.method, sizeof c.ssl.method);
+    checkText(c.auth.keyPairFile, sizeof c.auth.keyPairFile);
+    checkText(c.auth.trustCertFile, sizeof c.auth.trustCertFile);
+    checkText(c.auth.privateKeyPassword, sizeof c.auth.privateKeyPassword);
+    if (c.ssl.contextId < 0 || c.ssl.contextId > 2 || c.ssl.certVerifyDepth < 1 ||
+        c.ssl.certVerifyDepth > 100) {
+        abort();
+    }
+    for (uint32_t b : {c.bEnable, c.bEnableFips, c.bAsynchronousLoad, c.bAllowUnsecure,
+                       c.ssl.bEnable, c.ssl.bDisableClientAuth, c.auth.bEnable}) {
+        if (b > 1) {
+            abort();
+        }
+    }
+    if (mosSecurity_PasswordLen(c.ssl.privateKeyPassword) >= MOS_SECURITY_PASSWORD_SIZE) {
+        abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t size) {
+    static MosSecurityConf conf;
+    static MosConfEntry table[MOS_SECURITY_CONF_KEYS];
+    memset(&conf, 0xA5, sizeof conf); // stale bytes must not survive a read
+    mosSecurity_BuildConfTable(&conf, table);
+    FILE *pFile = tmpfile();
+    if (pFile == nullptr) {
+        return 0;
+    }
+    fwrite(pData, 1, size, pFile);
+    for (const MosConfEntry &entry : table) {
+        if (mosConf_ReadEntry(&entry, pFile) != MOS_RC__SUCCESS) {
+            abort();
+        }
+    }
+    fclose(pFile);
+    checkConf(conf);
+    return 0;
+}
