@@ -125,6 +125,16 @@ inline void mosUmt_SetSuspendable() {
     }
 }
 
+// Fast-lock acquisition and release for code that may suspend in between.
+// A user-mode thread may resume on another operating-system thread, and a
+// compiler may keep the address of a thread-local variable in a register
+// across a call; these are out of line, so every call computes the
+// addresses afresh on the thread that runs it. Code that suspends between
+// taking and releasing a lock (the lock is the suspend lock) uses these in
+// place of the inline operations.
+void mosUmt_AcquireLock(MosFastlock *pLock);
+void mosUmt_ReleaseLock(MosFastlock *pLock);
+
 // ---- the current user-mode thread ----
 
 // The current user-mode thread; none is a broken invariant.

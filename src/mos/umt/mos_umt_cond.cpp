@@ -183,11 +183,11 @@ void mosUmt_SleepMs(uint32_t ms) {
     MosFastlock lock;
     mosUmtCond_InitWithFuncLine(&cond, __FILE__, "mosUmt_SleepMs", __LINE__);
     mosFastlockBase_AdaptiveCreateInternal(&lock, __FILE__, "mosUmt_SleepMs", __LINE__);
-    mosFastlockBase_Acquire(&lock);
+    mosUmt_AcquireLock(&lock);
     MOS_RC rc =
         mosUmtCond_TimedWaitIntrn(&cond, &lock, ms == 0 ? 1 : ms, 1, nullptr, 0, nullptr, 0);
     MOS_ASSERT(rc == MOS_RC__TIMEOUT);
-    mosFastlockBase_Release(&lock);
+    mosUmt_ReleaseLock(&lock);
     mosFastlockBase_Destroy(&lock);
     mosUmtCond_Destroy(&cond);
 }

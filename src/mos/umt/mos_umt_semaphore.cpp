@@ -64,7 +64,7 @@ MOS_RC mosUmtSem_DecIntern(MosUmtSem *pSem, uint32_t count, uint64_t waitId, uin
         mosUmt_AssertSuspendable();
     }
     MOS_ASSERT(mosOsThrd_NoIntrViolation());
-    mosFastlockBase_Acquire(&pSem->lock);
+    mosUmt_AcquireLock(&pSem->lock);
     MOS_RC rc = MOS_RC__SUCCESS;
     if (pSem->count >= count) {
         pSem->count -= count;
@@ -88,7 +88,7 @@ MOS_RC mosUmtSem_DecIntern(MosUmtSem *pSem, uint32_t count, uint64_t waitId, uin
             MOS_ASSERT(0);
         }
     }
-    mosFastlockBase_Release(&pSem->lock);
+    mosUmt_ReleaseLock(&pSem->lock);
     return rc;
 }
 

@@ -54,6 +54,14 @@ __attribute__((noinline)) void resumeAfterSwitch(MosUmt *pUmt, MosFastlock *pSus
 
 } // namespace
 
+__attribute__((noinline)) void mosUmt_AcquireLock(MosFastlock *pLock) {
+    mosFastlockBase_Acquire(pLock);
+}
+
+__attribute__((noinline)) void mosUmt_ReleaseLock(MosFastlock *pLock) {
+    mosFastlockBase_Release(pLock);
+}
+
 void mosUmt_SuspendableUnderflow() {
     mosDbg_Panic("", __FILE__, "mosUmt_SetSuspendable", "0 < pUmt->nonSuspendable", "", __LINE__);
     mosDbg_AssertExit();
@@ -183,10 +191,10 @@ void mosUmt_Yield() {
     MosUmt *pUmt = mosUmt_GetUThreadHdl();
     MosFastlock lock;
     mosFastlockBase_AdaptiveCreateInternal(&lock, __FILE__, "mosUmt_Yield", __LINE__);
-    mosFastlockBase_Acquire(&lock);
+    mosUmt_AcquireLock(&lock);
     pUmt->state = MOS_UMT_STATE__YIELDING;
     mosUmt_SuspendUThread(&lock, MOS_OS_THRD_WAIT_YIELD);
-    mosFastlockBase_Release(&lock);
+    mosUmt_ReleaseLock(&lock);
     mosFastlockBase_Destroy(&lock);
 }
 

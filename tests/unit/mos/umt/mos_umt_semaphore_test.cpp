@@ -20,6 +20,13 @@ struct SemGuard {
     ~SemGuard() { mosUmtSem_Destroy(&sem); }
 };
 
+uint32_t countOf(MosUmtSem *pSem) {
+    mosFastlockBase_Acquire(&pSem->lock);
+    uint32_t n = pSem->count;
+    mosFastlockBase_Release(&pSem->lock);
+    return n;
+}
+
 uint32_t numWaiters(MosUmtSem *pSem) {
     mosFastlockBase_Acquire(&pSem->lock);
     uint32_t n = pSem->cond.waitersList.counter;
@@ -87,7 +94,7 @@ TEST_F(UmtTest, IncrementReleasesWeightInQueueOrder) {
     mosUmtSem_IncInter(&g.sem, 4, 1);
     mosUmt_Join(p2);
     EXPECT_EQ(woken.load(), 2);
-    EXPECT_EQ(g.sem.count, 0u);
+    EXPECT_EQ(countOf(&g.sem), 0u);
     EXPECT_EQ(numWaiters(&g.sem), 1u);
     EXPECT_EQ(g.sem.cond.totalWeight, 1u);
     mosUmtSem_IncInter(&g.sem, 2, 1);
@@ -106,7 +113,7 @@ TEST_F(UmtTest, TimedOutDecrementGivesBackWhatItGot) {
     MosUmt *pUmt = Start(&fn);
     waitForWaiters(&g.sem, 1);
     mosUmtSem_IncInter(&g.sem, 2, 0);
-    EXPECT_EQ(g.sem.count, 0u);
+    EXPECT_EQ(countOf(&g.sem), 0u);
     mosUmt_Join(pUmt);
     EXPECT_EQ(rc, MOS_RC__TIMEOUT);
     EXPECT_EQ(g.sem.count, 2u);
