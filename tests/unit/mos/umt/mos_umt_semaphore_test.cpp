@@ -1,6 +1,7 @@
 #include "umt/mos_umt_semaphore.h"
 
 #include "../test_support.h"
+#include "mos_timer.h"
 #include "umt/mos_umt_cond.h"
 #include "umt_fixture.h"
 #include "usr/mos_umt_once.h"
@@ -32,6 +33,14 @@ uint32_t numWaiters(MosUmtSem *pSem) {
     uint32_t n = pSem->cond.waitersList.counter;
     mosFastlockBase_Release(&pSem->lock);
     return n;
+}
+
+bool timerArmed(MosTimerReq *pReq) {
+    MosTimerQ *pQ = mosTimer_GetQPtr(pReq->qSetId, pReq->qId);
+    mosFastlockBase_Acquire(&pQ->lock);
+    bool bArmed = pReq->state == MOS_TIMER_REQ_STATE__ACTIVE;
+    mosFastlockBase_Release(&pQ->lock);
+    return bArmed;
 }
 
 void waitForWaiters(MosUmtSem *pSem, uint32_t n) {
@@ -152,6 +161,32 @@ TEST_F(UmtTest, SignalBeatsTheTimeout) {
     mosUmt_Join(pUmt);
     EXPECT_EQ(rc, MOS_RC__SUCCESS);
     EXPECT_EQ(g.sem.count, 0u);
+}
+
+// The timer fires while a signaller holds the lock: the signaller finds
+// the timer no longer armed, unlinks the waiter as timed out and keeps the
+// unit; the time-out callback then only resumes it. The waiters list must
+// count the waiter out, or the semaphore would believe it still has one.
+TEST_F(UmtTest, SignalAfterTheTimerFiredLeavesTheWakeToTheTimeout) {
+    StartSched("RR", 1);
+    SemGuard g;
+    MOS_RC rc = MOS_RC__SUCCESS;
+    std::function<void()> fn = [&] { rc = mosUmtSem_DecTimed(&g.sem, 1, 100); };
+    MosUmt *pUmt = Start(&fn);
+    waitForWaiters(&g.sem, 1);
+    mosFastlockBase_Acquire(&g.sem.lock);
+    // The poll thread fires it, then waits for the lock in the callback.
+    while (timerArmed(&pUmt->timerReq)) {
+        osThread_SleepMs(5);
+    }
+    mosUmtSem_IncInterNoLock(&g.sem, 1, 0);
+    EXPECT_EQ(g.sem.cond.waitersList.counter, 0u);
+    EXPECT_EQ(g.sem.cond.totalWeight, 0u);
+    EXPECT_EQ(g.sem.count, 1u);
+    mosFastlockBase_Release(&g.sem.lock);
+    mosUmt_Join(pUmt);
+    EXPECT_EQ(rc, MOS_RC__TIMEOUT);
+    EXPECT_EQ(countOf(&g.sem), 1u);
 }
 
 // The release callback sees every waiter leave, with its reason.
