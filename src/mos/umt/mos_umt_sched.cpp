@@ -375,7 +375,10 @@ void initRecord(UmtBlock *pBlock, MosUmtSched *pSched, const MosUmtCreateParams 
     pUmt->assignedThrdIdx = params.assignedThrdIdx;
     pUmt->bMustMove = params.bMustMove;
     pUmt->pSavedContext = &pUmt->startContext;
-    if (params.bJoinable != 0) {
+    if (params.pJoinerSem != nullptr) {
+        pUmt->pJoinerSem = params.pJoinerSem;
+        pUmt->joinerCount = 1;
+    } else if (params.bJoinable != 0) {
         mosOSWCond_Init(&pBlock->joinEvent.cond);
         mosFastlock_Create(&pBlock->joinEvent.lock);
         pUmt->pJoinerSem =
@@ -421,9 +424,15 @@ MOS_RC mosUmt_Create(MosUmtSched *pSched, MosUmtRoutine pRoutine, void *pArg,
 }
 
 void mosUmt_Join(MosUmt *pUmt) {
-    MOS_ASSERT(umtTls_G.pCurSchedThrd == nullptr);
     uintptr_t joiner = reinterpret_cast<uintptr_t>(pUmt->pJoinerSem);
-    MOS_ASSERT((joiner & 1) != 0);
+    MOS_ASSERT(joiner != 0);
+    if ((joiner & 1) == 0) {
+        MOS_RC rc = mosUmtSem_DecTimed(static_cast<MosUmtSem *>(pUmt->pJoinerSem), 1, 0);
+        MOS_ASSERT(rc == MOS_RC__SUCCESS);
+        mosUmt_DeleteDone(pUmt);
+        return;
+    }
+    MOS_ASSERT(umtTls_G.pCurSchedThrd == nullptr);
     auto *pEvent = reinterpret_cast<MosUmtOsEvent *>(joiner & ~uintptr_t{1});
     mosFastlockBase_Acquire(&pEvent->lock);
     while (pEvent->bSignalled == 0) {

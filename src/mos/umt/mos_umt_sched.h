@@ -39,6 +39,8 @@ struct MosUmtMgr {
 extern MosUmtMgr umtMgr_G;
 
 // What an operating-system thread joining a user-mode thread waits on.
+struct MosUmtSem;
+
 struct MosUmtOsEvent {
     MosOSWCond cond;
     MosFastlock lock;
@@ -155,6 +157,7 @@ struct MosUmtCreateParams {
     uint32_t assignedThrdIdx;  // MOS_UMT_NO_THRD: chosen by policy
     uint32_t bJoinable;        // kept after it ends until mosUmt_Join
     uint32_t bMustMove;
+    MosUmtSem *pJoinerSem; // joinable by a user-mode thread: incremented when it ends
 };
 
 // Creates a user-mode thread running pRoutine(pArg) and makes it ready.
@@ -165,8 +168,10 @@ struct MosUmtCreateParams {
 // index out of range.
 [[nodiscard]] MOS_RC mosUmt_Create(MosUmtSched *pSched, MosUmtRoutine pRoutine, void *pArg,
                                    const MosUmtCreateParams *pParams, MosUmt **ppUmt);
-// Waits for a joinable thread to end and deletes it. From an operating-
-// system thread that is not a scheduler thread.
+// Waits for a joinable thread to end and deletes it: on its semaphore when
+// it was created with one (the caller must then be a user-mode thread),
+// else on an event (the caller must be an operating-system thread that is
+// not a scheduler thread).
 void mosUmt_Join(MosUmt *pUmt);
 
 // Registers / unregisters the object types 13 and 145.

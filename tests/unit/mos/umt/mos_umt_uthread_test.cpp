@@ -104,6 +104,27 @@ TEST_F(UmtTest, YieldGoesToTheBackOfTheReadyQueue) {
     EXPECT_EQ(order, "ababab");
 }
 
+// A user-mode thread joins another through a semaphore: the ended thread
+// stays until the joiner lets go of it.
+TEST_F(UmtTest, JoinFromAUserModeThread) {
+    StartSched("RR", 2);
+    MosUmtSem joinSem;
+    mosUmtSem_Init(&joinSem);
+    std::atomic<bool> bChildRan{false};
+    std::function<void()> child = [&] { bChildRan = true; };
+    RunInUmt([&] {
+        MosUmtCreateParams params = {nullptr, 0, MOS_UMT_NO_THRD, 0, 0, &joinSem};
+        MosUmt *pChild = nullptr;
+        ASSERT_EQ(mosUmt_Create(&sched_, mostest::RunLambda, &child, &params, &pChild),
+                  MOS_RC__SUCCESS);
+        mosUmt_Join(pChild);
+        EXPECT_TRUE(bChildRan.load());
+    });
+    EXPECT_EQ(mosUmtSched_GetNumUmts(&sched_), 0u);
+    EXPECT_EQ(joinSem.count, 0u);
+    mosUmtSem_Destroy(&joinSem);
+}
+
 TEST_F(UmtTest, CurrentThreadQueries) {
     StartSched("LEAST_Q_DEPTH", 2);
     RunInUmt([&] {
