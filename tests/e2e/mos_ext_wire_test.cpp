@@ -194,3 +194,32 @@ TEST_F(SampleStorage, CpuBlockerTrackerAndPerformanceObjects) {
         EXPECT_EQ(Count(typeId), 0u) << typeId;
     }
 }
+
+TEST_F(SampleStorage, UserModeThreadSchedulerAndClass) {
+    EXPECT_EQ(Count(13), 0u);
+    EXPECT_EQ(Count(145), 0u);
+    // Four scheduler threads, three user-mode threads waiting on a
+    // semaphore: all three were made ready from outside the scheduler.
+    ASSERT_EQ(process_.Command("umt wire-sched SOFT_AFFINITY 4 3"), "ok");
+    std::vector<Obj> scheds = List(13, 96);
+    ASSERT_EQ(scheds.size(), 1u);
+    const Bytes &s = scheds[0].record;
+    EXPECT_EQ(textAt(s, 0, 32), "wire-sched");
+    EXPECT_EQ(textAt(s, 32, 32), "SOFT_AFFINITY");
+    const uint32_t expected[8] = {4, 0, 0, 0, 3, 0, 3, 0}; // from offset 64
+    for (uint32_t i = 0; i < 8; i++) {
+        EXPECT_EQ(u32At(s, 64 + 4 * i), expected[i]) << "offset " << 64 + 4 * i;
+    }
+    // The scheduler's own class (no thread of it) and the waiters' class.
+    std::vector<Obj> classes = List(145, 352);
+    ASSERT_EQ(classes.size(), 2u);
+    EXPECT_EQ(textAt(classes[0].record, 0, 64), "wire-sched");
+    EXPECT_EQ(textAt(classes[1].record, 0, 64), "wire-sched-class");
+    uint64_t created = 0;
+    memcpy(&created, classes[1].record.data() + 64, 8);
+    EXPECT_EQ(created, 3u);
+    EXPECT_EQ(textAt(classes[1].record, 72, 56), "umts_created");
+    EXPECT_EQ(textAt(classes[1].record, 184, 56), "run_time_ms");
+    EXPECT_EQ(textAt(classes[1].record, 296, 56), "first_ready_wait_ms");
+    EXPECT_EQ(process_.Command("umt bad FIFO 1 0"), "error: scheduler not started, rc 11");
+}

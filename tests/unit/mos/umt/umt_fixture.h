@@ -1,0 +1,54 @@
+// A scheduler for the user-mode-thread tests, and a way to run a lambda
+// inside a user-mode thread and wait for it.
+#pragma once
+
+#include "../core_layers.h"
+#include "mos_timer.h"
+#include "umt/mos_umt_sched.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace mostest {
+
+inline void RunLambda(void *pArg) {
+    (*static_cast<std::function<void()> *>(pArg))();
+}
+
+class UmtTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        EnsureCoreLayers();
+        ASSERT_EQ(mosTimer_Init(nullptr), MOS_RC__SUCCESS);
+    }
+    void TearDown() override {
+        if (bSchedUp_) {
+            mosUmtSched_Destroy(&sched_);
+        }
+        mosTimer_Destroy();
+    }
+
+    void StartSched(const char *pPolicy, uint32_t numThrds, uint32_t depthThreshold = 0) {
+        MosUmtSchedParams params = {"test-sched", pPolicy, numThrds, depthThreshold, 0};
+        ASSERT_EQ(mosUmtSched_Create(&sched_, &params), MOS_RC__SUCCESS);
+        bSchedUp_ = true;
+    }
+
+    // Starts fn in a user-mode thread; the lambda must outlive it.
+    MosUmt *Start(std::function<void()> *pFn, uint32_t assignedThrdIdx = MOS_UMT_NO_THRD,
+                  uint32_t bJoinable = 1) {
+        MosUmtCreateParams params = {nullptr, 0, assignedThrdIdx, bJoinable, 0};
+        MosUmt *pUmt = nullptr;
+        EXPECT_EQ(mosUmt_Create(&sched_, RunLambda, pFn, &params, &pUmt), MOS_RC__SUCCESS);
+        return pUmt;
+    }
+
+    // Runs fn in a user-mode thread and waits until it has ended.
+    void RunInUmt(std::function<void()> fn) { mosUmt_Join(Start(&fn)); }
+
+    MosUmtSched sched_ = {};
+    bool bSchedUp_ = false;
+};
+
+} // namespace mostest
