@@ -39,6 +39,18 @@ inline void mosList_Append(MosListAnchor *pAnchor, MosListNode *pNode) {
     pAnchor->pLast = pNode;
 }
 
+inline void mosList_Prepend(MosListAnchor *pAnchor, MosListNode *pNode) {
+    pNode->pPrev = mosList_End();
+    if (pAnchor->pFirst == nullptr) {
+        pNode->pNext = mosList_End();
+        pAnchor->pLast = pNode;
+    } else {
+        pNode->pNext = pAnchor->pFirst;
+        pAnchor->pFirst->pPrev = pNode;
+    }
+    pAnchor->pFirst = pNode;
+}
+
 // Unlinks a linked node and nulls its links.
 inline void mosList_Unlink(MosListAnchor *pAnchor, MosListNode *pNode) {
     if (pNode->pPrev == mosList_End()) {
@@ -58,4 +70,9 @@ inline void mosList_Unlink(MosListAnchor *pAnchor, MosListNode *pNode) {
 // The node after pNode in its list, or null at the end.
 inline MosListNode *mosList_Next(const MosListNode *pNode) {
     return pNode->pNext == mosList_End() ? nullptr : pNode->pNext;
+}
+
+// The node before pNode in its list, or null at the start.
+inline MosListNode *mosList_Prev(const MosListNode *pNode) {
+    return pNode->pPrev == mosList_End() ? nullptr : pNode->pPrev;
 }

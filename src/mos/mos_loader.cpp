@@ -22,6 +22,8 @@
 #include "usr/mos_once.h"
 #include "usr/mos_os_thread.h"
 #include "usr/mos_timed_action.h"
+#include "usr/mos_umt_once.h"
+#include "usr/mos_user_context.h"
 #include "usr/sdbg/server/sdbg_server.h"
 
 #include <cstddef>
@@ -44,7 +46,7 @@ MOS_RC netLayerInit(void * /*pArg*/) {
 constexpr size_t MAIN_LAYERS = 28;
 MosLoaderEntry mainTable_G[MAIN_LAYERS];
 
-constexpr size_t PROCESS_LAYERS = 7;
+constexpr size_t PROCESS_LAYERS = 9;
 MosLoaderEntry processTable_G[PROCESS_LAYERS];
 
 template <typename T> void *slice(MosInitParams *pParams, T MosInitParams::*pMember) {
@@ -98,11 +100,13 @@ void fillProcessTable(MosInitParams *p) {
     processTable_G[i++] = {mosTrcLayer_Create, slice(p, &MosInitParams::trc),
                            mosTrcLayer_Destroy}; // 3
     processTable_G[i++] = {mosMemPinning_LayerInit, slice(p, &MosInitParams::memPinning),
-                           mosMemPinning_LayerDestroy};                         // 4
-    processTable_G[i++] = {netLayerInit, nullptr, osNetLayer_Destroy};          // 6
-    processTable_G[i++] = {mosOnceLayer_Create, nullptr, mosOnceLayer_Destroy}; // 7
+                           mosMemPinning_LayerDestroy};                               // 4
+    processTable_G[i++] = {netLayerInit, nullptr, osNetLayer_Destroy};                // 6
+    processTable_G[i++] = {mosOnceLayer_Create, nullptr, mosOnceLayer_Destroy};       // 7
+    processTable_G[i++] = {mosUmtOnceLayer_Create, nullptr, mosUmtOnceLayer_Destroy}; // 8
     processTable_G[i++] = {mosTimedActionLayer_Init, slice(p, &MosInitParams::timedAction),
-                           mosTimedActionLayer_Destroy}; // 16
+                           mosTimedActionLayer_Destroy};                // 16
+    processTable_G[i++] = {mosUserContext_LayerInit, nullptr, nullptr}; // 17
 }
 
 void callDestroy(const MosLoaderEntry &entry) {

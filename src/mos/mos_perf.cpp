@@ -278,3 +278,10 @@ void MosPerfLayer_Destroy() {
     }
     mosObjType_UnregObjType(&perfLayer_G.type);
 }
+
+MOS_RC mosPerfWindow_QueryLocked(MosPerfWindow *pWindow, MosPerfWindowResult *pResult) {
+    mosFastlockBase_Acquire(&pWindow->lock);
+    MOS_RC rc = mosPerfWindow_Query(pWindow, pResult);
+    mosFastlockBase_Release(&pWindow->lock);
+    return rc;
+}

@@ -61,6 +61,10 @@ uint32_t mosPerfWindowLayer_IsEnabled();
 [[nodiscard]] MOS_RC mosPerfWindow_Query(const MosPerfWindow *pWindow,
                                          MosPerfWindowResult *pResult);
 
+// mosPerfWindow_Query under the record's lock.
+[[nodiscard]] MOS_RC mosPerfWindow_QueryLocked(MosPerfWindow *pWindow,
+                                               MosPerfWindowResult *pResult);
+
 // ---- performance stacks ----
 
 #pragma pack(push, 1)

@@ -12,6 +12,7 @@
 #include "mos_obj.h"
 #include "mos_obj_entry.h"
 #include "mos_rc.h"
+#include "mos_timer_req.h"
 #include "usr/mos_condvar.h"
 #include "usr/mos_fastlock.h"
 #include "usr/mos_os_thread.h"
@@ -32,28 +33,6 @@ inline constexpr uint32_t MOS_OBJ_TYPE_TIMER_Q = 7;
 inline constexpr uint32_t MOS_OBJ_TYPE_TIMER_QSET = 8;
 
 extern const uint32_t mosTimerQsNumInSet_G[MOS_TIMER_QUEUE_ID__LAST];
-
-enum : uint32_t {
-    MOS_TIMER_REQ_STATE__IDLE = 0x11223344,
-    MOS_TIMER_REQ_STATE__ACTIVE = 0x7FADACEB,
-};
-
-struct MosTimerReq;
-typedef void (*MosTimerCK)(MosTimerReq *pReq);
-
-// A request; memory owned by the caller. Armed at most once at a time; the
-// callback runs on the poll thread with the request idle again, so it may
-// re-arm it.
-struct MosTimerReq {
-    struct {
-        MosListNode node;
-    } asyncObj;
-    MosTimerCK pCK;
-    uint64_t expiry; // ticks
-    uint32_t state;
-    uint16_t qSetId; // written when armed; 0 before
-    uint16_t qId;
-};
 
 struct MosTimerQSet;
 

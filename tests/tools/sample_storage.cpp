@@ -17,6 +17,7 @@
 #include "mos_init_params.h"
 #include "mos_loader.h"
 #include "mos_obj.h"
+#include "sample_storage_umt.h"
 #include "usr/mos_net_sock.h"
 #include "usr/sdbg/server/sdbg_proto.h"
 #include "usr/sdbg/server/sdbg_server.h"
@@ -259,6 +260,8 @@ int main(int argc, char **argv) {
             say(cmdSet(words));
         } else if (cmd == "drop") {
             say(cmdDrop(words));
+        } else if (cmd == "umt") {
+            say(sampleUmt_Command(words));
         } else if (!cmd.empty()) {
             say("error: unknown command " + cmd);
         }

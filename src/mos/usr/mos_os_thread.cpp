@@ -70,6 +70,8 @@ void mosOsThrd_StartFunc(void *pParam) {
     MOS_ASSERT(pTlsThrd_G == &thrdDummy_G);
     pTlsThrd_G = pThrd;
     pThrd->tid = osThread_GetCurrentId();
+    mosUserContextArr_Init(&pThrd->userContexts, pThrd->userContextSlots,
+                           MOS_USER_CONTEXT_THRD_SLOTS, 0);
     MOS_TRACE(MOS_COMP_MOS, 1, "Starting thread (%s) tid %d", pThrd->name,
               static_cast<int>(pThrd->tid));
     mosObjType_RegObj(&mosOsThrdLayer_G.thrdObjType, &pThrd->objEntry, nullptr);
@@ -81,6 +83,7 @@ void mosOsThrd_StartFunc(void *pParam) {
     mosFastlockBase_Release(&mosOsThrdLayer_G.CKsLock);
 
     pThrd->pRoutine(pThrd->pArg);
+    mosUserContextArr_Destroy(&pThrd->userContexts);
 
     mosFastlockBase_Acquire(&mosOsThrdLayer_G.CKsLock);
     MOS_ASSERT(mosOsThrdLayer_G.OSThreadCounter > 0);
@@ -98,6 +101,10 @@ void mosOsThrd_StartFunc(void *pParam) {
 MOS_RC mosOsThrdLayer_Create(void *pParams) {
     MosOsThrdLayer &layer = mosOsThrdLayer_G;
     memset(static_cast<void *>(&layer), 0, sizeof layer);
+    if (thrdDummy_G.userContexts.pSlots == nullptr) {
+        mosUserContextArr_Init(&thrdDummy_G.userContexts, thrdDummy_G.userContextSlots,
+                               MOS_USER_CONTEXT_THRD_SLOTS, 1);
+    }
     // Crashes from here on reach the debug layer's filter, before that
     // layer itself has started.
     osCrash_InstallFilter(mosDbg_ExceptionFilter);

@@ -11,6 +11,7 @@
 #include "mos_obj.h"
 #include "mos_rc.h"
 #include "usr/mos_fastlock.h"
+#include "usr/mos_user_context.h"
 #include "usr/os_thread.h"
 
 #include <cstddef>
@@ -48,6 +49,11 @@ struct MosOsThrd {
     MosListNode activeListNode;
     MosFastlock lock;
     char name[MOS_OS_THRD_NAME_SIZE];
+    // The thread's user contexts: set up when it starts, cleared (their
+    // clean-up callbacks run) when its routine returns. The shared dummy
+    // record's array is locked, since every foreign thread uses it.
+    MosUserContextArr userContexts;
+    MosUserContextSlot userContextSlots[MOS_USER_CONTEXT_THRD_SLOTS];
 };
 
 // The record of the calling thread; threads this layer did not start point
