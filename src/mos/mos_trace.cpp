@@ -1,5 +1,7 @@
 #include "mos_trace.h"
 
+#include "mos_compressed_trace.h"
+
 #include "mos_cyclic_file.h"
 #include "mos_debug.h"
 #include "mos_trace_bin.h"
@@ -37,6 +39,7 @@ struct TraceLayer {
     MosCyclicFile trcFile;
     MosCyclicFile binFile;
     MosCyclicFile errFile;
+    MosCompressedTrace *pCompressed; // null unless the compressed trace is on
     uint32_t binFileTag;
     bool bUp;
     bool bStdout;
@@ -103,11 +106,14 @@ void closeSinks() {
         mosCyclicFile_Destroy(&layer.binFile);
     }
     layer.bTrcActive = layer.bBinActive = layer.bErrActive = false;
+    mosCompressedTrace_Destroy(layer.pCompressed, 1);
+    layer.pCompressed = nullptr;
 }
 
 void resetLayer() {
     auto &layer = trcLayer_G;
     layer.binFileTag = 0;
+    layer.pCompressed = nullptr;
     layer.bUp = layer.bStdout = false;
     layer.bTrcActive = layer.bBinActive = layer.bErrActive = false;
 }
@@ -270,9 +276,8 @@ MOS_RC mosTrcLayer_Create(void *pTrcParams) {
     // An error file that cannot be created is left out; the others go on.
     (void)createSink(&layer.errFile, pParams->errFile, pParams->errFile.bEnabled != 0,
                      &layer.bErrActive);
-    if (pParams->bCompressedEnabled != 0 && pParams->trcCompressedFile.history != 0) {
-        // The compressed trace is not part of this build: asked for, the
-        // start fails rather than pretend it runs.
+    if (pParams->bCompressedEnabled != 0 && pParams->trcCompressedFile.history != 0 &&
+        (layer.pCompressed = mosCompressedTrace_Init(pParams)) == nullptr) {
         closeSinks();
         return MOS_RC__ERROR;
     }

@@ -111,10 +111,29 @@ expect_rc nocore 255 $?
 ls "$d"/core-*.dmp >/dev/null 2>&1 && fail "nocore: dump written"
 expect_in nocore "$d/exp.0" "Insufficient disk space for a core dump (Estimated size: "
 
-# A sink that cannot start fails the start with its code; the files it
-# had opened are closed first, so the unwinding ends in no assertion.
+# The compressed trace starts with its files, which stay empty (nothing
+# activates it); its rescue file only when asked for.
+d=$work/ztrace; mkdir "$d"
+printf 'trc_compressed_file_enabled 1\nprint_conf 0\n' >"$work/ztrace.conf"
+"$probe" --conf_file "$work/ztrace.conf" --log_dir "$d" idle >/dev/null
+expect_rc ztrace 0 $?
+for f in trc.z.0 trc.z.rescue.0; do
+  [ -f "$d/$f" ] && [ ! -s "$d/$f" ] || fail "ztrace: $f missing or not empty"
+done
+d=$work/znorescue; mkdir "$d"
+printf 'trc_compressed_file_enabled 1\ntrc_compressed_use_rescue 0\nprint_conf 0\n' \
+  >"$work/znorescue.conf"
+"$probe" --conf_file "$work/znorescue.conf" --log_dir "$d" idle >/dev/null
+expect_rc znorescue 0 $?
+[ -f "$d/trc.z.0" ] || fail "znorescue: no compressed file"
+[ -e "$d/trc.z.rescue.0" ] && fail "znorescue: a rescue file was made"
+
+# A sink that cannot start (a buffer size the key admits but a block
+# cannot hold) fails the start with its code; the files it had opened are
+# closed first, so the unwinding ends in no assertion.
 d=$work/nostart; mkdir "$d"
-printf 'trc_compressed_file_enabled 1\nprint_conf 0\ntrc_stdout 1\n' >"$work/nostart.conf"
+printf 'trc_compressed_file_enabled 1\ntrc_compressed_buffer_size 5120\nprint_conf 0\ntrc_stdout 1\n' \
+  >"$work/nostart.conf"
 "$probe" --conf_file "$work/nostart.conf" --log_dir "$d" idle >"$d/out"
 expect_rc nostart 1 $?
 expect_in nostart "$d/out" "Error ERROR (1) starting up MOS"
