@@ -45,6 +45,13 @@ mkfifo "$work/sample.in"
 "$sample" "$port" mdm <"$work/sample.in" >"$work/sample.out" 2>&1 &
 sample_pid=$!
 exec 3>"$work/sample.in"
+# Link only once the sample process listens (it says "ready").
+tries=0
+until grep -q '^ready ' "$work/sample.out" 2>/dev/null; do
+    tries=$((tries + 1))
+    [ $tries -le 300 ] || fail "the sample process never got ready"
+    sleep 0.1
+done
 head -c 352 /dev/zero >"$work/vol.bin"
 echo "add 64 $work/vol.bin 3" >&3
 
