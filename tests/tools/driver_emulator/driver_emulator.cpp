@@ -391,16 +391,18 @@ void serveSession(int listenFd, int clientFd, const Options &opts, FILE *pJourna
         if (poll(fds, 2, 200) <= 0) {
             continue;
         }
+        // The client first: one that hung up and reconnected at once must
+        // find its old session over, not be refused by it.
+        if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) &&
+            !serveOne(clientFd, opts, &state, pJournal, session)) {
+            break;
+        }
         if (fds[1].revents & POLLIN) {
             int otherFd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
             if (otherFd >= 0) {
                 sendWord(otherFd, emu::kErrAccessDenied);
                 close(otherFd);
             }
-        }
-        if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) &&
-            !serveOne(clientFd, opts, &state, pJournal, session)) {
-            break;
         }
     }
     close(clientFd);
