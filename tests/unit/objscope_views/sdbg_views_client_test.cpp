@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <random>
 
+using viewstest::Make;
 using viewstest::MakeObject;
 using viewstest::Render;
 using viewstest::Rendered;
@@ -19,13 +20,6 @@ using namespace sdbg_wire;
 using Lines = std::vector<std::string>;
 
 namespace {
-
-template <typename Class> std::unique_ptr<Class> Make() {
-    auto pObj = std::make_unique<Class>();
-    std::memset(&pObj->wire, 0, sizeof(pObj->wire));
-    pObj->wireSize = sizeof(pObj->wire);
-    return pObj;
-}
 
 std::string Joined(const Lines &lines) {
     std::string all;

@@ -8,19 +8,13 @@
 
 #include <algorithm>
 
+using viewstest::Make;
 using viewstest::Render;
 using viewstest::Rendered;
 using namespace sdbg_wire;
 using Lines = std::vector<std::string>;
 
 namespace {
-
-template <typename Class> std::unique_ptr<Class> Make() {
-    auto pObj = std::make_unique<Class>();
-    std::memset(&pObj->wire, 0, sizeof(pObj->wire));
-    pObj->wireSize = sizeof(pObj->wire);
-    return pObj;
-}
 
 size_t CountOf(const std::string &text, const std::string &piece) {
     size_t count = 0;

@@ -7,18 +7,13 @@
 
 #include <gtest/gtest.h>
 
+using viewstest::Make;
 using viewstest::Render;
 using viewstest::Rendered;
 using namespace sdbg_wire;
 using Lines = std::vector<std::string>;
 
 namespace {
-
-template <typename Class> std::unique_ptr<Class> Make() {
-    auto pObj = std::make_unique<Class>();
-    pObj->wireSize = sizeof(pObj->wire);
-    return pObj;
-}
 
 TEST(ViewGoldens, HashNumbersOnTwoLinesInTextAndXml) {
     auto pHash = Make<Sdbg_TMosHash_Query>();

@@ -11,19 +11,13 @@
 #include <cmath>
 #include <limits>
 
+using viewstest::Make;
 using viewstest::Render;
 using viewstest::Rendered;
 using namespace sdbg_wire;
 using Lines = std::vector<std::string>;
 
 namespace {
-
-template <typename Class> std::unique_ptr<Class> Make() {
-    auto pObj = std::make_unique<Class>();
-    pObj->wireSize = sizeof(pObj->wire);
-    std::memset(&pObj->wire, 0, sizeof(pObj->wire));
-    return pObj;
-}
 
 // Builds a marked line the way the goldens mark it: a "<fg,bg>" mark only
 // where the pair changes, none for empty pieces.

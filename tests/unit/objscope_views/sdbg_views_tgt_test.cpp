@@ -8,19 +8,13 @@
 
 #include <gtest/gtest.h>
 
+using viewstest::Make;
 using viewstest::Render;
 using viewstest::Rendered;
 using namespace sdbg_wire;
 using Lines = std::vector<std::string>;
 
 namespace {
-
-template <typename Class> std::unique_ptr<Class> Make() {
-    auto pObj = std::make_unique<Class>();
-    std::memset(&pObj->wire, 0, sizeof(pObj->wire));
-    pObj->wireSize = sizeof(pObj->wire);
-    return pObj;
-}
 
 Lines Slice(const Lines &lines, size_t first, size_t count) {
     if (first + count > lines.size()) {

@@ -27,6 +27,14 @@ inline std::vector<uint32_t> BuiltTypeIds() {
     return ids;
 }
 
+// A query object of Class with its wire bytes zeroed.
+template <typename Class> std::unique_ptr<Class> Make() {
+    auto pObj = std::make_unique<Class>();
+    std::memset(&pObj->wire, 0, sizeof(pObj->wire));
+    pObj->wireSize = sizeof(pObj->wire);
+    return pObj;
+}
+
 struct Rendered {
     std::vector<std::string> lines; // marked with "<fg,bg>" at every colour change
     uint32_t currentLine;           // line breaks written
