@@ -31,7 +31,8 @@ void checkConf(const MosSecurityConf &c) {
     }
     for (uint32_t b : {c.bEnable, c.bEnableFips, c.bAsynchronousLoad, c.bAllowUnsecure,
                        c.ssl.bEnable, c.ssl.bDisableClientAuth, c.auth.bEnable}) {
-        if (b > 1) {
+        // Above 1 takes the default; 0, 1 and negative numbers stay as read.
+        if (b > 1 && static_cast<int32_t>(b) >= 0) {
             abort();
         }
     }
