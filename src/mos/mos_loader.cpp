@@ -23,6 +23,7 @@
 #include "usr/mos_os_thread.h"
 #include "usr/mos_timed_action.h"
 #include "usr/sdbg/server/sdbg_server.h"
+#include "xmti/mos_xmti.h"
 
 #include <cstddef>
 
@@ -44,7 +45,7 @@ MOS_RC netLayerInit(void * /*pArg*/) {
 constexpr size_t MAIN_LAYERS = 28;
 MosLoaderEntry mainTable_G[MAIN_LAYERS];
 
-constexpr size_t PROCESS_LAYERS = 7;
+constexpr size_t PROCESS_LAYERS = 8;
 MosLoaderEntry processTable_G[PROCESS_LAYERS];
 
 template <typename T> void *slice(MosInitParams *pParams, T MosInitParams::*pMember) {
@@ -101,6 +102,7 @@ void fillProcessTable(MosInitParams *p) {
                            mosMemPinning_LayerDestroy};                         // 4
     processTable_G[i++] = {netLayerInit, nullptr, osNetLayer_Destroy};          // 6
     processTable_G[i++] = {mosOnceLayer_Create, nullptr, mosOnceLayer_Destroy}; // 7
+    processTable_G[i++] = {mosXmtiLayer_Init, nullptr, mosXmtiLayer_Destroy};   // 9
     processTable_G[i++] = {mosTimedActionLayer_Init, slice(p, &MosInitParams::timedAction),
                            mosTimedActionLayer_Destroy}; // 16
 }
