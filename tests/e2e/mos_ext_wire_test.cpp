@@ -245,3 +245,16 @@ TEST_F(SampleStorage, FaultInjectionCommandsReportThroughTheStatus) {
     EXPECT_EQ(Ask({6, 2, 171, 0, 3}, commandArgs({"tweak", "knob", "1"}), 4), ok);
     EXPECT_EQ(textAt(List(171, 272)[0].record, 0, 256), "Error: Bundle knob not found.");
 }
+
+TEST_F(SampleStorage, ProcessLayerTypesServedWithoutObjects) {
+    // Asynchronous I/O contexts and files, and devices: the types are up,
+    // the storage process creates none of them.
+    for (uint32_t typeId : {10u, 12u, 52u}) {
+        EXPECT_EQ(Count(typeId), 0u) << typeId;
+        const Bytes reply = Ask({2, typeId}, {}, 20);
+        ASSERT_EQ(reply.size(), 20u) << typeId;
+        EXPECT_EQ(u32At(reply, 0), kStatusOk);
+        EXPECT_EQ(u32At(reply, 4), 0u);
+        EXPECT_EQ(u32At(reply, 8), kListEnd);
+    }
+}

@@ -35,10 +35,22 @@ MOS_RC tweak(void * /*pUserData*/, const char *const *ppArgs, uint32_t argc) {
     return argc % 2 == 0 ? MOS_RC__SUCCESS : MOS_RC__NOT_SUPPORTED;
 }
 
-MosXmtiBundle leaf_G = {"leaf", nullptr, 0, kLeafConfs, 2, nullptr, nullptr, nullptr, nullptr};
-MosXmtiBundle knob_G = {"knob", nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr, tweak};
-MosXmtiBundle root_G = {"root",  kRootContains, 2,       kRootConfs, 1,
-                        nullptr, nullptr,       nullptr, nullptr};
+MosXmtiBundle leaf_G;
+MosXmtiBundle knob_G;
+MosXmtiBundle root_G;
+
+void describeBundles() {
+    leaf_G.pName = "leaf";
+    leaf_G.pBehaviorConfs = kLeafConfs;
+    leaf_G.numBehaviorConfs = 2;
+    knob_G.pName = "knob";
+    knob_G.pTweakCK = tweak;
+    root_G.pName = "root";
+    root_G.ppContainedNames = kRootContains;
+    root_G.numContained = 2;
+    root_G.pBehaviorConfs = kRootConfs;
+    root_G.numBehaviorConfs = 1;
+}
 
 bool setUp() {
     if (mosUtilsLayer_Init(nullptr) != MOS_RC__SUCCESS ||
@@ -48,6 +60,7 @@ bool setUp() {
         mosXmtiLayer_Init(nullptr) != MOS_RC__SUCCESS) {
         abort();
     }
+    describeBundles();
     for (MosXmtiBundle *p : {&leaf_G, &knob_G, &root_G}) {
         if (detourBundleRegistry_RegisterBundle(&XMTILayer_G.bundleRegistry, p) !=
             MOS_RC__SUCCESS) {
