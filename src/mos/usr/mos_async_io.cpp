@@ -36,15 +36,9 @@ void mosAsyncIOLayer_Destroy() {
 }
 
 void mosAsyncIO_SdbgQuery(MosObjEntry *pObj, const char * /*pName*/, void *pBuf) {
-    const MosAsyncIO *pIo = ownerOf<MosAsyncIO>(pObj);
-    const MosAsyncIO_Query query = {pIo->bDie,    pIo->inflights, pIo->maxInflights,
-                                    pIo->waiters, pIo->thrdNum,   pIo->krnLowRsrc};
-    memcpy(pBuf, &query, sizeof query);
+    memcpy(pBuf, &ownerOf<MosAsyncIO>(pObj)->counters, sizeof(MosAsyncIO_Query));
 }
 
 void mosAsyncIOFile_SdbgQuery(MosObjEntry *pObj, const char * /*pName*/, void *pBuf) {
-    const MosAsyncIOFile *pFile = ownerOf<MosAsyncIOFile>(pObj);
-    const MosAsyncIOFile_Query query = {pFile->fd, pFile->inflights, pFile->maxInflights,
-                                        pFile->waiters, pFile->maxIoSizeBytes};
-    memcpy(pBuf, &query, sizeof query);
+    memcpy(pBuf, &ownerOf<MosAsyncIOFile>(pObj)->counters, sizeof(MosAsyncIOFile_Query));
 }

@@ -11,26 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 
-// The counters a context or file keeps and its query reports.
-struct MosAsyncIO {
-    MosObjEntry objEntry; // type 10
-    uint32_t bDie;
-    uint32_t inflights;
-    uint32_t maxInflights;
-    uint32_t waiters;
-    uint32_t thrdNum;
-    uint32_t krnLowRsrc;
-};
-
-struct MosAsyncIOFile {
-    MosObjEntry objEntry; // type 12
-    uint32_t fd;
-    uint32_t inflights;
-    uint32_t maxInflights;
-    uint32_t waiters;
-    uint32_t maxIoSizeBytes;
-};
-
 #pragma pack(push, 1)
 struct MosAsyncIO_Query {
     uint32_t bDie;
@@ -53,6 +33,17 @@ static_assert(offsetof(MosAsyncIO_Query, krnLowRsrc) == 20);
 static_assert(sizeof(MosAsyncIOFile_Query) == 20);
 static_assert(offsetof(MosAsyncIOFile_Query, maxIoSizeBytes) == 16);
 static_assert(sizeof(MosAioParams) == 16);
+
+// A context or file keeps its counters in the layout its query reports.
+struct MosAsyncIO {
+    MosObjEntry objEntry; // type 10
+    MosAsyncIO_Query counters;
+};
+
+struct MosAsyncIOFile {
+    MosObjEntry objEntry; // type 12
+    MosAsyncIOFile_Query counters;
+};
 
 struct MosAsyncIOLayer {
     MosObjType ioType;   // type 10

@@ -30,19 +30,13 @@ TEST(AsyncIOLayer, TypesAlignmentAndSettings) {
     EXPECT_EQ(mosAsyncIOLayer_G.initParams.dbg_io_timeout_millis, 500u);
 
     MosAsyncIO io = {};
-    io.bDie = 1;
-    io.inflights = 2;
-    io.maxInflights = 3;
-    io.waiters = 4;
-    io.thrdNum = 5;
-    io.krnLowRsrc = 6;
+    io.counters = {1, 2, 3, 4, 5, 6};
     const auto q = queryOf<MosAsyncIO_Query>(10, &io.objEntry);
     EXPECT_EQ(q.bDie, 1u);
     EXPECT_EQ(q.thrdNum, 5u);
     EXPECT_EQ(q.krnLowRsrc, 6u);
     MosAsyncIOFile file = {};
-    file.fd = 9;
-    file.maxIoSizeBytes = 1048576;
+    file.counters = {9, 0, 0, 0, 1048576};
     const auto f = queryOf<MosAsyncIOFile_Query>(12, &file.objEntry);
     EXPECT_EQ(f.fd, 9u);
     EXPECT_EQ(f.maxIoSizeBytes, 1048576u);
