@@ -17,15 +17,21 @@
 #include "mos_ticks.h"
 #include "mos_timer.h"
 #include "mos_trace.h"
+#include "usr/mos_async_io.h"
+#include "usr/mos_dev.h"
+#include "usr/mos_fifo.h"
+#include "usr/mos_io.h"
 #include "usr/mos_memory_pinning.h"
 #include "usr/mos_net_sock.h"
 #include "usr/mos_once.h"
 #include "usr/mos_os_thread.h"
+#include "usr/mos_process.h"
 #include "usr/mos_timed_action.h"
 #include "usr/mos_umt_once.h"
 #include "usr/mos_user_context.h"
 #include "usr/sdbg/server/sdbg_server.h"
 #include "usr/security/mos_security.h"
+#include "xmti/mos_xmti.h"
 
 #include <cstddef>
 
@@ -47,7 +53,7 @@ MOS_RC netLayerInit(void * /*pArg*/) {
 constexpr size_t MAIN_LAYERS = 29;
 MosLoaderEntry mainTable_G[MAIN_LAYERS];
 
-constexpr size_t PROCESS_LAYERS = 9;
+constexpr size_t PROCESS_LAYERS = 17;
 MosLoaderEntry processTable_G[PROCESS_LAYERS];
 
 template <typename T> void *slice(MosInitParams *pParams, T MosInitParams::*pMember) {
@@ -96,16 +102,28 @@ void fillMainTable(MosInitParams *p) {
 
 void fillProcessTable(MosInitParams *p) {
     size_t i = 0;
+    processTable_G[i++] = {mosProcessLayer_Init, nullptr, mosProcessLayer_Destroy};         // 0
     processTable_G[i++] = {mosCyclicFileLayer_Create, nullptr, mosCyclicFileLayer_Destroy}; // 1
     processTable_G[i++] = {mosDbgLayer_Init, slice(p, &MosInitParams::dbg),
                            mosDbgLayer_Destroy}; // 2
     processTable_G[i++] = {mosTrcLayer_Create, slice(p, &MosInitParams::trc),
                            mosTrcLayer_Destroy}; // 3
     processTable_G[i++] = {mosMemPinning_LayerInit, slice(p, &MosInitParams::memPinning),
-                           mosMemPinning_LayerDestroy};                               // 4
+                           mosMemPinning_LayerDestroy}; // 4
+    processTable_G[i++] = {mosFifo_StartFifoHandler, slice(p, &MosInitParams::fifo),
+                           mosFifo_StopFifoHandler};                                  // 5
     processTable_G[i++] = {netLayerInit, nullptr, osNetLayer_Destroy};                // 6
     processTable_G[i++] = {mosOnceLayer_Create, nullptr, mosOnceLayer_Destroy};       // 7
     processTable_G[i++] = {mosUmtOnceLayer_Create, nullptr, mosUmtOnceLayer_Destroy}; // 8
+    processTable_G[i++] = {mosXmtiLayer_Init, nullptr, mosXmtiLayer_Destroy};         // 9
+    processTable_G[i++] = {mosIOLayer_Create, nullptr, mosIOLayer_Destroy};           // 10
+    processTable_G[i++] = {mosAsyncIOLayer_Create, slice(p, &MosInitParams::aio),
+                           mosAsyncIOLayer_Destroy}; // 11
+    processTable_G[i++] = {mosDevLayer_Create, slice(p, &MosInitParams::dev),
+                           mosDevLayer_Destroy};                                            // 12
+    processTable_G[i++] = {mosMemsetLayer_Init, slice(p, &MosInitParams::memset), nullptr}; // 14
+    processTable_G[i++] = {mosNvramLayer_Init, slice(p, &MosInitParams::nvram),
+                           mosNvramLayer_Destroy}; // 15
     processTable_G[i++] = {mosTimedActionLayer_Init, slice(p, &MosInitParams::timedAction),
                            mosTimedActionLayer_Destroy};                // 16
     processTable_G[i++] = {mosUserContext_LayerInit, nullptr, nullptr}; // 17

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdio>
@@ -222,4 +223,67 @@ TEST_F(SampleStorage, UserModeThreadSchedulerAndClass) {
     EXPECT_EQ(textAt(classes[1].record, 184, 56), "run_time_ms");
     EXPECT_EQ(textAt(classes[1].record, 296, 56), "first_ready_wait_ms");
     EXPECT_EQ(process_.Command("umt bad FIFO 1 0"), "error: scheduler not started, rc 11");
+}
+
+namespace {
+
+// Command fields of 64 bytes each, as the viewer's "configobj" sends them.
+Bytes commandArgs(const std::vector<std::string> &args) {
+    Bytes fields(args.size() * 64, 0);
+    for (size_t i = 0; i < args.size(); i++) {
+        memcpy(fields.data() + i * 64, args[i].data(), std::min<size_t>(args[i].size(), 64));
+    }
+    return fields;
+}
+
+} // namespace
+
+TEST_F(SampleStorage, FaultInjectionManagerAndDetours) {
+    std::vector<Obj> manager = List(171, 272);
+    ASSERT_EQ(manager.size(), 1u);
+    EXPECT_EQ(textAt(manager[0].record, 0, 256), "XMTI is online.");
+    EXPECT_EQ(u32At(manager[0].record, 256), 326u); // numDetours
+    EXPECT_EQ(u32At(manager[0].record, 260), 0u);   // numRegisteredBundles
+    EXPECT_EQ(u32At(manager[0].record, 268), 0u);   // numActiveDetours
+    EXPECT_EQ(Count(173), 0u);
+
+    std::vector<Obj> detours = List(172, 152);
+    ASSERT_EQ(detours.size(), 326u);
+    for (uint32_t i = 0; i < 326; i++) {
+        EXPECT_EQ(detours[i].index, i);
+        EXPECT_EQ(textAt(detours[i].record, 48, 48), "<No detour>") << i;
+        EXPECT_EQ(textAt(detours[i].record, 104, 48), "") << i;
+    }
+    EXPECT_EQ(textAt(detours[0].record, 0, 48), "AFS_Create_Detour");
+    EXPECT_EQ(textAt(detours[183].record, 0, 48), "mosAsyncIOV_DoIOSyncEx_Post_IO_Detour");
+    EXPECT_EQ(textAt(detours[325].record, 0, 48), "xmtiUnitTestDetourables_StrNCmpDetour");
+}
+
+TEST_F(SampleStorage, FaultInjectionCommandsReportThroughTheStatus) {
+    // Request type 6: command, type id, object index, argument count.
+    const Bytes ok = {1, 0, 0, 0};
+    EXPECT_EQ(Ask({6, 1, 171, 0, 2}, commandArgs({"activate", "b1"}), 4), ok);
+    EXPECT_EQ(textAt(List(171, 272)[0].record, 0, 256), "XMTI is online.");
+
+    EXPECT_EQ(Ask({6, 2, 171, 0, 2}, commandArgs({"activate", "noSuchBundle"}), 4), ok);
+    std::vector<Obj> manager = List(171, 272);
+    ASSERT_EQ(manager.size(), 1u);
+    EXPECT_EQ(textAt(manager[0].record, 0, 256), "Error: Bundle noSuchBundle not found.");
+    EXPECT_EQ(u32At(manager[0].record, 264), 0u); // numActiveBundles
+
+    EXPECT_EQ(Ask({6, 2, 171, 0, 3}, commandArgs({"tweak", "knob", "1"}), 4), ok);
+    EXPECT_EQ(textAt(List(171, 272)[0].record, 0, 256), "Error: Bundle knob not found.");
+}
+
+TEST_F(SampleStorage, ProcessLayerTypesServedWithoutObjects) {
+    // Asynchronous I/O contexts and files, and devices: the types are up,
+    // the storage process creates none of them.
+    for (uint32_t typeId : {10u, 12u, 52u}) {
+        EXPECT_EQ(Count(typeId), 0u) << typeId;
+        const Bytes reply = Ask({2, typeId}, {}, 20);
+        ASSERT_EQ(reply.size(), 20u) << typeId;
+        EXPECT_EQ(u32At(reply, 0), kStatusOk);
+        EXPECT_EQ(u32At(reply, 4), 0u);
+        EXPECT_EQ(u32At(reply, 8), kListEnd);
+    }
 }

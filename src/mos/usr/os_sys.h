@@ -60,3 +60,16 @@ bool osSys_StdoutIsTerminal();
 void osSys_ConsoleSaveAttr();
 void osSys_ConsoleSetAttr(uint16_t attribute);
 void osSys_ConsoleRestoreAttr();
+
+// The operating system's version as RtlGetVersion reports it (the true
+// version, whatever the program's manifest says) and whether it is a
+// workstation edition (product type VER_NT_WORKSTATION).
+struct OsVersionInfo {
+    uint32_t major;
+    uint32_t minor;
+    uint32_t servicePackMajor;
+    uint32_t bWorkstation;
+};
+// True with the version filled; false when it cannot be read. The Linux
+// stand-in reports a server edition 10.0 with no service pack.
+[[nodiscard]] bool osSys_GetVersionInfo(OsVersionInfo *pInfo);

@@ -22,8 +22,8 @@ void startAndCheck() {
         std::_Exit(1);
     }
     const MosMemPool *pPool = mosSmallIovPool_Get();
-    const uint32_t types[] = {3,   11,  13,  15,  16,  17,  102, 103, 104, 105,
-                              106, 107, 108, 109, 110, 111, 144, 145, 147, 151};
+    const uint32_t types[] = {3,   10,  11,  12,  13,  15,  16,  17,  52,  102, 103, 104, 105,
+                              106, 107, 108, 109, 110, 111, 144, 145, 147, 151, 171, 172, 173};
     uint32_t missing = 0;
     for (uint32_t typeId : types) {
         // Registered, with the query size the debug port's table gives.

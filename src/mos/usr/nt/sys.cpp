@@ -140,3 +140,23 @@ void osSys_ConsoleSetAttr(uint16_t attribute) {
 void osSys_ConsoleRestoreAttr() {
     SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), savedAttributes_G);
 }
+
+bool osSys_GetVersionInfo(OsVersionInfo *pInfo) {
+    typedef LONG(WINAPI * RtlGetVersionFn)(OSVERSIONINFOEXW *);
+    HMODULE hNtdll = GetModuleHandleW(L"ntdll.dll");
+    if (hNtdll == nullptr) {
+        return false;
+    }
+    auto pRtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(hNtdll, "RtlGetVersion")));
+    OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (pRtlGetVersion == nullptr || pRtlGetVersion(&info) != 0) {
+        return false;
+    }
+    pInfo->major = info.dwMajorVersion;
+    pInfo->minor = info.dwMinorVersion;
+    pInfo->servicePackMajor = info.wServicePackMajor;
+    pInfo->bWorkstation = info.wProductType == VER_NT_WORKSTATION ? 1 : 0;
+    return true;
+}
