@@ -13,6 +13,7 @@
 #include "mos_obj.h"
 #include "mos_oscillation_counters.h"
 #include "mos_perf.h"
+#include "mos_shm_layer.h"
 #include "mos_t10dif.h"
 #include "mos_ticks.h"
 #include "mos_timer.h"
@@ -44,7 +45,7 @@ MOS_RC netLayerInit(void * /*pArg*/) {
 constexpr size_t MAIN_LAYERS = 28;
 MosLoaderEntry mainTable_G[MAIN_LAYERS];
 
-constexpr size_t PROCESS_LAYERS = 7;
+constexpr size_t PROCESS_LAYERS = 8;
 MosLoaderEntry processTable_G[PROCESS_LAYERS];
 
 template <typename T> void *slice(MosInitParams *pParams, T MosInitParams::*pMember) {
@@ -101,6 +102,8 @@ void fillProcessTable(MosInitParams *p) {
                            mosMemPinning_LayerDestroy};                         // 4
     processTable_G[i++] = {netLayerInit, nullptr, osNetLayer_Destroy};          // 6
     processTable_G[i++] = {mosOnceLayer_Create, nullptr, mosOnceLayer_Destroy}; // 7
+    processTable_G[i++] = {mosShmLayer_Create, slice(p, &MosInitParams::shm),
+                           mosShmLayer_Destroy}; // 13
     processTable_G[i++] = {mosTimedActionLayer_Init, slice(p, &MosInitParams::timedAction),
                            mosTimedActionLayer_Destroy}; // 16
 }
