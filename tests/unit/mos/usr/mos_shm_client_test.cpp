@@ -1,0 +1,167 @@
+// The shared-memory client and its segment operations over real shared
+// memory, against the servers the same process starts.
+#include "usr/mos_shm_client.h"
+
+#include "../core_layers.h"
+#include "../shm_test_support.h"
+#include "../trace_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+using mostest::ShmName;
+
+class ShmClientTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        mostest::EnsureCoreLayers();
+        ASSERT_EQ(osNetLayer_Create(), MOS_RC__SUCCESS);
+    }
+    static void TearDownTestSuite() { osNetLayer_Destroy(); }
+    void TearDown() override {
+        if (m_bStarted) {
+            mosShmLayer_DestroyOs();
+        }
+        mosShmClient_SetFramedPort(0);
+    }
+    // Client and, with bServers, both servers on free ports.
+    void start(bool bServers) {
+        m_port = mostest::ShmFreePort();
+        m_portV20 = mostest::ShmFreePort();
+        mosShmClient_SetFramedPort(m_port);
+        MosShmParams params = {bServers ? 1u : 0u, m_portV20, nullptr, 0};
+        ASSERT_EQ(mosShmClient_Create(&params), MOS_RC__SUCCESS);
+        m_bStarted = true;
+    }
+
+    uint16_t m_port = 0;
+    uint16_t m_portV20 = 0;
+    bool m_bStarted = false;
+};
+
+TEST_F(ShmClientTest, CreatedSegmentIsSharedBetweenThreads) {
+    start(true);
+    std::string name = ShmName("Cli_Shared");
+    MosShm writer;
+    ASSERT_EQ(mosShmUmt_CreateOs(&writer, name.c_str(), 4096, 1, 0), MOS_RC__SUCCESS);
+    EXPECT_NE(writer.shmFD, nullptr);
+    EXPECT_EQ(mosShmClient_GetNumShms(), 1u);
+    ASSERT_EQ(mosShm_Map(&writer), MOS_RC__SUCCESS);
+    strcpy(static_cast<char *>(writer.pMem) + 100, "across threads");
+
+    std::string seen;
+    uint64_t seenSize = 0;
+    std::thread reader([&] {
+        MosShm other;
+        // Mixed case finds the same, lower-cased, segment.
+        ASSERT_EQ(mosShmUmt_CreateOs(&other, name.c_str(), 0, 0, 0), MOS_RC__SUCCESS);
+        seenSize = other.memSize;
+        ASSERT_EQ(mosShm_Map(&other), MOS_RC__SUCCESS);
+        seen = static_cast<const char *>(other.pMem) + 100;
+        mosShm_CloseOs(&other);
+    });
+    reader.join();
+    EXPECT_EQ(seenSize, 4096u);
+    EXPECT_EQ(seen, "across threads");
+    mosShmUmt_DestroyOs(&writer);
+    EXPECT_EQ(writer.shmFD, nullptr);
+    EXPECT_EQ(mosShmClient_GetNumShms(), 0u);
+
+    MosShm again;
+    EXPECT_EQ(mosShmUmt_CreateOs(&again, name.c_str(), 0, 0, 0), MOS_RC__NOT_FOUND);
+    EXPECT_EQ(again.shmFD, nullptr);
+}
+
+TEST_F(ShmClientTest, ServerRefusalsReachTheCaller) {
+    start(true);
+    std::string name = ShmName("cli_refusals");
+    MosShm shm;
+    EXPECT_EQ(mosShmUmt_CreateOs(&shm, ShmName("cli_unknown").c_str(), 0, 0, 0), MOS_RC__NOT_FOUND);
+    ASSERT_EQ(mosShmUmt_CreateOs(&shm, name.c_str(), 4096, 1, 0), MOS_RC__SUCCESS);
+    MosShm second;
+    EXPECT_EQ(mosShmUmt_CreateOs(&second, name.c_str(), 4096, 1, 1), MOS_RC__ALREADY_EXISTS);
+    EXPECT_EQ(second.shmFD, nullptr);
+    // Bigger than held: refused; the client reconnects and goes on.
+    EXPECT_EQ(mosShmUmt_CreateOs(&second, name.c_str(), 8192, 0, 0), MOS_RC__NOT_SUPPORTED);
+    EXPECT_EQ(mosShmUmt_CreateOs(&second, name.c_str(), 0, 0, 0), MOS_RC__SUCCESS);
+    mosShm_CloseOs(&second);
+    mosShm_CloseOs(&shm);
+}
+
+TEST_F(ShmClientTest, NoServerCompletesEveryRequestWithoutHandle) {
+    start(false);
+    mostest::TraceCapture capture;
+    auto begin = std::chrono::steady_clock::now();
+    MosShm shm;
+    EXPECT_EQ(mosShmUmt_CreateOs(&shm, ShmName("cli_alone").c_str(), 4096, 1, 0), MOS_RC__ILLEGAL);
+    EXPECT_EQ(mosShmUmt_CreateOs(&shm, ShmName("cli_alone").c_str(), 4096, 1, 0), MOS_RC__ILLEGAL);
+    auto elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::steady_clock::now() - begin)
+                         .count();
+    EXPECT_EQ(shm.shmFD, nullptr);
+    EXPECT_LT(elapsedMs, 6000);
+    std::string out = capture.Stop();
+    size_t first = out.find("Failed to connect to shared memory server.Will start retry loop of "
+                            "500 millis interval until connection is successful");
+    EXPECT_NE(first, std::string::npos) << out;
+    EXPECT_EQ(out.find("Failed to connect", first + 1), std::string::npos) << "traced once";
+}
+
+TEST_F(ShmClientTest, FallsBackToTheV20Server) {
+    start(false);
+    MosShmServer v20;
+    mostest::TraceCapture capture;
+    ASSERT_EQ(
+        mosShmServer_Create(&v20, m_portV20, mosShmServer_recvReqV20, mosShmServer_sendRespV20),
+        MOS_RC__SUCCESS);
+    MosShm shm;
+    EXPECT_EQ(mosShmUmt_CreateOs(&shm, ShmName("cli_v20").c_str(), 4096, 1, 0), MOS_RC__SUCCESS);
+    std::string out = capture.Stop();
+    EXPECT_NE(out.find("Successfully connected to shared memory server."), std::string::npos)
+        << out;
+    mosShm_CloseOs(&shm);
+    mosShmServer_Destroy(&v20);
+    mosShmLayer_CloseServerShms();
+}
+
+// The framed server goes away while the client holds three segments; a
+// new one learns all three before the next request.
+TEST_F(ShmClientTest, NewServerIsResynchronised) {
+    start(true);
+    MosShm shms[3];
+    for (int i = 0; i < 3; i++) {
+        std::string name = ShmName(("cli_sync" + std::to_string(i)).c_str());
+        ASSERT_EQ(mosShmUmt_CreateOs(&shms[i], name.c_str(), 4096, 1, 0), MOS_RC__SUCCESS);
+    }
+    mosShmServer_Destroy(&shmLayerNT_G.server);
+    mosShmLayer_CloseServerShms(); // the segments live on through the client's handles
+    ASSERT_EQ(mosShmServer_Create(&shmLayerNT_G.server, m_port, mosShmServer_recvReq,
+                                  mosShmServer_sendResp),
+              MOS_RC__SUCCESS);
+    MosShm later;
+    // The first request may meet the old, broken connection; the client
+    // then reconnects.
+    MOS_RC rc = mosShmUmt_CreateOs(&later, ShmName("cli_later").c_str(), 4096, 1, 0);
+    if (rc != MOS_RC__SUCCESS) {
+        rc = mosShmUmt_CreateOs(&later, ShmName("cli_later").c_str(), 4096, 1, 0);
+    }
+    ASSERT_EQ(rc, MOS_RC__SUCCESS);
+    ASSERT_EQ(shmLayerNT_G.serverShms.counter, 4u);
+    MosListNode *pNode = shmLayerNT_G.serverShms.pFirst;
+    for (int i = 0; i < 3; i++, pNode = mosList_Next(pNode)) {
+        auto *pEntry = reinterpret_cast<MosShmEntry *>(reinterpret_cast<char *>(pNode) -
+                                                       offsetof(MosShmEntry, node));
+        EXPECT_STREQ(pEntry->name, shms[i].name);
+    }
+    mosShm_CloseOs(&later);
+    for (MosShm &shm : shms) {
+        mosShm_CloseOs(&shm);
+    }
+}
+
+} // namespace
