@@ -178,8 +178,9 @@ bool keptByCallback(const char *pName) {
     return false;
 }
 
-// mosShmUmt_GarbageCollect and mosShmUmt_CollectIndexAndManifests.
-void garbageCollect() {
+} // namespace
+
+void mosShmUmt_GarbageCollect() {
     mosFastlockBase_Acquire(&mosShmLayer_G.lock);
     MosListNode *p = mosShmLayer_G.objList.pFirst;
     while (p != nullptr) {
@@ -193,6 +194,7 @@ void garbageCollect() {
     }
     MOS_RC rc = mosShmLayer_UpdateIndex();
     mosFastlockBase_Release(&mosShmLayer_G.lock);
+    // mosShmUmt_CollectIndexAndManifests
     if (rc != MOS_RC__SUCCESS) {
         // Another process owns the family now (or the survivors could not
         // be written): its index and manifests are left alone.
@@ -204,6 +206,8 @@ void garbageCollect() {
     mosShmClient_DestroyShmInServer(mosShmLayer_G.manifestAName);
     mosShmClient_DestroyShmInServer(mosShmLayer_G.manifestBName);
 }
+
+namespace {
 
 MOS_RC openIndexAndRecords(const MosShmParams *pShmParams) {
     if (!mosHash_Create(&mosShmLayer_G.gcHash, GC_HASH_BUCKETS, MOS_HASH_METHOD_STR_NOCASE, 0,
@@ -273,7 +277,7 @@ void mosShmLayer_Destroy() {
     }
     if (mosShmLayer_G.bNoIndex == 0) {
         if (mosShmLayer_G.bGarbageCollect != 0 && mosShmLayer_G.indexShm.pMem != nullptr) {
-            garbageCollect();
+            mosShmUmt_GarbageCollect();
         } else if (mosShmLayer_G.indexShm.shmFD != nullptr) {
             mosShm_CloseOs(&mosShmLayer_G.indexShm);
         }

@@ -97,6 +97,13 @@ void mosShmLayer_DestroyAllGCObjs();
 // another process has claimed the index since, with the index unchanged.
 [[nodiscard]] MOS_RC mosShmLayer_UpdateIndex();
 
+// The collection the destroy runs when it is on: deletes every record's
+// segment that is unused and that no keep callback keeps, writes the
+// survivors into the other manifest and flips the index, then deletes the
+// index and both manifests. When the index was claimed by another process
+// meanwhile, only closes the index and leaves the family to that process.
+void mosShmUmt_GarbageCollect();
+
 // Turns the collection at destroy on or off, and adds a keep callback
 // (memory owned by the caller, kept until the layer's destroy).
 void mosShmLayer_SetGarbageCollect(uint32_t bGarbageCollect);
