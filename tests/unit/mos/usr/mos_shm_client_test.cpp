@@ -29,10 +29,15 @@ class ShmClientTest : public testing::Test {
         }
         mosShmClient_SetFramedPort(0);
     }
-    // Client and, with bServers, both servers on free ports.
-    void start(bool bServers) {
+    void choosePorts() {
         m_port = mostest::ShmFreePort();
         m_portV20 = mostest::ShmFreePort();
+    }
+    // Client and, with bServers, both servers on free ports.
+    void start(bool bServers, bool bPortsChosen = false) {
+        if (!bPortsChosen) {
+            choosePorts();
+        }
         mosShmClient_SetFramedPort(m_port);
         MosShmParams params = {bServers ? 1u : 0u, m_portV20, nullptr, 0};
         ASSERT_EQ(mosShmClient_Create(&params), MOS_RC__SUCCESS);
@@ -113,18 +118,22 @@ TEST_F(ShmClientTest, NoServerCompletesEveryRequestWithoutHandle) {
 }
 
 TEST_F(ShmClientTest, FallsBackToTheV20Server) {
-    start(false);
+    choosePorts();
     MosShmServer v20;
     mostest::TraceCapture capture;
     ASSERT_EQ(
         mosShmServer_Create(&v20, m_portV20, mosShmServer_recvReqV20, mosShmServer_sendRespV20),
         MOS_RC__SUCCESS);
+    start(false, true);
     MosShm shm;
-    EXPECT_EQ(mosShmUmt_CreateOs(&shm, ShmName("cli_v20").c_str(), 4096, 1, 0), MOS_RC__SUCCESS);
+    MOS_RC rc = mosShmUmt_CreateOs(&shm, ShmName("cli_v20").c_str(), 4096, 1, 0);
     std::string out = capture.Stop();
     EXPECT_NE(out.find("Successfully connected to shared memory server."), std::string::npos)
         << out;
-    mosShm_CloseOs(&shm);
+    EXPECT_EQ(rc, MOS_RC__SUCCESS);
+    if (rc == MOS_RC__SUCCESS) {
+        mosShm_CloseOs(&shm);
+    }
     mosShmServer_Destroy(&v20);
     mosShmLayer_CloseServerShms();
 }
@@ -138,10 +147,16 @@ TEST_F(ShmClientTest, NewServerIsResynchronised) {
         std::string name = ShmName(("cli_sync" + std::to_string(i)).c_str());
         ASSERT_EQ(mosShmUmt_CreateOs(&shms[i], name.c_str(), 4096, 1, 0), MOS_RC__SUCCESS);
     }
+    // Both go: the client may have reached the V20 server first at start.
+    mosShmServer_Destroy(&shmLayerNT_G.serverV20);
     mosShmServer_Destroy(&shmLayerNT_G.server);
     mosShmLayer_CloseServerShms(); // the segments live on through the client's handles
+    // Framed first, so the reconnecting client finds it.
     ASSERT_EQ(mosShmServer_Create(&shmLayerNT_G.server, m_port, mosShmServer_recvReq,
                                   mosShmServer_sendResp),
+              MOS_RC__SUCCESS);
+    ASSERT_EQ(mosShmServer_Create(&shmLayerNT_G.serverV20, m_portV20, mosShmServer_recvReqV20,
+                                  mosShmServer_sendRespV20),
               MOS_RC__SUCCESS);
     MosShm later;
     // The first request may meet the old, broken connection; the client
