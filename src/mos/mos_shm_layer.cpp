@@ -115,34 +115,8 @@ MOS_RC createEmptyManifest(const char *pName) {
     return rc;
 }
 
-// Records every name of the manifest's text: lines end with a line feed;
-// the text ends at a zero byte, the segment's end, or a line without one.
-void parseManifestText(const char *pText, uint64_t size) {
-    uint64_t pos = 0;
-    while (pos < size && pText[pos] != '\0') {
-        uint64_t limit = std::min<uint64_t>(size - pos, MANIFEST_LINE_SCAN);
-        uint64_t len = 0;
-        while (len < limit && pText[pos + len] != '\0' && pText[pos + len] != '\n') {
-            len++;
-        }
-        bool bLineFeed = len < limit && pText[pos + len] == '\n';
-        if (!bLineFeed && len == limit) {
-            // No line feed near: the line runs to the text's end.
-            while (pos + len < size && pText[pos + len] != '\0') {
-                len++;
-            }
-        }
-        uint64_t nameLen = std::min<uint64_t>(len, MANIFEST_NAME_MAX);
-        if (nameLen > 0) { // an empty line names nothing
-            char name[MANIFEST_NAME_MAX + 1] = {};
-            memcpy(name, pText + pos, nameLen);
-            (void)mosShmLayer_CreateGCObj(name);
-        }
-        if (!bLineFeed) {
-            return;
-        }
-        pos += len + 1;
-    }
+void recordName(const char *pName, void * /*pArg*/) {
+    (void)mosShmLayer_CreateGCObj(pName);
 }
 
 void freeGCObj(MosShmGCObj *pObj) {
@@ -241,6 +215,35 @@ uint64_t mosShmLayer_CountToUs(int64_t count, int64_t frequency) {
     return static_cast<uint64_t>(us);
 }
 
+void mosShmLayer_ForEachManifestName(const char *pText, uint64_t size, MosShmManifestNameFn pNameFn,
+                                     void *pArg) {
+    uint64_t pos = 0;
+    while (pos < size && pText[pos] != '\0') {
+        uint64_t limit = std::min<uint64_t>(size - pos, MANIFEST_LINE_SCAN);
+        uint64_t len = 0;
+        while (len < limit && pText[pos + len] != '\0' && pText[pos + len] != '\n') {
+            len++;
+        }
+        bool bLineFeed = len < limit && pText[pos + len] == '\n';
+        if (!bLineFeed && len == limit) {
+            // No line feed near: the line runs to the text's end.
+            while (pos + len < size && pText[pos + len] != '\0') {
+                len++;
+            }
+        }
+        uint64_t nameLen = std::min<uint64_t>(len, MANIFEST_NAME_MAX);
+        if (nameLen > 0) { // an empty line names nothing
+            char name[MANIFEST_NAME_MAX + 1] = {};
+            memcpy(name, pText + pos, nameLen);
+            pNameFn(name, pArg);
+        }
+        if (!bLineFeed) {
+            return;
+        }
+        pos += len + 1;
+    }
+}
+
 MOS_RC mosShmLayer_Create(void *pParams) {
     memset(&mosShmLayer_G, 0, sizeof(mosShmLayer_G));
     const auto *pShmParams = static_cast<const MosShmParams *>(pParams);
@@ -321,7 +324,8 @@ MOS_RC mosShmLayer_ParseManifest() {
             return rc;
         }
     }
-    parseManifestText(static_cast<const char *>(manifest.pMem), manifest.memSize);
+    mosShmLayer_ForEachManifestName(static_cast<const char *>(manifest.pMem), manifest.memSize,
+                                    recordName, nullptr);
     mosShm_CloseOs(&manifest);
     return MOS_RC__SUCCESS;
 }

@@ -109,6 +109,14 @@ void mosShmUmt_GarbageCollect();
 void mosShmLayer_SetGarbageCollect(uint32_t bGarbageCollect);
 void mosShmLayer_AddKeepCK(MosShmKeepCKEntry *pEntry);
 
+// Calls pNameFn for every name of a manifest's text: lines end with a line
+// feed; the text ends at a zero byte, at size, or after a line without a
+// line feed (searched for within 129 characters). A name is the first 127
+// characters of its line; empty lines name nothing.
+typedef void (*MosShmManifestNameFn)(const char *pName, void *pArg);
+void mosShmLayer_ForEachManifestName(const char *pText, uint64_t size, MosShmManifestNameFn pNameFn,
+                                     void *pArg);
+
 // counter * 1,000,000 / frequency without overflow (0 for a frequency of
 // 0 or less): the index's time stamp in microseconds.
 uint64_t mosShmLayer_CountToUs(int64_t count, int64_t frequency);
