@@ -122,9 +122,7 @@ void recordName(const char *pName, void * /*pArg*/) {
 void freeGCObj(MosShmGCObj *pObj) {
     (void)mosHash_DeleteRecordByKeyAndPtr(&mosShmLayer_G.gcHash, keyOf(pObj->name),
                                           &pObj->hashNode);
-    MOS_ASSERT_TEXT(mosShmLayer_G.objList.counter > 0, "((&mosShmLayer_G.objList)->counter) > 0");
-    mosList_Unlink(&mosShmLayer_G.objList, &pObj->listNode);
-    mosShmLayer_G.objList.counter--;
+    mosShmList_Unlink(&mosShmLayer_G.objList, &pObj->listNode);
     mos_MemFreeBare(pObj);
 }
 
@@ -342,8 +340,7 @@ MosShmGCObj *mosShmLayer_CreateGCObj(const char *pName) {
     (void)mosMemPinning_Pin(pObj, sizeof(*pObj), nullptr, nullptr, false);
     memcpy(pObj->name, pName, nameLen);
     mosHash_Add(&mosShmLayer_G.gcHash, &pObj->hashNode, keyOf(pObj->name), pObj);
-    mosList_Append(&mosShmLayer_G.objList, &pObj->listNode);
-    mosShmLayer_G.objList.counter++;
+    mosShmList_Append(&mosShmLayer_G.objList, &pObj->listNode);
     return pObj;
 }
 

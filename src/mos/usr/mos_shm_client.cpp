@@ -32,22 +32,6 @@ MosShmClientReq *reqOf(MosListNode *pNode) {
     return reinterpret_cast<MosShmClientReq *>(pNode); // asyncObj.node is first
 }
 
-MosShmEntry *entryOf(MosListNode *pNode) {
-    return reinterpret_cast<MosShmEntry *>(reinterpret_cast<char *>(pNode) -
-                                           offsetof(MosShmEntry, node));
-}
-
-void listAppend(MosListAnchor *pAnchor, MosListNode *pNode) {
-    mosList_Append(pAnchor, pNode);
-    pAnchor->counter++;
-}
-
-void listUnlink(MosListAnchor *pAnchor, MosListNode *pNode) {
-    MOS_ASSERT_TEXT(pAnchor->counter > 0, "((pAnchor)->counter) > 0");
-    mosList_Unlink(pAnchor, pNode);
-    pAnchor->counter--;
-}
-
 void syncDoneCK(MosShmClientReq *pReq) {
     auto *pSync = reinterpret_cast<ShmSyncReq *>(pReq);
     mosFastlockBase_Acquire(&pSync->lock);
@@ -64,7 +48,7 @@ void queueReq(MosShmClient *pClient, MosShmClientReq *pReq) {
     mosFastlockBase_Acquire(&pClient->lock);
     MOS_ASSERT_TEXT(pReq->asyncObj.node.pPrev == nullptr,
                     "(&pReq->asyncObj.node)->pPrev == ((void *)0)");
-    listAppend(&pClient->reqs, &pReq->asyncObj.node);
+    mosShmList_Append(&pClient->reqs, &pReq->asyncObj.node);
     mosOSWCond_Signal(&pClient->cond);
     mosFastlockBase_Release(&pClient->lock);
 }
@@ -130,10 +114,10 @@ void mosShmClient_UnRegisterShmHandle(MosShmClient *pClient, const char *pName, 
     MosListNode *p = pClient->shms.pFirst;
     while (p != nullptr) {
         MosListNode *pNext = mosList_Next(p);
-        MosShmEntry *pEntry = entryOf(p);
+        MosShmEntry *pEntry = mosShmEntry_OfNode(p);
         if (bSubstring ? strstr(pEntry->name, pName) != nullptr
                        : strcmp(pEntry->name, pName) == 0) {
-            listUnlink(&pClient->shms, p);
+            mosShmList_Unlink(&pClient->shms, p);
             mos_MemFreeBare(pEntry);
         }
         p = pNext;
@@ -152,7 +136,7 @@ void mosShmClient_RegisterShmHandle(MosShmClient *pClient, const char *pName, ui
     pEntry->size = size;
     pEntry->shmFD = handle;
     mosFastlockBase_Acquire(&pClient->lock);
-    listAppend(&pClient->shms, &pEntry->node);
+    mosShmList_Append(&pClient->shms, &pEntry->node);
     mosFastlockBase_Release(&pClient->lock);
 }
 
@@ -168,19 +152,19 @@ void mosShmClient_SyncServer(MosShmClient *pClient) {
         if (pReq == nullptr) {
             continue;
         }
-        MosShmEntry *pEntry = entryOf(p);
+        MosShmEntry *pEntry = mosShmEntry_OfNode(p);
         pReq->doneCK = freeReqCK;
         mosShmProto_CopyName(pReq->name, sizeof(pReq->name), pEntry->name);
         pReq->size = pEntry->size;
         pReq->op = MOS_SHM_OP__CREATE;
         pReq->bOpenOnly = 1;
-        listAppend(&pClient->reqs, &pReq->asyncObj.node);
+        mosShmList_Append(&pClient->reqs, &pReq->asyncObj.node);
     }
     for (MosListNode *p = waiting.pFirst; p != nullptr;) {
         MosListNode *pNext = mosList_Next(p);
         p->pNext = nullptr;
         p->pPrev = nullptr;
-        listAppend(&pClient->reqs, p);
+        mosShmList_Append(&pClient->reqs, p);
         p = pNext;
     }
     mosFastlockBase_Release(&pClient->lock);
@@ -192,7 +176,7 @@ void mosShmClient_KeepAlive(MosShmClient *pClient) {
     if (pReq != nullptr) {
         pReq->doneCK = freeReqCK;
         pReq->op = MOS_SHM_OP__KEEP_ALIVE;
-        listAppend(&pClient->reqs, &pReq->asyncObj.node); // the caller holds lock
+        mosShmList_Append(&pClient->reqs, &pReq->asyncObj.node); // the caller holds lock
     }
 }
 
@@ -218,8 +202,8 @@ void mosShmClient_Destroy(MosShmClient *pClient) {
     // The handles belong to the callers' records.
     while (pClient->shms.pFirst != nullptr) {
         MosListNode *p = pClient->shms.pFirst;
-        listUnlink(&pClient->shms, p);
-        mos_MemFreeBare(entryOf(p));
+        mosShmList_Unlink(&pClient->shms, p);
+        mos_MemFreeBare(mosShmEntry_OfNode(p));
     }
     mosOSWCond_Destroy(&pClient->cond);
     mosFastlockBase_Destroy(&pClient->lock);
@@ -285,8 +269,8 @@ MOS_RC mosShmClient_Create(const MosShmParams *pParams) {
 
 void mosShmLayer_CloseServerShms() {
     while (shmLayerNT_G.serverShms.pFirst != nullptr) {
-        MosShmEntry *pEntry = entryOf(shmLayerNT_G.serverShms.pFirst);
-        listUnlink(&shmLayerNT_G.serverShms, &pEntry->node);
+        MosShmEntry *pEntry = mosShmEntry_OfNode(shmLayerNT_G.serverShms.pFirst);
+        mosShmList_Unlink(&shmLayerNT_G.serverShms, &pEntry->node);
         mosShmServer_DeleteShmUnlocked(pEntry, pEntry->name, false, false);
     }
 }

@@ -87,8 +87,7 @@ MosShmClientReq *nextReq(MosShmClient *pClient, bool bV20) {
     MosShmClientReq *pReq = nullptr;
     if (pClient->bStop == 0) {
         MosListNode *pNode = pClient->reqs.pFirst;
-        mosList_Unlink(&pClient->reqs, pNode);
-        pClient->reqs.counter--;
+        mosShmList_Unlink(&pClient->reqs, pNode);
         pReq = reinterpret_cast<MosShmClientReq *>(pNode);
     }
     mosFastlockBase_Release(&pClient->lock);

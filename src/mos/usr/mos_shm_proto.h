@@ -10,6 +10,7 @@
 // decode; they never touch a socket.
 #pragma once
 
+#include "mos_assert_text.h"
 #include "mos_list.h"
 #include "mos_rc.h"
 #include "usr/os_shm.h"
@@ -110,6 +111,23 @@ struct MosShmEntry {
     OsShmHandle shmFD;
     MosListNode node;
 };
+
+inline MosShmEntry *mosShmEntry_OfNode(MosListNode *pNode) {
+    return reinterpret_cast<MosShmEntry *>(reinterpret_cast<char *>(pNode) -
+                                           offsetof(MosShmEntry, node));
+}
+
+// Appends or unlinks a node and keeps the anchor's counter; a counter that
+// contradicts the links is a broken invariant.
+inline void mosShmList_Append(MosListAnchor *pAnchor, MosListNode *pNode) {
+    mosList_Append(pAnchor, pNode);
+    pAnchor->counter++;
+}
+inline void mosShmList_Unlink(MosListAnchor *pAnchor, MosListNode *pNode) {
+    MOS_ASSERT_TEXT(pAnchor->counter > 0, "((pAnchor)->counter) > 0");
+    mosList_Unlink(pAnchor, pNode);
+    pAnchor->counter--;
+}
 
 // Copies at most nameCapacity - 1 bytes of pSrc into pDst, lower-cased and
 // zero-terminated (pDst zero-filled up to nameCapacity).

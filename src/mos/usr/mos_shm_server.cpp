@@ -15,24 +15,8 @@ namespace {
 
 constexpr uint64_t SIZE_ALL_ONES = ~uint64_t{0};
 
-MosShmEntry *entryOf(MosListNode *pNode) {
-    return reinterpret_cast<MosShmEntry *>(reinterpret_cast<char *>(pNode) -
-                                           offsetof(MosShmEntry, node));
-}
-
 MosShmServerConn *connOf(MosListNode *pNode) {
     return reinterpret_cast<MosShmServerConn *>(pNode); // node is the first field
-}
-
-void listAppend(MosListAnchor *pAnchor, MosListNode *pNode) {
-    mosList_Append(pAnchor, pNode);
-    pAnchor->counter++;
-}
-
-void listUnlink(MosListAnchor *pAnchor, MosListNode *pNode) {
-    MOS_ASSERT_TEXT(pAnchor->counter > 0, "((pAnchor)->counter) > 0");
-    mosList_Unlink(pAnchor, pNode);
-    pAnchor->counter--;
 }
 
 void closeEntry(MosShmEntry *pEntry) {
@@ -46,7 +30,7 @@ void closeEntry(MosShmEntry *pEntry) {
 // every other op the first equal name.
 MosShmEntry *findEntry(const char *pName, bool bSubstring) {
     for (MosListNode *p = shmLayerNT_G.serverShms.pFirst; p != nullptr; p = mosList_Next(p)) {
-        MosShmEntry *pEntry = entryOf(p);
+        MosShmEntry *pEntry = mosShmEntry_OfNode(p);
         if (bSubstring ? strstr(pEntry->name, pName) != nullptr
                        : strcmp(pEntry->name, pName) == 0) {
             return pEntry;
@@ -99,7 +83,7 @@ MOS_RC createNew(const MosShmServerReq *pReq, MosShmServerResp *pResp) {
     memcpy(pEntry->name, pReq->name, sizeof(pEntry->name));
     pEntry->size = pReq->size;
     pEntry->shmFD = handle;
-    listAppend(&shmLayerNT_G.serverShms, &pEntry->node);
+    mosShmList_Append(&shmLayerNT_G.serverShms, &pEntry->node);
     pResp->size = pReq->size;
     return MOS_RC__SUCCESS;
 }
@@ -162,8 +146,8 @@ void clientThrd(void *pArg) {
         osNet_Close(pConn->sock);
         pConn->sock = MOS_INVALID_SOCKET;
     }
-    listUnlink(&pServer->clientList, &pConn->node);
-    listAppend(&pServer->clientsToRem, &pConn->node);
+    mosShmList_Unlink(&pServer->clientList, &pConn->node);
+    mosShmList_Append(&pServer->clientsToRem, &pConn->node);
     mosFastlockBase_Release(&pServer->lock);
 }
 
@@ -171,7 +155,7 @@ void reapClients(MosShmServer *pServer) {
     mosFastlockBase_Acquire(&pServer->lock);
     while (pServer->clientsToRem.pFirst != nullptr) {
         MosShmServerConn *pConn = connOf(pServer->clientsToRem.pFirst);
-        listUnlink(&pServer->clientsToRem, &pConn->node);
+        mosShmList_Unlink(&pServer->clientsToRem, &pConn->node);
         mosFastlockBase_Release(&pServer->lock);
         mosOsThrd_Destroy(&pConn->thread);
         mos_MemFreeBare(pConn);
@@ -188,7 +172,7 @@ void newClient(MosShmServer *pServer, MosSocket sock) {
         pConn->pServer = pServer;
         pConn->sock = sock;
         mosFastlockBase_Acquire(&pServer->lock);
-        listAppend(&pServer->clientList, &pConn->node);
+        mosShmList_Append(&pServer->clientList, &pConn->node);
         mosFastlockBase_Release(&pServer->lock);
         if (mosOsThrd_Create(&pConn->thread, clientThrd, pConn) == MOS_RC__SUCCESS) {
             return;
@@ -197,7 +181,7 @@ void newClient(MosShmServer *pServer, MosSocket sock) {
     osNet_Close(sock);
     if (pConn != nullptr) {
         mosFastlockBase_Acquire(&pServer->lock);
-        listUnlink(&pServer->clientList, &pConn->node);
+        mosShmList_Unlink(&pServer->clientList, &pConn->node);
         mosFastlockBase_Release(&pServer->lock);
         mos_MemFreeBare(pConn);
     }
@@ -316,14 +300,14 @@ void mosShmServer_DeleteShmUnlocked(MosShmEntry *pEntry, const char *pName, bool
                                     bool bSubstring) {
     MosListNode *pNext = bSubstring ? mosList_Next(&pEntry->node) : nullptr;
     if (bUnlink) {
-        listUnlink(&shmLayerNT_G.serverShms, &pEntry->node);
+        mosShmList_Unlink(&shmLayerNT_G.serverShms, &pEntry->node);
     }
     closeEntry(pEntry);
     while (pNext != nullptr) {
-        MosShmEntry *pLater = entryOf(pNext);
+        MosShmEntry *pLater = mosShmEntry_OfNode(pNext);
         pNext = mosList_Next(pNext);
         if (strstr(pLater->name, pName) != nullptr) {
-            listUnlink(&shmLayerNT_G.serverShms, &pLater->node);
+            mosShmList_Unlink(&shmLayerNT_G.serverShms, &pLater->node);
             closeEntry(pLater);
         }
     }

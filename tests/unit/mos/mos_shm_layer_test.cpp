@@ -15,13 +15,8 @@
 
 namespace {
 
-class ShmLayerTest : public testing::Test {
+class ShmLayerTest : public mostest::ShmTest {
   protected:
-    static void SetUpTestSuite() {
-        mostest::EnsureCoreLayers();
-        ASSERT_EQ(osNetLayer_Create(), MOS_RC__SUCCESS);
-    }
-    static void TearDownTestSuite() { osNetLayer_Destroy(); }
     void TearDown() override {
         mosShmLayer_Destroy();
         mosShmClient_SetFramedPort(0);
@@ -197,9 +192,7 @@ TEST_F(ShmLayerTest, CollectionDeletesUnclaimedSegmentsAndTheFamily) {
     EXPECT_EQ(records(), (std::vector<std::string>{"kept_seg", "used_seg"}));
     std::vector<std::string> held;
     for (MosListNode *p = shmLayerNT_G.serverShms.pFirst; p != nullptr; p = mosList_Next(p)) {
-        held.emplace_back(reinterpret_cast<MosShmEntry *>(reinterpret_cast<char *>(p) -
-                                                          offsetof(MosShmEntry, node))
-                              ->name);
+        held.emplace_back(mosShmEntry_OfNode(p)->name);
     }
     EXPECT_EQ(held, (std::vector<std::string>{"kept_seg", "used_seg"}));
     EXPECT_EQ(mosShmLayer_G.indexShm.shmFD, nullptr);

@@ -2,6 +2,7 @@
 // the test process, raw framed exchanges.
 #pragma once
 
+#include "core_layers.h"
 #include "usr/mos_net_sock.h"
 #include "usr/mos_shm_proto.h"
 #include "usr/os_proc.h"
@@ -11,6 +12,16 @@
 #include <string>
 
 namespace mostest {
+
+// Base of the shared-memory test fixtures: core layers and sockets up.
+class ShmTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        EnsureCoreLayers();
+        ASSERT_EQ(osNetLayer_Create(), MOS_RC__SUCCESS);
+    }
+    static void TearDownTestSuite() { osNetLayer_Destroy(); }
+};
 
 // A port nothing listens on at the moment.
 inline uint16_t ShmFreePort() {

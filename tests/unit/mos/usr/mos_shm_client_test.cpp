@@ -16,13 +16,8 @@ namespace {
 
 using mostest::ShmName;
 
-class ShmClientTest : public testing::Test {
+class ShmClientTest : public mostest::ShmTest {
   protected:
-    static void SetUpTestSuite() {
-        mostest::EnsureCoreLayers();
-        ASSERT_EQ(osNetLayer_Create(), MOS_RC__SUCCESS);
-    }
-    static void TearDownTestSuite() { osNetLayer_Destroy(); }
     void TearDown() override {
         if (m_bStarted) {
             mosShmLayer_DestroyOs();
@@ -169,8 +164,7 @@ TEST_F(ShmClientTest, NewServerIsResynchronised) {
     ASSERT_EQ(shmLayerNT_G.serverShms.counter, 4u);
     MosListNode *pNode = shmLayerNT_G.serverShms.pFirst;
     for (int i = 0; i < 3; i++, pNode = mosList_Next(pNode)) {
-        auto *pEntry = reinterpret_cast<MosShmEntry *>(reinterpret_cast<char *>(pNode) -
-                                                       offsetof(MosShmEntry, node));
+        auto *pEntry = mosShmEntry_OfNode(pNode);
         EXPECT_STREQ(pEntry->name, shms[i].name);
     }
     mosShm_CloseOs(&later);

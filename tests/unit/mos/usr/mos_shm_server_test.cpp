@@ -19,13 +19,8 @@ using mostest::ShmName;
 constexpr uint8_t CREATE = MOS_SHM_FLAG__CREATE;
 constexpr uint8_t EXCL_CREATE = MOS_SHM_FLAG__CREATE | MOS_SHM_FLAG__EXCLUSIVE;
 
-class ShmServerTest : public testing::Test {
+class ShmServerTest : public mostest::ShmTest {
   protected:
-    static void SetUpTestSuite() {
-        mostest::EnsureCoreLayers();
-        ASSERT_EQ(osNetLayer_Create(), MOS_RC__SUCCESS);
-    }
-    static void TearDownTestSuite() { osNetLayer_Destroy(); }
     void SetUp() override {
         m_port = mostest::ShmFreePort();
         m_portV20 = mostest::ShmFreePort();
@@ -101,11 +96,7 @@ TEST_F(ShmServerTest, DeleteOneOrEveryNameContainingIt) {
     EXPECT_EQ(ShmAsk(m_sock, MOS_SHM_OP__DELETE, MOS_SHM_FLAG__SUBSTRING, "fam_", 0).rc,
               MOS_RC__SUCCESS);
     ASSERT_EQ(held(), 1u);
-    EXPECT_STREQ(
-        reinterpret_cast<MosShmEntry *>(reinterpret_cast<char *>(shmLayerNT_G.serverShms.pFirst) -
-                                        offsetof(MosShmEntry, node))
-            ->name,
-        ShmName("keep").c_str());
+    EXPECT_STREQ(mosShmEntry_OfNode(shmLayerNT_G.serverShms.pFirst)->name, ShmName("keep").c_str());
 }
 
 TEST_F(ShmServerTest, LargeSizeFallsBackToSmallPagesAndRepliesTheSizeAsked) {
