@@ -197,7 +197,9 @@ MOS_RC openGranted(MosShmClient *pClient, MosShmClientReq *pReq, bool bV20, uint
         return undoCreate(pClient, pReq, bV20);
     }
     pShm->shmFD = handle;
-    mosShmClient_RegisterShmHandle(pClient, pReq->name, pReq->size, handle);
+    // The size granted, not the size asked: an open with size 0 must not
+    // resynchronise a later server with a segment of 0 bytes.
+    mosShmClient_RegisterShmHandle(pClient, pReq->name, pShm->memSize, handle);
     *pResult = MOS_RC__SUCCESS;
     return MOS_RC__SUCCESS;
 }

@@ -39,6 +39,28 @@ class ShmClientTest : public mostest::ShmTest {
         m_bStarted = true;
     }
 
+    // Both servers go and come back empty; the segments live on through the
+    // client's handles. Both go because the client may have reached the V20
+    // server first at start; the framed one comes back first, so the
+    // reconnecting client finds it.
+    void restartServers() {
+        mosShmServer_Destroy(&shmLayerNT_G.serverV20);
+        mosShmServer_Destroy(&shmLayerNT_G.server);
+        mosShmLayer_CloseServerShms();
+        ASSERT_EQ(mosShmServer_Create(&shmLayerNT_G.server, m_port, mosShmServer_recvReq,
+                                      mosShmServer_sendResp),
+                  MOS_RC__SUCCESS);
+        ASSERT_EQ(mosShmServer_Create(&shmLayerNT_G.serverV20, m_portV20, mosShmServer_recvReqV20,
+                                      mosShmServer_sendRespV20),
+                  MOS_RC__SUCCESS);
+    }
+    // The first request after a restart may meet the old, broken
+    // connection; the client then reconnects and the second one goes.
+    static MOS_RC openAfterRestart(MosShm *pShm, const std::string &name, uint64_t size) {
+        MOS_RC rc = mosShmUmt_CreateOs(pShm, name.c_str(), size, 1, 0);
+        return rc == MOS_RC__SUCCESS ? rc : mosShmUmt_CreateOs(pShm, name.c_str(), size, 1, 0);
+    }
+
     uint16_t m_port = 0;
     uint16_t m_portV20 = 0;
     bool m_bStarted = false;
@@ -142,25 +164,9 @@ TEST_F(ShmClientTest, NewServerIsResynchronised) {
         std::string name = ShmName(("cli_sync" + std::to_string(i)).c_str());
         ASSERT_EQ(mosShmUmt_CreateOs(&shms[i], name.c_str(), 4096, 1, 0), MOS_RC__SUCCESS);
     }
-    // Both go: the client may have reached the V20 server first at start.
-    mosShmServer_Destroy(&shmLayerNT_G.serverV20);
-    mosShmServer_Destroy(&shmLayerNT_G.server);
-    mosShmLayer_CloseServerShms(); // the segments live on through the client's handles
-    // Framed first, so the reconnecting client finds it.
-    ASSERT_EQ(mosShmServer_Create(&shmLayerNT_G.server, m_port, mosShmServer_recvReq,
-                                  mosShmServer_sendResp),
-              MOS_RC__SUCCESS);
-    ASSERT_EQ(mosShmServer_Create(&shmLayerNT_G.serverV20, m_portV20, mosShmServer_recvReqV20,
-                                  mosShmServer_sendRespV20),
-              MOS_RC__SUCCESS);
+    restartServers();
     MosShm later;
-    // The first request may meet the old, broken connection; the client
-    // then reconnects.
-    MOS_RC rc = mosShmUmt_CreateOs(&later, ShmName("cli_later").c_str(), 4096, 1, 0);
-    if (rc != MOS_RC__SUCCESS) {
-        rc = mosShmUmt_CreateOs(&later, ShmName("cli_later").c_str(), 4096, 1, 0);
-    }
-    ASSERT_EQ(rc, MOS_RC__SUCCESS);
+    ASSERT_EQ(openAfterRestart(&later, ShmName("cli_later"), 4096), MOS_RC__SUCCESS);
     ASSERT_EQ(shmLayerNT_G.serverShms.counter, 4u);
     MosListNode *pNode = shmLayerNT_G.serverShms.pFirst;
     for (int i = 0; i < 3; i++, pNode = mosList_Next(pNode)) {
@@ -171,6 +177,27 @@ TEST_F(ShmClientTest, NewServerIsResynchronised) {
     for (MosShm &shm : shms) {
         mosShm_CloseOs(&shm);
     }
+}
+
+// A segment another process made and this one opened without a size is
+// handed to a new server with the size it has.
+TEST_F(ShmClientTest, SegmentOpenedWithoutSizeIsResynchronisedWithItsSize) {
+    start(true);
+    std::string name = ShmName("cli_other");
+    MosSocket s = mostest::ShmConnect(m_port);
+    ASSERT_EQ(mostest::ShmAsk(s, MOS_SHM_OP__CREATE, MOS_SHM_FLAG__CREATE, name, 8192).rc,
+              MOS_RC__SUCCESS);
+    osNet_Close(s);
+    MosShm opened;
+    ASSERT_EQ(mosShmUmt_CreateOs(&opened, name.c_str(), 0, 0, 0), MOS_RC__SUCCESS);
+    EXPECT_EQ(opened.memSize, 8192u);
+    restartServers();
+    MosShm again;
+    ASSERT_EQ(openAfterRestart(&again, name, 0), MOS_RC__SUCCESS);
+    EXPECT_EQ(again.memSize, 8192u);
+    ASSERT_EQ(mosShm_Map(&again), MOS_RC__SUCCESS);
+    mosShm_CloseOs(&again);
+    mosShm_CloseOs(&opened);
 }
 
 } // namespace
