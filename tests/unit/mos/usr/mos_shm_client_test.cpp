@@ -200,4 +200,65 @@ TEST_F(ShmClientTest, SegmentOpenedWithoutSizeIsResynchronisedWithItsSize) {
     mosShm_CloseOs(&opened);
 }
 
+// A framed server played by the test: it sees the client's keep-alive
+// after a second of quiet, and answers creations with a wrong magic and
+// with a cut reply; each fails the request and makes the client reconnect.
+TEST_F(ShmClientTest, BadRepliesFailTheRequestAndTheConnection) {
+    choosePorts();
+    MosSocket listener = MOS_INVALID_SOCKET;
+    ASSERT_EQ(osNet_Socket(&listener, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
+    NetAddress addr;
+    ASSERT_EQ(netAddress_BuildFromString(&addr, "127.0.0.1", m_port), MOS_RC__SUCCESS);
+    ASSERT_TRUE(osNet_BindAddr(listener, &addr));
+    ASSERT_TRUE(osNet_Listen(listener));
+    start(false, true);
+
+    MosSocket conn = osNet_Accept(listener);
+    MosShmReqMsg req;
+    ASSERT_EQ(osNet_RecvAll(conn, &req, sizeof(req)), MOS_RC__SUCCESS);
+    EXPECT_EQ(req.magic, MOS_SHM_MSG_MAGIC);
+    EXPECT_EQ(req.op, MOS_SHM_OP__KEEP_ALIVE);
+    MosShmServerResp resp = {};
+    resp.rc = MOS_RC__SUCCESS;
+    MosShmRespMsg reply;
+    mosShmProto_BuildResp(&resp, &reply);
+    ASSERT_EQ(osNet_SendAll(conn, &reply, sizeof(reply)), MOS_RC__SUCCESS);
+
+    struct {
+        uint32_t magic;
+        uint32_t replyBytes;
+        MOS_RC expected;
+    } const cases[] = {
+        {0x11111111, sizeof(MosShmRespMsg), MOS_RC__INVALID},
+        {MOS_SHM_MSG_MAGIC, 100, MOS_RC__CLOSED},
+    };
+    for (const auto &c : cases) {
+        MOS_RC rc = MOS_RC__SUCCESS;
+        MosShm shm;
+        std::thread caller([&] { rc = mosShmUmt_CreateOs(&shm, "bad", 4096, 1, 0); });
+        do { // keep-alives may come first
+            ASSERT_EQ(osNet_RecvAll(conn, &req, sizeof(req)), MOS_RC__SUCCESS);
+        } while (req.op == MOS_SHM_OP__KEEP_ALIVE);
+        EXPECT_EQ(req.op, MOS_SHM_OP__CREATE);
+        EXPECT_EQ(req.flags, MOS_SHM_FLAG__CREATE);
+        resp.size = 4096;
+        mosShmProto_BuildResp(&resp, &reply);
+        reply.magic = c.magic;
+        ASSERT_EQ(osNet_SendAll(conn, &reply, c.replyBytes), MOS_RC__SUCCESS);
+        if (c.replyBytes < sizeof(reply)) {
+            osNet_Close(conn);
+        }
+        caller.join();
+        EXPECT_EQ(rc, c.expected);
+        EXPECT_EQ(shm.shmFD, nullptr);
+        if (c.replyBytes == sizeof(reply)) {
+            osNet_Close(conn);
+        }
+        conn = osNet_Accept(listener); // the client comes back
+        ASSERT_NE(conn, MOS_INVALID_SOCKET);
+    }
+    osNet_Close(conn);
+    osNet_Close(listener);
+}
+
 } // namespace
