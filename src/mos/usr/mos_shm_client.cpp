@@ -12,7 +12,6 @@
 #include "mos_trace.h"
 #include "usr/mos_net_sock.h"
 
-#include <atomic>
 #include <cstring>
 
 MosShmLayerNT shmLayerNT_G;
@@ -78,8 +77,9 @@ uint32_t runSync(MosShm *pShm, const char *pName, uint64_t size, uint32_t op, ui
     while (sync.bDone == 0) {
         mosOSWCond_Wait(&sync.cond, &sync.lock);
     }
+    // The lock taken after the completion orders the record and the result
+    // written by the client thread before these reads.
     mosFastlockBase_Release(&sync.lock);
-    std::atomic_thread_fence(std::memory_order_seq_cst);
     mosOSWCond_Destroy(&sync.cond);
     mosFastlockBase_Destroy(&sync.lock);
     return sync.req.result;
