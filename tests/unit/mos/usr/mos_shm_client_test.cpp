@@ -151,6 +151,13 @@ TEST_F(ShmClientTest, FallsBackToTheV20Server) {
     if (rc == MOS_RC__SUCCESS) {
         mosShm_CloseOs(&shm);
     }
+    // V20 cannot carry 4 GiB: refused unsent, then the client reconnects.
+    EXPECT_EQ(mosShmUmt_CreateOs(&shm, ShmName("cli_v20_big").c_str(), 0x100000000ULL, 1, 0),
+              MOS_RC__ILLEGAL);
+    EXPECT_EQ(shmLayerNT_G.serverShms.counter, 1u);
+    ASSERT_EQ(mosShmUmt_CreateOs(&shm, ShmName("cli_v20_next").c_str(), 4096, 1, 0),
+              MOS_RC__SUCCESS);
+    mosShm_CloseOs(&shm);
     mosShmServer_Destroy(&v20);
     mosShmLayer_CloseServerShms();
 }
