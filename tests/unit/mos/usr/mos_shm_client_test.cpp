@@ -231,24 +231,29 @@ TEST_F(ShmClientTest, BadRepliesFailTheRequestAndTheConnection) {
     mosShmProto_BuildResp(&resp, &reply);
     ASSERT_EQ(osNet_SendAll(conn, &reply, sizeof(reply)), MOS_RC__SUCCESS);
 
+    // Last: a grant of 0 bytes for a size-0 open cannot be mapped; it is
+    // refused and the connection stays.
     struct {
         uint32_t magic;
         uint32_t replyBytes;
+        uint64_t sizeAsked;
+        uint64_t sizeGranted;
         MOS_RC expected;
     } const cases[] = {
-        {0x11111111, sizeof(MosShmRespMsg), MOS_RC__INVALID},
-        {MOS_SHM_MSG_MAGIC, 100, MOS_RC__CLOSED},
+        {0x11111111, sizeof(MosShmRespMsg), 4096, 4096, MOS_RC__INVALID},
+        {MOS_SHM_MSG_MAGIC, 100, 4096, 4096, MOS_RC__CLOSED},
+        {MOS_SHM_MSG_MAGIC, sizeof(MosShmRespMsg), 0, 0, MOS_RC__INVALID},
     };
     for (const auto &c : cases) {
         MOS_RC rc = MOS_RC__SUCCESS;
         MosShm shm;
-        std::thread caller([&] { rc = mosShmUmt_CreateOs(&shm, "bad", 4096, 1, 0); });
+        std::thread caller([&] { rc = mosShmUmt_CreateOs(&shm, "bad", c.sizeAsked, 1, 0); });
         do { // keep-alives may come first
             ASSERT_EQ(osNet_RecvAll(conn, &req, sizeof(req)), MOS_RC__SUCCESS);
         } while (req.op == MOS_SHM_OP__KEEP_ALIVE);
         EXPECT_EQ(req.op, MOS_SHM_OP__CREATE);
         EXPECT_EQ(req.flags, MOS_SHM_FLAG__CREATE);
-        resp.size = 4096;
+        resp.size = c.sizeGranted;
         mosShmProto_BuildResp(&resp, &reply);
         reply.magic = c.magic;
         ASSERT_EQ(osNet_SendAll(conn, &reply, c.replyBytes), MOS_RC__SUCCESS);
@@ -258,12 +263,18 @@ TEST_F(ShmClientTest, BadRepliesFailTheRequestAndTheConnection) {
         caller.join();
         EXPECT_EQ(rc, c.expected);
         EXPECT_EQ(shm.shmFD, nullptr);
+        if (c.magic == MOS_SHM_MSG_MAGIC && c.replyBytes == sizeof(reply)) {
+            break; // the connection stands
+        }
         if (c.replyBytes == sizeof(reply)) {
             osNet_Close(conn);
         }
         conn = osNet_Accept(listener); // the client comes back
         ASSERT_NE(conn, MOS_INVALID_SOCKET);
     }
+    // Still the same connection: a keep-alive or nothing, never a new one.
+    ASSERT_EQ(osNet_RecvAll(conn, &req, sizeof(req)), MOS_RC__SUCCESS);
+    EXPECT_EQ(req.op, MOS_SHM_OP__KEEP_ALIVE);
     osNet_Close(conn);
     osNet_Close(listener);
 }
