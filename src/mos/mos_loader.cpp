@@ -13,6 +13,7 @@
 #include "mos_obj.h"
 #include "mos_oscillation_counters.h"
 #include "mos_perf.h"
+#include "mos_shm_layer.h"
 #include "mos_t10dif.h"
 #include "mos_ticks.h"
 #include "mos_timer.h"
@@ -53,7 +54,7 @@ MOS_RC netLayerInit(void * /*pArg*/) {
 constexpr size_t MAIN_LAYERS = 29;
 MosLoaderEntry mainTable_G[MAIN_LAYERS];
 
-constexpr size_t PROCESS_LAYERS = 17;
+constexpr size_t PROCESS_LAYERS = 18;
 MosLoaderEntry processTable_G[PROCESS_LAYERS];
 
 template <typename T> void *slice(MosInitParams *pParams, T MosInitParams::*pMember) {
@@ -120,7 +121,9 @@ void fillProcessTable(MosInitParams *p) {
     processTable_G[i++] = {mosAsyncIOLayer_Create, slice(p, &MosInitParams::aio),
                            mosAsyncIOLayer_Destroy}; // 11
     processTable_G[i++] = {mosDevLayer_Create, slice(p, &MosInitParams::dev),
-                           mosDevLayer_Destroy};                                            // 12
+                           mosDevLayer_Destroy}; // 12
+    processTable_G[i++] = {mosShmLayer_Create, slice(p, &MosInitParams::shm),
+                           mosShmLayer_Destroy};                                            // 13
     processTable_G[i++] = {mosMemsetLayer_Init, slice(p, &MosInitParams::memset), nullptr}; // 14
     processTable_G[i++] = {mosNvramLayer_Init, slice(p, &MosInitParams::nvram),
                            mosNvramLayer_Destroy}; // 15

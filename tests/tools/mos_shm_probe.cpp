@@ -1,0 +1,100 @@
+// mos_shm_probe: the runtime's shared memory between processes.
+//
+//   mos_shm_probe serve <framedPort> <v20Port>
+//       runs both shared-memory servers until standard input ends;
+//   mos_shm_probe layer <framedPort> <v20Port> <prefix> [name...]
+//       starts the shared-memory layer against those servers, prints
+//       "create <rc name>" and one "record <name>" per record, records the
+//       names given, writes them with an index update ("update <rc name>")
+//       and stops the layer;
+//   mos_shm_probe corrupt <framedPort> <v20Port> <prefix>
+//       flips one bit of the prefix's index magic.
+#include "mos_loader.h"
+#include "mos_shm_layer.h"
+#include "mos_trace.h"
+#include "usr/mos_shm_client.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+int serve(uint16_t portV20) {
+    MosShmParams params = {1, portV20, nullptr, 0};
+    MOS_RC rc = mosShmClient_Create(&params);
+    printf("serve %s\n", mos_RcName(rc));
+    fflush(stdout);
+    if (rc != MOS_RC__SUCCESS) {
+        return 1;
+    }
+    while (fgetc(stdin) != EOF) {
+    }
+    mosShmLayer_DestroyOs();
+    return 0;
+}
+
+int layer(uint16_t portV20, const char *pPrefix, int numNames, char **ppNames) {
+    MosShmParams params = {0, portV20, pPrefix, 0};
+    MOS_RC rc = mosShmLayer_Create(&params);
+    printf("create %s\n", mos_RcName(rc));
+    if (rc != MOS_RC__SUCCESS) {
+        return 1;
+    }
+    for (MosListNode *p = mosShmLayer_G.objList.pFirst; p != nullptr; p = mosList_Next(p)) {
+        printf("record %s\n", reinterpret_cast<MosShmGCObj *>(p)->name);
+    }
+    for (int i = 0; i < numNames; i++) {
+        (void)mosShmLayer_CreateGCObj(ppNames[i]);
+    }
+    if (numNames > 0) {
+        printf("update %s\n", mos_RcName(mosShmLayer_UpdateIndex()));
+    }
+    mosShmLayer_Destroy();
+    return 0;
+}
+
+int corrupt(uint16_t portV20, const char *pPrefix) {
+    MosShmParams params = {0, portV20, nullptr, 0};
+    if (mosShmClient_Create(&params) != MOS_RC__SUCCESS) {
+        return 1;
+    }
+    std::string indexName = std::string(pPrefix) + "_INDEX";
+    MosShm index;
+    MOS_RC rc = mosShmUmt_CreateOs(&index, indexName.c_str(), 0, 0, 0);
+    if (rc == MOS_RC__SUCCESS && mosShm_Map(&index) == MOS_RC__SUCCESS) {
+        static_cast<char *>(index.pMem)[5] ^= 1;
+        mosShm_CloseOs(&index);
+    }
+    printf("corrupt %s\n", mos_RcName(rc));
+    mosShmLayer_DestroyOs();
+    return rc == MOS_RC__SUCCESS ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 4 || (strcmp(argv[1], "serve") != 0 && argc < 5)) {
+        fprintf(stderr, "usage: mos_shm_probe serve|layer|corrupt <framedPort> <v20Port> ...\n");
+        return 2;
+    }
+    if (mos_Init(nullptr) != MOS_RC__SUCCESS) {
+        return 1;
+    }
+    // The runtime's traces to standard output, where the test reads them.
+    MosTrcParams trcParams{};
+    trcParams.trc_stdout = 1;
+    if (mosTrcLayer_Create(&trcParams) != MOS_RC__SUCCESS) {
+        return 1;
+    }
+    mosShmClient_SetFramedPort(static_cast<uint16_t>(atoi(argv[2])));
+    auto portV20 = static_cast<uint16_t>(atoi(argv[3]));
+    if (strcmp(argv[1], "serve") == 0) {
+        return serve(portV20);
+    }
+    if (strcmp(argv[1], "layer") == 0) {
+        return layer(portV20, argv[4], argc - 5, argv + 5);
+    }
+    return corrupt(portV20, argv[4]);
+}
