@@ -35,12 +35,22 @@
 #include "xmti/mos_xmti.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace {
 
 MosLockSettings lockSettings_G = {10, 10, 60000, 0};
 
 MOS_RC placeholderInit(void * /*pArg*/) {
+    return MOS_RC__SUCCESS;
+}
+
+// An object-type record no module of these programs registers; its layer
+// only starts it zeroed.
+MosObjType reservedObjType_G;
+
+MOS_RC reservedObjTypeInit(void * /*pArg*/) {
+    std::memset(static_cast<void *>(&reservedObjType_G), 0, sizeof(reservedObjType_G));
     return MOS_RC__SUCCESS;
 }
 
@@ -51,7 +61,7 @@ MOS_RC netLayerInit(void * /*pArg*/) {
 // The main table. Layers of modules that are not part of this build are
 // absent rather than faked; their position in the order is kept by the
 // order of the rows that remain.
-constexpr size_t MAIN_LAYERS = 29;
+constexpr size_t MAIN_LAYERS = 30;
 MosLoaderEntry mainTable_G[MAIN_LAYERS];
 
 constexpr size_t PROCESS_LAYERS = 18;
@@ -81,6 +91,7 @@ void fillMainTable(MosInitParams *p) {
                         mosTicksLayer_Destroy};                                                // 10
     mainTable_G[i++] = {mosTimer_Init, slice(p, &MosInitParams::timer), mosTimer_Destroy};     // 11
     mainTable_G[i++] = {mosBlocking_LayerInit, nullptr, mosBlocking_LayerDestroy};             // 12
+    mainTable_G[i++] = {reservedObjTypeInit, nullptr, nullptr};                                // 13
     mainTable_G[i++] = {mosMemPoolLayer_Init, nullptr, mosMemPoolLayer_Destroy};               // 14
     mainTable_G[i++] = {mosDynamicMemPoolLayer_Init, nullptr, mosDynamicMemPoolLayer_Destroy}; // 15
     mainTable_G[i++] = {mosSmallIovPoolLayer_Init, slice(p, &MosInitParams::smallIov),

@@ -138,7 +138,7 @@ printf 'trc_compressed_file_enabled 1\ntrc_compressed_buffer_size 5120\nprint_co
 expect_rc nostart 1 $?
 expect_in nostart "$d/out" "Error ERROR (1) starting up MOS"
 expect_in nostart "$d/out" "mosLoader_Load-failed to run 3.Status 1(ERROR)"
-expect_in nostart "$d/out" "mosLoader_Load-failed to run 19.Status 1(ERROR)"
+expect_in nostart "$d/out" "mosLoader_Load-failed to run 20.Status 1(ERROR)"
 grep -q "Panic" "$d/out" && fail "nostart: the unwinding panicked"
 
 # A flood through the ring: dropped lines are counted in the file.

@@ -118,7 +118,7 @@ void startRuntimeAndReport() {
 }
 
 TEST(SecurityLoaderDeathTest, RuntimeStartRunsTheLayerWithSecurityOff) {
-    EXPECT_EXIT(startRuntimeAndReport(), testing::ExitedWithCode(0), "rc=65 layers=29 libs=0");
+    EXPECT_EXIT(startRuntimeAndReport(), testing::ExitedWithCode(0), "rc=65 layers=30 libs=0");
 }
 
 // Failures of the library's loading, each with its code and traces; every
