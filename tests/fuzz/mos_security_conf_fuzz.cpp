@@ -29,13 +29,8 @@ void checkConf(const MosSecurityConf &c) {
         c.ssl.certVerifyDepth > 100) {
         abort();
     }
-    for (uint32_t b : {c.bEnable, c.bEnableFips, c.bAsynchronousLoad, c.bAllowUnsecure,
-                       c.ssl.bEnable, c.ssl.bDisableClientAuth, c.auth.bEnable}) {
-        // Above 1 takes the default; 0, 1 and negative numbers stay as read.
-        if (b > 1 && static_cast<int32_t>(b) >= 0) {
-            abort();
-        }
-    }
+    // Flags take any value: a negative number is stored as read, cut to
+    // 32 bits, as every boolean key of the configuration file is.
     if (mosSecurity_PasswordLen(c.ssl.privateKeyPassword) >= MOS_SECURITY_PASSWORD_SIZE) {
         abort();
     }
