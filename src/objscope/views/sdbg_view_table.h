@@ -160,6 +160,13 @@ template <typename T> constexpr Sdbg_FieldKind Sdbg_KindOf() {
         line, SDBG_FIELD_AT(Wire, member), #member, label, Sdbg_Format::Hook, SDBG_VALUE, true,    \
             false, hookFn                                                                          \
     }
+// A row printed by a hook whose label is written LABEL on LABEL, like a
+// plain row's.
+#define SDBG_LABELLED_HOOK_ROW(line, Wire, member, label, hookFn)                                  \
+    Sdbg_ViewRow {                                                                                 \
+        line, SDBG_FIELD_AT(Wire, member), #member, label, Sdbg_Format::Hook, SDBG_VALUE, false,   \
+            false, hookFn                                                                          \
+    }
 // A count that bounds another row's list and is printed by none.
 #define SDBG_COUNT_ROW(Wire, member)                                                               \
     Sdbg_ViewRow {                                                                                 \

@@ -21,10 +21,3 @@ extern const Sdbg_ViewTable kNetChanDbgRecord;       // NetChanLayer_Dbg
 extern const Sdbg_ViewTable kNetChanThrottlerRecord; // NetChanThrottler_Query, without its list
 extern const Sdbg_ViewTable kMapObjRecord;           // MapObj_Query
 extern const Sdbg_ViewTable kBlkDevRecord;           // BlkDev_Query
-
-// A hook row whose label is written LABEL on LABEL like a field's.
-#define SDBG_CLIENT_LABELLED_HOOK_ROW(line, Wire, member, label, hookFn)                           \
-    Sdbg_ViewRow {                                                                                 \
-        line, SDBG_FIELD_AT(Wire, member), #member, label, Sdbg_Format::Hook, SDBG_VALUE, false,   \
-            false, hookFn                                                                          \
-    }

@@ -7,14 +7,6 @@
 
 #include <cstdint>
 
-// A row printed by a hook whose label is written LABEL on LABEL, like a
-// plain row's (SDBG_HOOK_ROW writes it in the current colours).
-#define SDBG_CLUSTER_HOOK_ROW(line, Wire, member, label, hookFn)                                   \
-    Sdbg_ViewRow {                                                                                 \
-        line, SDBG_FIELD_AT(Wire, member), #member, label, Sdbg_Format::Hook, SDBG_VALUE, false,   \
-            false, hookFn                                                                          \
-    }
-
 // A sub-record's rows (offsets within the record) as a table of its own.
 #define SDBG_CLUSTER_SUB_TABLE(Wire, rows)                                                         \
     Sdbg_ViewTable {                                                                               \

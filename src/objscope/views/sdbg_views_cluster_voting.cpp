@@ -107,8 +107,8 @@ constexpr Sdbg_ViewRow kActorRows[] = {
     SDBG_ROW(5, Actor_Query, loopHighestVote, "   loop-highest-voter:", LLU, SDBG_VALUE),
     SDBG_ROW(5, Actor_Query, loopOurVoters, " our-voters:", U, SDBG_VALUE),
     SDBG_ROW(5, Actor_Query, loopVotersOwnedByOther, " owned-by-other:", Str, SDBG_VALUE),
-    SDBG_CLUSTER_HOOK_ROW(6, Actor_Query, remoteMDMs, " Remote MDMs:", RemoteMdmsHook),
-    SDBG_CLUSTER_HOOK_ROW(7, Actor_Query, extLocks, "   extent-locks", ExtLocksHook),
+    SDBG_LABELLED_HOOK_ROW(6, Actor_Query, remoteMDMs, " Remote MDMs:", RemoteMdmsHook),
+    SDBG_LABELLED_HOOK_ROW(7, Actor_Query, extLocks, "   extent-locks", ExtLocksHook),
     SDBG_COUNT_ROW(Actor_Query, numRemoteMDMs),
 };
 constexpr Sdbg_ByteRange kActorUnread[] = {SDBG_UNREAD(Actor_Query, reserved1),

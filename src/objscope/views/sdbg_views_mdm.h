@@ -38,13 +38,6 @@ void Mdm_PrintInElement(Sdbg_LogicalView &view, const Sdbg_ViewRow &row, bool bX
     }
 }
 
-// A hook row whose text label is written LABEL on LABEL like any field's.
-#define MDM_LABELLED_HOOK_ROW(line, Wire, member, label, hookFn)                                   \
-    Sdbg_ViewRow {                                                                                 \
-        line, SDBG_FIELD_AT(Wire, member), #member, label, Sdbg_Format::Hook, SDBG_VALUE, false,   \
-            false, hookFn                                                                          \
-    }
-
 // Defines a hook that prints a section at the row's bytes.
 #define MDM_SECTION_HOOK(hookName, section)                                                        \
     void hookName(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,           \

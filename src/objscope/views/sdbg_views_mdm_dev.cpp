@@ -101,7 +101,7 @@ constexpr Sdbg_ViewRow kCapMgrDevRows[] = {
     SDBG_HOOK_ROW(15, CapMgrDev_Query, bookedThickMbs, "  Booked-MBs:", BookedThickHook),
     SDBG_ROW(15, CapMgrDev_Query, bookedReservedMbs, " Reserved:", U, SDBG_NONZERO_ALERT),
     SDBG_HOOK_ROW(15, CapMgrDev_Query, bookedThinMbs, " (", BookedThinHook),
-    MDM_LABELLED_HOOK_ROW(16, CapMgrDev_Query, quiesceState, " Quiesce:", QuiesceHook),
+    SDBG_LABELLED_HOOK_ROW(16, CapMgrDev_Query, quiesceState, " Quiesce:", QuiesceHook),
 };
 constexpr Mdm_Section kCapMgrDevSection = {"CapMgrDev_Query", kCapMgrDevRows,
                                            std::size(kCapMgrDevRows)};

@@ -72,8 +72,8 @@ constexpr Sdbg_ViewRow kRcacheRows[] = {
     SDBG_ROW(1, _RcacheQuery, sizeInUseInKb, " Size in use(KB):", U, SDBG_VALUE),
     SDBG_ROW(1, _RcacheQuery, freeCountDIFCoalescePool, " Free DIF Coalesce buffers:", U,
              SDBG_VALUE),
-    TGT_HOOK_ROW(1, _RcacheQuery, memoryAllocState,
-                 " Memory Allocation State:", ElementHook<PrintAllocState>),
+    SDBG_LABELLED_HOOK_ROW(1, _RcacheQuery, memoryAllocState,
+                           " Memory Allocation State:", ElementHook<PrintAllocState>),
     SDBG_ROW(2, _RcacheQuery, bDisabled, " Disabled:", D, SDBG_NONZERO_ALERT),
     SDBG_ROW(2, _RcacheQuery, bFrozen, " Frozen:", D, SDBG_NONZERO_ALERT),
     SDBG_ROW(3, _RcacheQuery, entryEvictionCount, " UD Evictions:", U, SDBG_VALUE),
@@ -87,10 +87,10 @@ constexpr Sdbg_ViewRow kRcacheRows[] = {
     SDBG_ROW(5, _RcacheQuery, skipCountUnaligned4kbIo, " 4KB unaligned skips:", U, SDBG_VALUE),
     SDBG_ROW(5, _RcacheQuery, skipCountCacheAllBusy, " All busy skips:", U, SDBG_NONZERO_ALERT),
     // Screen lines 6 to 19; each list ends its own last line.
-    TGT_HOOK_ROW(6, _RcacheQuery, entryCount,
-                 " Number of entries in range 4-128(KB):", RangeListHook),
-    TGT_HOOK_ROW(6, _RcacheQuery, totalEntryCount,
-                 " Accumalated number of entries in range 4-128(KB):", RangeListHook),
+    SDBG_LABELLED_HOOK_ROW(6, _RcacheQuery, entryCount,
+                           " Number of entries in range 4-128(KB):", RangeListHook),
+    SDBG_LABELLED_HOOK_ROW(6, _RcacheQuery, totalEntryCount,
+                           " Accumalated number of entries in range 4-128(KB):", RangeListHook),
 };
 constexpr Sdbg_ByteRange kRcacheUnread[] = {
     SDBG_UNREAD(_RcacheQuery, reserved1),
@@ -134,25 +134,25 @@ void DynamicAllocatorHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sd
 constexpr Sdbg_ViewRow kNetBufRows[] = {
     SDBG_ROW(1, _RcacheNetBufQuery, poolName, " Info for RcacheNetBuf pool:", Str, SDBG_VALUE),
     SDBG_ROW(2, _RcacheNetBufQuery, numOfAllocations, " Allocated:", U, SDBG_VALUE),
-    TGT_HOOK_ROW(
+    SDBG_LABELLED_HOOK_ROW(
         2, _RcacheNetBufQuery, perPoolNumOfAllocations,
         " Allocated per pool [16k,64k,256k,512k,1024k]:", ElementHook<PrintPoolList<false>>),
     SDBG_ROW(3, _RcacheNetBufQuery, currentAllocatedInLbs, " Allocated in Lbs:", U, SDBG_VALUE),
-    TGT_HOOK_ROW(
+    SDBG_LABELLED_HOOK_ROW(
         3, _RcacheNetBufQuery, perPoolCurrentAllocatedInLbs,
         " Allocated in Lbs per pool [16k,64k,256k,512k,1024k]:", ElementHook<PrintPoolList<false>>),
     SDBG_ROW(4, _RcacheNetBufQuery, poolsTotalSizeInLbs, " Total size in Lbs of pools:", U,
              SDBG_VALUE),
-    TGT_HOOK_ROW(4, _RcacheNetBufQuery, perPoolTotalSizeInLbs,
-                 " Total size in Lbs per pool [16k,64k,256k,512k,1024k]:",
-                 ElementHook<PrintPoolList<false>>),
+    SDBG_LABELLED_HOOK_ROW(4, _RcacheNetBufQuery, perPoolTotalSizeInLbs,
+                           " Total size in Lbs per pool [16k,64k,256k,512k,1024k]:",
+                           ElementHook<PrintPoolList<false>>),
     SDBG_ROW(5, _RcacheNetBufQuery, numOfFailedReq, " Failed requests:", U, SDBG_NONZERO_ALERT),
-    TGT_HOOK_ROW(
+    SDBG_LABELLED_HOOK_ROW(
         5, _RcacheNetBufQuery, perPoolNumOfFailedReq,
         " Failed requests per pool [16k,64k,256k,512k,1024k]:", ElementHook<PrintPoolList<true>>),
     SDBG_ROW(6, _RcacheNetBufQuery, bCacheFull, " Cache is full:", D, SDBG_NONZERO_ALERT),
     SDBG_ROW(6, _RcacheNetBufQuery, numOfCacheFull, " Cache got full:", U, SDBG_NONZERO_ALERT),
-    TGT_HOOK_ROW(
+    SDBG_LABELLED_HOOK_ROW(
         6, _RcacheNetBufQuery, perPoolNumOfCacheFull,
         " Cache got full per pool [16k,64k,256k,512k,1024k]:", ElementHook<PrintPoolList<true>>),
     SDBG_HOOK_ROW(7, _RcacheNetBufQuery, dynamicAllocatorTotalSizeInLbs, kDynamicAllocatorTitle,

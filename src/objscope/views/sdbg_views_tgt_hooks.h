@@ -7,13 +7,6 @@
 
 #include <cstring>
 
-// A row printed by a hook, its text label LABEL on LABEL as a plain row's.
-#define TGT_HOOK_ROW(line, Wire, member, label, hookFn)                                            \
-    Sdbg_ViewRow {                                                                                 \
-        line, SDBG_FIELD_AT(Wire, member), #member, label, Sdbg_Format::Hook, SDBG_VALUE, false,   \
-            false, hookFn                                                                          \
-    }
-
 namespace sdbg_tgt {
 
 template <typename T> T ReadWire(const uint8_t *pWire, uint32_t offset) {

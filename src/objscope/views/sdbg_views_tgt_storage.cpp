@@ -95,10 +95,11 @@ constexpr Sdbg_ViewRow kVtreeRows[] = {
              SDBG_VALUE),
     SDBG_ROW(6, _VtreeQuery, bCreateInitialTooth, " may create initial teeth? :", D, SDBG_VALUE),
     // Each list ends its own last line.
-    TGT_HOOK_ROW(7, _VtreeQuery, lastRenameScanDurationsSec,
-                 " Latest rename scan durations (0 is latest):", DurationsHook<kScanDurations>),
+    SDBG_LABELLED_HOOK_ROW(
+        7, _VtreeQuery, lastRenameScanDurationsSec,
+        " Latest rename scan durations (0 is latest):", DurationsHook<kScanDurations>),
     SDBG_COUNT_ROW(_VtreeQuery, numLastRenameScanDurations),
-    TGT_HOOK_ROW(
+    SDBG_LABELLED_HOOK_ROW(
         7, _VtreeQuery, lastRenameOverallDurationsSec,
         " Latest rename overall durations (0 is latest):", DurationsHook<kOverallDurations>),
     SDBG_COUNT_ROW(_VtreeQuery, numLastRenameOverallDurations),
@@ -261,8 +262,8 @@ constexpr Sdbg_ViewRow kRaidPoolRows[] = {
              SDBG_VALUE),
     SDBG_ROW(3, _RaidSyncPoolQuery, sizeOfRebuildIOs, " Size in LB of total IOs in the rebuild:", U,
              SDBG_VALUE),
-    TGT_HOOK_ROW(4, _RaidSyncPoolQuery, rebuildsPerIOsSize,
-                 " Total IOs per size range in the rebuild:", RebuildSizeRangesHook),
+    SDBG_LABELLED_HOOK_ROW(4, _RaidSyncPoolQuery, rebuildsPerIOsSize,
+                           " Total IOs per size range in the rebuild:", RebuildSizeRangesHook),
 };
 
 } // namespace
