@@ -321,16 +321,53 @@ void FillPerfStackObject(uint8_t *pWire) {
     FillPerfStack(pWire, 0);
 }
 
+// The u64 counters of every I/O class of a device file.
+void FillFileIoCounters(uint8_t *pWire) {
+    using C = FileIoClassCounters;
+    for (uint32_t i = 0; i < kFileIoClasses; ++i) {
+        const uint32_t base =
+            static_cast<uint32_t>(offsetof(_FileQuery, ioCounters) + i * sizeof(C));
+        MARK_AT(base, C, writes);
+        MARK_AT(base, C, reads);
+        MARK_AT(base, C, writeErrors);
+        MARK_AT(base, C, readErrors);
+        MARK_AT(base, C, writeLbs);
+        MARK_AT(base, C, readLbs);
+    }
+}
+
+void FillVtreeDurations(uint8_t *pWire) {
+    for (uint32_t i = 0; i < kListEntries; ++i) {
+        MARK_AT(i * 8, _VtreeQuery, lastRenameScanDurationsSec[0]);
+        MARK_AT(i * 8, _VtreeQuery, lastRenameOverallDurationsSec[0]);
+    }
+}
+
+void FillSpefInstance(uint8_t *pWire) {
+    using D = SpefInstanceDiagnosticsInfo_Debug;
+    const uint32_t base = offsetof(_SpefInstanceQuery, diagnostics);
+    for (uint32_t i = 0; i < 2; ++i) {
+        MARK_AT(base + i * 8, D, avgProcessingLatencyForCompressedEntriesInUsec[0]);
+        MARK_AT(base + i * 8, D, avgProcessingLatencyForNonCompressedEntriesInUsec[0]);
+        MARK_AT(base + i * 8, D, avgProcessingLatencyForDecompressionInUsec[0]);
+    }
+    MARK_AT(base, D, cugMempoolErrorCnt);
+    MARK_AT(base, D, invalidParametersErrorCnt);
+    MARK_AT(base, D, inflightChecksumMismatchErrorCnt);
+    MARK_AT(base, D, allocatedShmBs);
+}
+
 struct Fixture {
     uint32_t typeId;
     void (*fill)(uint8_t *pWire);
 };
 
 constexpr Fixture kFixtures[] = {
-    {6, FillLockStats},         {18, FillNetPerf},        {22, FillNetCon},
-    {68, FillSnapshotPolicy},   {72, FillNetChan},        {145, FillUmtClass},
-    {151, FillPerfStackObject}, {165, FillPerfContainer}, {166, FillSpefDevice},
-    {170, FillChangeLog},       {173, FillBundle},        {175, FillNvHash},
+    {6, FillLockStats},       {18, FillNetPerf},        {22, FillNetCon},
+    {51, FillFileIoCounters}, {54, FillVtreeDurations}, {68, FillSnapshotPolicy},
+    {72, FillNetChan},        {145, FillUmtClass},      {151, FillPerfStackObject},
+    {165, FillPerfContainer}, {166, FillSpefDevice},    {167, FillSpefInstance},
+    {170, FillChangeLog},     {173, FillBundle},        {175, FillNvHash},
 };
 
 #undef MARK_AT
