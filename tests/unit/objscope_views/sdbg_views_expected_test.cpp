@@ -15,17 +15,22 @@
 // the view tables before committing it.
 
 #include "view_records.h"
-#include "views_test_support.h"
 
 #include "sdbg_device.h"
+#include "sdbg_query_classes.h"
+#include "sdbg_view_table.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
