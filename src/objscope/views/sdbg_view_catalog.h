@@ -27,6 +27,16 @@
                                  0,                                                                \
                                  trailingNewLines}
 
+// The rows of a record nested in a query structure (offsets within the
+// record) as a table of its own, named after the record's struct.
+template <size_t N>
+constexpr Sdbg_ViewTable Sdbg_SubTable(const char *pWireName, size_t wireSize,
+                                       const Sdbg_ViewRow (&rows)[N]) {
+    return {pWireName, static_cast<uint32_t>(wireSize), rows, static_cast<uint32_t>(N), nullptr, 0,
+            0};
+}
+#define SDBG_SUB_TABLE(Wire, rows) Sdbg_SubTable(#Wire, sizeof(Wire), rows)
+
 #define SDBG_VIEW_TYPE(id, table) extern const Sdbg_ViewTable table;
 #include "sdbg_view_types.def"
 #undef SDBG_VIEW_TYPE

@@ -15,10 +15,14 @@
 //     SDBG_ROW / SDBG_HOOK_ROW / SDBG_COUNT_ROW, in print order, the gaps no
 //     row reads with SDBG_UNREAD, and SDBG_DEFINE_VIEW(_GAPS) per table;
 //  3. a hook for each row a table cannot express (a list, a nested element
-//     with tags of its own), in the same file, each with a golden test;
+//     with tags of its own), in the same file, each with a golden test; a
+//     record nested in the struct gets a table of its own (SDBG_SUB_TABLE),
+//     named on its row with SDBG_NESTED_ROW, which its hook prints it by;
 //  4. one SDBG_VIEW_TYPE(id, table) line per type id in
 //     sdbg_view_types_<subsystem>.def; the table checks (tiling, widths,
-//     unread bytes, clean prints, balanced XML) then cover it.
+//     unread bytes, clean prints, balanced XML) then cover it, and the
+//     expected-output test prints it (its expected file is written anew
+//     and read against the type's table).
 #pragma once
 
 #include "sdbg_logical_view.h"
@@ -27,9 +31,9 @@
 #include <cstdint>
 #include <type_traits>
 
-// What a row's bytes are: the width and sign of a number, a text of size
-// bytes, or a record handed whole to a printer or hook.
-enum class Sdbg_FieldKind : uint8_t { U8, U16, U32, U64, I8, I16, I32, I64, Text, Record };
+// What a row's bytes are: the width and sign of an integer, a double, a
+// text of size bytes, or a record handed whole to a printer or hook.
+enum class Sdbg_FieldKind : uint8_t { U8, U16, U32, U64, I8, I16, I32, I64, F64, Text, Record };
 
 enum class Sdbg_Format : uint8_t {
     U,            // %u
@@ -55,6 +59,7 @@ enum class Sdbg_Format : uint8_t {
 enum class Sdbg_Rule : uint8_t { Value, ZeroAlert, NonzeroAlert, Highlight, Pair };
 
 struct Sdbg_ViewRow;
+struct Sdbg_ViewTable;
 
 // Prints one row: in text after the renderer wrote its label, in XML the
 // whole row (elements, tags and any label the XML view repeats).
@@ -75,6 +80,10 @@ struct Sdbg_ViewRow {
     bool bLabelCurrentColours; // label in the current colours, not LABEL on LABEL
     bool bTextOnly;            // left out of the XML view
     Sdbg_ViewHook hook;
+    // The table of the record the row's bytes hold (of each record, when
+    // they hold an array of them), which the row's hook prints them by;
+    // nullptr when the hook reads the bytes itself.
+    const Sdbg_ViewTable *pNested;
 };
 
 struct Sdbg_ByteRange {
@@ -129,6 +138,8 @@ template <typename T> constexpr Sdbg_FieldKind Sdbg_KindOf() {
         return Sdbg_FieldKind::I32;
     } else if constexpr (std::is_same_v<T, int64_t>) {
         return Sdbg_FieldKind::I64;
+    } else if constexpr (std::is_same_v<T, double>) {
+        return Sdbg_FieldKind::F64;
     } else {
         return Sdbg_FieldKind::Record;
     }
@@ -152,26 +163,40 @@ template <typename T> constexpr Sdbg_FieldKind Sdbg_KindOf() {
 #define SDBG_ROW(line, Wire, member, label, format, rule)                                          \
     Sdbg_ViewRow {                                                                                 \
         line, SDBG_FIELD_AT(Wire, member), #member, label, Sdbg_Format::format, rule, false,       \
-            false, nullptr                                                                         \
+            false, nullptr, nullptr                                                                \
     }
 // A row printed by a hook; the label is written in the current colours.
 #define SDBG_HOOK_ROW(line, Wire, member, label, hookFn)                                           \
     Sdbg_ViewRow {                                                                                 \
         line, SDBG_FIELD_AT(Wire, member), #member, label, Sdbg_Format::Hook, SDBG_VALUE, true,    \
-            false, hookFn                                                                          \
+            false, hookFn, nullptr                                                                 \
     }
 // A row printed by a hook whose label is written LABEL on LABEL, like a
 // plain row's.
 #define SDBG_LABELLED_HOOK_ROW(line, Wire, member, label, hookFn)                                  \
     Sdbg_ViewRow {                                                                                 \
         line, SDBG_FIELD_AT(Wire, member), #member, label, Sdbg_Format::Hook, SDBG_VALUE, false,   \
-            false, hookFn                                                                          \
+            false, hookFn, nullptr                                                                 \
+    }
+// A row whose bytes hold one record of the table nested, or an array of
+// them; its hook prints them through row.pNested. The label is written in
+// the current colours (SDBG_NESTED_ROW) or LABEL on LABEL
+// (SDBG_LABELLED_NESTED_ROW).
+#define SDBG_NESTED_ROW(line, Wire, member, label, hookFn, nested)                                 \
+    Sdbg_ViewRow {                                                                                 \
+        line, SDBG_FIELD_AT(Wire, member), #member, label, Sdbg_Format::Hook, SDBG_VALUE, true,    \
+            false, hookFn, &nested                                                                 \
+    }
+#define SDBG_LABELLED_NESTED_ROW(line, Wire, member, label, hookFn, nested)                        \
+    Sdbg_ViewRow {                                                                                 \
+        line, SDBG_FIELD_AT(Wire, member), #member, label, Sdbg_Format::Hook, SDBG_VALUE, false,   \
+            false, hookFn, &nested                                                                 \
     }
 // A count that bounds another row's list and is printed by none.
 #define SDBG_COUNT_ROW(Wire, member)                                                               \
     Sdbg_ViewRow {                                                                                 \
         0, SDBG_FIELD_AT(Wire, member), nullptr, nullptr, Sdbg_Format::Count, SDBG_VALUE, false,   \
-            true, nullptr                                                                          \
+            true, nullptr, nullptr                                                                 \
     }
 #define SDBG_UNREAD(Wire, member)                                                                  \
     Sdbg_ByteRange {                                                                               \

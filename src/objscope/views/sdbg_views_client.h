@@ -6,11 +6,15 @@
 #include "sdbg_view_catalog.h"
 
 // Text: the record's rows (its opening word is the label of the row that
-// nests it). XML: a line break, two tabs and "<tag>" in the colours in
-// force, each field as an element at three tabs, then a line break, two
-// tabs and "</tag>".
+// nests it). XML: a line break, two tabs and "<Wire>" (the record's struct
+// name) in the colours in force, each field as an element at three tabs,
+// then a line break, two tabs and "</Wire>".
 void SdbgClient_PrintNested(Sdbg_LogicalView &view, const Sdbg_ViewTable &record,
-                            const uint8_t *pRecord, const char *pTag, bool bXml);
+                            const uint8_t *pRecord, bool bXml);
+// The hook of a row that nests one record: the record by the row's table,
+// tagged with the record's name.
+void SdbgClient_NestedHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,
+                           bool bXml);
 
 // The nested records, by the struct they read.
 extern const Sdbg_ViewTable kNetSocketQueryRecord;   // NetSocketQuery (paths)

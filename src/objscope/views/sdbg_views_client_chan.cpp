@@ -10,18 +10,10 @@ using namespace sdbg_wire;
 
 namespace {
 
-void ConLayerHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,
-                  bool bXml) {
-    SdbgClient_PrintNested(view, kNetConLayerRecord, pWire + row.offset, "NetConLayer_Query", bXml);
-}
-
-void ChanDbgHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row, bool bXml) {
-    SdbgClient_PrintNested(view, kNetChanDbgRecord, pWire + row.offset, "NetChanLayer_Dbg", bXml);
-}
-
 constexpr Sdbg_ViewRow kNetChanLayerRows[] = {
-    SDBG_HOOK_ROW(1, NetChanLayer_Query, conLayer, "Con-Layer", ConLayerHook),
-    SDBG_HOOK_ROW(2, NetChanLayer_Query, dbg, "DBG", ChanDbgHook),
+    SDBG_NESTED_ROW(1, NetChanLayer_Query, conLayer, "Con-Layer", SdbgClient_NestedHook,
+                    kNetConLayerRecord),
+    SDBG_NESTED_ROW(2, NetChanLayer_Query, dbg, "DBG", SdbgClient_NestedHook, kNetChanDbgRecord),
     SDBG_ROW(3, NetChanLayer_Query, disconnectWaiters, "#wait-to-disconnect:", U,
              SDBG_NONZERO_ALERT),
     SDBG_ROW(3, NetChanLayer_Query, connectWaiters, " #wait-to-connect:", U, SDBG_NONZERO_ALERT),
@@ -76,7 +68,7 @@ void ThrottlerHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_View
     const uint8_t *pRecord = pWire + row.offset;
     NetChanThrottler_Query throttler;
     std::memcpy(&throttler, pRecord, sizeof(throttler));
-    SdbgClient_PrintNested(view, kNetChanThrottlerRecord, pRecord, "NetChanThrottler_Query", bXml);
+    SdbgClient_PrintNested(view, *row.pNested, pRecord, bXml);
     if (bXml) {
         Sdbg_PrintOpenTag(view, 2, "volGroups");
     } else {
@@ -105,7 +97,8 @@ constexpr Sdbg_ViewRow kNetChanRows[] = {
              SDBG_NONZERO_ALERT),
     SDBG_ROW(3, NetChan_Query, numChanEstablishWaitIOs, " #chan-establish-wait-reqs:", U,
              SDBG_NONZERO_ALERT),
-    SDBG_HOOK_ROW(4, NetChan_Query, throttler, "I/O Throttler:", ThrottlerHook),
+    SDBG_NESTED_ROW(4, NetChan_Query, throttler, "I/O Throttler:", ThrottlerHook,
+                    kNetChanThrottlerRecord),
 };
 constexpr Sdbg_ByteRange kNetChanUnread[] = {
     SDBG_UNREAD(NetChan_Query, reserved1),
@@ -113,19 +106,12 @@ constexpr Sdbg_ByteRange kNetChanUnread[] = {
     SDBG_UNREAD(NetChan_Query, reserved3),
 };
 
-void NetSockHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row, bool bXml) {
-    SdbgClient_PrintNested(view, kNetSockRecord, pWire + row.offset, "NetSock_Query", bXml);
-}
-
-void NetRpcHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row, bool bXml) {
-    SdbgClient_PrintNested(view, kNetRpcRecord, pWire + row.offset, "NetRPC_Query", bXml);
-}
-
 // The socket takes four lines and the last failed RPC one; each later row
 // starts the line after them.
 constexpr Sdbg_ViewRow kNetConnectionRows[] = {
-    SDBG_HOOK_ROW(1, NetCon_Query, sock, "Sock", NetSockHook),
-    SDBG_HOOK_ROW(2, NetCon_Query, lastFailedRpc, "lastFailedRPC:", NetRpcHook),
+    SDBG_NESTED_ROW(1, NetCon_Query, sock, "Sock", SdbgClient_NestedHook, kNetSockRecord),
+    SDBG_NESTED_ROW(2, NetCon_Query, lastFailedRpc, "lastFailedRPC:", SdbgClient_NestedHook,
+                    kNetRpcRecord),
     SDBG_ROW(3, NetCon_Query, rpcLatency, "rpc-latencies:", SampleStats, SDBG_VALUE),
     SDBG_ROW(4, NetCon_Query, iniID, " iniID:", Hex0x, SDBG_ZERO_ALERT),
     SDBG_ROW(4, NetCon_Query, inflightSends, " inflight-sends:", U, SDBG_NONZERO_ALERT),

@@ -93,16 +93,9 @@ constexpr Sdbg_ViewRow kMapMdmSdcRows[] = {
 };
 constexpr Sdbg_ByteRange kMapMdmSdcUnread[] = {SDBG_UNREAD(MapMdmSdc_Query, reserved)};
 
-void MapObjHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row, bool bXml) {
-    SdbgClient_PrintNested(view, kMapObjRecord, pWire + row.offset, "MapObj_Query", bXml);
-}
-
-void BlkDevHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row, bool bXml) {
-    SdbgClient_PrintNested(view, kBlkDevRecord, pWire + row.offset, "BlkDev_Query", bXml);
-}
-
 // The header line of every map object: its label in the colours in force.
-#define MAP_OBJ_ROW(line, Wire) SDBG_HOOK_ROW(line, Wire, mapObj, "map-obj ", MapObjHook)
+#define MAP_OBJ_ROW(line, Wire)                                                                    \
+    SDBG_NESTED_ROW(line, Wire, mapObj, "map-obj ", SdbgClient_NestedHook, kMapObjRecord)
 
 constexpr Sdbg_ViewRow kMapMHRows[] = {
     MAP_OBJ_ROW(1, MapMH_Query),
@@ -113,7 +106,7 @@ constexpr Sdbg_ByteRange kMapMHUnread[] = {SDBG_UNREAD(MapMH_Query, reserved)};
 
 // The block device takes two lines; every later row starts the line after.
 constexpr Sdbg_ViewRow kMapVolRows[] = {
-    SDBG_HOOK_ROW(1, MapVol_Query, blkDev, "blk-dev ", BlkDevHook),
+    SDBG_NESTED_ROW(1, MapVol_Query, blkDev, "blk-dev ", SdbgClient_NestedHook, kBlkDevRecord),
     MAP_OBJ_ROW(2, MapVol_Query),
     SDBG_ROW(3, MapVol_Query, volState, "State:", Str, SDBG_VALUE),
     SDBG_ROW(3, MapVol_Query, generationNum, " gen-num:", Hex0x, SDBG_ZERO_ALERT),

@@ -78,15 +78,11 @@ constexpr Sdbg_ViewRow kNetPathMgrRows[] = {
     SDBG_ROW(1, NetPathMgr_Query, memWaiters, " #memory-waiters:", U, SDBG_NONZERO_ALERT),
 };
 
-void NetSocketQueryHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,
-                        bool bXml) {
-    SdbgClient_PrintNested(view, kNetSocketQueryRecord, pWire + row.offset, "NetSocketQuery", bXml);
-}
-
 // The socket's four lines come first; the path's own fields take the
 // line after them, and the view ends with a line break.
 constexpr Sdbg_ViewRow kNetPathRows[] = {
-    SDBG_HOOK_ROW(1, NetPath_Query, socketQuery, " socket", NetSocketQueryHook),
+    SDBG_NESTED_ROW(1, NetPath_Query, socketQuery, " socket", SdbgClient_NestedHook,
+                    kNetSocketQueryRecord),
     SDBG_ROW(2, NetPath_Query, ownerType, " ownerType:", U, SDBG_HIGHLIGHT),
     SDBG_ROW(2, NetPath_Query, bConnected, " Connected:", D, SDBG_ZERO_ALERT),
     SDBG_ROW(2, NetPath_Query, bDie, " Dying:", D, SDBG_NONZERO_ALERT),

@@ -159,14 +159,14 @@ void PrintWrapperTag(Sdbg_LogicalView &view, const char *pOpen, const char *pTag
 } // namespace
 
 void SdbgClient_PrintNested(Sdbg_LogicalView &view, const Sdbg_ViewTable &record,
-                            const uint8_t *pRecord, const char *pTag, bool bXml) {
+                            const uint8_t *pRecord, bool bXml) {
     if (!bXml) {
         Sdbg_RenderText(view, record, pRecord);
         return;
     }
     view.NewLine();
     view.PutTabs(2);
-    PrintWrapperTag(view, "<", pTag);
+    PrintWrapperTag(view, "<", record.pWireName);
     for (uint32_t i = 0; i < record.rowCount; ++i) {
         const Sdbg_ViewRow &row = record.pRows[i];
         Sdbg_PrintOpenTag(view, 3, row.pXml);
@@ -175,7 +175,12 @@ void SdbgClient_PrintNested(Sdbg_LogicalView &view, const Sdbg_ViewTable &record
     }
     view.NewLine();
     view.PutTabs(2);
-    PrintWrapperTag(view, "</", pTag);
+    PrintWrapperTag(view, "</", record.pWireName);
+}
+
+void SdbgClient_NestedHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,
+                           bool bXml) {
+    SdbgClient_PrintNested(view, *row.pNested, pWire + row.offset, bXml);
 }
 
 SDBG_DEFINE_VIEW_GAPS(kNetSocketQueryRecord, NetSocketQuery, kNetSocketQueryRows,

@@ -1,18 +1,10 @@
-// Pieces the cluster's view tables share: hook rows whose label keeps the
-// label colours, sub-records printed from a table of their own, and fields
-// printed as words chosen by their value.
+// Pieces the cluster's view tables share: sub-records printed from a table
+// of their own, and fields printed as words chosen by their value.
 #pragma once
 
 #include "sdbg_view_catalog.h"
 
 #include <cstdint>
-
-// A sub-record's rows (offsets within the record) as a table of its own.
-#define SDBG_CLUSTER_SUB_TABLE(Wire, rows)                                                         \
-    Sdbg_ViewTable {                                                                               \
-#Wire, static_cast < uint32_t>(sizeof(Wire)), rows,                                        \
-            static_cast < uint32_t>(std::size(rows)), nullptr, 0, 0                                \
-    }
 
 // The sub-record at pRecord as the text of its table (lines as its rows
 // say, no line break at its end).

@@ -122,7 +122,7 @@ void TransferSequencerHook(Sdbg_LogicalView &view, const uint8_t *pWire, const S
 #define SDBG_CLUSTER_SEQUENCER_ROW(line, Wire, member)                                             \
     Sdbg_ViewRow {                                                                                 \
         line, SDBG_FIELD_AT(Wire, member), #member, nullptr, Sdbg_Format::Hook, SDBG_VALUE, false, \
-            false, TransferSequencerHook                                                           \
+            false, TransferSequencerHook, nullptr                                                  \
     }
 
 constexpr Sdbg_ViewRow kStoragePoolRows[] = {

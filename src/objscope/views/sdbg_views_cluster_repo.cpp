@@ -17,14 +17,14 @@ constexpr Sdbg_ViewRow kSubObjRows[] = {
     SDBG_ROW(1, RepType_SubObjQuery, num, " num:", U, SDBG_ZERO_ALERT),
     SDBG_ROW(1, RepType_SubObjQuery, startPage, " start-page:", U, SDBG_ZERO_ALERT),
 };
-constexpr Sdbg_ViewTable kSubObjTable = SDBG_CLUSTER_SUB_TABLE(RepType_SubObjQuery, kSubObjRows);
+constexpr Sdbg_ViewTable kSubObjTable = SDBG_SUB_TABLE(RepType_SubObjQuery, kSubObjRows);
 
 // One sub-object record: a line after its "sub-obj" label, or an element.
 void SubObjHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row, bool bXml) {
     if (bXml) {
-        Sdbg_ClusterSubElement(view, kSubObjTable, pWire + row.offset);
+        Sdbg_ClusterSubElement(view, *row.pNested, pWire + row.offset);
     } else {
-        Sdbg_ClusterSubText(view, kSubObjTable, pWire + row.offset);
+        Sdbg_ClusterSubText(view, *row.pNested, pWire + row.offset);
     }
 }
 
@@ -34,10 +34,10 @@ constexpr Sdbg_ViewRow kRepTypeRows[] = {
     SDBG_ROW(1, RepType_Query, typeIndex, " index:", U, SDBG_VALUE),
     SDBG_ROW(1, RepType_Query, bmStartPage, " BM-Start-page:", U, SDBG_ZERO_ALERT),
     SDBG_ROW(1, RepType_Query, subObjNum, " subObjTypes:", U, SDBG_ZERO_ALERT),
-    SDBG_HOOK_ROW(2, RepType_Query, subObjs[0], "sub-obj", SubObjHook),
-    SDBG_HOOK_ROW(3, RepType_Query, subObjs[1], "sub-obj", SubObjHook),
-    SDBG_HOOK_ROW(4, RepType_Query, subObjs[2], "sub-obj", SubObjHook),
-    SDBG_HOOK_ROW(5, RepType_Query, subObjs[3], "sub-obj", SubObjHook),
+    SDBG_NESTED_ROW(2, RepType_Query, subObjs[0], "sub-obj", SubObjHook, kSubObjTable),
+    SDBG_NESTED_ROW(3, RepType_Query, subObjs[1], "sub-obj", SubObjHook, kSubObjTable),
+    SDBG_NESTED_ROW(4, RepType_Query, subObjs[2], "sub-obj", SubObjHook, kSubObjTable),
+    SDBG_NESTED_ROW(5, RepType_Query, subObjs[3], "sub-obj", SubObjHook, kSubObjTable),
 };
 constexpr Sdbg_ByteRange kRepTypeUnread[] = {SDBG_UNREAD(RepType_Query, reserved)};
 
@@ -113,8 +113,7 @@ constexpr Sdbg_ViewRow kPlanRows[] = {
     SDBG_ROW(1, MigrationMultiheadPlan_Query, retryCounter, " retry-counter:", U,
              SDBG_NONZERO_ALERT),
 };
-constexpr Sdbg_ViewTable kPlanTable =
-    SDBG_CLUSTER_SUB_TABLE(MigrationMultiheadPlan_Query, kPlanRows);
+constexpr Sdbg_ViewTable kPlanTable = SDBG_SUB_TABLE(MigrationMultiheadPlan_Query, kPlanRows);
 
 // Every entry of the array whose id is not 0, in index order: in text a
 // line each; in XML an element each inside the plan's element, which is
@@ -124,18 +123,19 @@ void MigrationPlanHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_
     if (bXml) {
         Sdbg_PrintOpenTag(view, 2, row.pXml);
     }
-    for (uint32_t i = 0; i < BALANCE_PLAN_ENTRIES; ++i) {
-        const uint8_t *pEntry = pWire + row.offset + i * sizeof(MigrationMultiheadPlan_Query);
+    const Sdbg_ViewTable &plan = *row.pNested;
+    for (uint32_t i = 0; i < row.size / plan.wireSize; ++i) {
+        const uint8_t *pEntry = pWire + row.offset + i * plan.wireSize;
         uint32_t id;
         std::memcpy(&id, pEntry + offsetof(MigrationMultiheadPlan_Query, id), sizeof(id));
         if (id == 0) {
             continue;
         }
         if (bXml) {
-            Sdbg_ClusterSubElement(view, kPlanTable, pEntry);
+            Sdbg_ClusterSubElement(view, plan, pEntry);
         } else {
             view.NewLine();
-            Sdbg_ClusterSubText(view, kPlanTable, pEntry);
+            Sdbg_ClusterSubText(view, plan, pEntry);
         }
     }
     if (bXml) {
@@ -159,7 +159,8 @@ constexpr Sdbg_ViewRow kBalanceExecutorRows[] = {
     SDBG_ROW(1, BalanceExecutor_Query, numStuckDevs, " stuck-devs:", U, SDBG_NONZERO_ALERT),
     SDBG_ROW(1, BalanceExecutor_Query, flow, " plan-state:", U, SDBG_VALUE),
     SDBG_ROW(1, BalanceExecutor_Query, numPlugs, " num-plugs:", U, SDBG_NONZERO_ALERT),
-    SDBG_HOOK_ROW(1, BalanceExecutor_Query, mhMigrationPlan, nullptr, MigrationPlanHook),
+    SDBG_NESTED_ROW(1, BalanceExecutor_Query, mhMigrationPlan, nullptr, MigrationPlanHook,
+                    kPlanTable),
 };
 
 // ---- Capacity manager ----

@@ -33,8 +33,7 @@ constexpr Sdbg_ViewRow kRemoteMdmRows[] = {
     SDBG_ROW(1, ActorRemoteMdm_Query, bDegraded, " is-degraded:", D, SDBG_NONZERO_ALERT),
     SDBG_ROW(1, ActorRemoteMdm_Query, loopTrigger, " loop-trigger:", Str, SDBG_VALUE),
 };
-constexpr Sdbg_ViewTable kRemoteMdmTable =
-    SDBG_CLUSTER_SUB_TABLE(ActorRemoteMdm_Query, kRemoteMdmRows);
+constexpr Sdbg_ViewTable kRemoteMdmTable = SDBG_SUB_TABLE(ActorRemoteMdm_Query, kRemoteMdmRows);
 
 // An entry writes line breaks after its first and second lines only, so
 // the next entry continues its third line.
@@ -50,7 +49,7 @@ constexpr Sdbg_ViewRow kExtLockRows[] = {
     SDBG_ROW(3, ActorExtLock_Query, numReadWaiters, " #read-waiters:", U, SDBG_NONZERO_ALERT),
     SDBG_ROW(3, ActorExtLock_Query, numWriteWaiters, " #write-waiters:", U, SDBG_NONZERO_ALERT),
 };
-constexpr Sdbg_ViewTable kExtLockTable = SDBG_CLUSTER_SUB_TABLE(ActorExtLock_Query, kExtLockRows);
+constexpr Sdbg_ViewTable kExtLockTable = SDBG_SUB_TABLE(ActorExtLock_Query, kExtLockRows);
 
 // The entries in use of the actor's two parallel arrays: the count comes
 // from the remote side and may exceed the arrays' capacity, which bounds it.
@@ -63,7 +62,8 @@ uint32_t ActorEntriesInUse(const uint8_t *pWire) {
 // One list of the actor, in its text form in both views; XML puts it
 // between its element's tags.
 void PrintActorList(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,
-                    bool bXml, const Sdbg_ViewTable &entry, const char *pEntryLabel) {
+                    bool bXml, const char *pEntryLabel) {
+    const Sdbg_ViewTable &entry = *row.pNested;
     if (bXml) {
         Sdbg_PrintOpenTag(view, 2, row.pXml);
     }
@@ -83,12 +83,12 @@ void PrintActorList(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_Vie
 // Each remote manager on a line of its own.
 void RemoteMdmsHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,
                     bool bXml) {
-    PrintActorList(view, pWire, row, bXml, kRemoteMdmTable, "   remote-mdm");
+    PrintActorList(view, pWire, row, bXml, "   remote-mdm");
 }
 
 void ExtLocksHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,
                   bool bXml) {
-    PrintActorList(view, pWire, row, bXml, kExtLockTable, nullptr);
+    PrintActorList(view, pWire, row, bXml, nullptr);
 }
 
 constexpr Sdbg_ViewRow kActorRows[] = {
@@ -107,8 +107,10 @@ constexpr Sdbg_ViewRow kActorRows[] = {
     SDBG_ROW(5, Actor_Query, loopHighestVote, "   loop-highest-voter:", LLU, SDBG_VALUE),
     SDBG_ROW(5, Actor_Query, loopOurVoters, " our-voters:", U, SDBG_VALUE),
     SDBG_ROW(5, Actor_Query, loopVotersOwnedByOther, " owned-by-other:", Str, SDBG_VALUE),
-    SDBG_LABELLED_HOOK_ROW(6, Actor_Query, remoteMDMs, " Remote MDMs:", RemoteMdmsHook),
-    SDBG_LABELLED_HOOK_ROW(7, Actor_Query, extLocks, "   extent-locks", ExtLocksHook),
+    SDBG_LABELLED_NESTED_ROW(6, Actor_Query, remoteMDMs, " Remote MDMs:", RemoteMdmsHook,
+                             kRemoteMdmTable),
+    SDBG_LABELLED_NESTED_ROW(7, Actor_Query, extLocks, "   extent-locks", ExtLocksHook,
+                             kExtLockTable),
     SDBG_COUNT_ROW(Actor_Query, numRemoteMDMs),
 };
 constexpr Sdbg_ByteRange kActorUnread[] = {SDBG_UNREAD(Actor_Query, reserved1),

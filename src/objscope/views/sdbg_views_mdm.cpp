@@ -10,17 +10,17 @@
 
 using namespace sdbg_wire;
 
-void Mdm_PrintSection(Sdbg_LogicalView &view, const Mdm_Section &section, const uint8_t *pRecord) {
-    const Sdbg_ViewTable table = {section.pTag, 0, section.pRows, section.rowCount, nullptr, 0, 0};
-    Sdbg_RenderText(view, table, pRecord);
+void Mdm_PrintSection(Sdbg_LogicalView &view, const Sdbg_ViewTable &section,
+                      const uint8_t *pRecord) {
+    Sdbg_RenderText(view, section, pRecord);
 }
 
-void Mdm_PrintSection_xml(Sdbg_LogicalView &view, const Mdm_Section &section,
+void Mdm_PrintSection_xml(Sdbg_LogicalView &view, const Sdbg_ViewTable &section,
                           const uint8_t *pRecord) {
     char tag[96];
     view.NewLine();
     view.PutTabs(2);
-    mos_Snprintf(tag, sizeof(tag), "<%s>", section.pTag);
+    mos_Snprintf(tag, sizeof(tag), "<%s>", section.pWireName);
     view.PrintStr(tag, SDBG_COLOR_KEEP, SDBG_COLOR_KEEP);
     for (uint32_t i = 0; i < section.rowCount; ++i) {
         const Sdbg_ViewRow &row = section.pRows[i];
@@ -37,8 +37,17 @@ void Mdm_PrintSection_xml(Sdbg_LogicalView &view, const Mdm_Section &section,
     }
     view.NewLine();
     view.PutTabs(2);
-    mos_Snprintf(tag, sizeof(tag), "</%s>", section.pTag);
+    mos_Snprintf(tag, sizeof(tag), "</%s>", section.pWireName);
     view.PrintStr(tag, SDBG_COLOR_KEEP, SDBG_COLOR_KEEP);
+}
+
+void Mdm_SectionHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,
+                     bool bXml) {
+    if (bXml) {
+        Mdm_PrintSection_xml(view, *row.pNested, pWire + row.offset);
+    } else {
+        Mdm_PrintSection(view, *row.pNested, pWire + row.offset);
+    }
 }
 
 namespace {
@@ -134,9 +143,8 @@ constexpr Sdbg_ViewRow kKeepaliveTgtRows[] = {
     SDBG_ROW(6, KeepaliveTgt_Query, state, " keepalive state:", D, SDBG_VALUE),
     SDBG_ROW(6, KeepaliveTgt_Query, numFencedKeepalive, " #Fenced:", U, SDBG_VALUE),
 };
-constexpr Mdm_Section kKeepaliveTgtSection = {"KeepaliveTgt_Query", kKeepaliveTgtRows,
-                                              std::size(kKeepaliveTgtRows)};
-MDM_SECTION_HOOK(PrintKeepaliveTgtQueryHook, kKeepaliveTgtSection)
+constexpr Sdbg_ViewTable kKeepaliveTgtSection =
+    SDBG_SUB_TABLE(KeepaliveTgt_Query, kKeepaliveTgtRows);
 
 // The message counters on two lines after "  MsgStats: ".
 constexpr Sdbg_ViewRow kTgtStatsRows[] = {
@@ -160,8 +168,7 @@ constexpr Sdbg_ViewRow kTgtStatsRows[] = {
     SDBG_ROW(8, TgtStats, numRestart, " #Restart:", D, SDBG_VALUE),
     SDBG_ROW(8, TgtStats, numTgtUpdateCombState, " #TgtUpdateCombState:", U, SDBG_VALUE),
 };
-constexpr Mdm_Section kTgtStatsSection = {"TgtStats", kTgtStatsRows, std::size(kTgtStatsRows)};
-MDM_SECTION_HOOK(PrintTgtStatsHook, kTgtStatsSection)
+constexpr Sdbg_ViewTable kTgtStatsSection = SDBG_SUB_TABLE(TgtStats, kTgtStatsRows);
 
 constexpr Sdbg_ViewRow kTgtRows[] = {
     SDBG_ROW(1, Tgt_Query, tgtId, " ID:", Hex0x, SDBG_VALUE),
@@ -203,8 +210,9 @@ constexpr Sdbg_ViewRow kTgtRows[] = {
              SDBG_ZERO_ALERT),
     SDBG_ROW(5, Tgt_Query, bDynThrotInflightReqsActive, " bDynThrotInflightReqsActive:", D,
              SDBG_ZERO_ALERT),
-    SDBG_HOOK_ROW(6, Tgt_Query, keepalive, "  keepalive-Tgt", PrintKeepaliveTgtQueryHook),
-    SDBG_HOOK_ROW(7, Tgt_Query, tgtStats, "  MsgStats: ", PrintTgtStatsHook),
+    SDBG_NESTED_ROW(6, Tgt_Query, keepalive, "  keepalive-Tgt", Mdm_SectionHook,
+                    kKeepaliveTgtSection),
+    SDBG_NESTED_ROW(7, Tgt_Query, tgtStats, "  MsgStats: ", Mdm_SectionHook, kTgtStatsSection),
 };
 constexpr Sdbg_ByteRange kTgtUnread[] = {
     SDBG_UNREAD(Tgt_Query, reserved144), SDBG_UNREAD(Tgt_Query, reserved150),

@@ -7,22 +7,21 @@
 
 #include <cstdint>
 
-// A nested record's rows, over the record's own offsets, and the tag of
-// its XML element.
-struct Mdm_Section {
-    const char *pTag;
-    const Sdbg_ViewRow *pRows;
-    uint32_t rowCount;
-};
-
+// A section is a nested record's table (SDBG_SUB_TABLE): its rows over
+// the record's own offsets, its XML tag the record's struct name.
+//
 // Text: the section's rows from the current column on, with a line break
 // wherever their line changes; the last line stays open.
-void Mdm_PrintSection(Sdbg_LogicalView &view, const Mdm_Section &section, const uint8_t *pRecord);
+void Mdm_PrintSection(Sdbg_LogicalView &view, const Sdbg_ViewTable &section,
+                      const uint8_t *pRecord);
 // XML: line break, two tabs, "<tag>" in the current colours; each row as an
 // element after a line break and three tabs (a hook row prints its own
 // element at that depth); line break, two tabs, "</tag>".
-void Mdm_PrintSection_xml(Sdbg_LogicalView &view, const Mdm_Section &section,
+void Mdm_PrintSection_xml(Sdbg_LogicalView &view, const Sdbg_ViewTable &section,
                           const uint8_t *pRecord);
+// The hook of a row that nests a section (SDBG_NESTED_ROW).
+void Mdm_SectionHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,
+                     bool bXml);
 
 // A hook's value: in text as printValue() writes it, in XML between the
 // row's tags after a line break and tabs.
@@ -37,14 +36,3 @@ void Mdm_PrintInElement(Sdbg_LogicalView &view, const Sdbg_ViewRow &row, bool bX
         Sdbg_PrintCloseTag(view, row.pXml);
     }
 }
-
-// Defines a hook that prints a section at the row's bytes.
-#define MDM_SECTION_HOOK(hookName, section)                                                        \
-    void hookName(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,           \
-                  bool bXml) {                                                                     \
-        if (bXml) {                                                                                \
-            Mdm_PrintSection_xml(view, section, pWire + row.offset);                               \
-        } else {                                                                                   \
-            Mdm_PrintSection(view, section, pWire + row.offset);                                   \
-        }                                                                                          \
-    }

@@ -103,9 +103,7 @@ constexpr Sdbg_ViewRow kCapMgrDevRows[] = {
     SDBG_HOOK_ROW(15, CapMgrDev_Query, bookedThinMbs, " (", BookedThinHook),
     SDBG_LABELLED_HOOK_ROW(16, CapMgrDev_Query, quiesceState, " Quiesce:", QuiesceHook),
 };
-constexpr Mdm_Section kCapMgrDevSection = {"CapMgrDev_Query", kCapMgrDevRows,
-                                           std::size(kCapMgrDevRows)};
-MDM_SECTION_HOOK(PrintCapMgrDevQueryHook, kCapMgrDevSection)
+constexpr Sdbg_ViewTable kCapMgrDevSection = SDBG_SUB_TABLE(CapMgrDev_Query, kCapMgrDevRows);
 
 constexpr Sdbg_ViewRow kMultiHeadDevRows[] = {
     SDBG_ROW(17, MultiHead_DevQuery, numPendingMigrate, " Pend: #Migrate: ", U, SDBG_NONZERO_ALERT),
@@ -121,9 +119,8 @@ constexpr Sdbg_ViewRow kMultiHeadDevRows[] = {
     SDBG_ROW(17, MultiHead_DevQuery, numWaitingMigrate, " #numWaitingMigrate ", D,
              SDBG_NONZERO_ALERT),
 };
-constexpr Mdm_Section kMultiHeadDevSection = {"MultiHead_DevQuery", kMultiHeadDevRows,
-                                              std::size(kMultiHeadDevRows)};
-MDM_SECTION_HOOK(PrintMultiHeadDevQueryHook, kMultiHeadDevSection)
+constexpr Sdbg_ViewTable kMultiHeadDevSection =
+    SDBG_SUB_TABLE(MultiHead_DevQuery, kMultiHeadDevRows);
 
 // Line numbers after the capacity-manager section count the line breaks
 // this table writes: the section writes its own three, so "  MH-Dev" on
@@ -187,8 +184,10 @@ constexpr Sdbg_ViewRow kTgtDevRows[] = {
              SDBG_VALUE),
     SDBG_ROW(12, TgtDev_Query, recoverySpefNvramSizeMB, " Recovery SPEF NVRAM Size MB:", U,
              SDBG_VALUE),
-    SDBG_HOOK_ROW(13, TgtDev_Query, capMgrDev, "  capMgr-Dev", PrintCapMgrDevQueryHook),
-    SDBG_HOOK_ROW(14, TgtDev_Query, multiHeadDev, "  MH-Dev", PrintMultiHeadDevQueryHook),
+    SDBG_NESTED_ROW(13, TgtDev_Query, capMgrDev, "  capMgr-Dev", Mdm_SectionHook,
+                    kCapMgrDevSection),
+    SDBG_NESTED_ROW(14, TgtDev_Query, multiHeadDev, "  MH-Dev", Mdm_SectionHook,
+                    kMultiHeadDevSection),
 };
 constexpr Sdbg_ByteRange kTgtDevUnread[] = {
     SDBG_UNREAD(TgtDev_Query, reserved260), SDBG_UNREAD(TgtDev_Query, reserved526),

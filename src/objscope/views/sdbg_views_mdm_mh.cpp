@@ -50,7 +50,7 @@ void DoubleHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow
 #define MDM_DOUBLE_ROW(line, Wire, member, label, rule)                                            \
     Sdbg_ViewRow {                                                                                 \
         line, SDBG_FIELD_AT(Wire, member), #member, label, Sdbg_Format::Hook, rule, false, false,  \
-            DoubleHook                                                                             \
+            DoubleHook, nullptr                                                                    \
     }
 
 constexpr Sdbg_ViewRow kMultiHeadRows[] = {

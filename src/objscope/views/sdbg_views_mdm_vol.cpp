@@ -16,9 +16,7 @@ constexpr Sdbg_ViewRow kIniRescanRows[] = {
     SDBG_ROW(2, IniRescan_Query, wakeNum, " #wakes:", U, SDBG_NONZERO_ALERT),
     SDBG_ROW(2, IniRescan_Query, numNotifs, " #notifs:", U, SDBG_NONZERO_ALERT),
 };
-constexpr Mdm_Section kIniRescanSection = {"IniRescan_Query", kIniRescanRows,
-                                           std::size(kIniRescanRows)};
-MDM_SECTION_HOOK(PrintIniRescanQueryHook, kIniRescanSection)
+constexpr Sdbg_ViewTable kIniRescanSection = SDBG_SUB_TABLE(IniRescan_Query, kIniRescanRows);
 
 constexpr Sdbg_ViewRow kIniDisconnectionsMgrRows[] = {
     SDBG_ROW(3, IniDisconnectionsMgr_Query, coolOffTimeMillis, " CoolOffTimeMillis:", U,
@@ -37,15 +35,14 @@ constexpr Sdbg_ViewRow kIniDisconnectionsMgrRows[] = {
     SDBG_ROW(4, IniDisconnectionsMgr_Query, connectivityStatus, " Connectivity Status:", D,
              SDBG_VALUE),
 };
-constexpr Mdm_Section kIniDisconnectionsMgrSection = {
-    "IniDisconnectionsMgr_Query", kIniDisconnectionsMgrRows, std::size(kIniDisconnectionsMgrRows)};
-MDM_SECTION_HOOK(PrintIniDisconnectionsMgrQueryHook, kIniDisconnectionsMgrSection)
+constexpr Sdbg_ViewTable kIniDisconnectionsMgrSection =
+    SDBG_SUB_TABLE(IniDisconnectionsMgr_Query, kIniDisconnectionsMgrRows);
 
 constexpr Sdbg_ViewRow kIniMgrRows[] = {
     SDBG_ROW(1, IniMgr_Query, numInitiators, " #INIs:", U, SDBG_ZERO_ALERT),
-    SDBG_HOOK_ROW(2, IniMgr_Query, iniRescan, "UMT-scanner", PrintIniRescanQueryHook),
-    SDBG_HOOK_ROW(3, IniMgr_Query, disconnectionsMgr,
-                  "Disconnections Mgr:", PrintIniDisconnectionsMgrQueryHook),
+    SDBG_NESTED_ROW(2, IniMgr_Query, iniRescan, "UMT-scanner", Mdm_SectionHook, kIniRescanSection),
+    SDBG_NESTED_ROW(3, IniMgr_Query, disconnectionsMgr, "Disconnections Mgr:", Mdm_SectionHook,
+                    kIniDisconnectionsMgrSection),
 };
 constexpr Sdbg_ByteRange kIniMgrUnread[] = {SDBG_UNREAD(IniMgr_Query, reserved116),
                                             SDBG_UNREAD(IniMgr_Query, reserved124)};

@@ -75,10 +75,12 @@ constexpr Sdbg_ViewRow kSpStatsRows[] = {
     SDBG_ROW(2, IniSpStats, misbehaveRankIO, "       misbehaveRankIO: ", D, SDBG_PAIR(1, 1)),
     SDBG_ROW(2, IniSpStats, misbehaveRankMB, "    misbehaveRankMB: ", D, SDBG_PAIR(1, 1)),
 };
+constexpr Sdbg_ViewTable kSpStatsTable = SDBG_SUB_TABLE(IniSpStats, kSpStatsRows);
 
-void PrintSpEntry(Sdbg_LogicalView &view, const uint8_t *pEntry) {
-    uint16_t line = kSpStatsRows[0].line;
-    for (const Sdbg_ViewRow &row : kSpStatsRows) {
+void PrintSpEntry(Sdbg_LogicalView &view, const Sdbg_ViewTable &entry, const uint8_t *pEntry) {
+    uint16_t line = entry.pRows[0].line;
+    for (uint32_t i = 0; i < entry.rowCount; ++i) {
+        const Sdbg_ViewRow &row = entry.pRows[i];
         if (row.line != line) {
             view.NewLine();
             line = row.line;
@@ -91,31 +93,32 @@ void PrintSpEntry(Sdbg_LogicalView &view, const uint8_t *pEntry) {
 
 // The "Requested and allowed" line, then two lines per entry in use. The
 // count comes from the record: at most the 65 entries it holds are read.
-void PrintSpStats(Sdbg_LogicalView &view, const uint8_t *pWire) {
+void PrintSpStats(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row) {
+    const Sdbg_ViewTable &entry = *row.pNested;
     view.NewLine();
     int16_t count = ReadWire<int16_t>(pWire, offsetof(_IniQuery, numSpStats));
     uint32_t entries = count <= 0 ? 0 : static_cast<uint32_t>(count);
-    entries = entries < kIniSpEntries ? entries : kIniSpEntries;
+    entries = entries < row.size / entry.wireSize ? entries : row.size / entry.wireSize;
     for (uint32_t i = 0; i < entries; ++i) {
-        PrintSpEntry(view, pWire + offsetof(_IniQuery, spStats) + i * sizeof(IniSpStats));
+        PrintSpEntry(view, entry, pWire + row.offset + i * entry.wireSize);
     }
 }
 
 constexpr const char *kSpStatsTitle = "Requested and allowed IOs and MBs to and from all SPs: ";
 
-void PrintSpStats_xml(Sdbg_LogicalView &view, const uint8_t *pWire, const char *pName) {
-    Sdbg_PrintOpenTag(view, 2, pName);
+void PrintSpStats_xml(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row) {
+    Sdbg_PrintOpenTag(view, 2, row.pXml);
     view.NewLine();
     view.PrintStr(kSpStatsTitle, SDBG_COLOR_KEEP, SDBG_COLOR_KEEP);
-    PrintSpStats(view, pWire);
-    Sdbg_PrintCloseTag(view, pName);
+    PrintSpStats(view, pWire, row);
+    Sdbg_PrintCloseTag(view, row.pXml);
 }
 
 void SpStatsHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row, bool bXml) {
     if (bXml) {
-        PrintSpStats_xml(view, pWire, row.pXml);
+        PrintSpStats_xml(view, pWire, row);
     } else {
-        PrintSpStats(view, pWire);
+        PrintSpStats(view, pWire, row);
     }
 }
 
@@ -124,7 +127,7 @@ constexpr Sdbg_ViewRow kIniRows[] = {
     SDBG_ROW(1, _IniQuery, currentTimeTicks, " The current time in MOS ticks: ", LLU,
              SDBG_ZERO_ALERT),
     // Ends its own last line.
-    SDBG_HOOK_ROW(2, _IniQuery, spStats, kSpStatsTitle, SpStatsHook),
+    SDBG_NESTED_ROW(2, _IniQuery, spStats, kSpStatsTitle, SpStatsHook, kSpStatsTable),
     SDBG_COUNT_ROW(_IniQuery, numSpStats),
 };
 constexpr Sdbg_ByteRange kIniUnread[] = {SDBG_UNREAD(_IniQuery, reserved)};

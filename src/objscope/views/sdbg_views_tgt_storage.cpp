@@ -132,41 +132,34 @@ constexpr Sdbg_ByteRange kRaidUnread[] = {
     SDBG_UNREAD(_RaidQuery, mdmRestartGenNum),
 };
 
-// A field of a record nested in the comb: its element is named within
-// the record.
-#define TGT_NESTED_ROW(line, member, xmlName, label, format)                                       \
-    Sdbg_ViewRow {                                                                                 \
-        line, SDBG_FIELD_AT(_CombQuery, member), xmlName, label, Sdbg_Format::format, SDBG_VALUE,  \
-            false, false, nullptr                                                                  \
-    }
-
+// The records nested in the comb, over their own offsets; their elements
+// are named within the record.
 constexpr Sdbg_ViewRow kElockRows[] = {
-    TGT_NESTED_ROW(1, ElockQuery.pendIos, "pendIos", " Pend IOs:", U),
-    TGT_NESTED_ROW(1, ElockQuery.inProgIos, "inProgIos", " In progress IOs:", U),
-    TGT_NESTED_ROW(1, ElockQuery.ioCount, "ioCount", " IO count:", U),
+    SDBG_ROW(1, CombElockQuery, pendIos, " Pend IOs:", U, SDBG_VALUE),
+    SDBG_ROW(1, CombElockQuery, inProgIos, " In progress IOs:", U, SDBG_VALUE),
+    SDBG_ROW(1, CombElockQuery, ioCount, " IO count:", U, SDBG_VALUE),
 };
+constexpr Sdbg_ViewTable kElockTable = SDBG_SUB_TABLE(CombElockQuery, kElockRows);
 
+// The comb's copy of its RAID record: the generation numbers and the
+// rebuild statistics, not the ids the RAID view prints.
 constexpr Sdbg_ViewRow kCombRaidRows[] = {
-    TGT_NESTED_ROW(1, RaidQuery.genNum, "genNum", " Gen Number:", LLU),
-    TGT_NESTED_ROW(1, RaidQuery.tgtCombCmdGenNum, "tgtCombCmdGenNum",
-                   " TGT comb command Gen number:", D),
-    TGT_NESTED_ROW(1, RaidQuery.mdmRestartGenNum, "mdmRestartGenNum",
-                   " MDM restart Gen number:", D),
-    TGT_NESTED_ROW(2, RaidQuery.rebuildStat.count, "rebuildStat.count", " Num of rebuilds: ", U),
-    TGT_NESTED_ROW(2, RaidQuery.rebuildStat.sizeCopiedLbs, "rebuildStat.sizeCopiedLbs",
-                   " Total rebuild - size copied (lbs):", U),
-    TGT_NESTED_ROW(2, RaidQuery.rebuildStat.lastSizeCopiedLbs, "rebuildStat.lastSizeCopiedLbs",
-                   " Last rebuild - size copied (lbs):", U),
-    TGT_NESTED_ROW(3, RaidQuery.rebuildStat.lastRebuildCopyTimeMillis,
-                   "rebuildStat.lastRebuildCopyTimeMillis", " Last rebuild time(ms): ", U),
+    SDBG_ROW(1, _RaidQuery, genNum, " Gen Number:", LLU, SDBG_VALUE),
+    SDBG_ROW(1, _RaidQuery, tgtCombCmdGenNum, " TGT comb command Gen number:", D, SDBG_VALUE),
+    SDBG_ROW(1, _RaidQuery, mdmRestartGenNum, " MDM restart Gen number:", D, SDBG_VALUE),
+    SDBG_ROW(2, _RaidQuery, rebuildStat.count, " Num of rebuilds: ", U, SDBG_VALUE),
+    SDBG_ROW(2, _RaidQuery, rebuildStat.sizeCopiedLbs, " Total rebuild - size copied (lbs):", U,
+             SDBG_VALUE),
+    SDBG_ROW(2, _RaidQuery, rebuildStat.lastSizeCopiedLbs, " Last rebuild - size copied (lbs):", U,
+             SDBG_VALUE),
+    SDBG_ROW(3, _RaidQuery, rebuildStat.lastRebuildCopyTimeMillis, " Last rebuild time(ms): ", U,
+             SDBG_VALUE),
 };
-
-#undef TGT_NESTED_ROW
+constexpr Sdbg_ViewTable kCombRaidTable = SDBG_SUB_TABLE(_RaidQuery, kCombRaidRows);
 
 // Text: the fields inline, on the lines their rows say. XML: the record's
 // element (tags in the colours in force) around one element per field.
-template <size_t N>
-void PrintNestedRecord(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow (&rows)[N],
+void PrintNestedRecord(Sdbg_LogicalView &view, const uint8_t *pRecord, const Sdbg_ViewTable &table,
                        const char *pName, bool bXml) {
     char tag[64];
     if (bXml) {
@@ -175,8 +168,9 @@ void PrintNestedRecord(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_
         view.PutTabs(2);
         view.PrintStr(tag, SDBG_COLOR_KEEP, SDBG_COLOR_KEEP);
     }
-    uint16_t line = rows[0].line;
-    for (const Sdbg_ViewRow &row : rows) {
+    uint16_t line = table.pRows[0].line;
+    for (uint32_t i = 0; i < table.rowCount; ++i) {
+        const Sdbg_ViewRow &row = table.pRows[i];
         if (bXml) {
             Sdbg_PrintOpenTag(view, 3, row.pXml);
         } else {
@@ -185,7 +179,7 @@ void PrintNestedRecord(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_
             }
             view.PrintStr(row.pLabel, SDBG_COLOR_LABEL, SDBG_COLOR_LABEL);
         }
-        Sdbg_PrintValue(view, row, pWire);
+        Sdbg_PrintValue(view, row, pRecord);
         if (bXml) {
             Sdbg_PrintCloseTag(view, row.pXml);
         }
@@ -198,20 +192,14 @@ void PrintNestedRecord(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_
     }
 }
 
-void ElockHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row, bool bXml) {
-    PrintNestedRecord(view, pWire, kElockRows, row.pXml, bXml);
-}
-
-// The comb's copy of its RAID record: the generation numbers and the
-// rebuild statistics, not the ids the RAID view prints.
-void PrintRaidQuery_xml(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,
-                        bool bXml) {
-    PrintNestedRecord(view, pWire, kCombRaidRows, row.pXml, bXml);
+void NestedRecordHook(Sdbg_LogicalView &view, const uint8_t *pWire, const Sdbg_ViewRow &row,
+                      bool bXml) {
+    PrintNestedRecord(view, pWire + row.offset, *row.pNested, row.pXml, bXml);
 }
 
 constexpr Sdbg_ViewRow kCombRows[] = {
-    SDBG_HOOK_ROW(1, _CombQuery, ElockQuery, "Elock", ElockHook),
-    SDBG_HOOK_ROW(1, _CombQuery, RaidQuery, " Raid", PrintRaidQuery_xml),
+    SDBG_NESTED_ROW(1, _CombQuery, ElockQuery, "Elock", NestedRecordHook, kElockTable),
+    SDBG_NESTED_ROW(1, _CombQuery, RaidQuery, " Raid", NestedRecordHook, kCombRaidTable),
     // Screen line 3.
     SDBG_ROW(1, _CombQuery, combId, " Comb ID:", Hex0x, SDBG_VALUE),
 };

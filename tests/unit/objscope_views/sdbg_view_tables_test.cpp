@@ -18,7 +18,8 @@ using viewstest::Rendered;
 namespace {
 
 bool IsInteger(Sdbg_FieldKind kind) {
-    return kind != Sdbg_FieldKind::Text && kind != Sdbg_FieldKind::Record;
+    return kind != Sdbg_FieldKind::Text && kind != Sdbg_FieldKind::Record &&
+           kind != Sdbg_FieldKind::F64;
 }
 
 bool FormatFitsKind(const Sdbg_ViewRow &row) {
@@ -71,6 +72,40 @@ TEST(ViewTables, EachBuiltTypeHasATableOfItsWireSizeAndFittingRows) {
             EXPECT_LE(row.offset + row.size, pTable->wireSize) << id << " row " << i;
         }
     }
+}
+
+// A row that nests a table holds whole records of it, each row of the
+// nested table reads inside its record and fits its kind, and the hook that
+// prints them is there.
+void ExpectNestedTablesFit(uint32_t id, const Sdbg_ViewTable &table) {
+    for (uint32_t i = 0; i < table.rowCount; ++i) {
+        const Sdbg_ViewRow &row = table.pRows[i];
+        if (row.pNested == nullptr) {
+            continue;
+        }
+        const Sdbg_ViewTable &nested = *row.pNested;
+        EXPECT_EQ(row.format, Sdbg_Format::Hook) << id << " row " << i;
+        ASSERT_GT(nested.wireSize, 0u) << id << " row " << i;
+        EXPECT_EQ(row.size % nested.wireSize, 0u) << id << " row " << i;
+        for (uint32_t r = 0; r < nested.rowCount; ++r) {
+            EXPECT_TRUE(FormatFitsKind(nested.pRows[r])) << nested.pWireName << " row " << r;
+            EXPECT_LE(nested.pRows[r].offset + nested.pRows[r].size, nested.wireSize)
+                << nested.pWireName << " row " << r;
+        }
+        ExpectNestedTablesFit(id, nested);
+    }
+}
+
+TEST(ViewTables, NestedTablesFitTheRowsThatHoldThem) {
+    uint32_t nestedRows = 0;
+    for (uint32_t id : BuiltTypeIds()) {
+        const Sdbg_ViewTable &table = *Sdbg_FindViewTable(id);
+        ExpectNestedTablesFit(id, table);
+        for (uint32_t i = 0; i < table.rowCount; ++i) {
+            nestedRows += table.pRows[i].pNested != nullptr ? 1 : 0;
+        }
+    }
+    EXPECT_GT(nestedRows, 0u);
 }
 
 // Every object type the viewer can fetch has its view; ids outside the
