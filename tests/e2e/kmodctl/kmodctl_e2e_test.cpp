@@ -2,11 +2,13 @@
 // at every driver generation, version mismatches, volume queries with
 // their growth, driver failures of every kind, and the command line.
 #include "e2e_process.h"
+#include "ioctl_interface.h"
 #include "os_devintf.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -112,6 +114,59 @@ TEST_F(KmodctlE2eTest, QueryVersionNegotiatesAtEveryGeneration) {
     }
 }
 
+// The driver's vector at the lengths around the first query's capacity of
+// 32: it is taken when its reply holds every entry its count names, and
+// a second query is made only for a vector longer than the capacity.
+TEST_F(KmodctlE2eTest, DriverVectorIsTakenWhenItsReplyHoldsItWhole) {
+    struct {
+        const char *pWhat;
+        Args emuArgs;
+        std::vector<uint32_t> capacities; // of the vector queries, in turn
+        std::string err;
+        uint32_t volsCode; // QUERY_VOLS at the driver's slot 2, or the built-in slot 1
+    } cases[] = {
+        {"31 entries", {"--vector-len", "31"}, {32}, "", kQueryVolsV201},
+        {"32 entries fill the capacity", {"--vector-len", "32"}, {32}, "", kQueryVolsV201},
+        {"33 entries ask again", {"--vector-len", "33"}, {32, 33}, "", kQueryVolsV201},
+        {"a reply one entry short",
+         {"--fail", "QUERY_CMD_VECTOR:short=128"},
+         {32},
+         "Error: QUERY_CMD_VECTOR returned 120 bytes, fewer than the 124 its count needs\n",
+         kQueryVolsV200},
+        {"a reply one byte short",
+         {"--fail", "QUERY_CMD_VECTOR:short=131"},
+         {32},
+         "Error: QUERY_CMD_VECTOR returned 123 bytes, fewer than the 124 its count needs\n",
+         kQueryVolsV200},
+        {"a reply of 32 entries one entry short",
+         {"--vector-len", "32", "--fail", "QUERY_CMD_VECTOR:short=144"},
+         {32},
+         "Error: QUERY_CMD_VECTOR returned 136 bytes, fewer than the 140 its count needs\n",
+         kQueryVolsV200},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.pWhat);
+        e2e::Emulator device;
+        Args emuArgs = {"--gen", "vector", "--vector", "13=2"};
+        emuArgs.insert(emuArgs.begin(), c.emuArgs.begin(), c.emuArgs.end());
+        device.start(emuArgs);
+        e2e::RunResult r = e2e::run(KMODCTL_EXE, {"--query_vols"}, device.root());
+        EXPECT_EQ(r.out, "Retrieved 0 volume(s)\n");
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.exitCode, 0);
+        device.stop();
+        std::vector<uint32_t> capacities;
+        for (const e2e::JournalEntry &e : device.journal()) {
+            if (e.frameCode() == kQueryCmdVector) {
+                capacities.push_back(static_cast<uint32_t>(e.inputU64(16)));
+                EXPECT_EQ(e.input.size(), 8 + 12 + 4 * size_t{capacities.back()});
+            }
+        }
+        EXPECT_EQ(capacities, c.capacities);
+        EXPECT_EQ(device.journal().back().frameCode(), c.volsCode);
+    }
+}
+
 TEST_F(KmodctlE2eTest, ProbePresetsSuccessInAnEightByteRecord) {
     emu.start({"--gen", "vector"});
     ASSERT_EQ(kmodctl({"--query_version"}).exitCode, 0);
@@ -128,6 +183,7 @@ TEST_F(KmodctlE2eTest, CommandWithoutHandlerForTheSlotIsAMismatchAndSendsNothing
         {"v1.30 has no volume query", {"--gen", "v130"}},
         {"slot beyond the handler table", {"--gen", "vector", "--vector", "13=4"}},
         {"vector shorter than the index", {"--gen", "vector", "--vector-len", "10"}},
+        {"vector exactly as long as the index", {"--gen", "vector", "--vector-len", "13"}},
         {"command not offered", {"--gen", "vector", "--vector", "13=none"}},
         {"slot without a handler, no fallback", {"--gen", "vector", "--vector", "13=0"}},
     };
@@ -492,6 +548,33 @@ TEST_F(KmodctlE2eTest, CommandLine) {
          "Missing trace frequency\n",
          1,
          true},
+        {"trace frequency without a component",
+         {"--set_trace_component_freq", "--trace_freq=LOW"},
+         "",
+         "Missing trace component\n",
+         1,
+         true},
+        {"negative LB information size",
+         {"--query_lb_info", "--mdm_id=1", "--vol_id=2", "--start_lb=0", "--size_in_bytes=-5"},
+         "",
+         "Error: Numerical result out of range\nError: 18446744073709551615 bytes from LBA 0 "
+         "span 17592186044416 chunks of 1 MB, more than 4294967295\n",
+         1,
+         true},
+        {"negative LB information size after blanks",
+         {"--query_lb_info", "--mdm_id=1", "--vol_id=2", "--start_lb=0", "--size_in_bytes= \t-1"},
+         "",
+         "Error: Numerical result out of range\nError: 18446744073709551615 bytes from LBA 0 "
+         "span 17592186044416 chunks of 1 MB, more than 4294967295\n",
+         1,
+         true},
+        {"negative ids and start go on as the range error's value",
+         {"--query_version", "--mdm_id=-1", "--vol_id=-0", "--start_lb=-7"},
+         kVersion,
+         "Error: Numerical result out of range\nError: Numerical result out of range\n"
+         "Error: Numerical result out of range\n",
+         0,
+         true},
     };
     for (const FrontEndCase &c : cases) {
         SCOPED_TRACE(c.pWhat);
@@ -773,6 +856,33 @@ TEST_F(KmodctlE2eTest, EmulatorRefusesFieldsTheToolsNeverSend) {
         }
     }
     osDev_Close(pDev);
+}
+
+} // namespace
+
+namespace {
+
+// A second open without a close is refused and leaves the first handle
+// working: the device admits one handle, so a second would be lost.
+TEST_F(KmodctlE2eTest, SecondOpenIsRefusedAndTheFirstHandleStays) {
+    emu.start({"--gen", "vector"});
+    setenv("MOS_DEVINTF_ROOT", emu.root().c_str(), 1);
+    qorniIntf_SetVerbose(true);
+    qorniIntf_Init("kmodctl", true);
+    ASSERT_EQ(qorniIntf_Open(), MOS_RC__SUCCESS);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(qorniIntf_Open(), MOS_RC__IGNORE);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "SDC opened already.");
+    char text[QORNI_VERSION_TEXT_SIZE];
+    EXPECT_EQ(queryVersionV200(text), MOS_RC__SUCCESS);
+    EXPECT_STREQ(text, "qorni 3.0.0 (emulated)");
+    EXPECT_EQ(qorniIntf_Close(), MOS_RC__SUCCESS);
+    unsetenv("MOS_DEVINTF_ROOT");
+    emu.stop();
+    // One connection in the journal: the second open reached no device.
+    std::vector<uint32_t> codes = frameCodes(emu.journal());
+    EXPECT_EQ(codes,
+              (std::vector<uint32_t>{kIsQorni, kQueryVersion, kQueryCmdVector, kQueryVersion}));
 }
 
 } // namespace
