@@ -5,13 +5,16 @@
 #include "ioctl_interface.h"
 #include "kmodctl_args.h"
 #include "kmodctl_guid.h"
+#include "kmodctl_handlers.h"
 #include "kmodctl_mdm.h"
 #include "kmodctl_misc.h"
 #include "kmodctl_trace.h"
 #include "kmodctl_usage.h"
 #include "mos_debug.h"
 
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -66,17 +69,27 @@ MOS_RC stub_ReturnSuccess() {
     return MOS_RC__SUCCESS;
 }
 
-void unsupportedFeature() {
+MOS_RC unsupportedFeature() {
     notSupported();
 }
 
 namespace {
 
 // An unsigned 64-bit number; an out-of-range text is reported and parsing
-// goes on with the converted value.
+// goes on with the converted value. A minus sign is out of range too:
+// strtoull would turn "-5" into 2^64 - 5 without a word.
 uint64_t toU64(const char *pText, int base) {
-    errno = 0;
-    uint64_t value = strtoull(pText, nullptr, base);
+    const char *pDigits = pText;
+    while (isspace(static_cast<unsigned char>(*pDigits))) {
+        pDigits++;
+    }
+    uint64_t value = ULLONG_MAX;
+    if (*pDigits == '-') {
+        errno = ERANGE;
+    } else {
+        errno = 0;
+        value = strtoull(pDigits, nullptr, base);
+    }
     if (errno != 0) {
         QORNI_REPORT_ERROR("Error: %s\n", strerror(errno));
     }
@@ -158,17 +171,6 @@ void exitWithUsage() {
 
 namespace {
 
-using QueryVersionFn = MOS_RC (*)(char *pText);
-
-// Calls the handler of index with args; the handler's parameters must be
-// exactly the argument types.
-template <typename... Args> [[nodiscard]] MOS_RC callHandler(QorniCmdIndex index, Args... args) {
-    using Fn = MOS_RC (*)(Args...);
-    Fn handler = nullptr;
-    MOS_RC rc = kmodctl_GetHandler(index, &handler);
-    return rc == MOS_RC__SUCCESS ? handler(args...) : rc;
-}
-
 uint32_t techFlag(const KmodctlArgs &args) {
     return args.given[OPT__tech] ? 1u : 0u;
 }
@@ -194,8 +196,8 @@ uint32_t techFlag(const KmodctlArgs &args) {
 }
 
 MOS_RC queryVersion() {
-    QueryVersionFn handler = nullptr;
-    MOS_RC rc = kmodctl_GetHandler(QORNI_CMD__QUERY_VERSION, &handler);
+    KmodctlHandler<QORNI_CMD__QUERY_VERSION> handler = nullptr;
+    MOS_RC rc = kmodctl_GetHandler<QORNI_CMD__QUERY_VERSION>(&handler);
     if (rc != MOS_RC__SUCCESS) {
         return rc;
     }
@@ -211,7 +213,7 @@ MOS_RC queryVersion() {
 
 MOS_RC rescanMdms() {
     QORNI_REPORT_INFO("Calling kernel module to refresh MDM configuration information\n");
-    MOS_RC rc = callHandler(QORNI_CMD__RESCAN);
+    MOS_RC rc = kmodctl_CallHandler<QORNI_CMD__RESCAN>();
     if (rc == MOS_RC__SUCCESS) {
         QORNI_REPORT_INFO("Successfully completed the rescan operation\n");
     }
@@ -219,8 +221,7 @@ MOS_RC rescanMdms() {
 }
 
 MOS_RC setTraceFreqMap(const KmodctlArgs &args) {
-    MOS_RC rc = callHandler(QORNI_CMD__SET_TRACE_FREQ_MAP,
-                            static_cast<const char *>(args.pText[OPT__freq_map]));
+    MOS_RC rc = kmodctl_CallHandler<QORNI_CMD__SET_TRACE_FREQ_MAP>(args.pText[OPT__freq_map]);
     if (rc == MOS_RC__SUCCESS) {
         QORNI_REPORT_INFO("Trace frequency were successfully set\n");
     }
@@ -280,28 +281,28 @@ void checkHandlerArgs(const KmodctlArgs &args, int32_t value) {
 MOS_RC dispatchQuery(const KmodctlArgs &args, int32_t command) {
     switch (command) {
         case OPT__query_mdms:
-            return callHandler(QORNI_CMD__QUERY_MDMS);
+            return kmodctl_CallHandler<QORNI_CMD__QUERY_MDMS>();
         case OPT__query_tgts:
-            return callHandler(QORNI_CMD__QUERY_TGTS, techFlag(args));
+            return kmodctl_CallHandler<QORNI_CMD__QUERY_TGTS>(techFlag(args));
         case OPT__query_vols:
-            return callHandler(QORNI_CMD__QUERY_VOLS, techFlag(args));
+            return kmodctl_CallHandler<QORNI_CMD__QUERY_VOLS>(techFlag(args));
         case OPT__query_pe:
-            return callHandler(QORNI_CMD__QUERY_PES);
+            return kmodctl_CallHandler<QORNI_CMD__QUERY_PES>();
         case OPT__query_vvols:
-            return callHandler(QORNI_CMD__QUERY_VVOLS);
+            return kmodctl_CallHandler<QORNI_CMD__QUERY_VVOLS>();
         case OPT__query_guid:
-            return callHandler(QORNI_CMD__QUERY_GUID, techFlag(args));
+            return kmodctl_CallHandler<QORNI_CMD__QUERY_GUID>(techFlag(args));
         case OPT__query_performace:
-            return callHandler(QORNI_CMD__QUERY_PERF, uint32_t{0});
+            return kmodctl_CallHandler<QORNI_CMD__QUERY_PERF>(0u);
         case OPT__query_dynamic_parameters:
-            return callHandler(QORNI_CMD__QUERY_DYN_PARAMS);
+            return kmodctl_CallHandler<QORNI_CMD__QUERY_DYN_PARAMS>();
         case OPT__query_diag_counters:
-            return callHandler(QORNI_CMD__QUERY_DIAG_COUNTERS, techFlag(args));
+            return kmodctl_CallHandler<QORNI_CMD__QUERY_DIAG_COUNTERS>(techFlag(args));
         case OPT__query_trace_freq:
-            return callHandler(QORNI_CMD__QUERY_TRACE_FREQ);
+            return kmodctl_CallHandler<QORNI_CMD__QUERY_TRACE_FREQ>();
         case OPT__query_lb_info:
-            return callHandler(QORNI_CMD__QUERY_LB_INFO, args.mdmId, args.volId, args.startLb,
-                               args.ioSize);
+            return kmodctl_CallHandler<QORNI_CMD__QUERY_LB_INFO>(args.mdmId, args.volId,
+                                                                 args.startLb, args.ioSize);
         default:
             return MOS_RC__NOT_SUPPORTED; // not a query: never chosen
     }
@@ -316,22 +317,20 @@ MOS_RC dispatchSetting(const KmodctlArgs &args, int32_t command) {
         case OPT__rescan:
             return rescanMdms();
         case OPT__reset_performace:
-            return callHandler(QORNI_CMD__RESET_PERF);
+            return kmodctl_CallHandler<QORNI_CMD__RESET_PERF>();
         case OPT__set_dynamic_parameter:
-            return callHandler(QORNI_CMD__SET_DYN_PARAM,
-                               args.given[OPT__mdm_id] ? args.mdmId : uint64_t{0},
-                               static_cast<const char *>(args.pText[OPT__dynamic_parameter_name]),
-                               static_cast<uint32_t>(args.paramValue));
+            return kmodctl_CallHandler<QORNI_CMD__SET_DYN_PARAM>(
+                args.given[OPT__mdm_id] ? args.mdmId : 0, args.pText[OPT__dynamic_parameter_name],
+                static_cast<uint32_t>(args.paramValue));
         case OPT__reset_diag_counters:
-            return callHandler(QORNI_CMD__RESET_DIAG_COUNTERS);
+            return kmodctl_CallHandler<QORNI_CMD__RESET_DIAG_COUNTERS>();
         case OPT__set_trace_freq_map:
             return setTraceFreqMap(args);
         case OPT__set_all_trace_components_freq:
             return setAllTraceComponentsFreq(args.pText[OPT__trace_freq]);
         case OPT__set_trace_component_freq:
-            return callHandler(QORNI_CMD__SET_TRACE_FREQ,
-                               static_cast<const char *>(args.pText[OPT__trace_component]),
-                               static_cast<const char *>(args.pText[OPT__trace_freq]));
+            return kmodctl_CallHandler<QORNI_CMD__SET_TRACE_FREQ>(args.pText[OPT__trace_component],
+                                                                  args.pText[OPT__trace_freq]);
         case OPT__dump_mem_tracker:
             return dumpMemoryTracker();
         case OPT__reset_mem_tracker:

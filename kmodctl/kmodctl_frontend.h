@@ -13,10 +13,6 @@
 extern const MosLongOption kmodctl_Options[];
 inline constexpr int32_t KMODCTL_NUM_OPTIONS = 46;
 
-// Sets up the driver command interface for kmodctl: qorniIntf_Init, the
-// 28 handler tables and the built-in v1.30 and v2.00 vectors.
-void kmodctl_SetUpInterface();
-
 // Parses argv from mos_optind on, insists on exactly one main command,
 // opens the driver (unless "only_cfg"), runs the command and closes the
 // driver. Returns the command's result; usage and validation failures
@@ -33,18 +29,7 @@ void printUsage();
 [[noreturn]] void kmodctl_Exit(int32_t code);
 
 // Handlers without a driver command: BOOT_WAIT at v2.00 succeeds without
-// sending; QUERY_BLK_DEV_ID is a feature this platform does not support.
+// sending; QUERY_BLK_DEV_ID is a feature this platform does not support
+// (it ends the run, but keeps its index's signature).
 [[nodiscard]] MOS_RC stub_ReturnSuccess();
-[[noreturn]] void unsupportedFeature();
-
-// The handler of a command index at the negotiated slot, typed back to
-// the index's one signature; MOS_RC__NOT_SUPPORTED after the
-// version-mismatch messages.
-template <typename Fn> [[nodiscard]] MOS_RC kmodctl_GetHandler(QorniCmdIndex index, Fn *pFn) {
-    QorniHandlerFn handler = nullptr;
-    MOS_RC rc = qorniIntf_GetHandlerFunc(index, &handler);
-    if (rc == MOS_RC__SUCCESS) {
-        *pFn = reinterpret_cast<Fn>(handler);
-    }
-    return rc;
-}
+[[noreturn]] MOS_RC unsupportedFeature();

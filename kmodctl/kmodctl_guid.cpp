@@ -4,14 +4,13 @@
 #include "ioctl_interface.h"
 #include "kmodctl_args.h"
 #include "kmodctl_frontend.h"
+#include "kmodctl_handlers.h"
 #include "kmodctl_list.h"
 #include "mos_utils.h"
 
 #include <cstring>
 
 namespace {
-
-using SetGuidFn = MOS_RC (*)(const uint8_t *pGuid);
 
 void printGuid(const uint8_t *pGuid, uint32_t magicNumber, uint32_t timeStamp, uint32_t extended,
                const char *pFunc) {
@@ -71,9 +70,7 @@ MOS_RC setIniGuid(bool bOnlyCfg, bool bFileGiven, const char *pFileName, bool bG
     char text[KMODCTL_GUID_TEXT_SIZE];
     chooseGuid(bGuidGiven, pGuidText, guid, text);
     QORNI_REPORT_INFO("Calling kernel module to set UUID (%s)\n", text);
-    SetGuidFn handler = nullptr;
-    MOS_RC rc = kmodctl_GetHandler(QORNI_CMD__SET_GUID, &handler);
-    return rc == MOS_RC__SUCCESS ? handler(guid) : rc;
+    return kmodctl_CallHandler<QORNI_CMD__SET_GUID>(guid);
 }
 
 MOS_RC setUIDV200(const uint8_t *pGuid) {

@@ -1,6 +1,7 @@
 // kmodctl's handler tables, one per command index, from
 // kmodctl_handlers.def, and the built-in command-version vectors.
-#include "ioctl_interface.h"
+#include "kmodctl_handlers.h"
+
 #include "kmodctl_frontend.h"
 #include "kmodctl_guid.h"
 #include "kmodctl_mdm_cmds.h"
@@ -18,29 +19,54 @@ namespace {
 
 constexpr std::nullptr_t NONE = nullptr;
 
-template <typename Fn> QorniHandlerFn untyped(Fn fn) {
-    return reinterpret_cast<QorniHandlerFn>(fn);
-}
-QorniHandlerFn untyped(std::nullptr_t) {
-    return nullptr;
-}
-
-const QorniHandlerFn kHandlers[QORNI_NUM_CMDS][4] = {
-#define KMODCTL_HANDLERS(index, v130, v200, v201, v300)                                            \
-    {untyped(v130), untyped(v200), untyped(v201), untyped(v300)},
+// Every index has exactly one row: a second row of an index would
+// specialise KmodctlCmd twice.
+constexpr QorniCmdIndex kIndices[] = {
+#define KMODCTL_HANDLERS(name, signature, v130, v200, v201, v300) QORNI_CMD__##name,
 #include "kmodctl_handlers.def"
 #undef KMODCTL_HANDLERS
 };
+static_assert(sizeof(kIndices) / sizeof(kIndices[0]) == QORNI_NUM_CMDS);
+
+} // namespace
+
+#define KMODCTL_HANDLERS(name, signature, v130, v200, v201, v300)                                  \
+    KmodctlCmd<QORNI_CMD__##name>::Fn *const KmodctlCmd<QORNI_CMD__##name>::kSlots[] = {           \
+        v130, v200, v201, v300};
+#include "kmodctl_handlers.def"
+#undef KMODCTL_HANDLERS
+
+namespace {
+
+template <QorniCmdIndex Index> uint32_t slotMask() {
+    uint32_t mask = 0;
+    for (uint32_t slot = 0; slot < KMODCTL_NUM_SLOTS; slot++) {
+        mask |= KmodctlCmd<Index>::kSlots[slot] != nullptr ? 1u << slot : 0u;
+    }
+    return mask;
+}
 
 QorniCmdHandlerTable kTables[QORNI_NUM_CMDS];
 
 } // namespace
 
+uint32_t kmodctl_HandlerSlotMask(uint32_t index) {
+    switch (index) {
+#define KMODCTL_HANDLERS(name, signature, v130, v200, v201, v300)                                  \
+    case QORNI_CMD__##name:                                                                        \
+        return slotMask<QORNI_CMD__##name>();
+#include "kmodctl_handlers.def"
+#undef KMODCTL_HANDLERS
+        default:
+            return 0;
+    }
+}
+
 void kmodctl_SetUpInterface() {
     qorniIntf_Init("kmodctl", true);
-    for (uint32_t index = 0; index < QORNI_NUM_CMDS; index++) {
+    for (QorniCmdIndex index : kIndices) {
         const QorniCmdInfo *pInfo = qorni_CmdInfo(index);
-        kTables[index] = {kHandlers[index], pInfo->slotCount};
+        kTables[index] = {pInfo->slotCount, kmodctl_HandlerSlotMask(index)};
         qorniIntf_SetHandlerTable(index, &kTables[index]);
         if (pInfo->builtinV130 != QORNI_SLOT_NONE) {
             qorniIntf_SetV130CmdVersion(index, pInfo->builtinV130);

@@ -33,7 +33,8 @@ MOS_RC kmodctlList_CheckReply(const KmodctlListShape &shape, MOS_RC rc, const ui
     }
     size_t countEnd = shape.countOffset + shape.countWidth;
     if (recordReturned < countEnd) {
-        qorniIntf_ReportShortReply(shape.pRequestName, recordReturned, countEnd);
+        qorniIntf_ReportShortReply(shape.pRequestName, recordReturned, countEnd,
+                                   QorniShortReply::Count);
         return MOS_RC__SDC_IOCTL_ERROR;
     }
     uint64_t count = kmodctl_ReadUnsigned(pRecord + shape.countOffset, shape.countWidth);
@@ -49,7 +50,8 @@ MOS_RC kmodctlList_CheckReply(const KmodctlListShape &shape, MOS_RC rc, const ui
     // count <= capacity here, so the product cannot overflow.
     size_t needed = shape.headerSize + static_cast<size_t>(count) * shape.entrySize;
     if (recordReturned < needed) {
-        qorniIntf_ReportShortReply(shape.pRequestName, recordReturned, needed);
+        qorniIntf_ReportShortReply(shape.pRequestName, recordReturned, needed,
+                                   QorniShortReply::Entries);
         return MOS_RC__SDC_IOCTL_ERROR;
     }
     *pCount = count;
@@ -143,6 +145,6 @@ MOS_RC kmodctl_RequireReply(const char *pRequestName, size_t recordReturned, siz
     if (recordReturned >= recordNeeded) {
         return MOS_RC__SUCCESS;
     }
-    qorniIntf_ReportShortReply(pRequestName, recordReturned, recordNeeded);
+    qorniIntf_ReportShortReply(pRequestName, recordReturned, recordNeeded, QorniShortReply::Record);
     return MOS_RC__SDC_IOCTL_ERROR;
 }

@@ -92,8 +92,9 @@ using KmodctlListPrintFn = void (*)(const uint8_t *pEntries, uint64_t count, con
 [[nodiscard]] MOS_RC kmodctlList_RunAndPrint(const KmodctlListQuery &query, const char *pNoun,
                                              const char *pFunc, KmodctlListPrintFn print);
 
-// MOS_RC__SUCCESS when the driver returned the needed record bytes;
-// otherwise reports the short reply and gives MOS_RC__SDC_IOCTL_ERROR.
+// MOS_RC__SUCCESS when the driver returned the needed bytes of a fixed
+// record; otherwise reports the short reply and gives
+// MOS_RC__SDC_IOCTL_ERROR.
 [[nodiscard]] MOS_RC kmodctl_RequireReply(const char *pRequestName, size_t recordReturned,
                                           size_t recordNeeded);
 

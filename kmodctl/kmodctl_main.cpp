@@ -1,6 +1,7 @@
 // kmodctl: one storage-client driver command per run.
 #include "ioctl_interface.h"
 #include "kmodctl_frontend.h"
+#include "kmodctl_handlers.h"
 #include "mos_debug.h"
 #include "mos_env.h"
 #include "mos_trace.h"

@@ -5,6 +5,7 @@
 
 #include "ioctl_interface.h"
 #include "kmodctl_frontend.h"
+#include "kmodctl_handlers.h"
 #include "mos_net.h"
 #include "usr/mos_net_sock.h"
 
@@ -15,16 +16,11 @@ namespace {
 
 constexpr uint16_t kDefaultMdmPort = 6611;
 
-using AddMdmFn = MOS_RC (*)(const NetAddress *pAddresses, uint32_t count);
-using ModMdmIpFn = MOS_RC (*)(const NetAddress *pCurrent, const NetAddress *pNew, uint32_t count);
-
 MOS_RC callModMdmIp(const char *pCurrentText, const NetAddress &current, const char *pNewText,
                     const NetAddress *pNew, uint32_t count) {
     QORNI_REPORT_INFO("Calling kernel module to modify MDM IP from (%s) to (%s)\n", pCurrentText,
                       pNewText);
-    ModMdmIpFn handler = nullptr;
-    MOS_RC rc = kmodctl_GetHandler(QORNI_CMD__MOD_MDM, &handler);
-    rc = rc == MOS_RC__SUCCESS ? handler(&current, pNew, count) : rc;
+    MOS_RC rc = kmodctl_CallHandler<QORNI_CMD__MOD_MDM>(&current, pNew, count);
     if (rc == MOS_RC__SUCCESS) {
         QORNI_REPORT_INFO("Successfully notified kernel module on new IP\n");
     }
@@ -109,9 +105,7 @@ MOS_RC addMdm(const KmodctlArgs &args) {
         notSupported();
     }
     QORNI_REPORT_INFO("Calling kernel module to connect to MDM (%s)\n", pList);
-    AddMdmFn handler = nullptr;
-    MOS_RC rc = kmodctl_GetHandler(QORNI_CMD__ADD_MDM, &handler);
-    return rc == MOS_RC__SUCCESS ? handler(addresses, count) : rc;
+    return kmodctl_CallHandler<QORNI_CMD__ADD_MDM>(addresses, count);
 }
 
 MOS_RC modMdmIp(const KmodctlArgs &args) {

@@ -2,25 +2,18 @@
 #include "kmodctl_misc.h"
 
 #include "ioctl_interface.h"
-#include "kmodctl_frontend.h"
+#include "kmodctl_handlers.h"
 
 namespace {
-
-using NoArgFn = MOS_RC (*)();
 
 MOS_RC sendHeaderOnly(uint32_t code, const char *pRequestName) {
     QorniCmdRecordHeader record = {};
     return qorniIntf_SendIoctl(code, &record, sizeof(record), pRequestName);
 }
 
-// Runs the handler of index; on success reports pDone under pFunc.
-MOS_RC runAndReport(QorniCmdIndex index, const char *pFunc, const char *pDone) {
-    NoArgFn handler = nullptr;
-    MOS_RC rc = kmodctl_GetHandler(index, &handler);
-    if (rc != MOS_RC__SUCCESS) {
-        return rc;
-    }
-    rc = handler();
+// Runs the handler of Index; on success reports pDone under pFunc.
+template <QorniCmdIndex Index> MOS_RC runAndReport(const char *pFunc, const char *pDone) {
+    MOS_RC rc = kmodctl_CallHandler<Index>();
     if (rc == MOS_RC__SUCCESS) {
         qorniIntf_Report(false, pFunc, __LINE__, "%s", pDone);
     }
@@ -42,11 +35,11 @@ MOS_RC rescanV200() {
 }
 
 MOS_RC resetMemoryTracker() {
-    return runAndReport(QORNI_CMD__RESET_MEM_TRACKER, __func__,
-                        "Memory tracker contents successfully reset\n");
+    return runAndReport<QORNI_CMD__RESET_MEM_TRACKER>(
+        __func__, "Memory tracker contents successfully reset\n");
 }
 
 MOS_RC dumpMemoryTracker() {
-    return runAndReport(QORNI_CMD__DUMP_MEM_TRACKER, __func__,
-                        "Memory tracker contents successfully written to log\n");
+    return runAndReport<QORNI_CMD__DUMP_MEM_TRACKER>(
+        __func__, "Memory tracker contents successfully written to log\n");
 }

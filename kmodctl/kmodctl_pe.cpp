@@ -23,7 +23,7 @@ MOS_RC checkFixedReply(MOS_RC rc, const char *pRequestName, const char *pInvalid
         return rc;
     }
     if (returned < 16) {
-        qorniIntf_ReportShortReply(pRequestName, returned, 16);
+        qorniIntf_ReportShortReply(pRequestName, returned, 16, QorniShortReply::Count);
         return MOS_RC__SDC_IOCTL_ERROR;
     }
     if (count > capacity) {
@@ -32,7 +32,7 @@ MOS_RC checkFixedReply(MOS_RC rc, const char *pRequestName, const char *pInvalid
     }
     size_t needed = 16 + static_cast<size_t>(count) * entrySize;
     if (returned < needed) {
-        qorniIntf_ReportShortReply(pRequestName, returned, needed);
+        qorniIntf_ReportShortReply(pRequestName, returned, needed, QorniShortReply::Entries);
         return MOS_RC__SDC_IOCTL_ERROR;
     }
     return MOS_RC__SUCCESS;

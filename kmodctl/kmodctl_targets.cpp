@@ -118,8 +118,26 @@ uint64_t queryLbInfo_NumChunks(uint64_t startLba, uint64_t ioSizeBytes) {
     return (startLba % kChunkBlocks + blocks + kChunkBlocks - 1) / kChunkBlocks;
 }
 
+MOS_RC queryLbInfo_CountChunks(uint64_t startLba, uint64_t ioSizeBytes, uint64_t *pChunks) {
+    *pChunks = queryLbInfo_NumChunks(startLba, ioSizeBytes);
+    // One driver call per chunk: a longer walk would run for years.
+    if (*pChunks <= QORNI_LB_INFO_MAX_CHUNKS) {
+        return MOS_RC__SUCCESS;
+    }
+    qorniIntf_Report(true, "queryLbInfoV200", __LINE__,
+                     "Error: %llu bytes from LBA %llu span %llu chunks of 1 MB, more than %u\n",
+                     static_cast<unsigned long long>(ioSizeBytes),
+                     static_cast<unsigned long long>(startLba),
+                     static_cast<unsigned long long>(*pChunks), QORNI_LB_INFO_MAX_CHUNKS);
+    return MOS_RC__INVALID_ARG;
+}
+
 MOS_RC queryLbInfoV200(uint64_t mdmId, uint64_t volId, uint64_t startLba, uint64_t ioSizeBytes) {
-    uint64_t chunks = queryLbInfo_NumChunks(startLba, ioSizeBytes);
+    uint64_t chunks = 0;
+    if (MOS_RC rc = queryLbInfo_CountChunks(startLba, ioSizeBytes, &chunks);
+        rc != MOS_RC__SUCCESS) {
+        return rc;
+    }
     MOS_RC result = MOS_RC__SUCCESS;
     uint64_t lba = startLba;
     for (uint64_t i = 0; i < chunks; i++) {

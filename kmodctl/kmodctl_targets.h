@@ -83,15 +83,25 @@ static_assert(offsetof(QorniLbaInfo, numTgtIps) == 276);
 // QUERY_TGTS at v2.00; extended is 1 with --tech.
 [[nodiscard]] MOS_RC queryTgtsV200(uint32_t extended);
 
+// The most chunks one LBA information query walks: the count must fit in
+// 32 bits.
+inline constexpr uint32_t QORNI_LB_INFO_MAX_CHUNKS = 0xFFFFFFFFu;
+
 // QUERY_LB_INFO at v2.00: every 1 MB chunk that [startLba, startLba +
 // ioSizeBytes in blocks) touches. MOS_RC__SUCCESS when every chunk
-// succeeded, else the code of the last failed chunk.
+// succeeded, else the code of the last failed chunk; a range of more than
+// QORNI_LB_INFO_MAX_CHUNKS chunks is refused unsent (MOS_RC__INVALID_ARG).
 [[nodiscard]] MOS_RC queryLbInfoV200(uint64_t mdmId, uint64_t volId, uint64_t startLba,
                                      uint64_t ioSizeBytes);
 
 // The number of 2048-block chunks the range touches (the start's chunk
 // counts even for an empty range that starts inside it).
 [[nodiscard]] uint64_t queryLbInfo_NumChunks(uint64_t startLba, uint64_t ioSizeBytes);
+
+// The chunk count into *pChunks; a count beyond QORNI_LB_INFO_MAX_CHUNKS
+// is reported and gives MOS_RC__INVALID_ARG.
+[[nodiscard]] MOS_RC queryLbInfo_CountChunks(uint64_t startLba, uint64_t ioSizeBytes,
+                                             uint64_t *pChunks);
 
 // Prints a target's address list; pConn (a QorniTgtConnInfo, possibly
 // unaligned) is read only when extended. More than 8 addresses end the

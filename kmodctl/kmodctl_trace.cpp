@@ -4,6 +4,7 @@
 #include "ioctl_interface.h"
 #include "kmodctl_args.h"
 #include "kmodctl_frontend.h"
+#include "kmodctl_handlers.h"
 #include "kmodctl_list.h"
 
 #include <cstdio>
@@ -16,8 +17,6 @@ constexpr uint32_t kMaxQueries = 9;
 constexpr char kRule[] =
     "==========================================================================";
 static_assert(sizeof(kRule) - 1 == 74);
-
-using SetAllFn = MOS_RC (*)(const char *pFreq);
 
 MOS_RC sendSetRecord(QorniSetTraceFreqRecord *pRecord) {
     return qorniIntf_SendIoctl(QORNI_CODE__SET_TRACE_FREQUENCY, pRecord, sizeof(*pRecord),
@@ -59,12 +58,7 @@ MOS_RC setTraceFreqV200(const char *pComponent, const char *pFreq) {
 }
 
 MOS_RC setAllTraceComponentsFreq(const char *pFreq) {
-    SetAllFn handler = nullptr;
-    MOS_RC rc = kmodctl_GetHandler(QORNI_CMD__SET_ALL_TRACE_FREQ, &handler);
-    if (rc != MOS_RC__SUCCESS) {
-        return rc;
-    }
-    rc = handler(pFreq);
+    MOS_RC rc = kmodctl_CallHandler<QORNI_CMD__SET_ALL_TRACE_FREQ>(pFreq);
     if (rc == MOS_RC__SUCCESS) {
         QORNI_REPORT_INFO("Trace frequency were successfully set\n");
     }

@@ -4,6 +4,7 @@
 
 #include "ioctl_interface.h"
 #include "kmodctl_frontend.h"
+#include "kmodctl_list.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -136,46 +137,32 @@ void queryVolumes_PrintDevInfoV300(const uint8_t *pEntry, uint32_t extended) {
                       v.bIsPreventReservation, v.bIsInMiddleOfReservation, v.bIsInMiddleOfRelease);
 }
 
+namespace {
+
+KmodctlListShape listShape(const QorniVolQuery &query) {
+    return {query.pRequestName, sizeof(QorniVolListHeader), offsetof(QorniVolListHeader, numVols),
+            sizeof(uint64_t), query.entrySize};
+}
+
+} // namespace
+
 uint64_t queryVolumes_MaxCapacity(const QorniVolQuery &query) {
-    return (0xFFFFFFFFull - sizeof(QorniIoctlHeader) - sizeof(QorniVolListHeader)) /
-           query.entrySize;
+    return kmodctlList_MaxCapacity(listShape(query));
 }
 
 MOS_RC queryVolumes_HandleReply(const QorniVolQuery &query, MOS_RC rc, const uint8_t *pRecord,
                                 size_t recordReturned, uint64_t capacity, uint32_t extended,
                                 uint64_t *pGrowTo) {
-    *pGrowTo = 0;
-    if (rc != MOS_RC__SUCCESS) {
+    // The whole reply is checked before its first line is printed.
+    uint64_t numVols = 0;
+    rc = kmodctlList_CheckReply(listShape(query), rc, pRecord, recordReturned, capacity, &numVols,
+                                pGrowTo);
+    if (rc != MOS_RC__SUCCESS || *pGrowTo != 0) {
         return rc;
     }
-    QorniVolListHeader hdr;
-    memcpy(&hdr, pRecord, sizeof(hdr));
-    if (recordReturned < offsetof(QorniVolListHeader, extended)) {
-        qorniIntf_ReportShortReply(query.pRequestName, recordReturned,
-                                   offsetof(QorniVolListHeader, extended));
-        return MOS_RC__SDC_IOCTL_ERROR;
-    }
-    if (hdr.numVols > capacity) {
-        if (hdr.numVols > queryVolumes_MaxCapacity(query)) {
-            QORNI_REPORT_ERROR("Error: %s reports %llu volume(s), more than one reply can hold\n",
-                               query.pRequestName, static_cast<unsigned long long>(hdr.numVols));
-            return MOS_RC__SDC_IOCTL_ERROR;
-        }
-        *pGrowTo = hdr.numVols;
-        return MOS_RC__SUCCESS;
-    }
-    // numVols <= capacity here, so the product cannot overflow.
-    size_t needed = sizeof(hdr) + static_cast<size_t>(hdr.numVols) * query.entrySize;
-    uint64_t held =
-        recordReturned >= sizeof(hdr) ? (recordReturned - sizeof(hdr)) / query.entrySize : 0;
-    held = held < hdr.numVols ? held : hdr.numVols;
-    QORNI_REPORT_INFO("Retrieved %llu volume(s)\n", static_cast<unsigned long long>(hdr.numVols));
-    for (uint64_t i = 0; i < held; i++) {
-        query.pPrint(pRecord + sizeof(hdr) + i * query.entrySize, extended);
-    }
-    if (recordReturned < needed) {
-        qorniIntf_ReportShortReply(query.pRequestName, recordReturned, needed);
-        return MOS_RC__SDC_IOCTL_ERROR;
+    QORNI_REPORT_INFO("Retrieved %llu volume(s)\n", static_cast<unsigned long long>(numVols));
+    for (uint64_t i = 0; i < numVols; i++) {
+        query.pPrint(pRecord + sizeof(QorniVolListHeader) + i * query.entrySize, extended);
     }
     return MOS_RC__SUCCESS;
 }

@@ -159,7 +159,8 @@ extern const QorniVolQuery queryVolumes_V300;
 // driver's failure unchanged; with MOS_RC__SUCCESS either *pGrowTo is 0
 // and the volumes were printed, or *pGrowTo is the larger capacity to ask
 // for again. A reply too short for the count or for the entries it
-// announces is a failure; only the entries it holds are printed.
+// announces, or with a count no reply can hold, is a failure and prints
+// nothing.
 [[nodiscard]] MOS_RC queryVolumes_HandleReply(const QorniVolQuery &query, MOS_RC rc,
                                               const uint8_t *pRecord, size_t recordReturned,
                                               uint64_t capacity, uint32_t extended,

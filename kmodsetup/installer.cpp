@@ -245,7 +245,21 @@ void installFromInf(const char *infPath, bool bSkipInstalledCheck, const char *s
         installerLog_Write("Driver is installed, aborting\n");
         installerLog_EndProcess(2);
     }
+    requireInfSection(infPath, kind);
     installerLog_Write("%s%s", sectionLinePrefix(kind), infPath);
     osSetup_InstallHinfSection(sectionLine, 0);
     installerLog_Write("installFromInf: Driver installed\n");
+}
+
+void requireInfSection(const char *infPath, SectionKind kind) {
+    InfHandle inf = osSetup_OpenInfFile(infPath);
+    if (inf == nullptr) {
+        failWithSetupError("SetupOpenInfFile", osSetup_GetLastError());
+    }
+    const bool bFound = osSetup_FindFirstLine(inf, sectionName(kind));
+    const uint32_t error = osSetup_GetLastError();
+    osSetup_CloseInfFile(inf);
+    if (!bFound) {
+        failWithSetupError("SetupFindFirstLine", error);
+    }
 }

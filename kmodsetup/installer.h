@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "os/setup_api.h"
+#include "section_line.h"
 
 // Hardware ID of the client driver's device.
 inline constexpr char kClientHardwareId[] = "root\\qorni";
@@ -30,9 +31,16 @@ void installClientDriver(const char *infPath, const char *sysName);
 // Runs the INF's default install section for the read-cache driver.
 // Unless bSkipInstalledCheck, ends the process with 2 when the driver is
 // installed already; ends it with 1 when the INF path does not fit the
-// section command line (before any other call).
+// section command line (before any other call), or when the INF does not
+// open or lacks the section (requireInfSection).
 void installFromInf(const char *infPath, bool bSkipInstalledCheck, const char *sysName,
                     bool bForceReboot);
+
+// Opens the INF and finds the line of the section an INF section call is
+// to run: the section call itself reports nothing, so a missing INF or
+// section would pass for success. On failure writes the error line of the
+// failed call and ends the process with exit code 1.
+void requireInfSection(const char *infPath, SectionKind kind);
 
 // Removes every device with the client hardware ID, the INF's copy in the
 // driver store and the service serviceName. Only a failure to list the

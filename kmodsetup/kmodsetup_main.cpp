@@ -30,6 +30,7 @@ int uninstallReadCache(const char *infPath) {
         installerLog_Write("Driver isn't installed, aborting\n");
         return 2;
     }
+    requireInfSection(infPath, SectionKind::Uninstall);
     installerLog_Write("%s%s", sectionLinePrefix(SectionKind::Uninstall), infPath);
     osSetup_InstallHinfSection(sectionLine, 0);
     return 0;

@@ -16,6 +16,10 @@ const char *sectionLinePrefix(SectionKind kind) {
     return "";
 }
 
+const char *sectionName(SectionKind kind) {
+    return kind == SectionKind::Uninstall ? "DefaultUninstall" : "DefaultInstall";
+}
+
 bool buildSectionLine(SectionKind kind, const char *infPath,
                       char16_t (&line)[kSectionLineCapacity]) {
     line[0] = u'\0';

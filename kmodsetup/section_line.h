@@ -18,6 +18,9 @@ inline constexpr char kSectionLineTooLongText[] = "INF path does not fit the sec
 // The section name and reboot mode that start the line.
 [[nodiscard]] const char *sectionLinePrefix(SectionKind kind);
 
+// The INF section the line runs: "DefaultInstall" or "DefaultUninstall".
+[[nodiscard]] const char *sectionName(SectionKind kind);
+
 // Builds prefix + infPath (converted from the multibyte code page) into
 // line. False, with line untouched past its first unit, when the
 // converted path does not fit the line or cannot be converted.

@@ -123,6 +123,20 @@ bool osSetup_UninstallOemInf(const char *oemName, uint32_t flags) {
     return SetupUninstallOEMInfA(oemName, flags, nullptr) != FALSE;
 }
 
+InfHandle osSetup_OpenInfFile(const char *infPath) {
+    HINF inf = SetupOpenInfFileA(infPath, nullptr, INF_STYLE_WIN4, nullptr);
+    return inf == INVALID_HANDLE_VALUE ? nullptr : inf;
+}
+
+bool osSetup_FindFirstLine(InfHandle inf, const char *section) {
+    INFCONTEXT context;
+    return SetupFindFirstLineA(static_cast<HINF>(inf), section, nullptr, &context) != FALSE;
+}
+
+void osSetup_CloseInfFile(InfHandle inf) {
+    SetupCloseInfFile(static_cast<HINF>(inf));
+}
+
 void osSetup_InstallHinfSection(const char16_t *cmdLine, int showMode) {
     InstallHinfSectionW(nullptr, nullptr, reinterpret_cast<PCWSTR>(cmdLine), showMode);
 }

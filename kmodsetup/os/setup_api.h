@@ -37,9 +37,11 @@ static_assert(offsetof(DevInfoData, classGuid) == 4);
 static_assert(offsetof(DevInfoData, devInst) == 20);
 static_assert(offsetof(DevInfoData, reserved) == 24);
 
-// HDEVINFO and SC_HANDLE; null stands for a failed open on both targets.
+// HDEVINFO, SC_HANDLE and HINF; null stands for a failed open on both
+// targets.
 using DevInfoSet = void *;
 using ScHandle = void *;
+using InfHandle = void *;
 
 // Flag values of the calls, as the platform defines them.
 inline constexpr uint32_t kInstallFlagForce = 0x1;        // INSTALLFLAG_FORCE
@@ -112,6 +114,16 @@ inline constexpr uint32_t kServiceDeleteAccess = 0x10000; // DELETE
 
 // SetupUninstallOEMInfA(oemName, flags).
 [[nodiscard]] bool osSetup_UninstallOemInf(const char *oemName, uint32_t flags);
+
+// SetupOpenInfFileA(infPath, no class, INF_STYLE_WIN4, no error line).
+[[nodiscard]] InfHandle osSetup_OpenInfFile(const char *infPath);
+
+// SetupFindFirstLineA(inf, section, no key): true when the section has a
+// line; ERROR_LINE_NOT_FOUND when it has none or is not there.
+[[nodiscard]] bool osSetup_FindFirstLine(InfHandle inf, const char *section);
+
+// SetupCloseInfFile.
+void osSetup_CloseInfFile(InfHandle inf);
 
 // InstallHinfSectionW(no window, no instance, cmdLine, showMode); the
 // call reports nothing back.

@@ -183,6 +183,48 @@ const InfLine *infFile_Line(const InfSection &section, std::string_view key) {
     return nullptr;
 }
 
+namespace {
+
+// Decorations a model section may carry on x64, most specific first.
+const char *const kModelDecorations[] = {".NTamd64", ".NT", ""};
+
+std::string searchModels(const InfFile &inf, const std::string &models,
+                         std::string_view hardwareId) {
+    const InfSection *pModels = infFile_Section(inf, models);
+    if (pModels == nullptr) {
+        return {};
+    }
+    for (const InfLine &line : pModels->lines) {
+        for (size_t i = 1; i < line.values.size(); ++i) {
+            if (infFile_NamesEqual(line.values[i], hardwareId)) {
+                return line.values[0];
+            }
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+std::string infFile_FindInstallSection(const InfFile &inf, std::string_view hardwareId) {
+    const InfSection *pManufacturer = infFile_Section(inf, "Manufacturer");
+    if (pManufacturer == nullptr) {
+        return {};
+    }
+    for (const InfLine &line : pManufacturer->lines) {
+        if (line.values.empty()) {
+            continue;
+        }
+        for (const char *decoration : kModelDecorations) {
+            const std::string section = searchModels(inf, line.values[0] + decoration, hardwareId);
+            if (!section.empty()) {
+                return section;
+            }
+        }
+    }
+    return {};
+}
+
 std::string infFile_Value(const InfFile &inf, std::string_view sectionName, std::string_view key,
                           size_t valueIndex) {
     const InfSection *pSection = infFile_Section(inf, sectionName);

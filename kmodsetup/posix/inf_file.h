@@ -44,3 +44,9 @@ struct InfFile {
                                         std::string_view key, size_t valueIndex);
 
 [[nodiscard]] bool infFile_NamesEqual(std::string_view a, std::string_view b);
+
+// The install section of the first model line that lists hardwareId, or
+// "": for each [Manufacturer] line, its models section as x64 chooses it,
+// the most specific decoration first (".NTamd64", ".NT", none).
+[[nodiscard]] std::string infFile_FindInstallSection(const InfFile &inf,
+                                                     std::string_view hardwareId);

@@ -41,6 +41,7 @@ struct ServiceHandle {
 
 std::set<DeviceInfoSet *> g_liveSets;
 std::set<ServiceHandle *> g_liveServiceHandles;
+std::set<InfFile *> g_liveInfs; // HINF
 
 bool fail(uint32_t error) {
     standinState_SetLastError(error);
@@ -146,7 +147,7 @@ bool nameStoreCopy(const std::string &oemName, char *destName, uint32_t destCapa
 // Installs the INF's driver on every device with hardwareId.
 bool installOnDevices(const InfFile &inf, const std::string &infText, const std::string &hardwareId,
                       bool *pbWasLoaded) {
-    const std::string installSection = standinInf_FindInstallSection(inf, hardwareId);
+    const std::string installSection = infFile_FindInstallSection(inf, hardwareId);
     if (installSection.empty()) {
         return fail(KS_ERROR_NO_COMPAT_DRIVERS);
     }
@@ -478,14 +479,22 @@ bool osSetup_UpdateDriverForPnpDevices(const char *hardwareId, const char *infPa
 
 bool osSetup_CopyOemInf(const char *infPath, uint32_t copyStyle, char *destName,
                         uint32_t destCapacity, char **ppFilePart) {
-    if (injected("SetupCopyOEMInf")) {
-        return false;
-    }
+    uint32_t injectedError = 0;
+    const bool bInjected = standinState_InjectedFailure("SetupCopyOEMInf", &injectedError);
     std::string infText;
-    if (!standinFile_Read(infPath, &infText)) {
+    const bool bRead = standinFile_Read(infPath, &infText);
+    std::string oemName = bRead ? standinStore_FindCopy(infText) : std::string();
+    if (bInjected) {
+        // "The file exists" names the copy in the store, as the platform's
+        // answer does.
+        if (injectedError == KS_ERROR_FILE_EXISTS && !oemName.empty()) {
+            (void)nameStoreCopy(oemName, destName, destCapacity, ppFilePart);
+        }
+        return fail(injectedError);
+    }
+    if (!bRead) {
         return fail(KS_ERROR_FILE_NOT_FOUND);
     }
-    std::string oemName = standinStore_FindCopy(infText);
     if (!oemName.empty()) {
         if (!nameStoreCopy(oemName, destName, destCapacity, ppFilePart)) {
             return false;
@@ -521,6 +530,34 @@ bool osSetup_UninstallOemInf(const char *oemName, uint32_t flags) {
         return fail(KS_ERROR_INF_IN_USE_BY_DEVICES);
     }
     return standinStore_RemoveCopy(name) || fail(KS_ERROR_ACCESS_DENIED);
+}
+
+InfHandle osSetup_OpenInfFile(const char *infPath) {
+    auto pInf = std::make_unique<InfFile>();
+    if (injected("SetupOpenInfFile") || !loadInf(infPath, pInf.get())) {
+        return nullptr;
+    }
+    g_liveInfs.insert(pInf.get());
+    return pInf.release();
+}
+
+bool osSetup_FindFirstLine(InfHandle inf, const char *section) {
+    auto *pInf = static_cast<InfFile *>(inf);
+    if (injected("SetupFindFirstLine")) {
+        return false;
+    }
+    if (g_liveInfs.count(pInf) == 0) {
+        return fail(KS_ERROR_INVALID_HANDLE);
+    }
+    const InfSection *pSection = section != nullptr ? infFile_Section(*pInf, section) : nullptr;
+    return (pSection != nullptr && !pSection->lines.empty()) || fail(KS_ERROR_LINE_NOT_FOUND);
+}
+
+void osSetup_CloseInfFile(InfHandle inf) {
+    auto *pInf = static_cast<InfFile *>(inf);
+    if (g_liveInfs.erase(pInf) != 0) {
+        delete pInf;
+    }
 }
 
 void osSetup_InstallHinfSection(const char16_t *cmdLine, int showMode) {

@@ -12,9 +12,6 @@ namespace {
 constexpr uint64_t kFirstLoadAddress = 0xFFFFF80000000000ull;
 constexpr uint64_t kLoadAddressStep = 0x100000;
 
-// Decorations a model section may carry on x64, most specific first.
-const char *const kModelDecorations[] = {".NTamd64", ".NT", ""};
-
 std::string baseNameOf(const std::string &path) {
     const size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -22,22 +19,6 @@ std::string baseNameOf(const std::string &path) {
 
 std::string serviceBinary(const InfFile &inf, const std::string &serviceSection) {
     return baseNameOf(infFile_Value(inf, serviceSection, "ServiceBinary", 0));
-}
-
-std::string searchModels(const InfFile &inf, const std::string &models,
-                         const std::string &hardwareId) {
-    const InfSection *pModels = infFile_Section(inf, models);
-    if (pModels == nullptr) {
-        return {};
-    }
-    for (const InfLine &line : pModels->lines) {
-        for (size_t i = 1; i < line.values.size(); ++i) {
-            if (infFile_NamesEqual(line.values[i], hardwareId)) {
-                return line.values[0];
-            }
-        }
-    }
-    return {};
 }
 
 } // namespace
@@ -156,25 +137,6 @@ void standinDrivers_UnloadIfUnused(const std::string &serviceName) {
         }) > 0) {
         (void)standinState_SaveDrivers(drivers);
     }
-}
-
-std::string standinInf_FindInstallSection(const InfFile &inf, const std::string &hardwareId) {
-    const InfSection *pManufacturer = infFile_Section(inf, "Manufacturer");
-    if (pManufacturer == nullptr) {
-        return {};
-    }
-    for (const InfLine &line : pManufacturer->lines) {
-        if (line.values.empty()) {
-            continue;
-        }
-        for (const char *decoration : kModelDecorations) {
-            const std::string section = searchModels(inf, line.values[0] + decoration, hardwareId);
-            if (!section.empty()) {
-                return section;
-            }
-        }
-    }
-    return {};
 }
 
 std::string standinInf_FirstServiceBinary(const InfFile &inf, const std::string &section) {

@@ -31,11 +31,6 @@
 // Unloads the driver of serviceName when no device uses that service.
 void standinDrivers_UnloadIfUnused(const std::string &serviceName);
 
-// The install section of the first model line that lists hardwareId
-// (through [Manufacturer] and its decorated model sections), or "".
-[[nodiscard]] std::string standinInf_FindInstallSection(const InfFile &inf,
-                                                        const std::string &hardwareId);
-
 // Base name of the binary of the section's first AddService, or "".
 [[nodiscard]] std::string standinInf_FirstServiceBinary(const InfFile &inf,
                                                         const std::string &section);

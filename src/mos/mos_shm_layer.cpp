@@ -6,6 +6,7 @@
 #include "mos_trace.h"
 #include "usr/mos_memory_pinning.h"
 #include "usr/mos_shm_client.h"
+#include "usr/os_time.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -55,7 +56,7 @@ const char *manifestName(int32_t active) {
 uint64_t nowStampUs() {
     int64_t count = 0;
     int64_t frequency = 0;
-    osShm_QueryPerformanceCounter(&count, &frequency);
+    osTime_QueryPerformanceCounter(&count, &frequency);
     return mosShmLayer_CountToUs(count, frequency);
 }
 

@@ -5,6 +5,7 @@
 #include "mos_utils.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstring>
 
@@ -152,8 +153,20 @@ void Sdbg_LogicalView::PrintUInt(uint32_t value, int32_t fg, int32_t bg) {
     PrintStr(Decimal(value, false).pText, fg, bg);
 }
 
+void Sdbg_FormatFixed2(char *pBuf, size_t bufSize, double value) {
+    if (std::isnan(value)) {
+        (void)mos_Snprintf(pBuf, bufSize, "%s", "nan");
+    } else if (std::isinf(value)) {
+        (void)mos_Snprintf(pBuf, bufSize, "%s", value < 0 ? "-inf" : "inf");
+    } else {
+        (void)mos_Snprintf(pBuf, bufSize, "%.2f", value);
+    }
+}
+
 void Sdbg_LogicalView::PrintDouble(double value, int32_t fg, int32_t bg) {
-    PrintFormatted(fg, bg, "%.2f", value);
+    char text[64];
+    Sdbg_FormatFixed2(text, sizeof(text), value);
+    PrintStr(text, fg, bg);
 }
 
 void Sdbg_LogicalView::PrintInt64(int64_t value, int32_t fg, int32_t bg) {

@@ -14,6 +14,7 @@
 
 #include "mos_utils.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,6 +36,11 @@ struct Sdbg_ViewLine {
     uint32_t renderPos = 0;
     uint32_t renderLength = 0;
 };
+
+// value as "%.2f" into pBuf. A NaN prints "nan" and an infinity "inf" or
+// "-inf" on every target: C libraries differ there (one prints "-nan" for
+// a NaN whose sign bit is set, another "nan").
+void Sdbg_FormatFixed2(char *pBuf, size_t bufSize, double value);
 
 class Sdbg_LogicalView {
   public:

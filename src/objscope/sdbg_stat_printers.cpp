@@ -221,7 +221,7 @@ NumberText U32Text(uint32_t value) {
 
 NumberText DoubleText(double value) {
     NumberText number;
-    (void)mos_Snprintf(number.text, sizeof(number.text), "%.2f", value);
+    Sdbg_FormatFixed2(number.text, sizeof(number.text), value);
     return number;
 }
 

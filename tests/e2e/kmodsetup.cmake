@@ -1,7 +1,7 @@
 # kmodsetup end to end on the Linux stand-in: each test class of the
 # driver script is one CTest test.
 find_program(KMODSETUP_PYTHON python3 REQUIRED)
-foreach(group Lifecycle LogFile InjectedFailures Devices CommandLine)
+foreach(group Lifecycle LogFile InjectedFailures Devices InfSections CommandLine)
   add_test(NAME kmodsetup_e2e.${group}
     COMMAND ${KMODSETUP_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/kmodsetup_e2e.py ${group})
   set_tests_properties(kmodsetup_e2e.${group} PROPERTIES

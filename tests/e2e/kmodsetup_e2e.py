@@ -31,6 +31,7 @@ NO_COMPAT_DRIVERS = "There are no compatible drivers for this device.\r\n"
 NO_SUCH_DEVINST = "The device instance does not exist.\r\n"
 NO_MEMORY = "Not enough memory resources are available to process this command.\r\n"
 TOO_LONG = "The filename or extension is too long.\r\n"
+LINE_NOT_FOUND = "The required line was not found in the INF.\r\n"
 
 USAGE = ("Usage qorni driver:\n install qorni inf_file\n uninstall qorni inf_file\n"
          " update qorni inf_file [logFileLocation]\n"
@@ -377,6 +378,40 @@ class InjectedFailures(StandinCase):
             "Uninstall finished\n")))
         self.assertEqual(self.state(), "")
 
+    def test_undo_deletes_the_service_by_its_name_without_extension(self):
+        # A service left behind by an earlier install, with no store copy
+        # and no loaded driver: the install goes ahead, fails and its undo
+        # removes the service "qorni" (the driver file is "qorni.sys").
+        self.tool("add-service", "qorni", "qorni.sys")
+        self.inject_failure("UpdateDriverForPlugAndPlayDevices", 0xE0000228)
+        code, out = self.run_setup("install", "qorni", self.qorni)
+        self.assertEqual(code, 1)
+        self.assertTrue(out.endswith(lines(
+            "Undoing install operation\n",
+            "hardware ID root\\qorni matches\n",
+            "Successfully removed device\n",
+            "Successfully deleted device information\n",
+            self.not_in_store(),
+            "Service deleted successfully\n",
+            "Uninstall finished\n")), out)
+        self.assertEqual(self.state(), "")
+
+    def test_file_exists_answer_names_the_store_copy(self):
+        # The copy call answers "file exists" with the copy's name: the
+        # INF counts as stored, and the uninstall removes that copy.
+        self.install_qorni()
+        self.inject_failure("SetupCopyOEMInf", 0x50)
+        self.assertEqual(self.run_setup("uninstall", "qorni", self.qorni), (0, lines(
+            "Called to uninstall with inf %s\n" % self.qorni,
+            "hardware ID root\\qorni matches\n",
+            "Successfully removed device\n",
+            "Successfully deleted device information\n",
+            "Found OEM oem0.inf\n",
+            "Successfully removed OEM file oem0.inf\n",
+            "Service deleted successfully\n",
+            "Uninstall finished\n")))
+        self.assertEqual(self.state(), "")
+
     def test_inf_without_the_hardware_id_fails_and_is_undone(self):
         with open(self.qorni, encoding="utf-8") as f:
             text = f.read().replace("root\\qorni", "root\\other")
@@ -465,6 +500,24 @@ class Devices(StandinCase):
         self.assertEqual(self.state(), device_line(
             "PCI\\VEN_1000&DEV_0001\\3&1", "pci\\ven_1000&dev_0001,pci\\ven_1000"))
 
+    def test_hardware_id_is_compared_with_its_case(self):
+        self.install_qorni()
+        self.tool("add-device", "ROOT\\SCSIADAPTER\\0001", SCSI_GUID, "SCSIAdapter", "ROOT\\QORNI")
+        self.tool("add-device", "ROOT\\SCSIADAPTER\\0002", SCSI_GUID, "SCSIAdapter", "root\\Qorni")
+        self.assertEqual(self.run_setup("uninstall", "qorni", self.qorni), (0, lines(
+            "Called to uninstall with inf %s\n" % self.qorni,
+            "hardware ID root\\qorni matches\n",
+            "Successfully removed device\n",
+            "Successfully deleted device information\n",
+            "hardware ID ROOT\\QORNI doesn't match, skipping\n",
+            "hardware ID root\\Qorni doesn't match, skipping\n",
+            "Successfully removed OEM file oem0.inf\n",
+            "Service deleted successfully\n",
+            "Uninstall finished\n")))
+        self.assertEqual(self.state(), lines(
+            device_line("ROOT\\SCSIADAPTER\\0001", "ROOT\\QORNI"),
+            device_line("ROOT\\SCSIADAPTER\\0002", "root\\Qorni")))
+
     def test_uninstall_without_a_device_still_removes_copy_and_service(self):
         self.install_qorni()
         self.tool("remove-device", "ROOT\\SCSIADAPTER\\0000")
@@ -493,6 +546,66 @@ class Devices(StandinCase):
             "store oem0.inf\n", "service qorni binary=qorni.sys\n", "driver qorni.sys\n"))
 
 
+class InfSections(StandinCase):
+    """The read-cache driver's section calls report nothing, so the INF and
+    its section are looked up first and a failure ends the run."""
+
+    def frelok_with(self, old, new):
+        with open(self.frelok, encoding="utf-8") as f:
+            text = f.read()
+        self.assertIn(old, text)
+        return self.write_file("changed.inf", text.replace(old, new))
+
+    def test_missing_inf_fails_every_section_call(self):
+        missing = os.path.join(self.tmp, "no-such.inf")
+        open_failed = err(2, "SetupOpenInfFile", FILE_NOT_FOUND)
+        for command, words, checked in (("install", [], True),
+                                        ("update", ["forceReboot", "1"], False)):
+            with self.subTest(command=command):
+                self.assertEqual(self.run_setup(command, "frelok", missing, *words), (1, lines(
+                    "Called to %s with inf %s\n" % (command, missing),
+                    self.not_in_store() if checked else "",
+                    open_failed)))
+        # A loaded driver counts as installed, so the uninstall gets as far.
+        self.tool("load-driver", "frelok.sys")
+        self.assertEqual(self.run_setup("uninstall", "frelok", missing), (1, lines(
+            "Called to uninstall with inf %s\n" % missing,
+            self.not_in_store(),
+            open_failed)))
+        self.assertEqual(self.journal(), "")
+        self.assertEqual(self.state(), "driver frelok.sys\n")
+
+    def test_inf_without_the_section_or_its_lines_fails(self):
+        line_missing = err(0xE0000102, "SetupFindFirstLine", LINE_NOT_FOUND)
+        no_install = self.frelok_with("[DefaultInstall]\nCopyFiles = FrelokCopyFiles\n", "")
+        self.assertEqual(self.run_setup("install", "frelok", no_install), (1, lines(
+            "Called to install with inf %s\n" % no_install,
+            self.not_in_store(),
+            line_missing)))
+        empty_uninstall = self.frelok_with("DelFiles = FrelokCopyFiles\n", "; nothing\n")
+        self.assertEqual(self.run_setup("install", "frelok", empty_uninstall)[0], 0)
+        self.assertEqual(self.run_setup("uninstall", "frelok", empty_uninstall), (1, lines(
+            "Called to uninstall with inf %s\n" % empty_uninstall,
+            self.not_in_store(),
+            line_missing)))
+        self.assertEqual(self.journal(),
+                         "InstallHinfSection DefaultInstall 128 %s\n" % empty_uninstall)
+        self.assertEqual(self.state(), FRELOK_INSTALLED)
+
+    def test_failed_inf_calls_end_with_their_error_line(self):
+        for call, code, text in (("SetupOpenInfFile", 0x5, ACCESS_DENIED),
+                                 ("SetupFindFirstLine", 0xE0000101,
+                                  "The required section was not found in the INF.\r\n")):
+            with self.subTest(call=call):
+                shutil.rmtree(self.state_dir, ignore_errors=True)
+                self.inject_failure(call, code)
+                self.assertEqual(self.run_setup("install", "frelok", self.frelok), (1, lines(
+                    "Called to install with inf %s\n" % self.frelok,
+                    self.not_in_store(),
+                    err(code, call, text))))
+                self.assertEqual(self.journal(), "")
+
+
 class CommandLine(StandinCase):
     def test_wrong_words_print_the_usage(self):
         cases = [
@@ -503,6 +616,8 @@ class CommandLine(StandinCase):
             ["update", "qorni", "a.inf", "log", "forceReboot", "1"],
             ["install", "frelok", "a.inf", "forcereboot", "1"],
             ["install", "frelok", "a.inf", "log", "forceReboot", "1", "extra"],
+            ["install", "frelok", "a.inf", "log", "x", "forceReboot", "1"],
+            ["install", "frelok", "a.inf", "log", "x", "y", "forceReboot", "1"],
         ]
         for words in cases:
             with self.subTest(words=words):

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     (void)infFile_Value(inf, "Version", "Class", 0);
     (void)infFile_Value(inf, "Version", "ClassGUID", 0);
-    const std::string section = standinInf_FindInstallSection(inf, "root\\qorni");
+    const std::string section = infFile_FindInstallSection(inf, "root\\qorni");
     (void)standinInf_FirstServiceBinary(inf, section);
     (void)standinInf_FirstServiceBinary(inf, "DefaultInstall");
     return 0;

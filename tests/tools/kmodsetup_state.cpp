@@ -8,6 +8,7 @@
 //   kmodsetup_state add-device ID CLASSGUID CLASSNAME HWIDS
 //   kmodsetup_state remove-device ID     as if the device were unplugged
 //   kmodsetup_state load-driver NAME     a loaded kernel driver
+//   kmodsetup_state add-service NAME BINARY  a service left by an earlier install
 //   kmodsetup_state fail CALL CODE [NTH] make a call fail
 #include <algorithm>
 #include <cstdio>
@@ -111,7 +112,8 @@ bool loadDriver(const std::string &name) {
 
 int usage() {
     std::cerr << "usage: kmodsetup_state show | journal | add-device ID CLASSGUID CLASSNAME HWIDS"
-                 " | remove-device ID | load-driver NAME | fail CALL CODE [NTH]\n";
+                 " | remove-device ID | load-driver NAME | add-service NAME BINARY"
+                 " | fail CALL CODE [NTH]\n";
     return 1;
 }
 
@@ -140,6 +142,9 @@ int main(int argc, char **argv) {
     }
     if (command == "load-driver" && args.size() == 2) {
         return loadDriver(args[1]) ? 0 : 1;
+    }
+    if (command == "add-service" && args.size() == 3) {
+        return appendLine("services", {args[1], args[2]}) ? 0 : 1;
     }
     if (command == "fail" && (args.size() == 3 || args.size() == 4)) {
         const std::string nth = args.size() == 4 ? " " + args[3] : "";

@@ -157,12 +157,13 @@ const char *Ioctl_GetErrorReason(const char *pRequestName, const void *pRecord) 
     MOS_RC rc;
     memcpy(&rc, static_cast<const uint8_t *>(pRecord) + offsetof(QorniCmdRecordHeader, rc),
            sizeof(rc));
-    // A public code that carries extra information is still public.
-    if (rc < MOS_RC_TABLE_SIZE &&
-        (mos_RcKind(rc) == MOS_RC_KIND__PUBLIC || mos_RcKind(rc) == MOS_RC_KIND__WITH_INFO)) {
+    if (rc < MOS_RC_TABLE_SIZE && mos_RcKind(rc) == MOS_RC_KIND__PUBLIC) {
         return rcDescription(rc);
     }
-    if (rc < MOS_RC_TABLE_SIZE && mos_RcKind(rc) == MOS_RC_KIND__INTERNAL) {
+    // An internal code, and one whose extra information stays with the
+    // driver, get the generic text: their own would tell the user nothing.
+    if (rc < MOS_RC_TABLE_SIZE &&
+        (mos_RcKind(rc) == MOS_RC_KIND__INTERNAL || mos_RcKind(rc) == MOS_RC_KIND__WITH_INFO)) {
         return rcDescription(MOS_RC__SDC_IOCTL_ERROR);
     }
     // The code came from the driver: a value the tables cannot explain is
@@ -173,10 +174,13 @@ const char *Ioctl_GetErrorReason(const char *pRequestName, const void *pRecord) 
 }
 
 void qorniIntf_ReportShortReply(const char *pRequestName, size_t recordReturned,
-                                size_t recordNeeded) {
-    QORNI_REPORT_ERROR("Error: %s returned %llu bytes, fewer than the %llu its count needs\n",
-                       pRequestName, static_cast<unsigned long long>(recordReturned),
-                       static_cast<unsigned long long>(recordNeeded));
+                                size_t recordNeeded, QorniShortReply missing) {
+    const char *pWhat = missing == QorniShortReply::Record  ? "of its reply"
+                        : missing == QorniShortReply::Count ? "that hold its count"
+                                                            : "its count needs";
+    QORNI_REPORT_ERROR("Error: %s returned %llu bytes, fewer than the %llu %s\n", pRequestName,
+                       static_cast<unsigned long long>(recordReturned),
+                       static_cast<unsigned long long>(recordNeeded), pWhat);
 }
 
 namespace {
@@ -398,7 +402,8 @@ MOS_RC queryCmdsVectorOnce(uint32_t capacity, uint32_t **ppVector, uint32_t *pCo
         // that does not hold its whole vector is refused.
         size_t needed = sizeof(QorniCmdVectorRecord) + sizeof(uint32_t) * size_t{*pCount};
         if (returned < needed) {
-            qorniIntf_ReportShortReply("QUERY_CMD_VECTOR", returned, needed);
+            qorniIntf_ReportShortReply("QUERY_CMD_VECTOR", returned, needed,
+                                       QorniShortReply::Entries);
             rc = MOS_RC__SDC_IOCTL_ERROR;
         } else if ((*ppVector = static_cast<uint32_t *>(
                         malloc(sizeof(uint32_t) * (*pCount > 0 ? *pCount : 1)))) == nullptr) {
@@ -484,13 +489,13 @@ MOS_RC qorniIntf_Close() {
     return MOS_RC__SUCCESS;
 }
 
-MOS_RC qorniIntf_GetHandlerFunc(uint32_t index, QorniHandlerFn *pHandler) {
+MOS_RC qorniIntf_GetHandlerSlot(uint32_t index, uint32_t *pSlot) {
     const QorniIntfState &g = qorniIntfLayer_G;
     const QorniCmdHandlerTable *pTable = index < QORNI_NUM_CMDS ? g.pTables[index] : nullptr;
     uint32_t slot = index < g.vectorLen ? g.pVector[index] : QORNI_SLOT_NONE;
-    if (pTable != nullptr && slot != QORNI_SLOT_NONE && slot < pTable->slotCount &&
-        pTable->pHandlers[slot] != nullptr) {
-        *pHandler = pTable->pHandlers[slot];
+    if (pTable != nullptr && slot != QORNI_SLOT_NONE && slot < pTable->slotCount && slot < 32 &&
+        (pTable->slotMask & (1u << slot)) != 0) {
+        *pSlot = slot;
         return MOS_RC__SUCCESS;
     }
     const QorniCmdInfo *pInfo = qorni_CmdInfo(index);
@@ -533,11 +538,19 @@ int32_t qorniIntf_SendIoctl_v130(uint32_t code, void *pBuffer, uint32_t inputSiz
     return qorniIntf_SendIoctlEx_v130(code, pBuffer, inputSize, outputSize, &returned);
 }
 
+// The text is printed by the caller: a reply without the whole text fails
+// rather than showing what the tool sent.
 MOS_RC queryVersionV200(char *pText) {
     memset(pText, 0, QORNI_VERSION_TEXT_SIZE);
     QorniQueryVersionRecord version = {};
-    MOS_RC rc =
-        qorniIntf_SendIoctl(QORNI_CODE__QUERY_VERSION, &version, sizeof(version), "QUERY_VERSION");
+    size_t returned = 0;
+    MOS_RC rc = qorniIntf_SendIoctlEx(QORNI_CODE__QUERY_VERSION, &version, sizeof(version),
+                                      "QUERY_VERSION", &returned);
+    if (rc == MOS_RC__SUCCESS && returned < sizeof(version)) {
+        qorniIntf_ReportShortReply("QUERY_VERSION", returned, sizeof(version),
+                                   QorniShortReply::Record);
+        return MOS_RC__SDC_IOCTL_ERROR;
+    }
     copyVersionText(pText, version.version);
     return rc;
 }
@@ -545,7 +558,14 @@ MOS_RC queryVersionV200(char *pText) {
 MOS_RC queryVersionV130(char *pText) {
     memset(pText, 0, QORNI_VERSION_TEXT_SIZE);
     char text[QORNI_VERSION_TEXT_SIZE] = {};
-    if (qorniIntf_SendIoctl_v130(QORNI_CODE__QUERY_VERSION_V130, text, 0, sizeof(text)) != 0) {
+    size_t returned = 0;
+    if (qorniIntf_SendIoctlEx_v130(QORNI_CODE__QUERY_VERSION_V130, text, 0, sizeof(text),
+                                   &returned) != 0) {
+        return MOS_RC__SDC_IOCTL_ERROR;
+    }
+    if (returned < sizeof(text)) {
+        qorniIntf_ReportShortReply("QUERY_VERSION_V130", returned, sizeof(text),
+                                   QorniShortReply::Record);
         return MOS_RC__SDC_IOCTL_ERROR;
     }
     copyVersionText(pText, text);

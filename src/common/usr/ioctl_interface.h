@@ -23,15 +23,13 @@
 
 struct OsDev;
 
-// Handlers are stored untyped; the caller casts back to the index's one
-// signature.
-using QorniHandlerFn = void (*)();
-
-// The handlers of one command index, indexed by version slot; a null
-// entry means no handler for that slot.
+// What the interface knows of one command index's handlers: the number of
+// version slots and which of them hold a handler (bit v for slot v). The
+// handlers themselves stay with the tool, typed by the index's signature,
+// so that no call goes through a pointer of another type.
 struct QorniCmdHandlerTable {
-    const QorniHandlerFn *pHandlers;
     uint32_t slotCount;
+    uint32_t slotMask;
 };
 
 // Reports one message by the tool's rule, naming pFunc and line as its
@@ -66,10 +64,10 @@ void qorniIntf_SetVerbose(bool bVerbose);
 // MOS_RC__SUCCESS.
 MOS_RC qorniIntf_Close();
 
-// The handler for command index at the negotiated slot, or
-// MOS_RC__NOT_SUPPORTED after the version-mismatch messages. There is no
-// fallback to another slot.
-[[nodiscard]] MOS_RC qorniIntf_GetHandlerFunc(uint32_t index, QorniHandlerFn *pHandler);
+// The negotiated version slot of command index when the index's table has
+// a handler there, or MOS_RC__NOT_SUPPORTED after the version-mismatch
+// messages. There is no fallback to another slot.
+[[nodiscard]] MOS_RC qorniIntf_GetHandlerSlot(uint32_t index, uint32_t *pSlot);
 
 // Sends one current-protocol record of recordSize bytes (rc preset to
 // MOS_RC__SUCCESS); the bytes the driver returns after the frame header are
@@ -100,15 +98,23 @@ MOS_RC qorniIntf_Close();
                                                  uint32_t outputSize, size_t *pOutputReturned);
 
 // The text explaining a failed current-protocol command from its rc: a
-// public code's description (also one that carries extra information), "SDC command failed" for an
-// internal one. A code of any other kind, or beyond the tables, is driver input the tool cannot
+// public code's description; "SDC command failed" for an internal one and
+// for one of the three codes that carry extra information. A code of any
+// other kind, or beyond the tables, is driver input the tool cannot
 // explain: it is reported as "bad error type" and null returned.
 [[nodiscard]] const char *Ioctl_GetErrorReason(const char *pRequestName, const void *pRecord);
 
-// Reports a reply that holds fewer record bytes than the count it
-// carries needs (the command then fails).
+// What a reply too short to use lacks.
+enum class QorniShortReply {
+    Record,  // the fixed record of its command
+    Count,   // the count field of a list
+    Entries, // the entries its count announces
+};
+
+// Reports a reply that holds fewer record bytes than recordNeeded, worded
+// for what is missing (the command then fails).
 void qorniIntf_ReportShortReply(const char *pRequestName, size_t recordReturned,
-                                size_t recordNeeded);
+                                size_t recordNeeded, QorniShortReply missing);
 
 // A return code's description; "MOS_RC__UNKNOWN" beyond the tables or for
 // an empty description.

@@ -49,5 +49,3 @@ enum : uint32_t {
 [[nodiscard]] bool osShm_CloseHandle(OsShmHandle handle);
 // GetLargePageMinimum: 0 when large pages are unsupported.
 size_t osShm_GetLargePageMinimum();
-// QueryPerformanceCounter and QueryPerformanceFrequency.
-void osShm_QueryPerformanceCounter(int64_t *pCount, int64_t *pFrequency);

@@ -10,6 +10,12 @@ uint64_t osTime_GetTickCount64();
 // (GetThreadTimes); false when the platform cannot tell.
 [[nodiscard]] bool osTime_GetThreadUserTime(uint64_t *pTime100ns);
 
+// QueryPerformanceCounter and QueryPerformanceFrequency. The Linux
+// stand-in's counter ticks at 10 MHz (the monotonic clock in 100-ns
+// units), as Windows' does: tick counts that travel to a viewer on the
+// other target then stand for the same time.
+void osTime_QueryPerformanceCounter(int64_t *pCount, int64_t *pFrequency);
+
 // GetSystemTimeAsFileTime: 100-ns units since 1601-01-01 UTC.
 uint64_t osTime_GetSystemTime();
 

@@ -36,6 +36,21 @@ struct Case {
     int exitCode;
 };
 
+// The usage text the tool prints, from the golden file.
+std::string usage() {
+    FILE *pFile = fopen(USAGE_GOLDEN, "rb");
+    std::string text;
+    char buf[4096];
+    size_t n = 0;
+    while (pFile != nullptr && (n = fread(buf, 1, sizeof(buf), pFile)) > 0) {
+        text.append(buf, n);
+    }
+    if (pFile != nullptr) {
+        fclose(pFile);
+    }
+    return text;
+}
+
 void runCases(const Case *pCases, size_t count) {
     for (size_t i = 0; i < count; i++) {
         const Case &c = pCases[i];
@@ -261,6 +276,87 @@ TEST(KmodctlMdmE2eTest, ModMdmIpReplacesTheAddressesOfTheMdm) {
     }
 }
 
+// With a configuration file named, the driver takes the change first; the
+// file part (not supported here) follows only a change the driver took.
+TEST(KmodctlMdmE2eTest, ModMdmIpWithAFileCallsTheDriverFirst) {
+    const Case cases[] = {
+        {"the driver takes the change",
+         {"--gen", "vector", "--mdms", "1"},
+         {"--mod_mdm_ip", "--ip=10.0.0.1", "--new_mdm_ip=10.9.0.1", "--file=m.cfg"},
+         "Calling kernel module to modify MDM IP from (10.0.0.1) to (10.9.0.1)\n"
+         "Successfully notified kernel module on new IP\n"
+         "Updating file m.cfg: MDM (10.0.0.1) to (10.9.0.1)\nNot supported\n",
+         "",
+         255},
+        {"the driver refuses the change",
+         {"--gen", "vector", "--mdms", "1"},
+         {"--mod_mdm_ip", "--ip=10.5.0.1", "--new_mdm_ip=10.9.0.1", "--file=m.cfg"},
+         "Calling kernel module to modify MDM IP from (10.5.0.1) to (10.9.0.1)\n",
+         "Failed to execute MOD_MDM_IP: SDC command failed\n",
+         1},
+    };
+    runCases(cases, std::size(cases));
+
+    e2e::Emulator device;
+    device.start({"--gen", "vector", "--mdms", "1"});
+    e2e::RunResult r = e2e::run(
+        KMODCTL_EXE, {"--mod_mdm_ip", "--ip=10.0.0.1", "--new_mdm_ip=10.9.0.1", "--file=m.cfg"},
+        device.root());
+    EXPECT_EQ(r.exitCode, 255);
+    r = e2e::run(KMODCTL_EXE, {"--query_mdms"}, device.root());
+    EXPECT_EQ(r.out, std::string("Retrieved 1 mdm(s)\n") + kMdmLine0 + "[0]-10.9.0.1 \n");
+}
+
+// n addresses 1.0.0.1, 1.0.0.2, ... as the command line gives them and as
+// the MDM list prints them.
+std::string addressList(int n) {
+    std::string text;
+    for (int i = 1; i <= n; i++) {
+        text += (i > 1 ? "," : "") + std::string("1.0.0.") + std::to_string(i);
+    }
+    return text;
+}
+std::string printedAddresses(int n) {
+    std::string text;
+    for (int i = 0; i < n; i++) {
+        text += "[" + std::to_string(i) + "]-1.0.0." + std::to_string(i + 1) + " ";
+    }
+    return text;
+}
+
+// The largest list each protocol version takes reaches the driver whole,
+// and the driver then shows every address of it.
+TEST(KmodctlMdmE2eTest, EachVersionTakesItsLargestAddressList) {
+    struct {
+        const char *pWhat;
+        Args emuArgs;
+        bool bAdd; // add_mdm, else mod_mdm_ip of the seeded MDM's 10.0.0.1
+        int count;
+    } cases[] = {
+        {"add at v2.00", {"--gen", "vector"}, true, 8},
+        {"add at v2.01", {"--gen", "vector", "--vector", "3=2,5=2"}, true, 16},
+        {"change at v2.00", {"--gen", "vector", "--mdms", "1"}, false, 8},
+        {"change at v2.01", {"--gen", "vector", "--vector", "4=2,5=2", "--mdms", "1"}, false, 16},
+        {"change at v1.30", {"--gen", "v130", "--mdms", "1"}, false, 8},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.pWhat);
+        e2e::Emulator device;
+        device.start(c.emuArgs);
+        const std::string list = addressList(c.count);
+        Args args = c.bAdd ? Args{"--add_mdm", "--ip=" + list}
+                           : Args{"--mod_mdm_ip", "--ip=10.0.0.1", "--new_mdm_ip=" + list};
+        e2e::RunResult r = e2e::run(KMODCTL_EXE, args, device.root());
+        EXPECT_EQ(r.out, c.bAdd ? "Calling kernel module to connect to MDM (" + list + ")\n"
+                                : "Calling kernel module to modify MDM IP from (10.0.0.1) to (" +
+                                      list + ")\nSuccessfully notified kernel module on new IP\n");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        r = e2e::run(KMODCTL_EXE, {"--query_mdms"}, device.root());
+        EXPECT_EQ(r.out, std::string("Retrieved 1 mdm(s)\n") + kMdmLine0 +
+                             printedAddresses(c.count) + "\n");
+    }
+}
+
 TEST(KmodctlMdmE2eTest, AddressesTheDriverVersionCannotTakeAreRefusedUnsent) {
     const std::string nine =
         "1.0.0.1,1.0.0.2,1.0.0.3,1.0.0.4,1.0.0.5,1.0.0.6,1.0.0.7,1.0.0.8,1.0.0.9";
@@ -296,6 +392,25 @@ TEST(KmodctlMdmE2eTest, AddressesTheDriverVersionCannotTakeAreRefusedUnsent) {
          {"--mod_mdm_ip", "--ip=10.5.0.1", "--new_mdm_ip=10.9.0.1"},
          "Calling kernel module to modify MDM IP from (10.5.0.1) to (10.9.0.1)\n",
          "Failed to execute MOD_MDM_IP: SDC command failed\n",
+         1},
+        {"seventeen new addresses",
+         {"--gen", "vector", "--vector", "4=2", "--mdms", "1"},
+         {"--mod_mdm_ip", "--ip=10.0.0.1", "--new_mdm_ip=" + addressList(17)},
+         usage(),
+         "Illegal number of addresses, 16 allowed\n",
+         1},
+        {"nine new addresses at v2.00",
+         {"--gen", "vector", "--mdms", "1"},
+         {"--mod_mdm_ip", "--ip=10.0.0.1", "--new_mdm_ip=" + addressList(9)},
+         "Calling kernel module to modify MDM IP from (10.0.0.1) to (" + addressList(9) + ")\n",
+         "Error: this driver version takes at most 8 MDM addresses, 9 given\n",
+         1},
+        {"nine new addresses at v1.30",
+         {"--gen", "v130", "--mdms", "1"},
+         {"--mod_mdm_ip", "--ip=10.0.0.1", "--new_mdm_ip=" + addressList(9)},
+         "Calling kernel module to modify MDM IP from (10.0.0.1) to (" + addressList(9) + ")\n",
+         std::string(kV130ProbeErrors) +
+             "Error: this driver version takes at most 8 MDM addresses, 9 given\n",
          1},
     };
     runCases(cases, std::size(cases));
@@ -419,7 +534,7 @@ TEST(KmodctlTargetsE2eTest, QueryLbInfoAsksOncePerMegabyteChunk) {
          {"--gen", "vector", "--fail", "GET_LBA_INFO:short=100"},
          with({"--start_lb=0"}),
          kFailedChunk,
-         "Error: IOCTL_BLK__GET_LBA_INFO returned 92 bytes, fewer than the 280 its count needs\n",
+         "Error: IOCTL_BLK__GET_LBA_INFO returned 92 bytes, fewer than the 280 of its reply\n",
          1},
     };
     runCases(cases, std::size(cases));
@@ -440,23 +555,31 @@ TEST(KmodctlTargetsE2eTest, QueryLbInfoAsksOncePerMegabyteChunk) {
     EXPECT_EQ(frames[1].inputU64(32), 2048u);
 }
 
+// The volume id goes behind "0x" in decimal digits, so one whose two
+// forms differ shows which was printed; chunk 1023 carries the largest
+// row index the comb's ten bits hold.
+TEST(KmodctlTargetsE2eTest, QueryLbInfoPrintsTheVolumeIdsDecimalDigitsAndTheWholeRowIndex) {
+    e2e::Emulator device;
+    device.start({"--gen", "vector"});
+    e2e::RunResult r = e2e::run(
+        KMODCTL_EXE, {"--query_lb_info", "--mdm_id=1", "--vol_id=1f", "--start_lb=2095104"},
+        device.root());
+    EXPECT_EQ(r.out, "0. Information for LBA 2095104 (0x3ff MB) volID 0x0000000000000031:\n"
+                     "Comb 0x0000000000028fff\nComb Gen 7\nTgtID 0x00000000000073ff\n"
+                     "Tgt IPs : [0]-192.168.0.1 [1]-192.168.0.2 \nTgt start-LBA 2095104\n"
+                     "Multi-head ID 0x5\nMulti-head Gen 9\nRow index 1023\nHead index 3\n"
+                     "====================\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exitCode, 0);
+    device.stop();
+    auto frames = framesOf(device, kLbaInfo);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].inputU64(24), 0x1fu);
+}
+
 } // namespace
 
 namespace {
-
-std::string usage() {
-    FILE *pFile = fopen(USAGE_GOLDEN, "rb");
-    std::string text;
-    char buf[4096];
-    size_t n = 0;
-    while (pFile != nullptr && (n = fread(buf, 1, sizeof(buf), pFile)) > 0) {
-        text.append(buf, n);
-    }
-    if (pFile != nullptr) {
-        fclose(pFile);
-    }
-    return text;
-}
 
 const char kGuid[] = "00112233-4455-6677-8899-AABBCCDDEEFF\n";
 const char kNetId[] =
@@ -482,14 +605,14 @@ TEST(KmodctlGuidE2eTest, GuidCommands) {
          {"--gen", "vector", "--fail", "QUERY_GUID:short=20"},
          {"--query_guid"},
          "",
-         "Error: QUERY_GUID returned 12 bytes, fewer than the 32 its count needs\n",
+         "Error: QUERY_GUID returned 12 bytes, fewer than the 32 of its reply\n",
          1},
         {"short v1.30 reply",
          {"--gen", "v130", "--fail", "QUERY_GUID_V130:short=20"},
          {"--query_guid"},
          "",
          std::string(kV130ProbeErrors) +
-             "Error: QUERY_GUID_V130 returned 12 bytes, fewer than the 24 its count needs\n",
+             "Error: QUERY_GUID_V130 returned 12 bytes, fewer than the 24 of its reply\n",
          1},
         {"driver refuses the GUID",
          {"--gen", "vector", "--fail", "SET_INI_GUID:rc=80"},
@@ -815,7 +938,7 @@ TEST(KmodctlStatsE2eTest, PerformanceStatistics) {
          {"--gen", "vector", "--fail", "QUERY_PERF:short=22000"},
          {"--query_performace"},
          "Failed to query SDC for performance, Status SDC_IOCTL_ERROR(434)\n",
-         "Error: QUERY_PERF returned 21992 bytes, fewer than the 22120 its count needs\n",
+         "Error: QUERY_PERF returned 21992 bytes, fewer than the 22120 of its reply\n",
          1},
         {"reset",
          {"--gen", "vector"},

@@ -2,10 +2,13 @@
 // at every driver generation, version mismatches, volume queries with
 // their growth, driver failures of every kind, and the command line.
 #include "e2e_process.h"
+#include "ioctl_interface.h"
 #include "os_devintf.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -111,6 +114,59 @@ TEST_F(KmodctlE2eTest, QueryVersionNegotiatesAtEveryGeneration) {
     }
 }
 
+// The driver's vector at the lengths around the first query's capacity of
+// 32: it is taken when its reply holds every entry its count names, and
+// a second query is made only for a vector longer than the capacity.
+TEST_F(KmodctlE2eTest, DriverVectorIsTakenWhenItsReplyHoldsItWhole) {
+    struct {
+        const char *pWhat;
+        Args emuArgs;
+        std::vector<uint32_t> capacities; // of the vector queries, in turn
+        std::string err;
+        uint32_t volsCode; // QUERY_VOLS at the driver's slot 2, or the built-in slot 1
+    } cases[] = {
+        {"31 entries", {"--vector-len", "31"}, {32}, "", kQueryVolsV201},
+        {"32 entries fill the capacity", {"--vector-len", "32"}, {32}, "", kQueryVolsV201},
+        {"33 entries ask again", {"--vector-len", "33"}, {32, 33}, "", kQueryVolsV201},
+        {"a reply one entry short",
+         {"--fail", "QUERY_CMD_VECTOR:short=128"},
+         {32},
+         "Error: QUERY_CMD_VECTOR returned 120 bytes, fewer than the 124 its count needs\n",
+         kQueryVolsV200},
+        {"a reply one byte short",
+         {"--fail", "QUERY_CMD_VECTOR:short=131"},
+         {32},
+         "Error: QUERY_CMD_VECTOR returned 123 bytes, fewer than the 124 its count needs\n",
+         kQueryVolsV200},
+        {"a reply of 32 entries one entry short",
+         {"--vector-len", "32", "--fail", "QUERY_CMD_VECTOR:short=144"},
+         {32},
+         "Error: QUERY_CMD_VECTOR returned 136 bytes, fewer than the 140 its count needs\n",
+         kQueryVolsV200},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.pWhat);
+        e2e::Emulator device;
+        Args emuArgs = {"--gen", "vector", "--vector", "13=2"};
+        emuArgs.insert(emuArgs.begin(), c.emuArgs.begin(), c.emuArgs.end());
+        device.start(emuArgs);
+        e2e::RunResult r = e2e::run(KMODCTL_EXE, {"--query_vols"}, device.root());
+        EXPECT_EQ(r.out, "Retrieved 0 volume(s)\n");
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.exitCode, 0);
+        device.stop();
+        std::vector<uint32_t> capacities;
+        for (const e2e::JournalEntry &e : device.journal()) {
+            if (e.frameCode() == kQueryCmdVector) {
+                capacities.push_back(static_cast<uint32_t>(e.inputU64(16)));
+                EXPECT_EQ(e.input.size(), 8 + 12 + 4 * size_t{capacities.back()});
+            }
+        }
+        EXPECT_EQ(capacities, c.capacities);
+        EXPECT_EQ(device.journal().back().frameCode(), c.volsCode);
+    }
+}
+
 TEST_F(KmodctlE2eTest, ProbePresetsSuccessInAnEightByteRecord) {
     emu.start({"--gen", "vector"});
     ASSERT_EQ(kmodctl({"--query_version"}).exitCode, 0);
@@ -127,6 +183,7 @@ TEST_F(KmodctlE2eTest, CommandWithoutHandlerForTheSlotIsAMismatchAndSendsNothing
         {"v1.30 has no volume query", {"--gen", "v130"}},
         {"slot beyond the handler table", {"--gen", "vector", "--vector", "13=4"}},
         {"vector shorter than the index", {"--gen", "vector", "--vector-len", "10"}},
+        {"vector exactly as long as the index", {"--gen", "vector", "--vector-len", "13"}},
         {"command not offered", {"--gen", "vector", "--vector", "13=none"}},
         {"slot without a handler, no fallback", {"--gen", "vector", "--vector", "13=0"}},
     };
@@ -240,11 +297,12 @@ TEST_F(KmodctlE2eTest, DriverFailuresOfEveryKindFailTheCommand) {
         {"rc=5000", "", "Failed to execute QUERY_ALL_BLK_DEVS with bad error type 5000\n"},
         {"call", "", ioctlError(kQueryVolsV200, 0, 31, 0)},
         {"short=4", "", ioctlError(kQueryVolsV200, 1, 0, 4)},
+        {"rc=700", "", "Failed to execute QUERY_ALL_BLK_DEVS: SDC command failed\n"},
         {"short=8", "",
-         "Error: QUERY_ALL_BLK_DEVS returned 0 bytes, fewer than the 16 its count needs\n"},
-        {"short=30", "Retrieved 2 volume(s)\n",
+         "Error: QUERY_ALL_BLK_DEVS returned 0 bytes, fewer than the 16 that hold its count\n"},
+        {"short=30", "",
          "Error: QUERY_ALL_BLK_DEVS returned 22 bytes, fewer than the 76 its count needs\n"},
-        {"short=56", "Retrieved 2 volume(s)\nVOL-ID 00000000c0de0000 MDM-ID 0000000000007a11\n",
+        {"short=56", "",
          "Error: QUERY_ALL_BLK_DEVS returned 48 bytes, fewer than the 76 its count needs\n"},
     };
     for (const auto &c : cases) {
@@ -490,6 +548,33 @@ TEST_F(KmodctlE2eTest, CommandLine) {
          "Missing trace frequency\n",
          1,
          true},
+        {"trace frequency without a component",
+         {"--set_trace_component_freq", "--trace_freq=LOW"},
+         "",
+         "Missing trace component\n",
+         1,
+         true},
+        {"negative LB information size",
+         {"--query_lb_info", "--mdm_id=1", "--vol_id=2", "--start_lb=0", "--size_in_bytes=-5"},
+         "",
+         "Error: Numerical result out of range\nError: 18446744073709551615 bytes from LBA 0 "
+         "span 17592186044416 chunks of 1 MB, more than 4294967295\n",
+         1,
+         true},
+        {"negative LB information size after blanks",
+         {"--query_lb_info", "--mdm_id=1", "--vol_id=2", "--start_lb=0", "--size_in_bytes= \t-1"},
+         "",
+         "Error: Numerical result out of range\nError: 18446744073709551615 bytes from LBA 0 "
+         "span 17592186044416 chunks of 1 MB, more than 4294967295\n",
+         1,
+         true},
+        {"negative ids and start go on as the range error's value",
+         {"--query_version", "--mdm_id=-1", "--vol_id=-0", "--start_lb=-7"},
+         kVersion,
+         "Error: Numerical result out of range\nError: Numerical result out of range\n"
+         "Error: Numerical result out of range\n",
+         0,
+         true},
     };
     for (const FrontEndCase &c : cases) {
         SCOPED_TRACE(c.pWhat);
@@ -563,15 +648,46 @@ TEST_F(KmodctlE2eTest, ReportsAreTracedUnderTheDriverIoctlComponent) {
 namespace {
 
 TEST_F(KmodctlE2eTest, ReplyOfTheFrameHeaderAloneLeavesTheRecordAsSent) {
-    // The preset success stands: the probe accepts and the version query
-    // succeeds with the empty text it sent.
+    // The preset success stands: the probe accepts and the open goes on.
+    // The version the command prints must come from the driver, so a reply
+    // without the text fails instead of printing an empty line.
     emu.start({"--gen", "vector", "--fail", "IS_QORNI:short=8", "--fail", "QUERY_VERSION:short=8"});
     e2e::RunResult r = kmodctl({"--query_version"});
-    EXPECT_EQ(r.out, "\n");
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Error: QUERY_VERSION returned 0 bytes, fewer than the 58 of its reply\n"
+                     "Failed (434) to query SDC version\n");
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(frameCodes(emu.journal()),
               (std::vector<uint32_t>{kIsQorni, kQueryVersion, kQueryCmdVector, kQueryVersion}));
+}
+
+TEST_F(KmodctlE2eTest, VersionReplyWithoutTheWholeTextPrintsNothing) {
+    const struct {
+        const char *pWhat;
+        Args emuArgs;
+        std::string err;
+    } cases[] = {
+        {"one byte short",
+         {"--gen", "vector", "--fail", "QUERY_VERSION:short=65@2"},
+         "Error: QUERY_VERSION returned 57 bytes, fewer than the 58 of its reply\n"},
+        {"v1.30 one byte short",
+         {"--gen", "v130", "--fail", "QUERY_VERSION_V130:short=57@2"},
+         ioctlError(kIsQorni, 0, 1, 0) + ioctlError(kQueryVersion, 0, 1, 0) +
+             "Error: QUERY_VERSION_V130 returned 49 bytes, fewer than the 50 of its reply\n"},
+        {"v1.30 header alone",
+         {"--gen", "v130", "--fail", "QUERY_VERSION_V130:short=8@2"},
+         ioctlError(kIsQorni, 0, 1, 0) + ioctlError(kQueryVersion, 0, 1, 0) +
+             "Error: QUERY_VERSION_V130 returned 0 bytes, fewer than the 50 of its reply\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.pWhat);
+        e2e::Emulator device;
+        device.start(c.emuArgs);
+        e2e::RunResult r = e2e::run(KMODCTL_EXE, {"--query_version"}, device.root());
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.err + "Failed (434) to query SDC version\n");
+        EXPECT_EQ(r.exitCode, 1);
+    }
 }
 
 } // namespace
@@ -590,6 +706,8 @@ TEST_F(KmodctlE2eTest, EmulatorRefusesARecordSizedForAnotherSlot) {
         std::vector<uint8_t> frame(8 + 20 + entrySize, 0);
         int64_t code = static_cast<int32_t>(kQueryVolsV201);
         memcpy(frame.data(), &code, 8);
+        uint32_t preset = 65;
+        memcpy(frame.data() + 8, &preset, 4);
         uint64_t capacity = 1;
         memcpy(frame.data() + 16, &capacity, 8);
         uint32_t returned = 0;
@@ -601,6 +719,170 @@ TEST_F(KmodctlE2eTest, EmulatorRefusesARecordSizedForAnotherSlot) {
         EXPECT_EQ(rc, entrySize == 208 ? 65u : 11u);
     }
     osDev_Close(pDev);
+}
+
+} // namespace
+
+namespace {
+
+// One raw request to the emulator: the frame's code, its input and output
+// lengths after the 8-byte header, and the fields written at record
+// offsets ({offset, width, value}).
+struct RawField {
+    size_t offset;
+    size_t width;
+    uint64_t value;
+};
+struct RawRequest {
+    uint32_t code;
+    size_t inLen;
+    size_t outLen;
+    std::vector<RawField> fields;
+};
+struct RawAnswer {
+    uint32_t win32Error;
+    uint32_t returned;
+    uint32_t rc; // the record's first word, when one came back
+};
+
+RawAnswer sendRaw(OsDev *pDev, const RawRequest &request) {
+    size_t size = std::max(request.inLen, request.outLen);
+    for (const RawField &f : request.fields) {
+        size = std::max(size, f.offset + f.width); // written, whether sent or not
+    }
+    std::vector<uint8_t> frame(8 + size, 0);
+    int64_t code = static_cast<int32_t>(request.code);
+    memcpy(frame.data(), &code, 8);
+    for (const RawField &f : request.fields) {
+        memcpy(frame.data() + 8 + f.offset, &f.value, f.width);
+    }
+    RawAnswer answer = {};
+    answer.win32Error =
+        osDev_Ioctl(pDev, 0x4D038, frame.data(), static_cast<uint32_t>(8 + request.inLen),
+                    frame.data(), static_cast<uint32_t>(8 + request.outLen), &answer.returned);
+    if (answer.returned >= 12) {
+        memcpy(&answer.rc, frame.data() + 8, 4);
+    }
+    return answer;
+}
+
+struct RefusalCase {
+    const char *pWhat;
+    RawRequest accepted; // as the tools send it
+    RawRequest refused;  // one field or length as a request-building fault leaves it
+};
+
+constexpr uint32_t kTgtInfo = 0xEA7FCE58;
+constexpr uint32_t kLbaInfo = 0xEA7FCE54;
+constexpr uint32_t kQueryDiag = 0xEA7FCE60;
+constexpr uint32_t kQueryGuidV130 = 0xEA7FFEA4;
+constexpr uint32_t kModMdmV130 = 0xEA7FFE98;
+constexpr uint64_t kOk = 65;
+
+// A current-protocol record of size bytes with its rc preset and fields.
+RawRequest record(uint32_t code, size_t size, std::vector<RawField> fields) {
+    fields.insert(fields.begin(), RawField{0, 4, kOk});
+    return {code, size, size, fields};
+}
+
+// The v1.30 change of MDM 0's one address 10.0.0.1 to itself: 72 bytes
+// in, and as often as need be.
+RawRequest modMdmV130(size_t inLen, size_t outLen) {
+    return {kModMdmV130,
+            inLen,
+            outLen,
+            {{0, 4, 0x0100000A}, {32, 4, 1}, {36, 4, 0x0100000A}, {68, 4, 1}}};
+}
+
+const RefusalCase kRefusals[] = {
+    {"volume query's extended flag", record(kQueryVolsV200, 20 + 28, {{8, 8, 1}, {16, 4, 1}}),
+     record(kQueryVolsV200, 20 + 28, {{8, 8, 1}, {16, 4, 2}})},
+    {"target query's extended flag", record(kTgtInfo, 20 + 442, {{8, 8, 1}, {16, 4, 0}}),
+     record(kTgtInfo, 20 + 442, {{8, 8, 1}, {16, 4, 0x100}})},
+    {"LBA query without an MDM id", record(kLbaInfo, 280, {{8, 8, 1}, {16, 8, 2}}),
+     record(kLbaInfo, 280, {{8, 8, 0}, {16, 8, 2}})},
+    {"LBA query without a volume id", record(kLbaInfo, 280, {{8, 8, 1}, {16, 8, 2}}),
+     record(kLbaInfo, 280, {{8, 8, 1}, {16, 8, 0}})},
+    {"diagnostic counters of one component",
+     record(kQueryDiag, 32 + 3 * 64, {{8, 4, 3}, {12, 4, 1}}),
+     record(kQueryDiag, 32 + 3 * 64, {{8, 4, 3}, {12, 4, 1}, {23, 1, 'T'}})},
+    {"diagnostic counters' only-exceeded flag",
+     record(kQueryDiag, 32 + 3 * 64, {{8, 4, 3}, {12, 4, 0}}),
+     record(kQueryDiag, 32 + 3 * 64, {{8, 4, 3}, {12, 4, 7}})},
+    {"probe without the preset success", record(kIsQorni, 8, {}), {kIsQorni, 8, 8, {{0, 4, 0}}}},
+    {"version query without the preset success",
+     record(kQueryVersion, 58, {}),
+     {kQueryVersion, 58, 58, {{0, 4, 11}}}},
+    {"IS_QORNI_V130 with input", {kIsQorniV130, 0, 0, {}}, {kIsQorniV130, 4, 0, {}}},
+    {"IS_QORNI_V130 with output", {kIsQorniV130, 0, 0, {}}, {kIsQorniV130, 0, 4, {}}},
+    {"QUERY_VERSION_V130 with input",
+     {kQueryVersionV130, 0, 50, {}},
+     {kQueryVersionV130, 4, 50, {}}},
+    {"QUERY_VERSION_V130 with room for more",
+     {kQueryVersionV130, 0, 50, {}},
+     {kQueryVersionV130, 0, 64, {}}},
+    {"QUERY_GUID_V130 with input", {kQueryGuidV130, 0, 24, {}}, {kQueryGuidV130, 8, 24, {}}},
+    {"QUERY_GUID_V130 with room for more",
+     {kQueryGuidV130, 0, 24, {}},
+     {kQueryGuidV130, 0, 32, {}}},
+    {"MOD_MDM_IP_V130 with output", modMdmV130(72, 0), modMdmV130(72, 8)},
+    {"MOD_MDM_IP_V130 one address short", modMdmV130(72, 0), modMdmV130(68, 0)},
+};
+
+bool isV130(uint32_t code) {
+    return code >= 0xEA7FFE98u && code <= 0xEA7FFEBCu;
+}
+
+// A request-building fault must fail a test: the emulator refuses every
+// field and length the tools never send (the current protocol with rc
+// 11, the v1.30 one with a failed call) and accepts the request as sent.
+TEST_F(KmodctlE2eTest, EmulatorRefusesFieldsTheToolsNeverSend) {
+    emu.start({"--gen", "vector", "--mdms", "1"});
+    OsDev *pDev = nullptr;
+    ASSERT_EQ(osDev_Open(emu.socketPath().c_str(), &pDev), OS_ERR_SUCCESS);
+    for (const RefusalCase &c : kRefusals) {
+        SCOPED_TRACE(c.pWhat);
+        RawAnswer refused = sendRaw(pDev, c.refused);
+        RawAnswer accepted = sendRaw(pDev, c.accepted);
+        EXPECT_EQ(accepted.win32Error, OS_ERR_SUCCESS);
+        if (isV130(c.refused.code)) {
+            EXPECT_EQ(refused.win32Error, OS_ERR_INVALID_PARAMETER);
+            EXPECT_EQ(refused.returned, 0u);
+            EXPECT_EQ(accepted.returned, 8 + c.accepted.outLen);
+        } else {
+            EXPECT_EQ(refused.win32Error, OS_ERR_SUCCESS);
+            EXPECT_EQ(refused.rc, 11u);
+            EXPECT_EQ(accepted.rc, 65u);
+        }
+    }
+    osDev_Close(pDev);
+}
+
+} // namespace
+
+namespace {
+
+// A second open without a close is refused and leaves the first handle
+// working: the device admits one handle, so a second would be lost.
+TEST_F(KmodctlE2eTest, SecondOpenIsRefusedAndTheFirstHandleStays) {
+    emu.start({"--gen", "vector"});
+    setenv("MOS_DEVINTF_ROOT", emu.root().c_str(), 1);
+    qorniIntf_SetVerbose(true);
+    qorniIntf_Init("kmodctl", true);
+    ASSERT_EQ(qorniIntf_Open(), MOS_RC__SUCCESS);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(qorniIntf_Open(), MOS_RC__IGNORE);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "SDC opened already.");
+    char text[QORNI_VERSION_TEXT_SIZE];
+    EXPECT_EQ(queryVersionV200(text), MOS_RC__SUCCESS);
+    EXPECT_STREQ(text, "qorni 3.0.0 (emulated)");
+    EXPECT_EQ(qorniIntf_Close(), MOS_RC__SUCCESS);
+    unsetenv("MOS_DEVINTF_ROOT");
+    emu.stop();
+    // One connection in the journal: the second open reached no device.
+    std::vector<uint32_t> codes = frameCodes(emu.journal());
+    EXPECT_EQ(codes,
+              (std::vector<uint32_t>{kIsQorni, kQueryVersion, kQueryCmdVector, kQueryVersion}));
 }
 
 } // namespace

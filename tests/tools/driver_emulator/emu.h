@@ -116,12 +116,21 @@ inline uint64_t get64(const std::vector<uint8_t> &buf, size_t offset) {
     return get32(buf, offset) | (static_cast<uint64_t>(get32(buf, offset + 4)) << 32);
 }
 
+// A boolean field of a request: the tools send 0 or 1, nothing else.
+inline bool isFlag(uint32_t value) {
+    return value <= 1;
+}
+
 // The driver's own commands (emu_driver_cmds.cpp): false for a code they
 // do not cover. driverCommand answers current-protocol records in place
 // (pReply->bytes holds the frame as sent, sized to the output capacity);
-// driverCommandV130 answers v1.30 frames of inLen input bytes.
+// driverCommandV130 answers v1.30 frames of inLen input bytes and outLen
+// output bytes (a malformed one with a Win32 error).
 bool driverCommand(const Scenario &scenario, uint32_t code, Reply *pReply);
-bool driverCommandV130(const Scenario &scenario, uint32_t code, size_t inLen, Reply *pReply);
+// True for a code driverCommand answers.
+bool isDriverCommand(uint32_t code);
+bool driverCommandV130(const Scenario &scenario, uint32_t code, size_t inLen, size_t outLen,
+                       Reply *pReply);
 
 // Writes a reply's rc and cuts it to recordBytes record bytes.
 void answerRecord(Reply *pReply, uint32_t rc, size_t recordBytes);

@@ -99,10 +99,13 @@ const Failure *findFailure(const Scenario &scenario, uint32_t code, Failure::Kin
     return nullptr;
 }
 
-// A current-protocol reply of recordBytes record bytes with rc set.
+// A current-protocol reply of recordBytes record bytes with rc set. A
+// record too short for its rc grows to hold it; the frame is cut to the
+// output capacity before it goes back.
 void answer(Reply *pReply, uint32_t rc, size_t recordBytes) {
+    pReply->bytes.resize(std::max(pReply->bytes.size(), kRec + 4));
     put32(pReply->bytes, kRec, rc);
-    pReply->bytes.resize(std::min(pReply->bytes.size(), kRec + recordBytes));
+    pReply->bytes.resize(std::min(pReply->bytes.size(), kRec + std::max<size_t>(recordBytes, 4)));
 }
 
 } // namespace
@@ -148,9 +151,9 @@ void queryVolumes(const Scenario &scenario, size_t entrySize, uint32_t code, Rep
     size_t recordSize = out.size() - kRec;
     uint64_t capacity = recordSize >= kVolHeader ? get64(out, kRec + 8) : 0;
     // The record must be exactly as large as the capacity it announces at
-    // this version's entry size.
+    // this version's entry size, and its extended flag 0 or 1.
     if (recordSize < kVolHeader || capacity > (recordSize - kVolHeader) / entrySize ||
-        kVolHeader + capacity * entrySize != recordSize) {
+        kVolHeader + capacity * entrySize != recordSize || !isFlag(get32(out, kRec + 16))) {
         answer(pReply, kRcInvalid, 8);
         return;
     }
@@ -200,29 +203,49 @@ void putVersionText(const Scenario &scenario, std::vector<uint8_t> &out, size_t 
            std::min(scenario.versionText.size(), kVersionLen - 1));
 }
 
+// Whether the driver knows a code of the current protocol.
+bool knowsCurrentCode(const Scenario &scenario, uint32_t code) {
+    if (scenario.generation == Generation::V130) {
+        return false;
+    }
+    return code == kIsQorni || code == kQueryVersion ||
+           (code == kQueryCmdVector && scenario.generation != Generation::V200) ||
+           volEntrySize(scenario, code) != 0 || isDriverCommand(code);
+}
+
+// The rc every sender presets to success; a record without it is refused
+// before the command acts. A frame without a record (the viewer's probe)
+// has none to check.
+bool presetIsSuccess(const Reply &reply) {
+    size_t recordSize = reply.bytes.size() - kRec;
+    return recordSize == 0 || (recordSize >= 4 && get32(reply.bytes, kRec) == kRcSuccess);
+}
+
 // Commands of the current protocol; false for a code the driver does not
 // know.
 bool currentCommand(const Scenario &scenario, DeviceState *pState, uint32_t code, Reply *pReply) {
+    if (!knowsCurrentCode(scenario, code)) {
+        return false;
+    }
     size_t recordSize = pReply->bytes.size() - kRec;
-    bool bCurrent = scenario.generation != Generation::V130;
-    if (bCurrent && code == kIsQorni && recordSize == 0) {
+    if (!presetIsSuccess(*pReply)) {
+        answer(pReply, kRcInvalid, 8);
+    } else if (code == kIsQorni && recordSize == 0) {
         // The probe as the viewer sends it: the command header alone, with
         // no record to answer in; the call's success is the answer.
-    } else if (bCurrent && code == kIsQorni) {
+    } else if (code == kIsQorni) {
         answer(pReply, recordSize == 8 ? kRcSuccess : kRcInvalid, 8);
-    } else if (bCurrent && code == kQueryVersion) {
+    } else if (code == kQueryVersion) {
         if (recordSize == 8 + kVersionLen) {
             putVersionText(scenario, pReply->bytes, kRec + 8);
         }
         answer(pReply, recordSize == 8 + kVersionLen ? kRcSuccess : kRcInvalid, recordSize);
-    } else if (bCurrent && code == kQueryCmdVector && scenario.generation != Generation::V200) {
+    } else if (code == kQueryCmdVector) {
         queryCmdVector(scenario, pState, pReply);
-    } else if (size_t entrySize = bCurrent ? volEntrySize(scenario, code) : 0) {
+    } else if (size_t entrySize = volEntrySize(scenario, code)) {
         queryVolumes(scenario, entrySize, code, pReply);
-    } else if (bCurrent && driverCommand(scenario, code, pReply)) {
-        // answered
     } else {
-        return false;
+        (void)driverCommand(scenario, code, pReply);
     }
     return true;
 }
@@ -252,13 +275,23 @@ Reply handleIoctl(const Scenario &scenario, DeviceState *pState, uint32_t ioctlC
     reply.bytes = input;
     reply.bytes.resize(std::max<size_t>(outCapacity, input.size()));
     bool bKnown = true;
-    if (code == kIsQorniV130) {
-        reply.bytes.resize(8);
-    } else if (code == kQueryVersionV130 && outCapacity >= 8 + kVersionLen) {
-        putVersionText(scenario, reply.bytes, kRec);
-        reply.bytes.resize(8 + kVersionLen);
-    } else if (driverCommandV130(scenario, code, input.size() - 8, &reply)) {
-        // answered
+    if (code == kIsQorniV130 || code == kQueryVersionV130) {
+        // No input; no output, or the version text.
+        size_t outLen = code == kIsQorniV130 ? 0 : kVersionLen;
+        if (input.size() != 8 || outCapacity != 8 + outLen) {
+            reply.bytes.clear();
+            reply.win32Error = kErrInvalidParameter;
+            return reply;
+        }
+        if (outLen != 0) {
+            putVersionText(scenario, reply.bytes, kRec);
+        }
+        reply.bytes.resize(8 + outLen);
+    } else if (driverCommandV130(scenario, code, input.size() - 8, outCapacity - 8, &reply)) {
+        if (reply.win32Error != 0) {
+            reply.bytes.clear();
+            return reply;
+        }
     } else if (input.size() != outCapacity) {
         bKnown = false; // the current protocol sends one buffer both ways
     } else if (code == kSdbgRequest) {

@@ -291,8 +291,14 @@ void putTgtIps(std::vector<uint8_t> &out, size_t base, uint32_t count, uint8_t x
 void queryTgts(const Scenario &scenario, Reply *pReply) {
     uint64_t cap = 0;
     uint64_t count = scenario.seed.numTgts;
-    if (!listCapacity(pReply, 20, 8, 8, 442, &cap) ||
-        !listFits(scenario, kTgtInfo, pReply, 20, 8, 8, count, cap)) {
+    if (!listCapacity(pReply, 20, 8, 8, 442, &cap)) {
+        return;
+    }
+    if (!isFlag(get32(pReply->bytes, kRec + 16))) { // extended
+        answerRecord(pReply, kRcInvalid, 8);
+        return;
+    }
+    if (!listFits(scenario, kTgtInfo, pReply, 20, 8, 8, count, cap)) {
         return;
     }
     std::vector<uint8_t> &out = pReply->bytes;
@@ -308,11 +314,13 @@ void queryTgts(const Scenario &scenario, Reply *pReply) {
 }
 
 void lbaInfo(const Scenario &scenario, Reply *pReply) {
-    if (recordSize(pReply) != 280) {
+    std::vector<uint8_t> &out = pReply->bytes;
+    // The tool asks only about a volume it names: MDM id 0 or volume id 0
+    // is no volume.
+    if (recordSize(pReply) != 280 || get64(out, kRec + 8) == 0 || get64(out, kRec + 16) == 0) {
         answerRecord(pReply, kRcInvalid, 8);
         return;
     }
-    std::vector<uint8_t> &out = pReply->bytes;
     uint64_t chunk = get64(out, kRec + 24) / 2048;
     put64(out, kRec + 48, 0x7000 + chunk);
     put64(out, kRec + 56, (uint64_t{5} << 15) | (3 << 10) | (chunk % 1024)); // mh 5, head 3
@@ -425,6 +433,13 @@ void queryDiag(const Scenario &scenario, Reply *pReply) {
     if (!listCapacity(pReply, 32, 8, 4, 64, &cap)) {
         return;
     }
+    // The tool asks for every component (an empty filter) and says 0 or 1.
+    const uint8_t *pFilter = pReply->bytes.data() + kRec + 16;
+    if (!isFlag(get32(pReply->bytes, kRec + 12)) ||
+        std::any_of(pFilter, pFilter + 8, [](uint8_t b) { return b != 0; })) {
+        answerRecord(pReply, kRcInvalid, 8);
+        return;
+    }
     bool bOnlyExceeded = get32(pReply->bytes, kRec + 12) != 0;
     std::vector<Counter> chosen;
     for (const Counter &c : state(scenario).counters) {
@@ -525,14 +540,10 @@ void queryVvols(const Scenario &scenario, Reply *pReply) {
 }
 
 // The commands that carry the record header alone.
-bool headerOnly(const Scenario &scenario, uint32_t code, Reply *pReply) {
-    if (code != kRescan && code != kResetDiag && code != kDumpMemTracker &&
-        code != kResetMemTracker && code != kResetPerf) {
-        return false;
-    }
+void headerOnly(const Scenario &scenario, uint32_t code, Reply *pReply) {
     if (recordSize(pReply) != 8) {
         answerRecord(pReply, kRcInvalid, 8);
-        return true;
+        return;
     }
     DriverState &s = state(scenario);
     if (code == kResetDiag) {
@@ -543,59 +554,59 @@ bool headerOnly(const Scenario &scenario, uint32_t code, Reply *pReply) {
         s.bPerfReset = true;
     }
     answerRecord(pReply, kRcSuccess, 8);
-    return true;
+}
+
+// The driver's commands of the current protocol by code.
+struct DriverCmd {
+    uint32_t code;
+    void (*answer)(const Scenario &scenario, uint32_t code, Reply *pReply);
+};
+
+const DriverCmd kDriverCmds[] = {
+    {kAddMdm, [](const Scenario &s, uint32_t, Reply *p) { addMdm(s, p); }},
+    {kModMdm, [](const Scenario &s, uint32_t, Reply *p) { modMdm(s, p); }},
+    {kQueryMdms, [](const Scenario &s, uint32_t, Reply *p) { queryMdms(s, p); }},
+    {kTgtInfo, [](const Scenario &s, uint32_t, Reply *p) { queryTgts(s, p); }},
+    {kLbaInfo, [](const Scenario &s, uint32_t, Reply *p) { lbaInfo(s, p); }},
+    {kSetGuid, guid},
+    {kQueryGuid, guid},
+    {kSetParam, [](const Scenario &s, uint32_t, Reply *p) { setParam(s, p); }},
+    {kQueryParams, [](const Scenario &s, uint32_t, Reply *p) { queryParams(s, p); }},
+    {kSetTrace, [](const Scenario &s, uint32_t, Reply *p) { setTrace(s, p); }},
+    {kQueryTrace, [](const Scenario &s, uint32_t, Reply *p) { queryTrace(s, p); }},
+    {kQueryDiag, [](const Scenario &s, uint32_t, Reply *p) { queryDiag(s, p); }},
+    {kQueryPerf, [](const Scenario &s, uint32_t, Reply *p) { queryPerf(s, p); }},
+    {kQueryPes, [](const Scenario &s, uint32_t, Reply *p) { queryPes(s, p); }},
+    {kQueryVvols, [](const Scenario &s, uint32_t, Reply *p) { queryVvols(s, p); }},
+    {kRescan, headerOnly},
+    {kResetDiag, headerOnly},
+    {kDumpMemTracker, headerOnly},
+    {kResetMemTracker, headerOnly},
+    {kResetPerf, headerOnly},
+};
+
+const DriverCmd *findDriverCommand(uint32_t code) {
+    for (const DriverCmd &cmd : kDriverCmds) {
+        if (cmd.code == code) {
+            return &cmd;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace
 
+bool isDriverCommand(uint32_t code) {
+    return findDriverCommand(code) != nullptr;
+}
+
 bool driverCommand(const Scenario &scenario, uint32_t code, Reply *pReply) {
-    switch (code) {
-        case kAddMdm:
-            addMdm(scenario, pReply);
-            return true;
-        case kModMdm:
-            modMdm(scenario, pReply);
-            return true;
-        case kQueryMdms:
-            queryMdms(scenario, pReply);
-            return true;
-        case kTgtInfo:
-            queryTgts(scenario, pReply);
-            return true;
-        case kLbaInfo:
-            lbaInfo(scenario, pReply);
-            return true;
-        case kSetGuid:
-        case kQueryGuid:
-            guid(scenario, code, pReply);
-            return true;
-        case kSetParam:
-            setParam(scenario, pReply);
-            return true;
-        case kQueryParams:
-            queryParams(scenario, pReply);
-            return true;
-        case kSetTrace:
-            setTrace(scenario, pReply);
-            return true;
-        case kQueryTrace:
-            queryTrace(scenario, pReply);
-            return true;
-        case kQueryDiag:
-            queryDiag(scenario, pReply);
-            return true;
-        case kQueryPerf:
-            queryPerf(scenario, pReply);
-            return true;
-        case kQueryPes:
-            queryPes(scenario, pReply);
-            return true;
-        case kQueryVvols:
-            queryVvols(scenario, pReply);
-            return true;
-        default:
-            return headerOnly(scenario, code, pReply);
+    const DriverCmd *pCmd = findDriverCommand(code);
+    if (pCmd == nullptr) {
+        return false;
     }
+    pCmd->answer(scenario, code, pReply);
+    return true;
 }
 
 namespace {
@@ -629,10 +640,10 @@ void queryMdmsV130(const Scenario &scenario, size_t inLen, Reply *pReply) {
 }
 
 // 72 bytes in, nothing out: the current address's MDM takes the new list.
-void modMdmV130(const Scenario &scenario, size_t inLen, Reply *pReply) {
+void modMdmV130(const Scenario &scenario, Reply *pReply) {
     std::vector<uint8_t> &buf = pReply->bytes;
     bool bDone = false;
-    if (inLen == 72 && get32(buf, kRec + 32) == 1) {
+    if (get32(buf, kRec + 32) == 1) {
         Addr old = ipv4(buf[kRec], buf[kRec + 1], buf[kRec + 2], buf[kRec + 3]);
         std::vector<Addr> ips;
         for (uint32_t j = 0; j < std::min<uint32_t>(get32(buf, kRec + 68), 8); j++) {
@@ -653,12 +664,18 @@ void modMdmV130(const Scenario &scenario, size_t inLen, Reply *pReply) {
 
 } // namespace
 
-bool driverCommandV130(const Scenario &scenario, uint32_t code, size_t inLen, Reply *pReply) {
-    if (code == kQueryMdmsV130) {
+bool driverCommandV130(const Scenario &scenario, uint32_t code, size_t inLen, size_t outLen,
+                       Reply *pReply) {
+    // The lengths each command is sent with: 72 bytes in and none out to
+    // change an MDM's addresses, none in and 24 out for the GUID.
+    if ((code == kModMdmV130 && (inLen != 72 || outLen != 0)) ||
+        (code == kQueryGuidV130 && (inLen != 0 || outLen != 24))) {
+        pReply->win32Error = kErrInvalidParameter;
+    } else if (code == kQueryMdmsV130) {
         queryMdmsV130(scenario, inLen, pReply);
     } else if (code == kModMdmV130) {
-        modMdmV130(scenario, inLen, pReply);
-    } else if (code == kQueryGuidV130 && inLen == 0 && pReply->bytes.size() >= kRec + 24) {
+        modMdmV130(scenario, pReply);
+    } else if (code == kQueryGuidV130) {
         const std::array<uint8_t, 16> &g = state(scenario).guid;
         memcpy(pReply->bytes.data() + kRec, g.data(), 16);
         put32(pReply->bytes, kRec + 16, 0xC0FFEE);

@@ -35,7 +35,7 @@ const CheckCase kCases[] = {
     {"more than the capacity asks again", &kWide, MOS_RC__SUCCESS, 5, 16, MOS_RC__SUCCESS, 0, 5,
      ""},
     {"count not returned", &kNarrow, MOS_RC__SUCCESS, 3, 11, MOS_RC__SDC_IOCTL_ERROR, 0, 0,
-     "Error: LIST32 returned 11 bytes, fewer than the 12 its count needs\n"},
+     "Error: LIST32 returned 11 bytes, fewer than the 12 that hold its count\n"},
     {"entries not returned", &kNarrow, MOS_RC__SUCCESS, 3, 41, MOS_RC__SDC_IOCTL_ERROR, 0, 0,
      "Error: LIST32 returned 41 bytes, fewer than the 42 its count needs\n"},
     {"count no reply can hold", &kWide, MOS_RC__SUCCESS, 0xFFFFFFFFFFFFFFFFull, 16,

@@ -129,6 +129,39 @@ TEST(LbInfoTest, ChunksTouchedByTheRange) {
     }
 }
 
+struct ChunkLimitCase {
+    uint64_t startLba;
+    uint64_t sizeBytes;
+    MOS_RC rc;
+};
+
+TEST(LbInfoTest, ChunkCountMustFitThirtyTwoBits) {
+    constexpr uint64_t kMb = 2048 * 512;
+    const ChunkLimitCase cases[] = {
+        {0, 0xFFFFFFFFull * kMb, MOS_RC__SUCCESS},         // exactly the most chunks
+        {0, 0xFFFFFFFFull * kMb + 1, MOS_RC__INVALID_ARG}, // one chunk more
+        {1, 0xFFFFFFFFull * kMb - 512, MOS_RC__SUCCESS},   // the start's chunk counts
+        {1, 0xFFFFFFFFull * kMb, MOS_RC__INVALID_ARG},
+        {0, 0xFFFFFFFFFFFFFFFBull, MOS_RC__INVALID_ARG}, // "-5" converted unchecked
+    };
+    qorniIntf_SetVerbose(true);
+    for (const ChunkLimitCase &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.startLba << " + " << c.sizeBytes);
+        uint64_t chunks = 0;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(queryLbInfo_CountChunks(c.startLba, c.sizeBytes, &chunks), c.rc);
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(chunks, queryLbInfo_NumChunks(c.startLba, c.sizeBytes));
+        if (c.rc == MOS_RC__SUCCESS) {
+            EXPECT_EQ(err, "");
+        } else {
+            EXPECT_EQ(err, "Error: " + std::to_string(c.sizeBytes) + " bytes from LBA " +
+                               std::to_string(c.startLba) + " span " + std::to_string(chunks) +
+                               " chunks of 1 MB, more than 4294967295\n");
+        }
+    }
+}
+
 TEST(GuidTextTest, BytesInStorageOrderUpperCase) {
     uint8_t guid[16];
     for (int i = 0; i < 16; i++) {

@@ -185,14 +185,22 @@ const ReplyCase kReplyCases[] = {
      "VOL-ID 0000000000000101 MDM-ID 0000000000000000\n",
      ""},
     {"a reply of the frame header alone carries no count", 65, 2, 2, 0, 434, 0, "",
-     "Error: QUERY_ALL_BLK_DEVS returned 0 bytes, fewer than the 16 its count needs\n"},
+     "Error: QUERY_ALL_BLK_DEVS returned 0 bytes, fewer than the 16 that hold its count\n"},
     {"a larger count asks again", 65, 2, 3, 20, 65, 3, "", ""},
     {"a count beyond one reply is refused", 65, 2, 0xFFFFFFFFFFull, 20, 434, 0, "",
-     "Error: QUERY_ALL_BLK_DEVS reports 1099511627775 volume(s), more than one reply can "
+     "Error: QUERY_ALL_BLK_DEVS reports 1099511627775 entries, more than one reply can "
      "hold\n"},
-    {"only the entries the reply holds are printed", 65, 2, 2, 48, 434, 0,
-     "Retrieved 2 volume(s)\nVOL-ID 0000000000000100 MDM-ID 0000000000000000\n",
+    {"a reply one entry short prints nothing", 65, 2, 2, 48, 434, 0, "",
      "Error: QUERY_ALL_BLK_DEVS returned 48 bytes, fewer than the 76 its count needs\n"},
+    {"a reply one byte short prints nothing", 65, 3, 3, 103, 434, 0, "",
+     "Error: QUERY_ALL_BLK_DEVS returned 103 bytes, fewer than the 104 its count needs\n"},
+    {"entries beyond the count are not printed", 65, 3, 1, 104, 65, 0,
+     "Retrieved 1 volume(s)\nVOL-ID 0000000000000100 MDM-ID 0000000000000000\n", ""},
+    {"a count that fills the capacity", 65, 3, 3, 104, 65, 0,
+     "Retrieved 3 volume(s)\nVOL-ID 0000000000000100 MDM-ID 0000000000000000\n"
+     "VOL-ID 0000000000000101 MDM-ID 0000000000000000\n"
+     "VOL-ID 0000000000000102 MDM-ID 0000000000000000\n",
+     ""},
 };
 
 TEST(VolumeReplyTest, RepliesAreBoundedByWhatTheDriverReturned) {

@@ -44,6 +44,17 @@ TEST(ParseInstallerWords, AcceptsTheFourFormsAndRefusesTheRest) {
         {{"install"}, false, C, nullptr, false},
         {{"install", "qorni"}, false, C, nullptr, false},
         {{"a", "frelok", "c", "d", "forceReboot", "1", "g"}, false, R, nullptr, false},
+        // Seven and eight words whose last two are the reboot pair.
+        {{"install", "frelok", "a.inf", "l.txt", "x", "forceReboot", "1"},
+         false,
+         R,
+         nullptr,
+         false},
+        {{"update", "frelok", "a.inf", "l", "x", "y", "forceReboot", "1"},
+         false,
+         R,
+         nullptr,
+         false},
     };
     for (const WordsCase &c : cases) {
         InstallerRequest request{};

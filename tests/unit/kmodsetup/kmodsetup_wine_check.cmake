@@ -53,4 +53,22 @@ string(FIND "${log}" "Called to install with inf C:\\${long_name}.inf\nError (0x
 if(at EQUAL -1)
   message(FATAL_ERROR "long-path log:\n${log}")
 endif()
+# A read-cache install or update whose INF is missing, or lacks its
+# default install section, fails with the error line of the INF call
+# before the section runs (the section call would report nothing). The
+# update skips the installed check, which the system's INF store answers.
+function(expect_inf_failure command inf_path log_name call)
+  run_setup(1 out ${command} frelok "${inf_path}" "${win_dir}\\${log_name}" ${ARGN})
+  file(READ ${WORK_DIR}/${log_name} log)
+  string(REPLACE "\r\n" "\n" log "${log}")
+  if(NOT log MATCHES "Called to ${command} with inf [^\n]*\n(.*\n)?Error \\(0x[0-9a-f]+\\):${call},"
+     OR log MATCHES "Driver installed")
+    message(FATAL_ERROR "${command} from ${inf_path}:\n${log}")
+  endif()
+endfunction()
+expect_inf_failure(install "${win_dir}\\missing.inf" missing.log SetupOpenInfFile)
+file(WRITE ${WORK_DIR}/nosection.inf "[Version]\nSignature = \"$WINDOWS NT$\"\nClass = DiskDrive\n"
+  "ClassGUID = {4D36E967-E325-11CE-BFC1-08002BE10318}\n\n[DefaultUninstall]\nDelFiles = x\n")
+expect_inf_failure(update "${win_dir}\\nosection.inf" nosection.log SetupFindFirstLine
+  forceReboot 1)
 file(REMOVE_RECURSE ${WORK_DIR})

@@ -214,6 +214,9 @@ TEST(ShmLayerStampTest, MicrosecondsWithoutOverflow) {
     // A month of uptime at a nanosecond counter overflows count * 10^6.
     int64_t count = int64_t{2592000} * 1000000000 + 999;
     EXPECT_EQ(mosShmLayer_CountToUs(count, 1000000000), uint64_t{2592000} * 1000000);
+    // The counter of both targets: 100-ns ticks, a year of uptime.
+    int64_t yearTicks = int64_t{31536000} * 10000000 + 15;
+    EXPECT_EQ(mosShmLayer_CountToUs(yearTicks, 10000000), uint64_t{31536000} * 1000000 + 1);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "mos_time.h"
+#include "usr/os_time.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,19 @@
 #include <ctime>
 
 namespace {
+
+// The performance counter ticks at 10 MHz on both targets, so that ticks
+// one process counts mean the same time to a viewer on the other.
+TEST(Time, PerformanceCounterTicksAtTenMegahertz) {
+    int64_t first = 0;
+    int64_t frequency = 0;
+    osTime_QueryPerformanceCounter(&first, &frequency);
+    EXPECT_EQ(frequency, 10000000);
+    int64_t second = 0;
+    osTime_QueryPerformanceCounter(&second, &frequency);
+    EXPECT_GE(second, first);
+    EXPECT_GT(first, 0);
+}
 
 TEST(Time, TimestampTextIsTwentyTwoCharacters) {
     char buf[32];

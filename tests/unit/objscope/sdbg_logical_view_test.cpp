@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,13 @@ TEST_F(ViewFixture, NumberFormats) {
         {[](Sdbg_LogicalView &v) { v.PrintInt(INT32_MIN, -1, -1); }, "-2147483648"},
         {[](Sdbg_LogicalView &v) { v.PrintInt64(INT64_MIN, -1, -1); }, "-9223372036854775808"},
         {[](Sdbg_LogicalView &v) { v.PrintUInt64(0, -1, -1); }, "0"},
+        // A NaN prints one way on every target, whatever its sign bit
+        // (0.0 / 0.0 sets it on x86); so do the infinities.
+        {[](Sdbg_LogicalView &v) { v.PrintDouble(std::nan(""), -1, -1); }, "nan"},
+        {[](Sdbg_LogicalView &v) { v.PrintDouble(-std::nan(""), -1, -1); }, "nan"},
+        {[](Sdbg_LogicalView &v) { v.PrintDouble(INFINITY, -1, -1); }, "inf"},
+        {[](Sdbg_LogicalView &v) { v.PrintDouble(-INFINITY, -1, -1); }, "-inf"},
+        {[](Sdbg_LogicalView &v) { v.PrintDouble(-2.5, -1, -1); }, "-2.50"},
     };
     for (const Case &c : cases) {
         view.Clear();

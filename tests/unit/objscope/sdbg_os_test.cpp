@@ -1,6 +1,7 @@
 // The viewer's operating-system layer: what the views print from it must
 // read the same on both targets.
 #include "sdbg_os.h"
+#include "usr/os_time.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,20 @@ TEST(SdbgOsGuidText, RegistryFormUpperCaseBraced) {
         EXPECT_EQ(std::string(text), c.pText);
         EXPECT_EQ(std::string(text).size(), 38u);
     }
+}
+
+// The viewer turns a process's ticks into time with the counter frequency
+// the runtime's processes count with: 10 MHz on both targets, so that a
+// Windows viewer reads a Linux process's histograms in the right unit.
+TEST(SdbgOsPerfFrequency, IsTheRuntimesTenMegahertzCounter) {
+    const double saved = SdbgOs_PerfFrequency;
+    SdbgOs_Init();
+    int64_t count = 0;
+    int64_t frequency = 0;
+    osTime_QueryPerformanceCounter(&count, &frequency);
+    EXPECT_EQ(SdbgOs_PerfFrequency, static_cast<double>(frequency));
+    EXPECT_EQ(SdbgOs_PerfFrequency, 10000000.0);
+    SdbgOs_PerfFrequency = saved;
 }
 
 } // namespace

@@ -44,12 +44,3 @@ bool osShm_CloseHandle(OsShmHandle handle) {
 size_t osShm_GetLargePageMinimum() {
     return GetLargePageMinimum();
 }
-
-void osShm_QueryPerformanceCounter(int64_t *pCount, int64_t *pFrequency) {
-    LARGE_INTEGER count;
-    LARGE_INTEGER frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    *pCount = count.QuadPart;
-    *pFrequency = frequency.QuadPart;
-}

@@ -20,6 +20,15 @@ static FILETIME toFileTime(uint64_t value) {
     return fileTime;
 }
 
+void osTime_QueryPerformanceCounter(int64_t *pCount, int64_t *pFrequency) {
+    LARGE_INTEGER count;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    *pCount = count.QuadPart;
+    *pFrequency = frequency.QuadPart;
+}
+
 bool osTime_GetThreadUserTime(uint64_t *pTime100ns) {
     FILETIME creation, exitTime, kernel, user;
     if (!GetThreadTimes(GetCurrentThread(), &creation, &exitTime, &kernel, &user)) {

@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <new>
 #include <sys/file.h>
@@ -185,11 +184,4 @@ bool osShm_CloseHandle(OsShmHandle handle) {
 
 size_t osShm_GetLargePageMinimum() {
     return osMem_GetLargePageMinimum();
-}
-
-void osShm_QueryPerformanceCounter(int64_t *pCount, int64_t *pFrequency) {
-    timespec ts = {};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    *pFrequency = 1000000000;
-    *pCount = static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }

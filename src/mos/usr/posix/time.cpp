@@ -1,6 +1,6 @@
-// Linux stand-in for the Win32 clocks: boot-time milliseconds, the
-// thread's user time, FILETIME-based system time and local time from the
-// C library's time-zone rules.
+// Linux stand-in for the Win32 clocks: boot-time milliseconds, a 10 MHz
+// performance counter, the thread's user time, FILETIME-based system time
+// and local time from the C library's time-zone rules.
 #include "usr/os_time.h"
 
 #include <cstdint>
@@ -17,6 +17,13 @@ uint64_t osTime_GetTickCount64() {
     timespec now{};
     clock_gettime(CLOCK_BOOTTIME, &now);
     return static_cast<uint64_t>(now.tv_sec) * 1000 + static_cast<uint64_t>(now.tv_nsec) / 1000000;
+}
+
+void osTime_QueryPerformanceCounter(int64_t *pCount, int64_t *pFrequency) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    *pFrequency = 10000000;
+    *pCount = static_cast<int64_t>(now.tv_sec) * 10000000 + now.tv_nsec / 100;
 }
 
 bool osTime_GetThreadUserTime(uint64_t *pTime100ns) {

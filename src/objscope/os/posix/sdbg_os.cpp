@@ -2,6 +2,7 @@
 #include "sdbg_os.h"
 
 #include "sdbg_exception.h"
+#include "usr/os_time.h"
 
 #include <cerrno>
 #include <csignal>
@@ -24,8 +25,12 @@ void CtrlSignalCK(int signalNo) {
 } // namespace
 
 void SdbgOs_Init() {
-    // The stand-in's tick source is the monotonic clock in nanoseconds.
-    SdbgOs_PerfFrequency = 1000000000.0;
+    // The runtime's stand-in counter, which the processes the viewer links
+    // to count their ticks with.
+    int64_t count = 0;
+    int64_t frequency = 0;
+    osTime_QueryPerformanceCounter(&count, &frequency);
+    SdbgOs_PerfFrequency = static_cast<double>(frequency);
     struct sigaction action {};
     action.sa_handler = CtrlSignalCK;
     sigemptyset(&action.sa_mask);

@@ -17,11 +17,15 @@ struct ReasonCase {
 };
 
 const ReasonCase kReasons[] = {
-    {80, "Could not find the SDC"},       // public: its own description
-    {11, "SDC command failed"},           // internal: the generic text
-    {127, nullptr},                       // undefined in the tables
-    {700, "Error information available"}, // public, with extra information
-    {2560, nullptr},                      // beyond the tables
+    {80, "Could not find the SDC"}, // public: its own description
+    {11, "SDC command failed"},     // internal: the generic text
+    {127, nullptr},                 // undefined in the tables
+    {700, "SDC command failed"},    // the three codes with extra information
+    {885, "SDC command failed"},
+    {886, "SDC command failed"},
+    {884, "SDC command failed"},                         // internal, beside them
+    {887, "SPEF can only be used for SSD storage pool"}, // public, beside them
+    {2560, nullptr},                                     // beyond the tables
     {0xFFFFFFFFu, nullptr},
 };
 
@@ -79,13 +83,13 @@ TEST(IoctlInterfaceTest, RefusesToSendOrChooseBeforeOpening) {
               MOS_RC__INTERFACE_ERROR);
     EXPECT_EQ(qorniIntf_SendIoctl_v130(QORNI_CODE__IS_QORNI_V130, nullptr, 0, 0),
               static_cast<int32_t>(MOS_RC__INTERFACE_ERROR));
-    QorniHandlerFn handler = nullptr;
-    EXPECT_EQ(qorniIntf_GetHandlerFunc(QORNI_CMD__QUERY_VOLS, &handler), MOS_RC__NOT_SUPPORTED);
+    uint32_t slot = 77;
+    EXPECT_EQ(qorniIntf_GetHandlerSlot(QORNI_CMD__QUERY_VOLS, &slot), MOS_RC__NOT_SUPPORTED);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "SDC isn't opened.SDC isn't opened."
               "Command \"QUERY_VOLS\" cannot be sent to the driver due to version mismatch.\n"
               "kmodctl version: \nSDC driver version: \n");
-    EXPECT_EQ(handler, nullptr);
+    EXPECT_EQ(slot, 77u);
 }
 
 TEST(IoctlInterfaceTest, OpenWithoutAnyDeviceOfTheClassFindsNone) {

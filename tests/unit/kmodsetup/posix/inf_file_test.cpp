@@ -58,6 +58,67 @@ TEST(InfFile, MissingPiecesReadAsEmpty) {
     EXPECT_EQ(infFile_Value(inf, "B", "k", 0), "");
 }
 
+struct ValueCase {
+    const char *pWhat;
+    const char *text;
+    const char *section;
+    const char *key;
+    size_t index;
+    const char *expected;
+};
+
+TEST(InfFile, ReadsNamesAndValuesAsTheInstallerDoes) {
+    const char kTabs[] = "[\tTabbed\t]\n\tKey\t=\tvalue\t,\tsecond\t\n";
+    const char kQuoted[] = "[A]\n\"k = v\", w\nk = plain\n";
+    const char kTwice[] = "[A]\nk = %Name%\n[Strings]\nName = \"first\"\nName = \"second\"\n";
+    const char kBrackets[] = "[A] x]\nk = v\n[B]]\nk = w\n";
+    const ValueCase cases[] = {
+        {"tab before a value", kTabs, "Tabbed", "Key", 0, "value"},
+        {"tab after the last value", kTabs, "Tabbed", "Key", 1, "second"},
+        {"a quoted line is values without a key", kQuoted, "A", "", 0, "k = v"},
+        {"a quoted line's next value", kQuoted, "A", "", 1, "w"},
+        {"the key of a quoted line is not a key", kQuoted, "A", "k", 0, "plain"},
+        {"a string defined twice keeps its first value", kTwice, "A", "k", 0, "first"},
+        {"a header ends at its first bracket", kBrackets, "A", "k", 0, "v"},
+        {"a header of two closing brackets", kBrackets, "B", "k", 0, "w"},
+    };
+    for (const ValueCase &c : cases) {
+        SCOPED_TRACE(c.pWhat);
+        InfFile inf;
+        uint32_t error = 0;
+        ASSERT_TRUE(infFile_Parse(c.text, &inf, &error));
+        EXPECT_EQ(infFile_Value(inf, c.section, c.key, c.index), c.expected);
+    }
+}
+
+struct ModelsCase {
+    const char *pWhat;
+    const char *models; // model sections after the [Manufacturer] line
+    const char *expected;
+};
+
+TEST(InfFile, InstallSectionComesFromTheMostSpecificModelsSection) {
+    const char kNt[] = "[Models.NT]\nD = InstallNt, root\\qorni\n";
+    const char kAmd64[] = "[Models.NTamd64]\nD = InstallAmd64, ROOT\\QORNI\n";
+    const char kPlain[] = "[Models]\nD = InstallPlain, other, root\\qorni\n";
+    const std::string all = std::string(kPlain) + kNt + kAmd64;
+    const std::string noAmd64 = std::string(kNt) + kPlain;
+    const ModelsCase cases[] = {
+        {"every decoration", all.c_str(), "InstallAmd64"},
+        {"no x64 section", noAmd64.c_str(), "InstallNt"},
+        {"undecorated only", kPlain, "InstallPlain"},
+        {"x64 section without the ID", "[Models.NTamd64]\nD = X, root\\other\n", ""},
+    };
+    for (const ModelsCase &c : cases) {
+        SCOPED_TRACE(c.pWhat);
+        const std::string text = std::string("[Manufacturer]\n%M% = Models, NTamd64\n") + c.models;
+        InfFile inf;
+        uint32_t error = 0;
+        ASSERT_TRUE(infFile_Parse(text, &inf, &error));
+        EXPECT_EQ(infFile_FindInstallSection(inf, "root\\qorni"), c.expected);
+    }
+}
+
 struct BadInfCase {
     const char *text;
     uint32_t error;
