@@ -67,6 +67,23 @@ printf 'trc_frequency_str_map ABC\nprint_conf 0\n' >"$work/map.conf"
 printf 'Unexpected trc_frequency_str_map string length. Expected 65, received 4' >"$work/map.want"
 cmp -s "$work/map.out" "$work/map.want" || fail "map message differs: $(cat "$work/map.out")"
 
+# A valid map is applied (64 letters P: every component at 3); only
+# trc_frequency_allow_modify 0 then forbids later changes.
+map=PPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPP
+for allow in 1 0; do
+  d=$work/allow$allow; mkdir "$d"
+  printf 'trc_frequency_str_map %s\ntrc_frequency_allow_modify %s\nprint_conf 0\n' \
+    "$map" "$allow" >"$d.conf"
+  "$probe" --conf_file "$d.conf" --log_dir "$d" idle >/dev/null
+  expect_rc "allow $allow" 0 $?
+  expect_in "allow $allow" "$d/trc.0" "Trace frequencies configured from map."
+  if [ "$allow" = 0 ]; then
+    expect_in "allow 0" "$d/trc.0" "Setting modify mode to 0"
+  elif grep -q "Setting modify mode" "$d/trc.0"; then
+    fail "allow 1: modify mode changed"
+  fi
+done
+
 # The runtime stops at the first word that is not one of its options.
 stop=$work/stop; mkdir "$stop"
 "$probe" --mod_mdm_ip 10.0.0.1 --log_dir "$stop" idle >/dev/null
