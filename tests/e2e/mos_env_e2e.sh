@@ -158,13 +158,32 @@ expect_in nostart "$d/out" "mosLoader_Load-failed to run 3.Status 1(ERROR)"
 expect_in nostart "$d/out" "mosLoader_Load-failed to run 20.Status 1(ERROR)"
 grep -q "Panic" "$d/out" && fail "nostart: the unwinding panicked"
 
-# A flood through the ring: dropped lines are counted in the file.
-d=$work/flood; mkdir "$d"
-printf 'print_conf 0\n' >"$work/flood.conf"
-"$probe" --conf_file "$work/flood.conf" --log_dir "$d" flood >/dev/null
-expect_rc flood 0 $?
-expect_in flood "$d/trc.0" "-----Skipped "
-expect_in flood "$d/trc.0" "flood line 0 of the probe"
+# A flood of 100,000 lines through the ring: each is in the file once or
+# counted as skipped, whatever the load; the exit waits for the last dump
+# (a wait of 0 has no limit). The smallest ring, dumped every 10 s, must
+# skip lines; a ring that holds the whole flood must skip none.
+flood() { # name ring-bytes dump-period-ms skips|no-skips
+  local d=$work/$1 written skipped twice
+  mkdir "$d"
+  printf 'print_conf 0\nexp_milli_wait_dump_traces 0\ntrc_async_buf_size %s\ntrc_async_thread_sleep_millisecond %s\n' \
+    "$2" "$3" >"$d.conf"
+  "$probe" --conf_file "$d.conf" --log_dir "$d" flood >/dev/null
+  expect_rc "$1" 0 $?
+  cat "$d"/trc.[0-9]* | tr -d '\r' >"$d.all"
+  written=$(grep -c ' flood line [0-9]* of the probe$' "$d.all")
+  skipped=$(sed -n 's/.*-----Skipped \([0-9]*\) traces-----$/\1/p' "$d.all" |
+    awk '{ n += $1 } END { print n + 0 }')
+  twice=$(sed -n 's/.* flood line \([0-9]*\) of the probe$/\1/p' "$d.all" | sort | uniq -d | head -1)
+  [ $((written + skipped)) = 100000 ] ||
+    fail "$1: $written lines written and $skipped skipped, of 100000"
+  [ -z "$twice" ] || fail "$1: line $twice written twice"
+  case $4 in
+    skips) [ "$skipped" -gt 0 ] || fail "$1: nothing skipped";;
+    no-skips) [ "$skipped" = 0 ] || fail "$1: $skipped lines skipped";;
+  esac
+}
+flood flood-small 262144 10000 skips
+flood flood-large 16777216 1000 no-skips
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"

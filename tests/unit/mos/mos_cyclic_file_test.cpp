@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -320,6 +324,88 @@ TEST_F(CyclicFileTest, ConcurrentWritersNeitherOverwriteNorLoseLines) {
         present += seen[k] != 0 ? 1 : 0;
     }
     EXPECT_EQ(present + skipped, kThreads * kLinesEach) << present << " present";
+}
+
+// Holds the dump thread inside a pass: the header writer of the rotation
+// that pass makes waits until the test lets it go.
+struct PassGate {
+    std::mutex lock;
+    std::condition_variable cond;
+    bool bArmed = false;
+    bool bEntered = false;
+    bool bReleased = false;
+};
+PassGate passGate_G;
+
+void gatedHeaderWriter(FILE * /*pStream*/) {
+    std::unique_lock<std::mutex> hold(passGate_G.lock);
+    if (!passGate_G.bArmed) {
+        return;
+    }
+    passGate_G.bArmed = false;
+    passGate_G.bEntered = true;
+    passGate_G.cond.notify_all();
+    passGate_G.cond.wait_for(hold, std::chrono::seconds(60), [] { return passGate_G.bReleased; });
+}
+
+// A synchronous file's rotation calls its header writer under the layer
+// lock, where a flush waiter's registration can be read without a race.
+const MosCyclicFile *pWatchedFile_G = nullptr;
+std::atomic<bool> bWaiterSeen_G{false};
+
+void waiterProbeHeaderWriter(FILE * /*pStream*/) {
+    if (pWatchedFile_G != nullptr && pWatchedFile_G->ring.pFlushWaiter != nullptr) {
+        bWaiterSeen_G = true;
+    }
+}
+
+// A flush that comes while the dump thread is writing the same ring waits
+// for the lines that pass did not take.
+TEST_F(CyclicFileTest, FlushDuringARunningDumpWaitsForTheNextPass) {
+    MosCyclicFileParams params = FileParams("b", true);
+    params.bBinary = 1;
+    params.asyncBufSize = 10000;
+    params.dumpUsedBufPercent = 1; // a block of 100 bytes wakes the dump thread
+    params.dumpThreadSleepMs = 3600000;
+    params.maxFileSize = 100; // the first dump rotates
+    params.pHeaderWriterCK = gatedHeaderWriter;
+    ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+    MosCyclicFileParams probeParams = FileParams("s", false);
+    probeParams.maxFileSize = 1; // every line rotates
+    probeParams.pHeaderWriterCK = waiterProbeHeaderWriter;
+    MosCyclicFile probe;
+    ASSERT_EQ(mosCyclicFile_Create(&probe, &probeParams), MOS_RC__SUCCESS);
+
+    passGate_G.bEntered = passGate_G.bReleased = false;
+    bWaiterSeen_G = false;
+    passGate_G.bArmed = true;
+    const std::string first(200, 'a');
+    const std::string second(50, 'b');
+    mosCyclicFile_WriteBytes(&m_file, first.data(), 200, false, true);
+    {
+        std::unique_lock<std::mutex> hold(passGate_G.lock);
+        ASSERT_TRUE(passGate_G.cond.wait_for(hold, std::chrono::seconds(60),
+                                             [] { return passGate_G.bEntered; }));
+    }
+    // The pass noted its positions before this block and this flush.
+    mosCyclicFile_WriteBytes(&m_file, second.data(), 50, false, true);
+    std::thread flusher([this] { mosCyclicFile_WaitDump(&m_file, 0); });
+    pWatchedFile_G = &m_file;
+    for (int i = 0; !bWaiterSeen_G && i < 60000; i++) {
+        mosCyclicFile_WriteLine(&probe, false, true, false, "", 0, "probe\n");
+        osThread_SleepMs(1);
+    }
+    EXPECT_TRUE(bWaiterSeen_G.load());
+    pWatchedFile_G = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(passGate_G.lock);
+        passGate_G.bReleased = true;
+    }
+    passGate_G.cond.notify_all();
+    flusher.join();
+    EXPECT_EQ(ReadFile("b.1"), first);
+    EXPECT_EQ(ReadFile("b.0"), second);
+    mosCyclicFile_Destroy(&probe);
 }
 
 TEST_F(CyclicFileTest, StoppedWritingDropsEverything) {
