@@ -277,7 +277,7 @@ TEST_F(CyclicFileTest, WrappedWriterStopsOneByteBeforeTheReader) {
 }
 
 // Writers on many threads share one ring: each line lands whole and once,
-// or is counted as dropped. The ring is small enough that some are.
+// or is counted as dropped (the ring is small enough that some may be).
 TEST_F(CyclicFileTest, ConcurrentWritersNeitherOverwriteNorLoseLines) {
     constexpr int kThreads = 8;
     constexpr int kLinesEach = 3000;
