@@ -39,6 +39,7 @@ struct CyclicFileLayer {
     MosCyclicFile *pLast;
     uint32_t asyncCount;
     uint32_t minPeriodMs;
+    uint64_t passSeq; // dump passes started
     bool bStop;
     bool bWakePending; // a wake-up that came while the thread was busy
     bool bUp;
@@ -237,8 +238,12 @@ void finishDump(MosCyclicRing &ring, const DumpWork &work) {
     ring.lastDumpMs = nowMs();
 }
 
+// A flush waiter is woken only by a pass that started after it came: a
+// pass already running noted its positions before, and would leave the
+// waiter's last lines in the ring.
 void dumpPass(LayerLock &guard) {
     auto &layer = cyclicFileLayer_G;
+    const uint64_t seq = ++layer.passSeq;
     uint64_t now = nowMs();
     for (MosCyclicFile *pFile = layer.pFirst; pFile != nullptr; pFile = pFile->pNext) {
         MosCyclicRing &ring = pFile->ring;
@@ -254,7 +259,7 @@ void dumpPass(LayerLock &guard) {
         finishDump(ring, work);
     }
     for (MosCyclicFile *pFile = layer.pFirst; pFile != nullptr; pFile = pFile->pNext) {
-        if (pFile->ring.pFlushWaiter != nullptr) {
+        if (pFile->ring.pFlushWaiter != nullptr && pFile->ring.waiterPassSeq < seq) {
             mosOSWCond_Broadcast(static_cast<MosOSWCond *>(pFile->ring.pFlushWaiter));
             pFile->ring.pFlushWaiter = nullptr;
         }
@@ -646,10 +651,14 @@ void mosCyclicFile_WaitDump(MosCyclicFile *pFile, uint32_t timeoutMs) {
     MosOSWCond waiter;
     mosOSWCond_Init(&waiter);
     ring.pFlushWaiter = &waiter;
-    if (!ring.bDumping) {
-        wakeDumpThread();
+    ring.waiterPassSeq = layer.passSeq;
+    // Also while the thread is dumping: it then starts the next pass at once.
+    wakeDumpThread();
+    const uint64_t deadline = nowMs() + timeoutMs;
+    for (uint64_t now = nowMs(); ring.pFlushWaiter == &waiter && (timeoutMs == 0 || now < deadline);
+         now = nowMs()) {
+        guard.wait(&waiter, timeoutMs == 0 ? 0 : static_cast<uint32_t>(deadline - now));
     }
-    guard.wait(&waiter, timeoutMs);
     ring.pFlushWaiter = nullptr;
     guard.unlock();
     mosOSWCond_Destroy(&waiter);

@@ -37,7 +37,8 @@ struct MosCyclicRing {
     uint32_t dumpUsedPercent;
     uint32_t dumpPeriodMs;
     uint64_t lastDumpMs;
-    void *pFlushWaiter; // a waiter's condition variable, or null
+    void *pFlushWaiter;     // a waiter's condition variable, or null
+    uint64_t waiterPassSeq; // dump passes started before the waiter came
     bool bDumping;
     bool bClosing;
 };
@@ -98,8 +99,8 @@ void mosCyclicFile_Printf(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, 
 // Flushes the open file's stream.
 void mosCyclicFile_Flush(MosCyclicFile *pFile);
 
-// Waits until the dump thread has written the file's ring, at most
-// timeoutMs (0: no limit). Nothing for a synchronous file.
+// Waits until the dump thread has written what the file's ring held at the
+// call, at most timeoutMs (0: no limit). Nothing for a synchronous file.
 void mosCyclicFile_WaitDump(MosCyclicFile *pFile, uint32_t timeoutMs);
 
 // Every later write of any cyclic file returns at once (exit path).

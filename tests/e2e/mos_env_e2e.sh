@@ -26,7 +26,8 @@ printf 'BorlQen Tarnvox Version: R3_0.1000.208\n' >"$work/version.want"
 cmp -s "$work/version.out" "$work/version.want" || fail "version text differs"
 
 # A configured start: rotation settings, error file, printout of changed
-# values, an unknown key, files readable by their owner only.
+# values, an unknown key, files readable by their owner only. The exit
+# waits for the trace dump however long it takes (0: no limit).
 logs=$work/logs; mkdir "$logs"
 cat >"$work/mos.conf" <<'CONF'
 # probe configuration
@@ -34,6 +35,7 @@ TRC_FILE_HISTORY = 3
 err_file_enabled 1
 print_detailed_conf 0
 trc_file_sizes 5
+exp_milli_wait_dump_traces 0
 CONF
 "$probe" --conf_file="$work/mos.conf" --log_dir "$logs" idle >"$work/idle.out"
 expect_rc idle 0 $?
@@ -67,16 +69,36 @@ printf 'trc_frequency_str_map ABC\nprint_conf 0\n' >"$work/map.conf"
 printf 'Unexpected trc_frequency_str_map string length. Expected 65, received 4' >"$work/map.want"
 cmp -s "$work/map.out" "$work/map.want" || fail "map message differs: $(cat "$work/map.out")"
 
+# A valid map is applied (64 letters P: every component at 3); only
+# trc_frequency_allow_modify 0 then forbids later changes.
+map=PPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPP
+for allow in 1 0; do
+  d=$work/allow$allow; mkdir "$d"
+  printf 'trc_frequency_str_map %s\ntrc_frequency_allow_modify %s\nprint_conf 0\nexp_milli_wait_dump_traces 0\n' \
+    "$map" "$allow" >"$d.conf"
+  "$probe" --conf_file "$d.conf" --log_dir "$d" idle >/dev/null
+  expect_rc "allow $allow" 0 $?
+  expect_in "allow $allow" "$d/trc.0" "Trace frequencies configured from map."
+  if [ "$allow" = 0 ]; then
+    expect_in "allow 0" "$d/trc.0" "Setting modify mode to 0"
+  elif grep -q "Setting modify mode" "$d/trc.0"; then
+    fail "allow 1: modify mode changed"
+  fi
+done
+
 # The runtime stops at the first word that is not one of its options.
 stop=$work/stop; mkdir "$stop"
 "$probe" --mod_mdm_ip 10.0.0.1 --log_dir "$stop" idle >/dev/null
 expect_rc stop 0 $?
 [ -z "$(ls "$stop")" ] || fail "log directory after a foreign word was used"
 
-# Ways of ending.
+# Ways of ending. The exit waits for the trace dump however long it takes
+# (0: no limit), and a second thread that ends the process waits long
+# enough for the first to finish.
+printf 'exp_milli_wait_dump_traces 0\ndebug_double_exp_wait_sec 1000\n' >"$work/ending.conf"
 for action in assert segv-thread planned-crash double-exit; do
   d=$work/$action; mkdir "$d"
-  "$probe" --log_dir "$d" "$action" >"$d/out"
+  "$probe" --conf_file "$work/ending.conf" --log_dir "$d" "$action" >"$d/out"
   rc=$?
   case $action in
     assert)
@@ -141,13 +163,36 @@ expect_in nostart "$d/out" "mosLoader_Load-failed to run 3.Status 1(ERROR)"
 expect_in nostart "$d/out" "mosLoader_Load-failed to run 20.Status 1(ERROR)"
 grep -q "Panic" "$d/out" && fail "nostart: the unwinding panicked"
 
-# A flood through the ring: dropped lines are counted in the file.
-d=$work/flood; mkdir "$d"
-printf 'print_conf 0\n' >"$work/flood.conf"
-"$probe" --conf_file "$work/flood.conf" --log_dir "$d" flood >/dev/null
-expect_rc flood 0 $?
-expect_in flood "$d/trc.0" "-----Skipped "
-expect_in flood "$d/trc.0" "flood line 0 of the probe"
+# A flood of 100,000 lines through the ring: every line traced is in the
+# file once or counted as skipped, whatever the load; the exit waits for
+# the last dump (a wait of 0 has no limit). A ring that holds the whole
+# flood must skip nothing: its file also tells how many lines the start
+# traces besides the flood (some of which, on a loaded machine, come from
+# a thread that only runs during the flood). The smallest ring, dumped
+# every 10 s, must skip lines.
+flood() { # name ring-bytes dump-period-ms; sets written, flooded, skipped
+  local d=$work/$1 twice
+  mkdir "$d"
+  printf 'print_conf 0\nexp_milli_wait_dump_traces 0\ntrc_async_buf_size %s\ntrc_async_thread_sleep_millisecond %s\n' \
+    "$2" "$3" >"$d.conf"
+  "$probe" --conf_file "$d.conf" --log_dir "$d" flood >/dev/null
+  expect_rc "$1" 0 $?
+  cat "$d"/trc.[0-9]* | tr -d '\r' >"$d.all"
+  written=$(grep -c '^[0-9/]* [0-9:.]* [0-9A-Fa-f]\{16\}:' "$d.all")
+  flooded=$(grep -c ' flood line [0-9]* of the probe$' "$d.all")
+  skipped=$(sed -n 's/.*-----Skipped \([0-9]*\) traces-----$/\1/p' "$d.all" |
+    awk '{ n += $1 } END { print n + 0 }')
+  twice=$(sed -n 's/.* flood line \([0-9]*\) of the probe$/\1/p' "$d.all" | sort | uniq -d | head -1)
+  [ -z "$twice" ] || fail "$1: line $twice written twice"
+}
+flood flood-large 16777216 1000
+[ "$skipped" = 0 ] || fail "flood-large: $skipped lines skipped"
+[ "$flooded" = 100000 ] || fail "flood-large: $flooded of 100000 flood lines written"
+traced=$written
+flood flood-small 262144 10000
+[ "$skipped" -gt 0 ] || fail "flood-small: nothing skipped"
+[ $((written + skipped)) = "$traced" ] ||
+  fail "flood-small: $written lines written and $skipped skipped, of $traced traced"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"

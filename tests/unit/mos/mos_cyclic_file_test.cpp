@@ -5,10 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -236,6 +243,169 @@ TEST_F(CyclicFileTest, BinaryBlocksGoThroughTheRing) {
     std::ifstream in(Path("b.0"), std::ios::binary);
     std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(raw, std::string(block, sizeof(block)));
+}
+
+// A writer that wrapped and catches up with the reader stops one byte
+// short of it: a ring whose write position reached the read position would
+// read as empty, and everything in it would be lost without a count.
+TEST_F(CyclicFileTest, WrappedWriterStopsOneByteBeforeTheReader) {
+    MosCyclicFileParams params = FileParams("b", true);
+    params.bBinary = 1;
+    params.asyncBufSize = 1000;
+    params.dumpThreadSleepMs = 3600000;
+    params.dumpUsedBufPercent = 99; // at most 900 bytes are ever held: no dump unless asked
+    ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+    const uint32_t skipEventsBefore = skippedTraceEvents();
+    std::string written;
+    int n = 0;
+    auto write = [&](int count) {
+        for (int i = 0; i < count; i++, n++) {
+            char block[101];
+            snprintf(block, sizeof(block), "block %02d %091d", n, 0);
+            written.append(block, 100);
+            mosCyclicFile_WriteBytes(&m_file, block, 100, false, true);
+        }
+    };
+    write(5); // bytes 0 to 500, then read up to 500
+    mosCyclicFile_WaitDump(&m_file, 0);
+    // Five more fill 500 to 1,000; four wrap to 0 to 400; the fifth would
+    // end on the read position (500) and is dropped.
+    write(10);
+    mosCyclicFile_WaitDump(&m_file, 0);
+    EXPECT_EQ(ReadFile("b.0"), written.substr(0, 14 * 100));
+    EXPECT_EQ(skippedTraceEvents(), skipEventsBefore + 1);
+}
+
+// Writers on many threads share one ring: each line lands whole and once,
+// or is counted as dropped (the ring is small enough that some may be).
+TEST_F(CyclicFileTest, ConcurrentWritersNeitherOverwriteNorLoseLines) {
+    constexpr int kThreads = 8;
+    constexpr int kLinesEach = 3000;
+    MosCyclicFileParams params = FileParams("f", true);
+    params.asyncBufSize = 32 * 1024;
+    params.maxFileSize = 64 << 20;
+    ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+    std::vector<std::thread> writers;
+    for (int t = 0; t < kThreads; t++) {
+        writers.emplace_back([this, t] {
+            for (int i = 0; i < kLinesEach; i++) {
+                mosCyclicFile_WriteLine(&m_file, false, true, false, "", 0,
+                                        "writer %d line %04d end\n", t, i);
+            }
+        });
+    }
+    for (auto &writer : writers) {
+        writer.join();
+    }
+    mosCyclicFile_WaitDump(&m_file, 0);
+    std::vector<int> seen(kThreads * kLinesEach, 0);
+    long skipped = 0;
+    std::vector<std::string> malformed;
+    for (const std::string &line : ReadLines("f.0")) {
+        int t = -1;
+        int i = -1;
+        int skippedHere = 0;
+        char end[8] = {};
+        if (sscanf(line.c_str(), "writer %d line %d %7s", &t, &i, end) == 3 &&
+            strcmp(end, "end") == 0 && t >= 0 && t < kThreads && i >= 0 && i < kLinesEach) {
+            seen[t * kLinesEach + i]++;
+        } else if (line.size() > MOS_TIMESTAMP_LEN &&
+                   sscanf(line.c_str() + MOS_TIMESTAMP_LEN, "-----Skipped %d traces-----",
+                          &skippedHere) == 1) {
+            skipped += skippedHere;
+        } else {
+            malformed.push_back(line);
+        }
+    }
+    EXPECT_TRUE(malformed.empty()) << malformed.size() << " malformed, first: " << malformed[0];
+    long present = 0;
+    for (size_t k = 0; k < seen.size(); k++) {
+        EXPECT_LE(seen[k], 1) << "writer " << k / kLinesEach << " line " << k % kLinesEach;
+        present += seen[k] != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(present + skipped, kThreads * kLinesEach) << present << " present";
+}
+
+// Holds the dump thread inside a pass: the header writer of the rotation
+// that pass makes waits until the test lets it go.
+struct PassGate {
+    std::mutex lock;
+    std::condition_variable cond;
+    bool bArmed = false;
+    bool bEntered = false;
+    bool bReleased = false;
+};
+PassGate passGate_G;
+
+void gatedHeaderWriter(FILE * /*pStream*/) {
+    std::unique_lock<std::mutex> hold(passGate_G.lock);
+    if (!passGate_G.bArmed) {
+        return;
+    }
+    passGate_G.bArmed = false;
+    passGate_G.bEntered = true;
+    passGate_G.cond.notify_all();
+    passGate_G.cond.wait_for(hold, std::chrono::seconds(60), [] { return passGate_G.bReleased; });
+}
+
+// A synchronous file's rotation calls its header writer under the layer
+// lock, where a flush waiter's registration can be read without a race.
+const MosCyclicFile *pWatchedFile_G = nullptr;
+std::atomic<bool> bWaiterSeen_G{false};
+
+void waiterProbeHeaderWriter(FILE * /*pStream*/) {
+    if (pWatchedFile_G != nullptr && pWatchedFile_G->ring.pFlushWaiter != nullptr) {
+        bWaiterSeen_G = true;
+    }
+}
+
+// A flush that comes while the dump thread is writing the same ring waits
+// for the lines that pass did not take.
+TEST_F(CyclicFileTest, FlushDuringARunningDumpWaitsForTheNextPass) {
+    MosCyclicFileParams params = FileParams("b", true);
+    params.bBinary = 1;
+    params.asyncBufSize = 10000;
+    params.dumpUsedBufPercent = 1; // a block of 100 bytes wakes the dump thread
+    params.dumpThreadSleepMs = 3600000;
+    params.maxFileSize = 100; // the first dump rotates
+    params.pHeaderWriterCK = gatedHeaderWriter;
+    ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+    MosCyclicFileParams probeParams = FileParams("s", false);
+    probeParams.maxFileSize = 1; // every line rotates
+    probeParams.pHeaderWriterCK = waiterProbeHeaderWriter;
+    MosCyclicFile probe;
+    ASSERT_EQ(mosCyclicFile_Create(&probe, &probeParams), MOS_RC__SUCCESS);
+
+    passGate_G.bEntered = passGate_G.bReleased = false;
+    bWaiterSeen_G = false;
+    passGate_G.bArmed = true;
+    const std::string first(200, 'a');
+    const std::string second(50, 'b');
+    mosCyclicFile_WriteBytes(&m_file, first.data(), 200, false, true);
+    {
+        std::unique_lock<std::mutex> hold(passGate_G.lock);
+        ASSERT_TRUE(passGate_G.cond.wait_for(hold, std::chrono::seconds(60),
+                                             [] { return passGate_G.bEntered; }));
+    }
+    // The pass noted its positions before this block and this flush.
+    mosCyclicFile_WriteBytes(&m_file, second.data(), 50, false, true);
+    std::thread flusher([this] { mosCyclicFile_WaitDump(&m_file, 0); });
+    pWatchedFile_G = &m_file;
+    for (int i = 0; !bWaiterSeen_G && i < 60000; i++) {
+        mosCyclicFile_WriteLine(&probe, false, true, false, "", 0, "probe\n");
+        osThread_SleepMs(1);
+    }
+    EXPECT_TRUE(bWaiterSeen_G.load());
+    pWatchedFile_G = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(passGate_G.lock);
+        passGate_G.bReleased = true;
+    }
+    passGate_G.cond.notify_all();
+    flusher.join();
+    EXPECT_EQ(ReadFile("b.1"), first);
+    EXPECT_EQ(ReadFile("b.0"), second);
+    mosCyclicFile_Destroy(&probe);
 }
 
 TEST_F(CyclicFileTest, StoppedWritingDropsEverything) {

@@ -73,8 +73,12 @@ TEST(Loader, LockSettingsKeepWhatAZeroFieldDoesNotReplace) {
 
 // A start without a parameter block brings every layer up with its
 // defaults and writes nothing anywhere. It runs in a child process, whose
-// layers are never unloaded, as in the programs.
+// layers are never unloaded, as in the programs. The child starts afresh
+// rather than as a copy of this process, in which earlier tests may have
+// started layers already (a second start would leak the first one's
+// records, and the leak check at the child's exit would report them).
 TEST(LoaderDeathTest, InitWithoutBlockStartsEveryLayerQuietly) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             MOS_RC rc = mos_Init(nullptr);

@@ -213,6 +213,37 @@ TEST_F(DeferredFreeTest, CagedModeIgnoresTheSizeLimitAndZeroes) {
     mos_MemFreeBare(pMem);
 }
 
+// A free that queues the block checks its filler first, in both
+// placements: the filler's last byte is the one an overrun of a page-
+// aligned block reaches first, and the one just before the header of any
+// other block.
+TEST_F(DeferredFreeTest, QueuedFreeStillChecksTheFiller) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    StartCaged(100 * pageSize_, 4);
+    struct Case {
+        void *(*pAlloc)();
+        void (*pFree)(void *);
+    };
+    const Case cases[] = {
+        {[] { return mos_MemMallocBare(100, MOS_MEM_MAX_SIZE, "filler", false); }, mos_MemFreeBare},
+        {[] { return mos_MemAllocPages(100); }, mos_MemFreePages},
+    };
+    for (const Case &c : cases) {
+        auto *pBlock = static_cast<uint8_t *>(c.pAlloc());
+        ASSERT_NE(pBlock, nullptr);
+        MosMemCagedHeader header = headerOf(pBlock);
+        ASSERT_NE(+header.fillerLen, 0u);
+        uint8_t *pLastFiller = header.pFiller + header.fillerLen - 1;
+        EXPECT_EXIT((mostest::StdoutToStderr(),
+                     poke(pLastFiller, static_cast<uint8_t>(~header.fillerByte)), c.pFree(pBlock)),
+                    mostest::ExitedWithMinusOne,
+                    "function mos_MemValidateFiller, PID .*Expression pMem\\[idx\\] == "
+                    "fillerByte \\.");
+        c.pFree(pBlock); // untouched here: queued without complaint
+    }
+    EXPECT_EQ(mosUtils_Layer_G.deferredFreeItems, 2u);
+}
+
 TEST_F(DeferredFreeTest, UseAfterFreeFaults) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     StartCaged(100 * pageSize_, 4);

@@ -304,6 +304,60 @@ TEST_F(TimerWithoutThreadTest, NoPollThreadAndNothingFires) {
     EXPECT_GE(mosTimer_GetQPtr(f.req.qSetId, f.req.qId)->maxDiffTicks, 150u);
 }
 
+// A tick source the test moves by hand, so that a pass sees exactly the
+// time the test chose.
+std::atomic<uint64_t> fakeNow_G{0};
+uint64_t fakeTicks() {
+    return fakeNow_G.load();
+}
+
+class TimerOnTestClockTest : public TimerWithoutThreadTest {
+  protected:
+    void SetUp() override {
+        TimerWithoutThreadTest::SetUp();
+        fakeNow_G = 1000000;
+        m_pRealSource = mosTicksLayer_G.pTickSource;
+        mosTicksLayer_G.pTickSource = fakeTicks;
+    }
+    void TearDown() override {
+        mosTicksLayer_G.pTickSource = m_pRealSource;
+        TimerWithoutThreadTest::TearDown();
+    }
+    MosTickSourceFn m_pRealSource = nullptr;
+};
+
+// A pass that fires the head of a queue moves the queue's next expiry to
+// the request now at its head; left at the fired one, the poll thread
+// would wake again at once, and the debug port would show a stale time.
+TEST_F(TimerOnTestClockTest, PassMovesNextExpiryToTheRequestLeft) {
+    Fired first, second;
+    mosTimerReq_Init(&first.req, onFire);
+    mosTimerReq_Init(&second.req, onFire);
+    const uint64_t start = fakeNow_G.load();
+    (void)mosTimerReq_AddByQ(&first.req, MOS_TIMER_QUEUE_ID__500MILLI); // the set's one queue
+    fakeNow_G += 250;
+    (void)mosTimerReq_AddByQ(&second.req, MOS_TIMER_QUEUE_ID__500MILLI);
+    MosTimerQ *pQ = mosTimer_GetQPtr(MOS_TIMER_QUEUE_ID__500MILLI, 0);
+    ASSERT_EQ(second.req.qId, first.req.qId);
+    EXPECT_EQ(pQ->nextExpiry, start + 500);
+
+    fakeNow_G = start + 500; // the first is due, the second 250 ms later
+    const uint64_t nextWake = mosTimer_PollAll();
+    EXPECT_EQ(first.count.load(), 1);
+    EXPECT_EQ(second.count.load(), 0);
+    EXPECT_EQ(pQ->nextExpiry, start + 750);
+    EXPECT_EQ(nextWake, start + 600); // one period of the 100 ms set, the earlier
+    auto q = QueryOf<MosTimerQ_Query>(MOS_OBJ_TYPE_TIMER_Q, 4);
+    EXPECT_STREQ(q.name, "MOS_TIMER_QUEUE_ID__500MILLI_0");
+    EXPECT_EQ(q.ticksToExpiration, 250u);
+    EXPECT_EQ(q.numWaiters, 1u);
+
+    fakeNow_G = start + 750;
+    (void)mosTimer_PollAll();
+    EXPECT_EQ(second.count.load(), 1);
+    EXPECT_EQ(pQ->maxDiffTicks, 0u); // both fired on the tick they were due
+}
+
 TEST_F(TimerWithoutThreadTest, WindowOfOneGivesSuccessiveThreadsSuccessiveQueues) {
     EXPECT_EQ(mosTimer_GetWindow(), 1u);
     WindowSeen a, b;
