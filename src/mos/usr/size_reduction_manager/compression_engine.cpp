@@ -130,10 +130,31 @@ MOS_RC AllocateState() {
     return rc;
 }
 
-// The calling operating-system thread's user contexts (threads the runtime
-// did not start share the runtime's record for such threads).
+// Threads the runtime did not start share one record and its user
+// contexts, but an engine must never serve two threads: each such thread
+// keeps its engine array in contexts of its own, cleared (its engines
+// given back) when the thread ends.
+struct ForeignThreadContexts {
+    MosUserContextSlot slots[MOS_USER_CONTEXT_THRD_SLOTS] = {};
+    MosUserContextArr arr = {};
+    ~ForeignThreadContexts() {
+        if (arr.pSlots != nullptr) {
+            mosUserContextArr_Destroy(&arr);
+        }
+    }
+};
+thread_local ForeignThreadContexts tlsForeignContexts_G;
+
+// The calling operating-system thread's user contexts.
 MosUserContextArr *OstUserContexts() {
-    return &pTlsThrd_G->userContexts;
+    if (pTlsThrd_G != &thrdDummy_G) {
+        return &pTlsThrd_G->userContexts;
+    }
+    ForeignThreadContexts &own = tlsForeignContexts_G;
+    if (own.arr.pSlots == nullptr) {
+        mosUserContextArr_Init(&own.arr, own.slots, MOS_USER_CONTEXT_THRD_SLOTS, 0);
+    }
+    return &own.arr;
 }
 
 // The calling thread's engine array, made on its first request.
@@ -330,9 +351,10 @@ MOS_RC compressionEngineAllocator_Init(uint8_t maxConfigurations, uint8_t maxOST
 
 void compressionEngineAllocator_Destroy() {
     MOS_ASSERT(g_cea.bInitialized);
-    // The calling thread's slot goes now; other threads' slots keep a magic
-    // that no longer matches, which their clean-up then ignores.
-    (void)mosUserContextArr_Clear(OstUserContexts(), g_cea.ostContextMagic, 0);
+    // Every thread's slot under this magic is freed at once: the arrays
+    // go back to the pool below, and threads' slots must not fill up with
+    // magics of allocators long gone.
+    mosUserContext_RetireContextMagic(g_cea.ostContextMagic);
     for (uint32_t poolIdx = 0; poolIdx < g_cea.maxOSThreads; ++poolIdx) {
         if (g_cea.pBIsOSTCEsAllocated[poolIdx] != 0) {
             ReleaseOstEngines(BlockAt(poolIdx));
