@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <string>
@@ -319,6 +320,7 @@ struct Writer {
     MosCompressedTrace *pTrace;
     uint32_t id;
     uint32_t numLines;
+    std::atomic<uint32_t> *pNumDone;
 };
 
 void WriteLines(void *pArg) {
@@ -327,11 +329,12 @@ void WriteLines(void *pArg) {
         mosCompressedTrace_Write(pWriter->pTrace, true, true, __func__, __LINE__, "<w%u n%05u>",
                                  pWriter->id, i);
     }
+    pWriter->pNumDone->fetch_add(1);
 }
 
-// Four threads write into four 4 KiB buffers at once. Every line is in the
-// file exactly once, whole, or counted as skipped; the rescue file notes
-// the dump's start and end.
+// Four threads write into four 4 KiB buffers at once while dumps run
+// beside them. Every line is in the file exactly once, whole, or counted
+// as skipped; the rescue file notes each dump's start and end.
 TEST_F(CompressedTraceTest, LinesOfFourThreadsAreWrittenOnceOrCountedAsSkipped) {
     constexpr uint32_t kThreads = 4;
     constexpr uint32_t kLinesEach = 1500;
@@ -340,10 +343,16 @@ TEST_F(CompressedTraceTest, LinesOfFourThreadsAreWrittenOnceOrCountedAsSkipped) 
     ASSERT_NE(pTrace, nullptr);
     Writer writers[kThreads];
     MosOsThrd threads[kThreads];
+    std::atomic<uint32_t> numDone{0};
     for (uint32_t t = 0; t < kThreads; ++t) {
-        writers[t] = {pTrace, t, kLinesEach};
+        writers[t] = {pTrace, t, kLinesEach, &numDone};
         ASSERT_EQ(mosOsThrd_Create(&threads[t], WriteLines, &writers[t], "ctrc-writer"),
                   MOS_RC__SUCCESS);
+    }
+    // A dump meets buffers that writers are still copying into: those are
+    // left to their last writer.
+    while (numDone.load() < kThreads) {
+        mosCompressedTrace_DumpNow(pTrace, 0);
     }
     for (MosOsThrd &thread : threads) {
         mosOsThrd_Destroy(&thread);
@@ -390,6 +399,36 @@ TEST_F(CompressedTraceTest, LinesOfFourThreadsAreWrittenOnceOrCountedAsSkipped) 
         << rescue;
     EXPECT_NE(rescue.find(" buffers to disk out of 4 locked, milis remain 0\n"), std::string::npos)
         << rescue;
+}
+
+// A dump leaves a buffer that a writer is still copying into (its writer
+// count stands for one here) to the last writer that leaves it, which
+// then reduces and writes it out although it is not full.
+TEST_F(CompressedTraceTest, ADumpHandsABufferInUseToItsLastWriter) {
+    MosCompressedTrace *pTrace = StartActive("trc.z", Compressing(SRM_COMPRESSION_METHOD__LZ, 90));
+    ASSERT_NE(pTrace, nullptr);
+    for (const char *pLine : {"a", "b", "c"}) {
+        mosCompressedTrace_Write(pTrace, false, false, __func__, __LINE__, "%s", pLine);
+    }
+    MosCompressedTraceBuf &buf = pTrace->buffers[pTrace->current];
+    buf.numWriters = 1;
+    mosCompressedTrace_DumpNow(pTrace, 0);
+    EXPECT_EQ(ReadFile("trc.z.0"), "");
+    EXPECT_EQ(buf.bHandOver, 1u);
+    EXPECT_EQ(buf.state, MOS_CTRC_BUF__FILLING);
+    buf.numWriters = 0;
+    mosCompressedTrace_Write(pTrace, false, false, __func__, __LINE__, "d");
+    EXPECT_EQ(buf.state, MOS_CTRC_BUF__FREE); // written out by that writer
+    EXPECT_EQ(buf.bHandOver, 0u);
+    EXPECT_EQ(pTrace->numFree, 4u);
+    mosCompressedTrace_DumpNow(pTrace, 0); // finds nothing to write, flushes the file
+    EXPECT_EQ(ReadBlocks(ReadFile("trc.z.0")).text, "a\nb\nc\nd\n");
+    mosCompressedTrace_Destroy(pTrace, 1);
+    const std::string rescue = ReadFile("trc.z.rescue.0");
+    const std::string none = "Flushed 0 buffers to disk out of 4 locked";
+    const size_t first = rescue.find(none);
+    ASSERT_NE(first, std::string::npos) << rescue;
+    EXPECT_NE(rescue.find(none, first + 1), std::string::npos) << rescue;
 }
 
 // While no buffer can be written out (the control lock is held here),
