@@ -4,12 +4,10 @@
 
 #include "mos_compressed_trace.h"
 
-#include "mos_mempool.h"
+#include "srm_layers.h"
 #include "trace_capture.h"
 #include "trace_fixture.h"
-#include "usr/mos_once.h"
 #include "usr/mos_os_thread.h"
-#include "usr/mos_user_context.h"
 
 #include "tezl.h"
 
@@ -27,16 +25,8 @@ constexpr uint32_t kBufferSize = 4096;
 
 class CompressedTraceTest : public mostest::LogDirFixture {
   protected:
-    static void SetUpTestSuite() {
-        mostest::EnsureCoreLayers();
-        ASSERT_EQ(mosMemPoolLayer_Init(nullptr), MOS_RC__SUCCESS);
-        ASSERT_EQ(mosOnceLayer_Create(nullptr), MOS_RC__SUCCESS);
-        ASSERT_EQ(mosUserContext_LayerInit(nullptr), MOS_RC__SUCCESS);
-    }
-    static void TearDownTestSuite() {
-        mosOnceLayer_Destroy();
-        mosMemPoolLayer_Destroy();
-    }
+    static void SetUpTestSuite() { mostest::StartSrmLayers(); }
+    static void TearDownTestSuite() { mostest::StopSrmLayers(); }
 
     MosTrcParams Params(const char *pPrefix, uint32_t bufferSize, uint32_t bRescue,
                         uint8_t numBuffers = 4) const {

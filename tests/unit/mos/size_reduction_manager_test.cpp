@@ -3,12 +3,9 @@
 
 #include "usr/size_reduction_manager/size_reduction_manager.h"
 
-#include "core_layers.h"
-#include "mos_mempool.h"
+#include "srm_layers.h"
 #include "test_support.h"
-#include "usr/mos_once.h"
 #include "usr/mos_os_thread.h"
-#include "usr/mos_user_context.h"
 
 #include <gtest/gtest.h>
 
@@ -45,16 +42,8 @@ void FillHalfRandom(std::vector<uint8_t> *pData) {
 
 class SrmLayers : public testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        mostest::EnsureCoreLayers();
-        ASSERT_EQ(mosMemPoolLayer_Init(nullptr), MOS_RC__SUCCESS);
-        ASSERT_EQ(mosOnceLayer_Create(nullptr), MOS_RC__SUCCESS);
-        ASSERT_EQ(mosUserContext_LayerInit(nullptr), MOS_RC__SUCCESS);
-    }
-    static void TearDownTestSuite() {
-        mosOnceLayer_Destroy();
-        mosMemPoolLayer_Destroy();
-    }
+    static void SetUpTestSuite() { mostest::StartSrmLayers(); }
+    static void TearDownTestSuite() { mostest::StopSrmLayers(); }
 };
 
 struct PatternCase {
