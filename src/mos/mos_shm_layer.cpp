@@ -18,8 +18,9 @@ namespace {
 
 constexpr uint32_t GC_HASH_BUCKETS = 1024;
 constexpr uint32_t MANIFEST_BYTES_PER_RECORD = 128;
-constexpr uint32_t MANIFEST_LINE_SCAN = 129;
-constexpr uint32_t MANIFEST_NAME_MAX = 127;
+// The longest name the writer records, and its line with the line feed.
+constexpr uint32_t MANIFEST_NAME_MAX = 128;
+constexpr uint32_t MANIFEST_LINE_SCAN = MANIFEST_NAME_MAX + 1;
 
 MosShmGCObj *gcObjOfList(MosListNode *pNode) {
     return reinterpret_cast<MosShmGCObj *>(pNode); // listNode is the first field

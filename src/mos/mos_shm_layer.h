@@ -111,7 +111,8 @@ void mosShmLayer_AddKeepCK(MosShmKeepCKEntry *pEntry);
 
 // Calls pNameFn for every name of a manifest's text: lines end with a line
 // feed; the text ends at a zero byte, at size, or after a line without a
-// line feed (searched for within 129 characters). A name is the first 127
+// line feed (searched for within 129 characters, so that the longest name
+// a record holds, 128 characters, keeps its line). A name is the first 128
 // characters of its line; empty lines name nothing.
 typedef void (*MosShmManifestNameFn)(const char *pName, void *pArg);
 void mosShmLayer_ForEachManifestName(const char *pText, uint64_t size, MosShmManifestNameFn pNameFn,

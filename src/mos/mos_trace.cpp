@@ -248,6 +248,11 @@ void mosTrace_Flush(uint32_t timeoutMs) {
     if (trcLayer_G.bErrActive) {
         mosCyclicFile_WaitDump(&trcLayer_G.errFile, timeoutMs);
     }
+    mosCompressedTrace_DumpNow(trcLayer_G.pCompressed, timeoutMs);
+}
+
+MosCompressedTrace *mosTrcLayer_GetCompressedTrace() {
+    return trcLayer_G.pCompressed;
 }
 
 MOS_RC mosTrcLayer_Create(void *pTrcParams) {

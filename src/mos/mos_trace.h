@@ -89,12 +89,16 @@ void mosTrace_DoErrFile(int32_t comp, int32_t level, const char *pFormat, ...)
     MOS_PRINTF_LIKE(3, 4);
 
 // Waits up to timeoutMs for the text trace's ring, then as long again for
-// the binary trace's and for the error file's, to reach the disk.
+// the binary trace's and for the error file's, to reach the disk; then
+// dumps the compressed trace (when active) with the same limit.
 void mosTrace_Flush(uint32_t timeoutMs);
 
 // The trace layer (process layer). A null slice leaves every sink off.
 [[nodiscard]] MOS_RC mosTrcLayer_Create(void *pTrcParams);
 void mosTrcLayer_Destroy();
+// The compressed trace the layer set up (mos_compressed_trace.h), or null.
+struct MosCompressedTrace;
+MosCompressedTrace *mosTrcLayer_GetCompressedTrace();
 
 // "private Tarnvox R3_0.1000.208_Release Sep 12 2019"
 const char *mos_GetVersionString();

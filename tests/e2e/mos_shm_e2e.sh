@@ -35,7 +35,12 @@ run() { # name args...: runs the layer, output in $work/<name>.out
 has() { grep -qF -- "$2" "$work/$1.out" || fail "$1: '$2' missing"; }
 hasnt() { ! grep -qF -- "$2" "$work/$1.out" || fail "$1: '$2' unexpected"; }
 
-run first one two
+# The longest name a record holds: 128 characters.
+long="${prefix}_"
+while [ ${#long} -lt 128 ]; do long="${long}l"; done
+records() { grep '^record ' "$work/$1.out" | tr '\n' ' '; }
+
+run first one "$long" two
 has first "create SUCCESS"
 has first "SHM Index is missing"
 hasnt first "record "
@@ -45,8 +50,21 @@ run second
 has second "create SUCCESS"
 hasnt second "SHM Index is missing"
 hasnt second "magic is invalid"
-[ "$(grep '^record ' "$work/second.out" | tr '\n' ' ')" = "record one record two " ] ||
-  fail "second: records $(grep '^record ' "$work/second.out" | tr '\n' ' ')"
+[ "$(records second)" = "record one record $long record two " ] ||
+  fail "second: records $(records second)"
+
+# The collection deletes the segment the 128-character name records, and
+# then the family's index and manifests.
+"$probe" make "$port" "$portV20" "$long" >"$work/make.out" 2>&1 || fail "make failed"
+has make "make SUCCESS"
+"$probe" collect "$port" "$portV20" "$prefix" >"$work/collect.out" 2>&1 || fail "collect failed"
+[ "$(records collect)" = "record one record $long record two " ] ||
+  fail "collect: records $(records collect)"
+"$probe" open "$port" "$portV20" "$long" >"$work/open.out" 2>&1 || fail "open failed"
+has open "open NOT_FOUND"
+run fresh
+has fresh "SHM Index is missing"
+hasnt fresh "record "
 
 "$probe" corrupt "$port" "$portV20" "$prefix" >"$work/corrupt.out" 2>&1 || fail "corrupt failed"
 run third

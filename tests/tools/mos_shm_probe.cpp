@@ -8,7 +8,13 @@
 //       names given, writes them with an index update ("update <rc name>")
 //       and stops the layer;
 //   mos_shm_probe corrupt <framedPort> <v20Port> <prefix>
-//       flips one bit of the prefix's index magic.
+//       flips one bit of the prefix's index magic;
+//   mos_shm_probe collect <framedPort> <v20Port> <prefix>
+//       starts the layer, prints its records like "layer", and stops it
+//       with the collection on;
+//   mos_shm_probe make|open <framedPort> <v20Port> <name>...
+//       creates (4 KiB) or opens each named segment, printing
+//       "make <rc name>" or "open <rc name>"; the server keeps them.
 #include "mos_loader.h"
 #include "mos_shm_layer.h"
 #include "mos_trace.h"
@@ -35,15 +41,22 @@ int serve(uint16_t portV20) {
     return 0;
 }
 
-int layer(uint16_t portV20, const char *pPrefix, int numNames, char **ppNames) {
+bool startLayer(uint16_t portV20, const char *pPrefix) {
     MosShmParams params = {0, portV20, pPrefix, 0};
     MOS_RC rc = mosShmLayer_Create(&params);
     printf("create %s\n", mos_RcName(rc));
     if (rc != MOS_RC__SUCCESS) {
-        return 1;
+        return false;
     }
     for (MosListNode *p = mosShmLayer_G.objList.pFirst; p != nullptr; p = mosList_Next(p)) {
         printf("record %s\n", reinterpret_cast<MosShmGCObj *>(p)->name);
+    }
+    return true;
+}
+
+int layer(uint16_t portV20, const char *pPrefix, int numNames, char **ppNames) {
+    if (!startLayer(portV20, pPrefix)) {
+        return 1;
     }
     for (int i = 0; i < numNames; i++) {
         (void)mosShmLayer_CreateGCObj(ppNames[i]);
@@ -52,6 +65,32 @@ int layer(uint16_t portV20, const char *pPrefix, int numNames, char **ppNames) {
         printf("update %s\n", mos_RcName(mosShmLayer_UpdateIndex()));
     }
     mosShmLayer_Destroy();
+    return 0;
+}
+
+int collect(uint16_t portV20, const char *pPrefix) {
+    if (!startLayer(portV20, pPrefix)) {
+        return 1;
+    }
+    mosShmLayer_SetGarbageCollect(1);
+    mosShmLayer_Destroy();
+    return 0;
+}
+
+int segments(bool bMake, uint16_t portV20, int numNames, char **ppNames) {
+    MosShmParams params = {0, portV20, nullptr, 0};
+    if (mosShmClient_Create(&params) != MOS_RC__SUCCESS) {
+        return 1;
+    }
+    for (int i = 0; i < numNames; i++) {
+        MosShm shm;
+        MOS_RC rc = mosShmUmt_CreateOs(&shm, ppNames[i], bMake ? 4096 : 0, bMake ? 1 : 0, 0);
+        printf("%s %s\n", bMake ? "make" : "open", mos_RcName(rc));
+        if (rc == MOS_RC__SUCCESS) {
+            mosShm_CloseOs(&shm);
+        }
+    }
+    mosShmLayer_DestroyOs();
     return 0;
 }
 
@@ -76,7 +115,8 @@ int corrupt(uint16_t portV20, const char *pPrefix) {
 
 int main(int argc, char **argv) {
     if (argc < 4 || (strcmp(argv[1], "serve") != 0 && argc < 5)) {
-        fprintf(stderr, "usage: mos_shm_probe serve|layer|corrupt <framedPort> <v20Port> ...\n");
+        fprintf(stderr, "usage: mos_shm_probe serve|layer|corrupt|collect|make|open <framedPort> "
+                        "<v20Port> ...\n");
         return 2;
     }
     if (mos_Init(nullptr) != MOS_RC__SUCCESS) {
@@ -95,6 +135,12 @@ int main(int argc, char **argv) {
     }
     if (strcmp(argv[1], "layer") == 0) {
         return layer(portV20, argv[4], argc - 5, argv + 5);
+    }
+    if (strcmp(argv[1], "collect") == 0) {
+        return collect(portV20, argv[4]);
+    }
+    if (strcmp(argv[1], "make") == 0 || strcmp(argv[1], "open") == 0) {
+        return segments(strcmp(argv[1], "make") == 0, portV20, argc - 4, argv + 4);
     }
     return corrupt(portV20, argv[4]);
 }

@@ -155,6 +155,12 @@ MOS_RC sendRecvReq(MosShmClient *pClient, const MosShmClientReq *pReq, bool bV20
                 : exchangeFramed(pClient, pReq, flags, pReplySize, pReplyRc);
 }
 
+// Only an exclusive create proves that the server made the segment for this
+// request; any other grant may have opened a segment others use.
+bool grantCreatedTheSegment(const MosShmClientReq *pReq) {
+    return pReq->bCreate != 0 && pReq->bExclusive != 0;
+}
+
 // The segment was made in the server but cannot be opened here: have the
 // server drop it again. Returns the exchange's code for the connection.
 MOS_RC undoCreate(MosShmClient *pClient, MosShmClientReq *pReq, bool bV20) {
@@ -194,7 +200,9 @@ MOS_RC openGranted(MosShmClient *pClient, MosShmClientReq *pReq, bool bV20, uint
     OsShmHandle handle = nullptr;
     if (osShm_OpenMapping(pReq->name, &handle) != 0) {
         *pResult = MOS_RC__ERROR;
-        return undoCreate(pClient, pReq, bV20);
+        // Deleting a segment this request did not make would take it from
+        // the processes that use it.
+        return grantCreatedTheSegment(pReq) ? undoCreate(pClient, pReq, bV20) : MOS_RC__SUCCESS;
     }
     pShm->shmFD = handle;
     // The size granted, not the size asked: an open with size 0 must not

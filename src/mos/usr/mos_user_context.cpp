@@ -10,6 +10,19 @@ namespace {
 
 uint32_t magicBase_G = 0;
 uint32_t magicCounter_G = 0;
+// One bit per magic counter of this process: set once the magic is retired.
+constexpr uint32_t MAGIC_COUNTERS = 0x10000;
+uint32_t retiredMagics_G[MAGIC_COUNTERS / 32];
+
+bool isRetired(uint64_t slotMagic) {
+    const auto magic = static_cast<uint32_t>(slotMagic);
+    if (magic == 0 || (magic & 0xFFFF0000u) != magicBase_G) {
+        return false;
+    }
+    const uint32_t counter = magic & 0xFFFFu;
+    return (__atomic_load_n(&retiredMagics_G[counter / 32], __ATOMIC_ACQUIRE) &
+            (1u << (counter % 32))) != 0;
+}
 
 void lockArr(MosUserContextArr *pArr) {
     if (pArr->bLocked != 0) {
@@ -23,9 +36,13 @@ void unlockArr(MosUserContextArr *pArr) {
     }
 }
 
+// A slot holding the magic; for magic 0, a free slot (a retired magic's
+// slot is free too).
 MosUserContextSlot *findSlot(MosUserContextArr *pArr, uint32_t contextMagic) {
     for (uint32_t i = 0; i < pArr->numSlots; i++) {
-        if (static_cast<uint32_t>(pArr->pSlots[i].magic) == contextMagic) {
+        const uint64_t slotMagic = pArr->pSlots[i].magic;
+        if (static_cast<uint32_t>(slotMagic) == contextMagic ||
+            (contextMagic == 0 && isRetired(slotMagic))) {
             return &pArr->pSlots[i];
         }
     }
@@ -82,7 +99,9 @@ void mosUserContextArr_ClearAll(MosUserContextArr *pArr, uint32_t bDeferredOnly)
             copy = takeSlot(pArr, pSlot);
         }
         unlockArr(pArr);
-        runCleanup(copy);
+        if (!isRetired(copy.magic)) {
+            runCleanup(copy);
+        }
     }
     if (bDeferredOnly == 0) {
         MOS_ASSERT_TEXT(__atomic_fetch_sub(&pArr->editOpInProgress, 1, __ATOMIC_ACQ_REL) == 1,
@@ -155,7 +174,9 @@ MOS_RC mosUserContextArr_Clear(MosUserContextArr *pArr, uint32_t contextMagic, u
 }
 
 MOS_RC mosUserContext_LayerInit(void * /*pArg*/) {
-    uint32_t base = 0;
+    // Drawn once per process: slots still holding magics of an earlier
+    // start keep meaning the same magics (retired ones stay retired).
+    uint32_t base = magicBase_G;
     while (base == 0) {
         base = (mos_Rand() & 0xFFFF) << 16;
     }
@@ -167,6 +188,12 @@ uint32_t mosUserContext_GenerateContextMagic() {
     uint32_t contextIndex = __atomic_fetch_add(&magicCounter_G, 1, __ATOMIC_RELAXED);
     MOS_ASSERT(contextIndex < 0xFFFF);
     return magicBase_G | contextIndex;
+}
+
+void mosUserContext_RetireContextMagic(uint32_t contextMagic) {
+    MOS_ASSERT((contextMagic & 0xFFFF0000u) == magicBase_G && contextMagic != 0);
+    const uint32_t counter = contextMagic & 0xFFFFu;
+    __atomic_fetch_or(&retiredMagics_G[counter / 32], 1u << (counter % 32), __ATOMIC_RELEASE);
 }
 
 uint32_t mosUserContext_GetMagicBase() {

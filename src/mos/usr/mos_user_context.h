@@ -55,9 +55,15 @@ void mosUserContextArr_Destroy(MosUserContextArr *pArr);
 [[nodiscard]] MOS_RC mosUserContextArr_Clear(MosUserContextArr *pArr, uint32_t contextMagic,
                                              uint32_t bDeferred);
 
-// Process layer: draws the magic base. Always MOS_RC__SUCCESS.
+// Process layer: draws the magic base, once per process (a later start
+// keeps it). Always MOS_RC__SUCCESS.
 [[nodiscard]] MOS_RC mosUserContext_LayerInit(void *pArg);
 // A new magic; the 65,535th of the process is a broken invariant.
 uint32_t mosUserContext_GenerateContextMagic();
+// Retires a magic of this process for good, on every thread at once: its
+// owner has taken back every value stored under it, so slots that still
+// hold it count as free (Set reuses them, a full clear drops them without
+// their callbacks). For owners that cannot reach other threads' arrays.
+void mosUserContext_RetireContextMagic(uint32_t contextMagic);
 // The base drawn at start-up (0 before).
 uint32_t mosUserContext_GetMagicBase();

@@ -35,6 +35,12 @@ class ShmLayerTest : public mostest::ShmTest {
         memcpy(&active, index() + 77, 4);
         return active;
     }
+    // Stops the layer and its threads, then the capture: the trace layer
+    // changes only while no other thread may trace.
+    static std::string stopLayerAndCapture(mostest::TraceCapture *pCapture) {
+        mosShmLayer_Destroy();
+        return pCapture->Stop();
+    }
     static std::vector<std::string> records() {
         std::vector<std::string> names;
         for (MosListNode *p = mosShmLayer_G.objList.pFirst; p != nullptr; p = mosList_Next(p)) {
@@ -81,11 +87,9 @@ TEST_F(ShmLayerTest, NoIndexStartsOnlyClientAndServers) {
 }
 
 TEST_F(ShmLayerTest, FirstStartBuildsIndexAndEmptyManifests) {
+    // Capturing before the start: its threads trace as they begin.
     mostest::TraceCapture capture;
     ASSERT_EQ(start(mostest::ShmName("first")), MOS_RC__SUCCESS);
-    std::string out = capture.Stop();
-    EXPECT_NE(out.find("SHM Index is missing"), std::string::npos) << out;
-    EXPECT_EQ(out.find("magic is invalid"), std::string::npos);
     EXPECT_EQ(memcmp(index(), MOS_SHM_GC_MAGIC, 44), 0);
     EXPECT_EQ(activeManifest(), 0);
     uint64_t stamp = 0;
@@ -94,6 +98,9 @@ TEST_F(ShmLayerTest, FirstStartBuildsIndexAndEmptyManifests) {
     EXPECT_TRUE(records().empty());
     EXPECT_EQ(shmLayerNT_G.serverShms.counter, 3u); // index and two manifests
     EXPECT_EQ(readManifest(mosShmLayer_G.manifestBName), "");
+    std::string out = stopLayerAndCapture(&capture);
+    EXPECT_NE(out.find("SHM Index is missing"), std::string::npos) << out;
+    EXPECT_EQ(out.find("magic is invalid"), std::string::npos);
 }
 
 TEST_F(ShmLayerTest, LongPrefixIsCutTo32InEveryName) {
@@ -108,6 +115,9 @@ TEST_F(ShmLayerTest, LongPrefixIsCutTo32InEveryName) {
 TEST_F(ShmLayerTest, ManifestLinesBecomeRecords) {
     ASSERT_EQ(start(mostest::ShmName("parse")), MOS_RC__SUCCESS);
     std::string longLine(200, 'n');
+    const std::string name127(127, 'p');
+    const std::string name128(128, 'q');
+    const std::string line129(129, 'r');
     struct {
         std::string text;
         std::vector<std::string> names;
@@ -115,7 +125,13 @@ TEST_F(ShmLayerTest, ManifestLinesBecomeRecords) {
         {"one\ntwo\n", {"one", "two"}},
         {"", {}},
         {"a\n\nb", {"a", "b"}}, // empty line skipped; last line without line feed
-        {longLine + "\nlost\n", {longLine.substr(0, 127)}},
+        {longLine + "\nlost\n", {longLine.substr(0, 128)}},
+        // The longest name a record holds keeps its line and the next one;
+        // a longer line has no line feed in reach and ends the text.
+        {"a\n" + name127 + "\nb\n", {"a", name127, "b"}},
+        {"a\n" + name128 + "\nb\n", {"a", name128, "b"}},
+        {name128 + "\n" + name128 + "\n", {name128, name128}},
+        {"a\n" + line129 + "\nlost\n", {"a", line129.substr(0, 128)}},
         {"dup\ndup\n", {"dup", "dup"}},
     };
     for (const auto &c : cases) {
@@ -130,14 +146,15 @@ TEST_F(ShmLayerTest, ManifestLinesBecomeRecords) {
 }
 
 TEST_F(ShmLayerTest, MissingCurrentManifestIsCreatedEmpty) {
+    mostest::TraceCapture capture;
     ASSERT_EQ(start(mostest::ShmName("nomani")), MOS_RC__SUCCESS);
     mosShmClient_DestroyShmInServer(mosShmLayer_G.manifestAName);
-    mostest::TraceCapture capture;
     ASSERT_EQ(mosShmLayer_ParseManifest(), MOS_RC__SUCCESS);
-    EXPECT_NE(capture.Stop().find("Shm have valid index but no valid manifest, so create it"),
-              std::string::npos);
     EXPECT_TRUE(records().empty());
     EXPECT_EQ(readManifest(mosShmLayer_G.manifestAName), "");
+    EXPECT_NE(stopLayerAndCapture(&capture).find(
+                  "Shm have valid index but no valid manifest, so create it"),
+              std::string::npos);
 }
 
 // Names of 128 characters fill more than 128 bytes per line: the written
@@ -156,19 +173,19 @@ TEST_F(ShmLayerTest, UpdateWritesTheOtherManifestAndFlips) {
 }
 
 TEST_F(ShmLayerTest, UpdateLeavesAnIndexAnotherProcessClaimed) {
+    mostest::TraceCapture capture;
     ASSERT_EQ(start(mostest::ShmName("claimed")), MOS_RC__SUCCESS);
     uint64_t other = mosShmLayer_G.timestamp + 1;
     memcpy(static_cast<uint8_t *>(mosShmLayer_G.indexShm.pMem) + 666, &other, 8);
-    mostest::TraceCapture capture;
     EXPECT_EQ(mosShmLayer_UpdateIndex(), MOS_RC__ERROR);
-    std::string out = capture.Stop();
+    EXPECT_EQ(activeManifest(), 0);
+    const uint64_t stamp = mosShmLayer_G.timestamp;
+    std::string out = stopLayerAndCapture(&capture);
     EXPECT_NE(out.find("SHM Index timestamp is invalid, timestamp should be: " +
-                       std::to_string(mosShmLayer_G.timestamp) +
-                       ", but is: " + std::to_string(other) + ", shm_prefix is: " + m_prefix +
-                       ", seed is: 18446744073709551615"),
+                       std::to_string(stamp) + ", but is: " + std::to_string(other) +
+                       ", shm_prefix is: " + m_prefix + ", seed is: 18446744073709551615"),
               std::string::npos)
         << out;
-    EXPECT_EQ(activeManifest(), 0);
 }
 
 uint32_t keepNamesStartingWithK(const char *pName, void * /*pUserData*/) {
@@ -196,6 +213,58 @@ TEST_F(ShmLayerTest, CollectionDeletesUnclaimedSegmentsAndTheFamily) {
     }
     EXPECT_EQ(held, (std::vector<std::string>{"kept_seg", "used_seg"}));
     EXPECT_EQ(mosShmLayer_G.indexShm.shmFD, nullptr);
+}
+
+// Every keep callback is asked, in order, until one keeps the name.
+TEST_F(ShmLayerTest, CollectionAsksEveryKeepCallback) {
+    ASSERT_EQ(start(mostest::ShmName("keeps")), MOS_RC__SUCCESS);
+    struct Asked {
+        char keeps;
+        std::string names;
+    } asked[3] = {{'a', ""}, {'b', ""}, {'c', ""}};
+    auto keepOwnLetter = [](const char *pName, void *pUserData) -> uint32_t {
+        auto *pAsked = static_cast<Asked *>(pUserData);
+        pAsked->names += pName[0];
+        return pName[0] == pAsked->keeps ? 1 : 0;
+    };
+    MosShmKeepCKEntry entries[3];
+    for (int i = 0; i < 3; i++) {
+        entries[i] = {nullptr, keepOwnLetter, &asked[i]};
+        mosShmLayer_AddKeepCK(&entries[i]);
+    }
+    for (const char *pName : {"a_seg", "b_seg", "c_seg", "d_seg"}) {
+        (void)mosShmLayer_CreateGCObj(pName);
+    }
+    mosShmUmt_GarbageCollect();
+    EXPECT_EQ(records(), (std::vector<std::string>{"a_seg", "b_seg", "c_seg"}));
+    EXPECT_EQ(asked[0].names, "abcd");
+    EXPECT_EQ(asked[1].names, "bcd");
+    EXPECT_EQ(asked[2].names, "cd");
+}
+
+// A name of 128 characters, the longest a record holds, is written by an
+// update, read back whole by the next start's parse (with the names after
+// it) and its segment is the one the collection deletes.
+TEST_F(ShmLayerTest, Name128SurvivesUpdateRestartAndCollection) {
+    ASSERT_EQ(start(mostest::ShmName("n128")), MOS_RC__SUCCESS);
+    std::string name128 = mostest::ShmName("n128_");
+    name128 += std::string(128 - name128.size(), 'l');
+    const std::vector<std::string> names = {"before_seg", name128, "after_seg"};
+    for (const std::string &name : names) {
+        MosShm shm;
+        ASSERT_EQ(mosShmUmt_CreateOs(&shm, name.c_str(), 4096, 1, 0), MOS_RC__SUCCESS);
+        mosShm_CloseOs(&shm);
+        (void)mosShmLayer_CreateGCObj(name.c_str());
+    }
+    ASSERT_EQ(mosShmLayer_UpdateIndex(), MOS_RC__SUCCESS);
+    // What a restart reads: the records again from the current manifest.
+    mosShmLayer_DestroyAllGCObjs();
+    ASSERT_EQ(mosShmLayer_ParseManifest(), MOS_RC__SUCCESS);
+    EXPECT_EQ(records(), names);
+    ASSERT_EQ(shmLayerNT_G.serverShms.counter, 6u);
+    mosShmUmt_GarbageCollect();
+    EXPECT_TRUE(records().empty());
+    EXPECT_EQ(shmLayerNT_G.serverShms.counter, 0u); // every segment, index and manifests gone
 }
 
 TEST_F(ShmLayerTest, NoServerFailsTheStartWithoutCrash) {

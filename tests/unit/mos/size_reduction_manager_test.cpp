@@ -3,16 +3,17 @@
 
 #include "usr/size_reduction_manager/size_reduction_manager.h"
 
-#include "core_layers.h"
-#include "mos_mempool.h"
+#include "srm_layers.h"
 #include "test_support.h"
-#include "usr/mos_once.h"
 #include "usr/mos_os_thread.h"
-#include "usr/mos_user_context.h"
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <map>
+#include <mutex>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -41,16 +42,8 @@ void FillHalfRandom(std::vector<uint8_t> *pData) {
 
 class SrmLayers : public testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        mostest::EnsureCoreLayers();
-        ASSERT_EQ(mosMemPoolLayer_Init(nullptr), MOS_RC__SUCCESS);
-        ASSERT_EQ(mosOnceLayer_Create(nullptr), MOS_RC__SUCCESS);
-        ASSERT_EQ(mosUserContext_LayerInit(nullptr), MOS_RC__SUCCESS);
-    }
-    static void TearDownTestSuite() {
-        mosOnceLayer_Destroy();
-        mosMemPoolLayer_Destroy();
-    }
+    static void SetUpTestSuite() { mostest::StartSrmLayers(); }
+    static void TearDownTestSuite() { mostest::StopSrmLayers(); }
 };
 
 struct PatternCase {
@@ -178,6 +171,53 @@ TEST_F(EngineTest, CompressionFitsTheConfiguredShareAndRoundTrips) {
                   MOS_RC__SUCCESS);
         EXPECT_EQ(block.data, original);
         EXPECT_EQ(SizeReductionRequestAdapter_GetUnreducedDataSizeBytes(&block.request), kBlock);
+    }
+}
+
+// 90 % of 4 KiB is 3686 bytes; the reduced form may take only 3680 of them
+// (whole 8-byte words). Blocks whose reduced form lands on either side of
+// that cut are found by measuring with a share of 100 %: random bytes,
+// then zeros with a few lone bytes in them, so that every reduced size
+// near the cut occurs.
+TEST_F(EngineTest, CapacityIsTheShareCutToWholeWords) {
+    std::mt19937 random(11);
+    std::vector<uint8_t> noise(kBlock);
+    for (uint8_t &b : noise) {
+        b = static_cast<uint8_t>(random());
+    }
+    for (uint32_t method : {1u, 2u}) {
+        ASSERT_EQ(Create(method, 100, kBlock), MOS_RC__SUCCESS);
+        std::map<uint32_t, std::vector<uint8_t>> blockOfReducedSize;
+        for (uint32_t randomBytes = 3300; randomBytes < 3700; ++randomBytes) {
+            for (uint32_t loneBytes = 0; loneBytes < 8; ++loneBytes) {
+                Block block(kBlock, 0);
+                std::copy(noise.begin(), noise.begin() + randomBytes, block.data.begin());
+                for (uint32_t j = 0; j < loneBytes; ++j) {
+                    block.data[randomBytes + 40 * (j + 1)] = noise[j] | 1;
+                }
+                if (compressionEngine_Compress(pEngine, &block.request) == MOS_RC__SUCCESS) {
+                    blockOfReducedSize.emplace(block.request.reducedDataSizeBytes, block.data);
+                }
+            }
+        }
+        ASSERT_EQ(Create(method, 90, kBlock), MOS_RC__SUCCESS);
+        uint32_t fitting = 0;
+        uint32_t cut = 0;
+        for (const auto &[reducedSize, data] : blockOfReducedSize) {
+            if (reducedSize < 3670 || reducedSize > 3686) {
+                continue;
+            }
+            Block block(kBlock, 0);
+            block.data = data;
+            block.request.unreducedDataBuffer = block.data.data();
+            const bool bFits = reducedSize <= 3680;
+            EXPECT_EQ(compressionEngine_Compress(pEngine, &block.request),
+                      bFits ? MOS_RC__SUCCESS : MOS_RC__BLOCK_WAS_NOT_SHRINKED)
+                << "method " << method << ", reduced size " << reducedSize;
+            (bFits ? fitting : cut)++;
+        }
+        EXPECT_GT(fitting, 0u) << method;
+        EXPECT_GT(cut, 0u) << method;
     }
 }
 
@@ -311,6 +351,79 @@ TEST_F(ManagerTest, AFreedConfigurationTakesItsEnginesAlong) {
               MOS_RC__SUCCESS);
 }
 
+// Freeing gives back every configuration, with engines or without; a
+// handle that holds none is refused.
+TEST_F(ManagerTest, FreeingAConfigurationSucceedsWithOrWithoutEngines) {
+    const uint64_t compressing = Allocate(SRM_TECHNIQUE__COMPRESSION, 0);
+    const uint64_t patternOnly = Allocate(SRM_TECHNIQUE__PATTERN_MATCHING, 3);
+    EXPECT_EQ(sizeReductionManager_FreeConf(patternOnly), MOS_RC__SUCCESS);
+    EXPECT_EQ(sizeReductionManager_FreeConf(compressing), MOS_RC__SUCCESS);
+    EXPECT_EQ(sizeReductionManager_FreeConf(compressing), MOS_RC__INVALID_ARG);
+    EXPECT_EQ(Allocate(SRM_TECHNIQUE__PATTERN_MATCHING, 3), compressing); // lowest free again
+}
+
+// An engine that cannot be built (family A needs 4 KiB of work memory, a
+// 1 KiB configuration gives it 2 KiB) leaves its thread's slot empty: every
+// request fails alike rather than getting a half-made engine.
+TEST_F(ManagerTest, AnEngineThatCannotBeBuiltLeavesItsSlotEmpty) {
+    SizeReductionConfParams params{};
+    params.config = SRM_TECHNIQUE__COMPRESSION;
+    params.maxInputBufferSizeInBytes = 1024;
+    params.compression = {SRM_COMPRESSION_METHOD__LZ, 90};
+    uint64_t handle = 0;
+    ASSERT_EQ(sizeReductionManager_AllocateConf(&params, &handle), MOS_RC__SUCCESS);
+    // More attempts than the configuration's pool has engines: none is
+    // kept by a failed build.
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        CompressionEngine *pEngine = nullptr;
+        EXPECT_EQ(compressionEngineAllocator_GetOSThreadCompressionEngine(&pEngine, handle),
+                  MOS_RC__ERROR)
+            << attempt;
+        EXPECT_EQ(pEngine, nullptr) << attempt;
+    }
+    Block block(kBlock, 0);
+    EXPECT_EQ(sizeReductionManager_ShrinkBlock(handle, &block.request), MOS_RC__ERROR);
+}
+
+// Threads the runtime did not start share one thread record; each still
+// gets an engine of its own, never one another thread uses.
+TEST_F(ManagerTest, ThreadsTheRuntimeDidNotStartGetEnginesOfTheirOwn) {
+    const uint64_t handle = Allocate(SRM_TECHNIQUE__COMPRESSION, 0);
+    CompressionEngine *pMain = nullptr;
+    ASSERT_EQ(compressionEngineAllocator_GetOSThreadCompressionEngine(&pMain, handle),
+              MOS_RC__SUCCESS);
+    CompressionEngine *pEngines[2] = {};
+    MOS_RC rcs[2] = {MOS_RC__ERROR, MOS_RC__ERROR};
+    // Both threads hold their engines until both have one.
+    std::mutex lock;
+    std::condition_variable cond;
+    int numGot = 0;
+    auto getEngine = [&](int i) {
+        rcs[i] = compressionEngineAllocator_GetOSThreadCompressionEngine(&pEngines[i], handle);
+        std::unique_lock<std::mutex> guard(lock);
+        numGot++;
+        cond.notify_all();
+        cond.wait(guard, [&] { return numGot == 2; });
+    };
+    std::thread first(getEngine, 0);
+    std::thread second(getEngine, 1);
+    first.join();
+    second.join();
+    EXPECT_EQ(rcs[0], MOS_RC__SUCCESS);
+    EXPECT_EQ(rcs[1], MOS_RC__SUCCESS);
+    EXPECT_NE(pEngines[0], nullptr);
+    EXPECT_NE(pEngines[0], pEngines[1]);
+    EXPECT_NE(pEngines[0], pMain);
+    EXPECT_NE(pEngines[1], pMain);
+    // Their engines went back when they ended: two more threads get one.
+    for (int i = 0; i < 2; ++i) {
+        std::thread([&] {
+            rcs[i] = compressionEngineAllocator_GetOSThreadCompressionEngine(&pEngines[i], handle);
+        }).join();
+        EXPECT_EQ(rcs[i], MOS_RC__SUCCESS);
+    }
+}
+
 // Init and destroy stay balanced: a second reference keeps the manager.
 TEST_F(ManagerTest, ReferencesAreCounted) {
     SizeReductionManagerInitParams params = {nullptr, 0, 4, 4};
@@ -319,6 +432,61 @@ TEST_F(ManagerTest, ReferencesAreCounted) {
     const uint64_t handle = Allocate(SRM_TECHNIQUE__PATTERN_MATCHING, 1);
     Block zeros(kBlock, 0);
     EXPECT_EQ(sizeReductionManager_ShrinkBlock(handle, &zeros.request), MOS_RC__IO_ZERO_BUF);
+}
+
+// The allocator made and destroyed again and again while another thread
+// keeps running and asks each new allocator for an engine: the slots the
+// old allocators used on that thread are free again, so its four slots
+// never run out.
+class EngineAllocatorTest : public SrmLayers {};
+
+TEST_F(EngineAllocatorTest, DestroyFreesTheSlotOfEveryThread) {
+    struct Worker {
+        std::mutex lock;
+        std::condition_variable cond;
+        uint64_t handle = 0;
+        int round = 0; // set by the test: ask in this round
+        int done = 0;  // set by the worker: asked in this round
+        std::vector<MOS_RC> rcs;
+    } worker;
+    constexpr int kRounds = 2 * MOS_USER_CONTEXT_THRD_SLOTS;
+    MosOsThrd thread;
+    ASSERT_EQ(mosOsThrd_Create(
+                  &thread,
+                  [](void *pArg) {
+                      auto *p = static_cast<Worker *>(pArg);
+                      for (int round = 1; round <= kRounds; ++round) {
+                          std::unique_lock<std::mutex> guard(p->lock);
+                          p->cond.wait(guard, [&] { return p->round == round; });
+                          CompressionEngine *pEngine = nullptr;
+                          p->rcs.push_back(compressionEngineAllocator_GetOSThreadCompressionEngine(
+                              &pEngine, p->handle));
+                          p->done = round;
+                          p->cond.notify_all();
+                      }
+                  },
+                  &worker, "srm-slots"),
+              MOS_RC__SUCCESS);
+    for (int round = 1; round <= kRounds; ++round) {
+        SizeReductionManagerInitParams params = {nullptr, 0, 2, 4};
+        ASSERT_EQ(sizeReductionManager_Init(&params), MOS_RC__SUCCESS);
+        SizeReductionConfParams conf{};
+        conf.config = SRM_TECHNIQUE__COMPRESSION;
+        conf.maxInputBufferSizeInBytes = kBlock;
+        conf.compression = {SRM_COMPRESSION_METHOD__LZ, 90};
+        uint64_t handle = 0;
+        EXPECT_EQ(sizeReductionManager_AllocateConf(&conf, &handle), MOS_RC__SUCCESS);
+        {
+            std::unique_lock<std::mutex> guard(worker.lock);
+            worker.handle = handle;
+            worker.round = round;
+            worker.cond.notify_all();
+            worker.cond.wait(guard, [&] { return worker.done == round; });
+        }
+        sizeReductionManager_Destroy();
+    }
+    mosOsThrd_Destroy(&thread);
+    EXPECT_EQ(worker.rcs, std::vector<MOS_RC>(kRounds, MOS_RC__SUCCESS));
 }
 
 } // namespace

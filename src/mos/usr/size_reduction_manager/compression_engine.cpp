@@ -73,6 +73,10 @@ struct Allocator {
     MosMemPool ostcePool;          // "SRM_CEA_OSTCE_Pool"
 };
 Allocator g_cea;
+// Guards which pool blocks serve threads and the engine slots in them: a
+// thread that ends gives its block back on its own, while the allocator
+// or a configuration may be going away. Zero-filled, it needs no creation.
+MosFastlock g_ceaLock;
 
 uint32_t PoolIndex(const void *pBlock) {
     const auto *p = static_cast<const uint8_t *>(pBlock);
@@ -85,7 +89,8 @@ OstEngines *BlockAt(uint32_t poolIdx) {
                                           uint64_t{poolIdx} * g_cea.ostcePool.allocPerBlock);
 }
 
-// Returns a thread's engines to their pools and the array to its pool.
+// Returns a thread's engines to their pools and the array to its pool;
+// the caller holds g_ceaLock.
 void ReleaseOstEngines(OstEngines *pOstEngines) {
     for (uint32_t i = 0; i < g_cea.maxConfigurations; ++i) {
         ConfAllocator &conf = g_cea.pConfAllocators[i];
@@ -130,10 +135,31 @@ MOS_RC AllocateState() {
     return rc;
 }
 
-// The calling operating-system thread's user contexts (threads the runtime
-// did not start share the runtime's record for such threads).
+// Threads the runtime did not start share one record and its user
+// contexts, but an engine must never serve two threads: each such thread
+// keeps its engine array in contexts of its own, cleared (its engines
+// given back) when the thread ends.
+struct ForeignThreadContexts {
+    MosUserContextSlot slots[MOS_USER_CONTEXT_THRD_SLOTS] = {};
+    MosUserContextArr arr = {};
+    ~ForeignThreadContexts() {
+        if (arr.pSlots != nullptr) {
+            mosUserContextArr_Destroy(&arr);
+        }
+    }
+};
+thread_local ForeignThreadContexts tlsForeignContexts_G;
+
+// The calling operating-system thread's user contexts.
 MosUserContextArr *OstUserContexts() {
-    return &pTlsThrd_G->userContexts;
+    if (pTlsThrd_G != &thrdDummy_G) {
+        return &pTlsThrd_G->userContexts;
+    }
+    ForeignThreadContexts &own = tlsForeignContexts_G;
+    if (own.arr.pSlots == nullptr) {
+        mosUserContextArr_Init(&own.arr, own.slots, MOS_USER_CONTEXT_THRD_SLOTS, 0);
+    }
+    return &own.arr;
 }
 
 // The calling thread's engine array, made on its first request.
@@ -145,14 +171,18 @@ MOS_RC GetOstEngines(OstEngines **ppOstEngines) {
         rc = mosMemPool_Alloc(&g_cea.ostcePool, &pBlock);
         MOS_ASSERT_TEXT(rc == MOS_RC__SUCCESS, "MOS_RC__SUCCESS == (rc)");
         const uint32_t poolIdx = PoolIndex(pBlock);
+        std::memset(pBlock, 0, sizeof(CompressionEngine *) * g_cea.maxConfigurations);
+        mosFastlockBase_Acquire(&g_ceaLock);
         MOS_ASSERT(!g_cea.pBIsOSTCEsAllocated[poolIdx]);
         g_cea.pBIsOSTCEsAllocated[poolIdx] = 1;
-        std::memset(pBlock, 0, sizeof(CompressionEngine *) * g_cea.maxConfigurations);
+        mosFastlockBase_Release(&g_ceaLock);
         value = reinterpret_cast<uintptr_t>(pBlock);
         rc = mosUserContextArr_Set(OstUserContexts(), g_cea.ostContextMagic, value,
                                    compressionEngineAllocator_OSTContextDestroyedCK);
         if (rc != MOS_RC__SUCCESS) {
+            mosFastlockBase_Acquire(&g_ceaLock);
             ReleaseOstEngines(static_cast<OstEngines *>(pBlock));
+            mosFastlockBase_Release(&g_ceaLock);
         }
     }
     if (rc != MOS_RC__SUCCESS) {
@@ -194,7 +224,9 @@ MOS_RC MakeEngine(OstEngines *pOstEngines, uint64_t confHandle) {
         mosMemPool_Free(&allocator.enginePool, pEngine);
         return rc;
     }
+    mosFastlockBase_Acquire(&g_ceaLock);
     pOstEngines->pPCEs[confIdx] = pEngine;
+    mosFastlockBase_Release(&g_ceaLock);
     return MOS_RC__SUCCESS;
 }
 
@@ -320,7 +352,9 @@ MOS_RC compressionEngineAllocator_Init(uint8_t maxConfigurations, uint8_t maxOST
         FreeAllocations();
         return rc;
     }
+    mosFastlockBase_Acquire(&g_ceaLock);
     g_cea.bInitialized = 1;
+    mosFastlockBase_Release(&g_ceaLock);
     MOS_TRACE(MOS_COMP_SRM, 1,
               "SRM: The Compression Engine Allocator Initializtion was successful, "
               "maxConfigurations:%u, maxOsThreads:%u OST context magic:%u",
@@ -330,14 +364,19 @@ MOS_RC compressionEngineAllocator_Init(uint8_t maxConfigurations, uint8_t maxOST
 
 void compressionEngineAllocator_Destroy() {
     MOS_ASSERT(g_cea.bInitialized);
-    // The calling thread's slot goes now; other threads' slots keep a magic
-    // that no longer matches, which their clean-up then ignores.
-    (void)mosUserContextArr_Clear(OstUserContexts(), g_cea.ostContextMagic, 0);
+    // Every thread's slot under this magic is freed at once: the arrays
+    // go back to the pool below, and threads' slots must not fill up with
+    // magics of allocators long gone. A thread ending meanwhile finds the
+    // allocator gone.
+    mosFastlockBase_Acquire(&g_ceaLock);
+    mosUserContext_RetireContextMagic(g_cea.ostContextMagic);
     for (uint32_t poolIdx = 0; poolIdx < g_cea.maxOSThreads; ++poolIdx) {
         if (g_cea.pBIsOSTCEsAllocated[poolIdx] != 0) {
             ReleaseOstEngines(BlockAt(poolIdx));
         }
     }
+    g_cea.bInitialized = 0;
+    mosFastlockBase_Release(&g_ceaLock);
     for (uint32_t i = 0; i < g_cea.maxConfigurations; ++i) {
         if (g_cea.pConfAllocators[i].bInitialized != 0) {
             g_cea.pConfAllocators[i].bInitialized = 0;
@@ -346,7 +385,6 @@ void compressionEngineAllocator_Destroy() {
     }
     FreeAllocations();
     mosMemPool_Destroy(&g_cea.ostcePool);
-    g_cea.bInitialized = 0;
     MOS_TRACE(MOS_COMP_SRM, 1,
               "SRM: The Compression Engine Allocator was destroyed maxConfigurations:%u, "
               "maxOsThreads:%u",
@@ -381,6 +419,7 @@ MOS_RC compressionEngineAllocator_DestroyConfData(uint64_t confHandle) {
     }
     const uint32_t confIdx = static_cast<uint32_t>(confHandle - 1);
     ConfAllocator &allocator = g_cea.pConfAllocators[confIdx];
+    mosFastlockBase_Acquire(&g_ceaLock);
     for (uint32_t poolIdx = 0; poolIdx < g_cea.maxOSThreads; ++poolIdx) {
         if (g_cea.pBIsOSTCEsAllocated[poolIdx] == 0) {
             continue;
@@ -392,6 +431,7 @@ MOS_RC compressionEngineAllocator_DestroyConfData(uint64_t confHandle) {
         }
     }
     allocator.bInitialized = 0;
+    mosFastlockBase_Release(&g_ceaLock);
     mosMemPool_Destroy(&allocator.enginePool);
     return MOS_RC__SUCCESS;
 }
@@ -420,8 +460,9 @@ MOS_RC compressionEngineAllocator_GetOSThreadCompressionEngine(CompressionEngine
 void compressionEngineAllocator_OSTContextDestroyedCK(uint32_t contextKey, uint64_t value) {
     MOS_TRACE(MOS_COMP_SRM, 2, "SRM: Freeing OST context magic:%u", contextKey);
     // A magic of an allocator destroyed since: its arrays went back then.
-    if (g_cea.bInitialized == 0 || contextKey != g_cea.ostContextMagic) {
-        return;
+    mosFastlockBase_Acquire(&g_ceaLock);
+    if (g_cea.bInitialized != 0 && contextKey == g_cea.ostContextMagic) {
+        ReleaseOstEngines(reinterpret_cast<OstEngines *>(static_cast<uintptr_t>(value)));
     }
-    ReleaseOstEngines(reinterpret_cast<OstEngines *>(static_cast<uintptr_t>(value)));
+    mosFastlockBase_Release(&g_ceaLock);
 }

@@ -280,6 +280,16 @@ MOS_RC sizeReductionManager_AllocateConf(const SizeReductionConfParams *pParams,
 
 MOS_RC sizeReductionManager_FreeConf(uint64_t confHandle) {
     MOS_ASSERT(1 == g_bInitialized);
+    SizeReductionConf *pConf = nullptr;
+    const bool bHeld =
+        sizeReductionConfManager_GetConf(confHandle, &pConf) == MOS_RC__SUCCESS && pConf != nullptr;
+    const bool bEngines =
+        bHeld && sizeReductionConfig_IsTechniqueSet(pConf->config, SRM_TECHNIQUE__COMPRESSION) != 0;
     sizeReductionConfManager_FreeConf(confHandle);
+    // A configuration that does not compress never had engines: freeing
+    // it succeeds without them.
+    if (bHeld && !bEngines) {
+        return MOS_RC__SUCCESS;
+    }
     return compressionEngineAllocator_DestroyConfData(confHandle);
 }

@@ -41,6 +41,8 @@ void sizeReductionManager_DestroyIntrn(void *pArg);
 // A configuration and, when it compresses, its engine pool.
 [[nodiscard]] MOS_RC sizeReductionManager_AllocateConf(const SizeReductionConfParams *pParams,
                                                        uint64_t *pConfHandle);
+// Frees a configuration with its engines: MOS_RC__SUCCESS, or
+// MOS_RC__INVALID_ARG for a handle without a configuration.
 [[nodiscard]] MOS_RC sizeReductionManager_FreeConf(uint64_t confHandle);
 
 // MOS_RC__SUCCESS (compressed, or one non-zero byte repeated),

@@ -61,6 +61,36 @@ class ShmClientTest : public mostest::ShmTest {
         return rc == MOS_RC__SUCCESS ? rc : mosShmUmt_CreateOs(pShm, name.c_str(), size, 1, 0);
     }
 
+    // A server played by the test: listens on the framed port (or, with
+    // bV20, on the V20 port only), then the client starts and connects.
+    MosSocket startAgainstTestServer(MosSocket *pConn, bool bV20 = false) {
+        choosePorts();
+        MosSocket listener = MOS_INVALID_SOCKET;
+        EXPECT_EQ(osNet_Socket(&listener, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
+        NetAddress addr;
+        EXPECT_EQ(netAddress_BuildFromString(&addr, "127.0.0.1", bV20 ? m_portV20 : m_port),
+                  MOS_RC__SUCCESS);
+        EXPECT_TRUE(osNet_BindAddr(listener, &addr));
+        EXPECT_TRUE(osNet_Listen(listener));
+        start(false, true);
+        *pConn = osNet_Accept(listener);
+        return listener;
+    }
+    // The next request that is not a keep-alive (those may come any time).
+    static void recvRequest(MosSocket conn, MosShmReqMsg *pReq) {
+        do {
+            ASSERT_EQ(osNet_RecvAll(conn, pReq, sizeof(*pReq)), MOS_RC__SUCCESS);
+        } while (pReq->op == MOS_SHM_OP__KEEP_ALIVE);
+    }
+    static void reply(MosSocket conn, uint64_t size, uint32_t rc) {
+        MosShmServerResp resp = {};
+        resp.size = size;
+        resp.rc = rc;
+        MosShmRespMsg msg;
+        mosShmProto_BuildResp(&resp, &msg);
+        ASSERT_EQ(osNet_SendAll(conn, &msg, sizeof(msg)), MOS_RC__SUCCESS);
+    }
+
     uint16_t m_port = 0;
     uint16_t m_portV20 = 0;
     bool m_bStarted = false;
@@ -116,8 +146,9 @@ TEST_F(ShmClientTest, ServerRefusalsReachTheCaller) {
 }
 
 TEST_F(ShmClientTest, NoServerCompletesEveryRequestWithoutHandle) {
-    start(false);
+    // Capturing first: the client thread traces as soon as it runs.
     mostest::TraceCapture capture;
+    start(false);
     auto begin = std::chrono::steady_clock::now();
     MosShm shm;
     EXPECT_EQ(mosShmUmt_CreateOs(&shm, ShmName("cli_alone").c_str(), 4096, 1, 0), MOS_RC__ILLEGAL);
@@ -137,6 +168,7 @@ TEST_F(ShmClientTest, NoServerCompletesEveryRequestWithoutHandle) {
 TEST_F(ShmClientTest, FallsBackToTheV20Server) {
     choosePorts();
     MosShmServer v20;
+    // Capturing before any thread starts, and until every one has ended.
     mostest::TraceCapture capture;
     ASSERT_EQ(
         mosShmServer_Create(&v20, m_portV20, mosShmServer_recvReqV20, mosShmServer_sendRespV20),
@@ -144,9 +176,6 @@ TEST_F(ShmClientTest, FallsBackToTheV20Server) {
     start(false, true);
     MosShm shm;
     MOS_RC rc = mosShmUmt_CreateOs(&shm, ShmName("cli_v20").c_str(), 4096, 1, 0);
-    std::string out = capture.Stop();
-    EXPECT_NE(out.find("Successfully connected to shared memory server."), std::string::npos)
-        << out;
     EXPECT_EQ(rc, MOS_RC__SUCCESS);
     if (rc == MOS_RC__SUCCESS) {
         mosShm_CloseOs(&shm);
@@ -160,6 +189,11 @@ TEST_F(ShmClientTest, FallsBackToTheV20Server) {
     mosShm_CloseOs(&shm);
     mosShmServer_Destroy(&v20);
     mosShmLayer_CloseServerShms();
+    mosShmLayer_DestroyOs();
+    m_bStarted = false;
+    std::string out = capture.Stop();
+    EXPECT_NE(out.find("Successfully connected to shared memory server."), std::string::npos)
+        << out;
 }
 
 // The framed server goes away while the client holds three segments; a
@@ -211,16 +245,8 @@ TEST_F(ShmClientTest, SegmentOpenedWithoutSizeIsResynchronisedWithItsSize) {
 // after a second of quiet, and answers creations with a wrong magic and
 // with a cut reply; each fails the request and makes the client reconnect.
 TEST_F(ShmClientTest, BadRepliesFailTheRequestAndTheConnection) {
-    choosePorts();
-    MosSocket listener = MOS_INVALID_SOCKET;
-    ASSERT_EQ(osNet_Socket(&listener, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
-    NetAddress addr;
-    ASSERT_EQ(netAddress_BuildFromString(&addr, "127.0.0.1", m_port), MOS_RC__SUCCESS);
-    ASSERT_TRUE(osNet_BindAddr(listener, &addr));
-    ASSERT_TRUE(osNet_Listen(listener));
-    start(false, true);
-
-    MosSocket conn = osNet_Accept(listener);
+    MosSocket conn = MOS_INVALID_SOCKET;
+    MosSocket listener = startAgainstTestServer(&conn);
     MosShmReqMsg req;
     ASSERT_EQ(osNet_RecvAll(conn, &req, sizeof(req)), MOS_RC__SUCCESS);
     EXPECT_EQ(req.magic, MOS_SHM_MSG_MAGIC);
@@ -248,9 +274,7 @@ TEST_F(ShmClientTest, BadRepliesFailTheRequestAndTheConnection) {
         MOS_RC rc = MOS_RC__SUCCESS;
         MosShm shm;
         std::thread caller([&] { rc = mosShmUmt_CreateOs(&shm, "bad", c.sizeAsked, 1, 0); });
-        do { // keep-alives may come first
-            ASSERT_EQ(osNet_RecvAll(conn, &req, sizeof(req)), MOS_RC__SUCCESS);
-        } while (req.op == MOS_SHM_OP__KEEP_ALIVE);
+        recvRequest(conn, &req);
         EXPECT_EQ(req.op, MOS_SHM_OP__CREATE);
         EXPECT_EQ(req.flags, MOS_SHM_FLAG__CREATE);
         resp.size = c.sizeGranted;
@@ -275,6 +299,95 @@ TEST_F(ShmClientTest, BadRepliesFailTheRequestAndTheConnection) {
     // Still the same connection: a keep-alive or nothing, never a new one.
     ASSERT_EQ(osNet_RecvAll(conn, &req, sizeof(req)), MOS_RC__SUCCESS);
     EXPECT_EQ(req.op, MOS_SHM_OP__KEEP_ALIVE);
+    osNet_Close(conn);
+    osNet_Close(listener);
+}
+
+// The server grants a segment that cannot be opened here. Only a segment
+// the request certainly made (an exclusive create) is deleted again; an
+// open, or a create that may have found the segment in use, must not take
+// it from the processes that hold it.
+TEST_F(ShmClientTest, FailedLocalOpenUndoesOnlyAnExclusiveCreate) {
+    MosSocket conn = MOS_INVALID_SOCKET;
+    MosSocket listener = startAgainstTestServer(&conn);
+    ASSERT_NE(conn, MOS_INVALID_SOCKET);
+    const std::string ghost = ShmName("cli_ghost"); // no such mapping here
+    const std::string marker = ShmName("cli_marker");
+    struct {
+        uint32_t bCreate;
+        uint32_t bExclusive;
+        bool bUndone;
+    } const cases[] = {
+        {0, 0, false},
+        {1, 0, false},
+        {1, 1, true},
+    };
+    for (const auto &c : cases) {
+        MOS_RC rc = MOS_RC__SUCCESS;
+        MosShm shm;
+        std::thread caller(
+            [&] { rc = mosShmUmt_CreateOs(&shm, ghost.c_str(), 4096, c.bCreate, c.bExclusive); });
+        MosShmReqMsg req;
+        recvRequest(conn, &req);
+        EXPECT_EQ(req.op, MOS_SHM_OP__CREATE);
+        reply(conn, 4096, MOS_RC__SUCCESS);
+        // A request queued now is served right after this one: the server
+        // sees an undo first, or else the marker.
+        std::thread next([&] { mosShmClient_DestroyShmInServer(marker.c_str()); });
+        recvRequest(conn, &req);
+        const bool bUndone = req.op == MOS_SHM_OP__DELETE && std::string(req.name) == ghost;
+        if (bUndone) {
+            reply(conn, 0, MOS_RC__SUCCESS);
+            recvRequest(conn, &req);
+        }
+        EXPECT_EQ(bUndone, c.bUndone) << c.bCreate << c.bExclusive;
+        EXPECT_EQ(std::string(req.name), marker);
+        reply(conn, 0, MOS_RC__NOT_FOUND);
+        caller.join();
+        next.join();
+        EXPECT_EQ(rc, MOS_RC__ERROR) << c.bCreate << c.bExclusive;
+        EXPECT_EQ(shm.shmFD, nullptr);
+    }
+    EXPECT_EQ(mosShmClient_GetNumShms(), 0u);
+    osNet_Close(conn);
+    osNet_Close(listener);
+}
+
+// Over V20 every size up to the largest 32-bit one goes out in the size
+// field; one past it is refused unsent and the connection is dropped.
+TEST_F(ShmClientTest, V20CarriesEvery32BitSize) {
+    MosSocket conn = MOS_INVALID_SOCKET;
+    MosSocket listener = startAgainstTestServer(&conn, true);
+    ASSERT_NE(conn, MOS_INVALID_SOCKET);
+    struct {
+        uint64_t size;
+        MOS_RC expected;
+    } const cases[] = {
+        {0, MOS_RC__NOT_FOUND},
+        {0xFFFFFFFEULL, MOS_RC__NOT_FOUND},
+        {0xFFFFFFFFULL, MOS_RC__NOT_FOUND},
+        {0x100000000ULL, MOS_RC__ILLEGAL},
+    };
+    for (const auto &c : cases) {
+        MOS_RC rc = MOS_RC__SUCCESS;
+        MosShm shm;
+        std::thread caller([&] { rc = mosShmUmt_CreateOs(&shm, "v20size", c.size, 1, 0); });
+        MosShmMsgV20 msg;
+        const MOS_RC received = osNet_RecvAll(conn, &msg, sizeof(msg));
+        if (c.expected != MOS_RC__ILLEGAL) {
+            EXPECT_EQ(received, MOS_RC__SUCCESS) << c.size;
+            EXPECT_EQ(msg.size, c.size);
+            EXPECT_EQ(msg.isCreate, 1u);
+            MosShmServerResp resp = {};
+            resp.rc = MOS_RC__NOT_FOUND;
+            mosShmProto_BuildRespV20(&resp, &msg);
+            EXPECT_EQ(osNet_SendAll(conn, &msg, sizeof(msg)), MOS_RC__SUCCESS);
+        } else {
+            EXPECT_EQ(received, MOS_RC__CLOSED) << "nothing sent, the connection dropped";
+        }
+        caller.join();
+        EXPECT_EQ(rc, c.expected) << c.size;
+    }
     osNet_Close(conn);
     osNet_Close(listener);
 }

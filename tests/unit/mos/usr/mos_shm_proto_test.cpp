@@ -76,6 +76,36 @@ TEST(ShmProtoTest, V20RequestCarriesNoOpenOnlyAndNoLargeSize) {
     EXPECT_EQ(mosShmProto_BuildReqV20(&msg, MOS_SHM_OP__KEEP_ALIVE, 0, "v", 0), MOS_RC__ILLEGAL);
 }
 
+// The V20 size field holds every 32-bit size, the largest one included;
+// only a size past 32 bits is refused.
+TEST(ShmProtoTest, V20SizeFieldTakesEvery32BitSize) {
+    struct {
+        uint64_t size;
+        MOS_RC expected;
+    } const cases[] = {
+        {0, MOS_RC__SUCCESS},
+        {0xFFFFFFFEULL, MOS_RC__SUCCESS},
+        {0xFFFFFFFFULL, MOS_RC__SUCCESS},
+        {0x100000000ULL, MOS_RC__ILLEGAL},
+    };
+    for (const auto &c : cases) {
+        MosShmMsgV20 msg;
+        memset(&msg, 0xAB, sizeof(msg));
+        ASSERT_EQ(
+            mosShmProto_BuildReqV20(&msg, MOS_SHM_OP__CREATE, MOS_SHM_FLAG__CREATE, "v", c.size),
+            c.expected)
+            << c.size;
+        if (c.expected == MOS_RC__SUCCESS) {
+            uint32_t field = 0;
+            memcpy(&field, reinterpret_cast<const uint8_t *>(&msg) + 256, 4);
+            EXPECT_EQ(field, c.size);
+            MosShmServerReq req;
+            mosShmProto_ParseReqV20(&msg, &req);
+            EXPECT_EQ(req.size, c.size);
+        }
+    }
+}
+
 TEST(ShmProtoTest, V20FlagsReadOnlyTheirLowBitAndIsCreateZeroIsDelete) {
     MosShmMsgV20 msg = {};
     msg.isCreate = 0;

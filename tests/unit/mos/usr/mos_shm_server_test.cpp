@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -22,6 +23,9 @@ constexpr uint8_t EXCL_CREATE = MOS_SHM_FLAG__CREATE | MOS_SHM_FLAG__EXCLUSIVE;
 class ShmServerTest : public mostest::ShmTest {
   protected:
     void SetUp() override {
+        // Capturing before the servers' threads start: they trace as they
+        // begin, and the trace layer changes only while none may trace.
+        m_capture.emplace();
         m_port = mostest::ShmFreePort();
         m_portV20 = mostest::ShmFreePort();
         mosShmClient_SetFramedPort(m_port);
@@ -30,12 +34,21 @@ class ShmServerTest : public mostest::ShmTest {
         m_sock = mostest::ShmConnect(m_port);
     }
     void TearDown() override {
-        osNet_Close(m_sock);
-        mosShmLayer_DestroyOs();
+        (void)stopAndReadTraces();
         mosShmClient_SetFramedPort(0);
+    }
+    // Stops the servers and the client, then the capture.
+    std::string stopAndReadTraces() {
+        if (m_sock != MOS_INVALID_SOCKET) {
+            osNet_Close(m_sock);
+            m_sock = MOS_INVALID_SOCKET;
+            mosShmLayer_DestroyOs();
+        }
+        return m_capture->Stop();
     }
     static uint32_t held() { return shmLayerNT_G.serverShms.counter; }
 
+    std::optional<mostest::TraceCapture> m_capture;
     uint16_t m_port = 0;
     uint16_t m_portV20 = 0;
     MosSocket m_sock = MOS_INVALID_SOCKET;
@@ -49,16 +62,50 @@ TEST_F(ShmServerTest, CreateThenExclusiveCreateOfTheSameName) {
     EXPECT_EQ(r.size, 4096u);
     EXPECT_EQ(held(), 1u);
 
-    mostest::TraceCapture capture;
     r = ShmAsk(m_sock, MOS_SHM_OP__CREATE, EXCL_CREATE, name, 4096);
-    std::string out = capture.Stop();
     EXPECT_EQ(r.rc, MOS_RC__ALREADY_EXISTS);
+    // The connection stays for the next request.
+    EXPECT_EQ(ShmAsk(m_sock, MOS_SHM_OP__KEEP_ALIVE, 0, "", 0).rc, MOS_RC__SUCCESS);
+    std::string out = stopAndReadTraces();
     EXPECT_NE(out.find("SHM operation (name=" + name +
                        ", op=0, bOpenOnly=0 ended in error ALREADY_EXISTS (7)"),
               std::string::npos)
         << out;
-    // The connection stays for the next request.
-    EXPECT_EQ(ShmAsk(m_sock, MOS_SHM_OP__KEEP_ALIVE, 0, "", 0).rc, MOS_RC__SUCCESS);
+}
+
+// Of the requests for a held segment, only an exclusive create is refused
+// as existing: exclusive without create is an open.
+TEST_F(ShmServerTest, OnlyExclusiveCreateOfAHeldSegmentIsRefused) {
+    std::string name = ShmName("srv_excl");
+    ASSERT_EQ(ShmAsk(m_sock, MOS_SHM_OP__CREATE, CREATE, name, 4096).rc, MOS_RC__SUCCESS);
+    struct {
+        uint8_t flags;
+        uint32_t rc;
+    } const cases[] = {
+        {0, MOS_RC__SUCCESS},
+        {MOS_SHM_FLAG__EXCLUSIVE, MOS_RC__SUCCESS},
+        {CREATE, MOS_RC__SUCCESS},
+        {MOS_SHM_FLAG__EXCLUSIVE | MOS_SHM_FLAG__OPEN_ONLY, MOS_RC__SUCCESS},
+        {EXCL_CREATE, MOS_RC__ALREADY_EXISTS},
+    };
+    for (const auto &c : cases) {
+        mostest::ShmReply r = ShmAsk(m_sock, MOS_SHM_OP__CREATE, c.flags, name, 0);
+        EXPECT_EQ(r.rc, c.rc) << int{c.flags};
+        EXPECT_EQ(r.size, 4096u) << int{c.flags};
+    }
+    // The same through the V20 server, whose exclusive flag has a field
+    // of its own.
+    MosSocket s = mostest::ShmConnect(m_portV20);
+    for (uint8_t flags : {uint8_t{MOS_SHM_FLAG__EXCLUSIVE}, EXCL_CREATE}) {
+        MosShmMsgV20 msg;
+        ASSERT_EQ(mosShmProto_BuildReqV20(&msg, MOS_SHM_OP__CREATE, flags, name.c_str(), 0),
+                  MOS_RC__SUCCESS);
+        ASSERT_EQ(osNet_SendAll(s, &msg, sizeof(msg)), MOS_RC__SUCCESS);
+        ASSERT_EQ(osNet_RecvAll(s, &msg, sizeof(msg)), MOS_RC__SUCCESS);
+        EXPECT_EQ(msg.rc, flags == EXCL_CREATE ? MOS_RC__ALREADY_EXISTS : MOS_RC__SUCCESS);
+    }
+    osNet_Close(s);
+    EXPECT_EQ(held(), 1u);
 }
 
 TEST_F(ShmServerTest, HeldSizeOnlyShrinks) {

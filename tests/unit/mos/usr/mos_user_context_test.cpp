@@ -91,6 +91,35 @@ TEST_P(UserContextArrTest, SetGetClearAndTheirErrors) {
     EXPECT_EQ(gCleaned, (std::vector<std::pair<uint32_t, uint64_t>>{{0x20001, 7}}));
 }
 
+// A retired magic frees its slots on every array at once: a full array
+// takes a new magic in such a slot, and a full clear drops the retired
+// slots without their callbacks.
+TEST_P(UserContextArrTest, RetiredMagicsFreeTheirSlots) {
+    ASSERT_EQ(mosUserContext_LayerInit(nullptr), MOS_RC__SUCCESS);
+    uint32_t magics[MOS_USER_CONTEXT_THRD_SLOTS + 1];
+    for (uint32_t &magic : magics) {
+        magic = mosUserContext_GenerateContextMagic();
+    }
+    for (uint32_t i = 0; i < MOS_USER_CONTEXT_THRD_SLOTS; ++i) {
+        ASSERT_EQ(mosUserContextArr_Set(&arr_, magics[i], i, recordCleanup), MOS_RC__SUCCESS);
+    }
+    const uint32_t fresh = magics[MOS_USER_CONTEXT_THRD_SLOTS];
+    EXPECT_EQ(mosUserContextArr_Set(&arr_, fresh, 9, recordCleanup), MOS_RC__NO_RESOURCES);
+    mosUserContext_RetireContextMagic(magics[1]);
+    mosUserContext_RetireContextMagic(magics[3]);
+    ASSERT_EQ(mosUserContextArr_Set(&arr_, fresh, 9, recordCleanup), MOS_RC__SUCCESS);
+    EXPECT_EQ(static_cast<uint32_t>(slots_[1].magic), fresh);
+    uint64_t value = 0;
+    EXPECT_EQ(mosUserContextArr_Get(&arr_, fresh, &value), MOS_RC__SUCCESS);
+    EXPECT_EQ(value, 9u);
+    // Retiring again, and drawing the base again, change nothing.
+    mosUserContext_RetireContextMagic(magics[3]);
+    ASSERT_EQ(mosUserContext_LayerInit(nullptr), MOS_RC__SUCCESS);
+    mosUserContextArr_ClearAll(&arr_, 0);
+    EXPECT_EQ(gCleaned, (std::vector<std::pair<uint32_t, uint64_t>>{
+                            {magics[0], 0}, {fresh, 9}, {magics[2], 2}}));
+}
+
 INSTANTIATE_TEST_SUITE_P(LockedAndNot, UserContextArrTest, testing::Values(0u, 1u));
 
 TEST(UserContextMagic, CarriesTheBaseAndRunsOutAtTheLimit) {
