@@ -312,6 +312,45 @@ TEST(UmtSchedPolicy, LeastQueueDepth) {
     }
 }
 
+// The policy as a scheduler thread calls it: that thread is the current
+// one, and the thread it runs does not count in its own depth (thread 0
+// runs one in every row).
+TEST(UmtSchedPolicy, LeastQueueDepthFromASchedulerThread) {
+    MosUmt running = {};
+    struct Case {
+        const char *pWhat;
+        uint32_t depths[3];
+        uint32_t threshold;
+        uint32_t bMustMove;
+        uint32_t current; // the calling scheduler thread's index
+        bool bSameSched;  // it belongs to the policy's scheduler
+        uint32_t expected;
+    } cases[] = {
+        {"stays within threshold", {0, 1, 0}, 1, 0, 1, true, 1},
+        {"stays although others are shallower", {0, 2, 0}, 2, 0, 1, true, 1},
+        {"own running thread not counted", {1, 0, 0}, 1, 0, 0, true, 0},
+        {"must move leaves although within threshold", {0, 1, 2}, 1, 1, 1, true, 0},
+        {"must move takes the smallest, the current one too", {2, 0, 3}, 5, 1, 1, true, 1},
+        {"over threshold scans from the first", {1, 3, 0}, 1, 0, 1, true, 2},
+        {"another scheduler's thread does not stay", {0, 1, 0}, 1, 0, 1, false, 0},
+    };
+    const MosUmtTls saved = umtTls_G;
+    for (const Case &c : cases) {
+        PolicyFixture f;
+        MosUmtSched other = {};
+        f.sched.depthThreshold = c.threshold;
+        f.umt.bMustMove = c.bMustMove;
+        for (uint32_t i = 0; i < 3; ++i) {
+            f.thrds[i].qDepth[0] = c.depths[i];
+        }
+        f.thrds[0].pRunningUmt = &running;
+        umtTls_G.pCurSched = c.bSameSched ? &f.sched : &other;
+        umtTls_G.pCurSchedThrd = &f.thrds[c.current];
+        EXPECT_EQ(f.Pick(mosUmtSchedThrd_LeastQDepth), c.expected) << c.pWhat;
+        umtTls_G = saved;
+    }
+}
+
 TEST(UmtSchedPolicy, TableNamesFourPolicies) {
     EXPECT_EQ(mosUmtSchedThrd_FindPolicy("LEAST_Q_DEPTH_FULL")->pFunc, mosUmtSchedThrd_LeastQDepth);
     EXPECT_EQ(mosUmtSchedThrd_FindPolicy("RR")->pFunc, mosUmtSchedThrd_RoundRobin);
