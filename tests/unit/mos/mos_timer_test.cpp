@@ -282,14 +282,18 @@ TEST_P(TimerWindowTest, WideWindowsCoverWholeSetsAndNeverVanish) {
 // 5 is the configuration's largest; 8 and 16 would wrap an 8-bit window to 0.
 INSTANTIATE_TEST_SUITE_P(Powers, TimerWindowTest, testing::Values(5, 8, 16));
 
-class TimerWithoutThreadTest : public TimerTest {
+// The layer without its poll thread, with the power and request-count type
+// given.
+template <uint64_t kPower, uint32_t kCountType> class TimerWithoutPollThread : public TimerTest {
   protected:
     MosTimerParams *Params() override {
-        params_ = {0, 1, 1};
+        params_ = {kPower, 1, kCountType};
         return &params_;
     }
     MosTimerParams params_{};
 };
+
+using TimerWithoutThreadTest = TimerWithoutPollThread<0, 1>;
 
 TEST_F(TimerWithoutThreadTest, NoPollThreadAndNothingFires) {
     EXPECT_EQ(mostest::CountThreadsNamed("mosTimer"), 0u);
@@ -348,17 +352,10 @@ TEST(TimerParams, PowerAboveSixteenFallsBackToTheDefaults) {
     }
 }
 
-// Arms from a thread of the thread layer whose window covers all four
-// queues of the 100 ms set; with the plain per-set counter successive
-// requests go to queues 0, 1, 2, 3, 0, ...
-class TimerSetSumTest : public TimerTest {
-  protected:
-    MosTimerParams *Params() override {
-        params_ = {5, 1, 2};
-        return &params_;
-    }
-    MosTimerParams params_{};
-};
+// Arms from a thread of the thread layer whose window (32) covers all four
+// queues of the 100 ms set; with the plain per-set counter (type 2)
+// successive requests go to queues 0, 1, 2, 3, 0, ...
+using TimerSetSumTest = TimerWithoutPollThread<5, 2>;
 
 struct ArmJob {
     Fired *pFired;

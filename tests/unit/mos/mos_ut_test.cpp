@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
 #include <string>
 
@@ -157,22 +156,9 @@ TEST_F(CrazySchedUmtTest, YieldsAUserModeThreadThatMaySwitch) {
         order += 'y';
     };
     std::function<void()> b = [&] { order += 'b'; };
-    // Both are queued before either runs: a thread that does not give up
-    // the scheduler thread holds it meanwhile.
-    std::atomic<bool> bGo{false};
-    std::function<void()> blocker = [&] {
-        while (!bGo.load()) {
-        }
-    };
     const uint32_t spinsBefore = crazySpins();
     const uint32_t yieldsBefore = crazyYields();
-    MosUmt *pBlocker = Start(&blocker, 1);
-    MosUmt *pA = Start(&a, 1);
-    MosUmt *pB = Start(&b, 1);
-    bGo = true;
-    mosUmt_Join(pBlocker);
-    mosUmt_Join(pA);
-    mosUmt_Join(pB);
+    RunQueuedTogether({&a, &b});
     EXPECT_EQ(order, "aAsby");
     EXPECT_EQ(crazySpins() - spinsBefore, 1u);
     EXPECT_EQ(crazyYields() - yieldsBefore, 1u);

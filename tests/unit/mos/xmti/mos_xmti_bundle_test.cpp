@@ -226,26 +226,28 @@ TEST_F(XmtiBundleTest, DeactivationLowersCountsAtEveryDepth) {
     const MosXmtiBehaviorConf leafConfs[] = {{kId3, "deepCrash", &fnC, nullptr}};
     const char *const topHolds[] = {"l1", "side"};
     const char *const l1Holds[] = {"l2"};
-    const char *const l2Holds[] = {"l3"};
-    const char *const sideHolds[] = {"l3"};
+    const char *const l3Held[] = {"l3"};
     MosXmtiBundle l3 = {}, l2 = {}, side = {}, l1 = {}, top = {};
-    l3.pName = "l3";
+    const struct {
+        MosXmtiBundle *pBundle;
+        const char *pName;
+        const char *const *ppHolds;
+        uint32_t numHolds;
+    } tree[] = {{&l3, "l3", nullptr, 0},
+                {&l2, "l2", l3Held, 1},
+                {&side, "side", l3Held, 1},
+                {&l1, "l1", l1Holds, 1},
+                {&top, "top", topHolds, 2}};
+    for (const auto &node : tree) {
+        node.pBundle->pName = node.pName;
+        node.pBundle->ppContainedNames = node.ppHolds;
+        node.pBundle->numContained = node.numHolds;
+    }
     l3.pBehaviorConfs = leafConfs;
     l3.numBehaviorConfs = 1;
-    l2.pName = "l2";
-    l2.ppContainedNames = l2Holds;
-    l2.numContained = 1;
-    side.pName = "side";
-    side.ppContainedNames = sideHolds;
-    side.numContained = 1;
-    l1.pName = "l1";
-    l1.ppContainedNames = l1Holds;
-    l1.numContained = 1;
-    top.pName = "top";
-    top.ppContainedNames = topHolds;
-    top.numContained = 2;
-    for (MosXmtiBundle *p : {&l3, &l2, &side, &l1, &top}) {
-        ASSERT_EQ(detourBundleRegistry_RegisterBundle(Registry(), p), MOS_RC__SUCCESS) << p->pName;
+    for (const auto &node : tree) {
+        ASSERT_EQ(detourBundleRegistry_RegisterBundle(Registry(), node.pBundle), MOS_RC__SUCCESS)
+            << node.pName;
     }
     const std::pair<MosXmtiBundle *, uint32_t> reached[] = {
         {&l1, 1}, {&side, 1}, {&l2, 1}, {&l3, 2}};
