@@ -24,21 +24,30 @@ MosCpuIdRegs cpuid(uint32_t leaf) {
     return r;
 }
 
+// Twelve characters from three register words, in the order given.
+void vendorText(uint32_t first, uint32_t second, uint32_t third, char text[13]) {
+    memcpy(text + 0, &first, 4);
+    memcpy(text + 4, &second, 4);
+    memcpy(text + 8, &third, 4);
+    text[12] = '\0';
+}
+
 } // namespace
 
+void mosCpu_VendorText(const MosCpuIdRegs &leaf0, char text[13]) {
+    vendorText(leaf0.ebx, leaf0.edx, leaf0.ecx, text);
+}
+
+void mosCpu_HypervisorVendorText(const MosCpuIdRegs &leaf, char text[13]) {
+    vendorText(leaf.ebx, leaf.ecx, leaf.edx, text);
+}
+
 MOS_RC mosCpu_Init(void * /*pUnused*/) {
-    MosCpuIdRegs leaf0 = cpuid(0);
-    memcpy(cpuInfo_G.vendor + 0, &leaf0.ebx, 4);
-    memcpy(cpuInfo_G.vendor + 4, &leaf0.edx, 4);
-    memcpy(cpuInfo_G.vendor + 8, &leaf0.ecx, 4);
-    cpuInfo_G.vendor[12] = '\0';
+    mosCpu_VendorText(cpuid(0), cpuInfo_G.vendor);
     // Read whether or not a hypervisor is present; without one the leaf
     // holds whatever the processor answers for an unknown leaf.
     cpuInfo_G.hypervisorLeaf = cpuid(0x40000000);
-    memcpy(cpuInfo_G.hypervisorVendor + 0, &cpuInfo_G.hypervisorLeaf.ebx, 4);
-    memcpy(cpuInfo_G.hypervisorVendor + 4, &cpuInfo_G.hypervisorLeaf.ecx, 4);
-    memcpy(cpuInfo_G.hypervisorVendor + 8, &cpuInfo_G.hypervisorLeaf.edx, 4);
-    cpuInfo_G.hypervisorVendor[12] = '\0';
+    mosCpu_HypervisorVendorText(cpuInfo_G.hypervisorLeaf, cpuInfo_G.hypervisorVendor);
     const MosCpuIdRegs &h = cpuInfo_G.hypervisorLeaf;
     MOS_TRACE(MOS_COMP_MOS, 1, "eax=%08x, ebx=%08x, ecx=%08x, edx=%08x", h.eax, h.ebx, h.ecx,
               h.edx);

@@ -46,6 +46,11 @@ inline constexpr uint32_t MOS_OBJ_TYPE_CPU = 3;
 // traces the hypervisor leaf's registers.
 [[nodiscard]] MOS_RC mosCpu_Init(void *pUnused);
 
+// The vendor texts (12 characters and a NUL) of CPUID leaf 0 (ebx, edx,
+// ecx) and of the hypervisor leaf 0x40000000 (ebx, ecx, edx).
+void mosCpu_VendorText(const MosCpuIdRegs &leaf0, char text[13]);
+void mosCpu_HypervisorVendorText(const MosCpuIdRegs &leaf, char text[13]);
+
 // The record mosCpu_Init filled (all zero before it ran).
 const MosCpuInfo &mosCpu_Info();
 

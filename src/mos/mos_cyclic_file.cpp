@@ -6,6 +6,7 @@
 #include "mos_debug.h"
 #include "mos_mem.h"
 #include "mos_trace.h"
+#include "umt/mos_umt.h"
 #include "usr/os_logfile.h"
 
 #include "usr/mos_condvar.h"
@@ -110,6 +111,19 @@ void formatPath(char *pBuf, size_t bufSize, const MosCyclicFile *pFile, uint32_t
     mos_Snprintf(pBuf, bufSize, "%s/%s.%u", pFile->dir, pFile->prefix, number);
 }
 
+// Makes pStream (or none) the file's open stream, its descriptor first.
+void publishStream(MosCyclicFile *pFile, FILE *pStream) {
+    pFile->fd.store(osLogFile_Descriptor(pStream));
+    pFile->pFile.store(pStream);
+}
+
+// Takes the open stream away from the file; the caller closes it.
+FILE *takeStream(MosCyclicFile *pFile) {
+    FILE *pStream = pFile->pFile.exchange(nullptr);
+    pFile->fd.store(-1);
+    return pStream;
+}
+
 FILE *openNumberZero(MosCyclicFile *pFile, bool bAppend) {
     char path[512];
     formatPath(path, sizeof(path), pFile, 0);
@@ -121,6 +135,8 @@ FILE *openNumberZero(MosCyclicFile *pFile, bool bAppend) {
     }
     if (pStream != nullptr && pFile->pHeaderWriterCK != nullptr) {
         pFile->pHeaderWriterCK(pStream);
+        // On disk at once: the crash path writes past the stream's buffer.
+        fflush(pStream);
     }
     return pStream;
 }
@@ -352,6 +368,9 @@ void writeLineSync(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bP
     if (bPrefix) {
         fputc('\n', pStream);
     }
+    // Nothing waits in the stream's buffer: a crash path ends the process
+    // without flushing streams.
+    fflush(pStream);
     if (bRecycle) {
         (void)mosCyclicFile_RecycleIfNeeded(pFile);
     }
@@ -384,6 +403,16 @@ uint32_t formatSlot(char *pSlot, bool bTimestamp, bool bPrefix, const char *pFun
         pSlot[used++] = '\n';
     }
     return used;
+}
+
+// The dump thread writes and rotates a file without the layer lock; this
+// waits, holding the lock between looks, until it is done with pFile.
+void waitWhileDumping(LayerLock &guard, const MosCyclicFile *pFile) {
+    while (pFile->bAsync && pFile->ring.bDumping) {
+        guard.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        guard.lock();
+    }
 }
 
 // Copies a formatted line into the ring; the caller holds the lock. Room
@@ -449,7 +478,7 @@ void mosCyclicFileLayer_Destroy() {
 MOS_RC mosCyclicFile_Create(MosCyclicFile *pFile, const MosCyclicFileParams *pParams) {
     pFile->pNext = pFile->pPrev = nullptr;
     pFile->ring = MosCyclicRing{};
-    pFile->pFile.store(nullptr);
+    publishStream(pFile, nullptr);
     pFile->bRotating.store(false);
     MOS_ASSERT(pParams->history != 0);
     size_t prefixLen = pParams->prefix != nullptr ? strlen(pParams->prefix) : 0;
@@ -472,10 +501,10 @@ MOS_RC mosCyclicFile_Create(MosCyclicFile *pFile, const MosCyclicFileParams *pPa
     if (pStream == nullptr) {
         return MOS_RC__ERROR;
     }
-    pFile->pFile.store(pStream);
+    publishStream(pFile, pStream);
     MOS_RC rc = mosCyclicFile_RecycleIfNeeded(pFile);
     if (rc != MOS_RC__SUCCESS) {
-        FILE *pCurrent = pFile->pFile.exchange(nullptr);
+        FILE *pCurrent = takeStream(pFile);
         if (pCurrent != nullptr) {
             fclose(pCurrent);
         }
@@ -488,7 +517,7 @@ MOS_RC mosCyclicFile_Create(MosCyclicFile *pFile, const MosCyclicFileParams *pPa
     auto *pData = static_cast<char *>(
         mos_MemMallocBare(size, MOS_MEM_NO_LIMIT, "mosAsyncTrace_CreateCyclicBuf", true));
     if (pData == nullptr) {
-        fclose(pFile->pFile.exchange(nullptr));
+        fclose(takeStream(pFile));
         return MOS_RC__NO_RESOURCES;
     }
     initRing(pFile->ring, pParams, pData, size);
@@ -500,17 +529,13 @@ void mosCyclicFile_Destroy(MosCyclicFile *pFile) {
     if (pFile->bAsync && pFile->ring.pData != nullptr) {
         LayerLock guard;
         pFile->ring.bClosing = true;
-        while (pFile->ring.bDumping) {
-            guard.unlock();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            guard.lock();
-        }
+        waitWhileDumping(guard, pFile);
         unlinkAsync(pFile);
         guard.unlock();
         mos_MemFreeBare(pFile->ring.pData);
         pFile->ring.pData = nullptr;
     }
-    FILE *pStream = pFile->pFile.exchange(nullptr);
+    FILE *pStream = takeStream(pFile);
     if (pStream != nullptr) {
         fclose(pStream);
     }
@@ -529,7 +554,7 @@ MOS_RC mosCyclicFile_RecycleIfNeeded(MosCyclicFile *pFile) {
         return MOS_RC__SUCCESS;
     }
     pFile->bRotating.store(true);
-    pFile->pFile.store(nullptr);
+    (void)takeStream(pFile);
     // A synchronous writer rotates under the layer lock, which the trace
     // would need again for its own line.
     if (fclose(pStream) != 0 &&
@@ -546,7 +571,7 @@ MOS_RC mosCyclicFile_RecycleIfNeeded(MosCyclicFile *pFile) {
         (void)rename(from, to);
     }
     pStream = openNumberZero(pFile, false);
-    pFile->pFile.store(pStream);
+    publishStream(pFile, pStream);
     pFile->bRotating.store(false);
     return pStream != nullptr ? MOS_RC__SUCCESS : MOS_RC__ERROR;
 }
@@ -591,6 +616,7 @@ void mosCyclicFile_WriteBytes(MosCyclicFile *pFile, const void *pBytes, uint32_t
         if (pStream != nullptr) {
             fwrite(stamp, 1, stampLen, pStream);
             fwrite(pBytes, 1, length, pStream);
+            fflush(pStream);
             if (bRecycle) {
                 (void)mosCyclicFile_RecycleIfNeeded(pFile);
             }
@@ -632,6 +658,14 @@ void mosCyclicFile_Printf(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, 
 }
 
 void mosCyclicFile_Flush(MosCyclicFile *pFile) {
+    if (cyclicFileLayer_G.bStopWriting.load(std::memory_order_relaxed)) {
+        return;
+    }
+    // A rotation closes the stream under the lock (or, for an asynchronous
+    // file, on the dump thread): flushing without it could touch a closed
+    // stream.
+    LayerLock guard;
+    waitWhileDumping(guard, pFile);
     FILE *pStream = pFile->pFile.load();
     if (pStream != nullptr) {
         fflush(pStream);
@@ -662,6 +696,72 @@ void mosCyclicFile_WaitDump(MosCyclicFile *pFile, uint32_t timeoutMs) {
     ring.pFlushWaiter = nullptr;
     guard.unlock();
     mosOSWCond_Destroy(&waiter);
+}
+
+namespace {
+
+// Takes the layer lock when it is free and the dump thread is not inside a
+// pass, trying until the deadline; never waits on the lock itself.
+bool tryLockIdleLayer(uint64_t deadlineMs) {
+    auto &layer = cyclicFileLayer_G;
+    for (;;) {
+        if (mosFastlockBase_TryAcquire(&layer.lock) != 0) {
+            bool bDumping = false;
+            for (MosCyclicFile *p = layer.pFirst; p != nullptr; p = p->pNext) {
+                bDumping = bDumping || p->ring.bDumping;
+            }
+            if (!bDumping) {
+                layer.lockOwnerTid.store(mosOsThrd_GetCurrentTid());
+                return true;
+            }
+            mosFastlockBase_Release(&layer.lock);
+        }
+        if (nowMs() >= deadlineMs) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+// Writes one ring's valid bytes and its skipped-lines note to the file's
+// descriptor; the caller holds the layer lock and no dump is under way, so
+// the stream's buffer is empty.
+void drainRing(MosCyclicFile *pFile) {
+    MosCyclicRing &ring = pFile->ring;
+    const int fd = pFile->fd.load();
+    if (ring.pData == nullptr || ring.bClosing || fd < 0) {
+        return;
+    }
+    if (isWrapped(ring)) {
+        (void)osLogFile_WriteRaw(fd, ring.pData + ring.readPos, ring.wrapEnd - ring.readPos);
+        (void)osLogFile_WriteRaw(fd, ring.pData, ring.writePos);
+    } else {
+        (void)osLogFile_WriteRaw(fd, ring.pData + ring.readPos, ring.writePos - ring.readPos);
+    }
+    if (ring.skipped != 0 && !pFile->bBinary) {
+        char line[MOS_TIMESTAMP_LEN + 64];
+        MosLocalTime now{};
+        osLogFile_GetLocalTimeInSignal(&now);
+        int len = mosCyclicFile_FormatTimestampOf(line, now);
+        len += mos_SafeSnprintf(line + len, sizeof(line) - len, "-----Skipped %d traces-----\n",
+                                static_cast<int>(ring.skipped));
+        (void)osLogFile_WriteRaw(fd, line, static_cast<size_t>(len));
+    }
+    ring.readPos = ring.writePos;
+    ring.skipped = 0;
+}
+
+} // namespace
+
+void mosCyclicFile_DrainInSignal(uint32_t timeoutMs) {
+    auto &layer = cyclicFileLayer_G;
+    if (!layer.bUp || mosCyclicFile_IsDumpThreadOrLockOwner() ||
+        !tryLockIdleLayer(nowMs() + timeoutMs)) {
+        return;
+    }
+    for (MosCyclicFile *pFile = layer.pFirst; pFile != nullptr; pFile = pFile->pNext) {
+        drainRing(pFile);
+    }
 }
 
 void mosCyclicFile_StopWriting() {
@@ -696,6 +796,10 @@ char *putDigits(char *p, uint32_t value, int digits) {
 int mosCyclicFile_FormatTimestamp(char *pBuf) {
     MosLocalTime now{};
     osLogFile_GetLocalTime(&now);
+    return mosCyclicFile_FormatTimestampOf(pBuf, now);
+}
+
+int mosCyclicFile_FormatTimestampOf(char *pBuf, const MosLocalTime &now) {
     // "%02d/%02d %02d:%02d:%02d.%06d "
     char *p = putDigits(pBuf, static_cast<uint32_t>(now.day), 2);
     *p++ = '/';
@@ -714,22 +818,27 @@ int mosCyclicFile_FormatTimestamp(char *pBuf) {
 }
 
 int mosCyclicFile_FormatLinePrefix(char *pBuf, size_t bufSize, const char *pFunc, uint32_t line) {
-    // No user-mode thread runs in these programs, so the handle is 0; it is
-    // printed the way the Windows C library prints a pointer (16 digits).
-    constexpr char HANDLE_TEXT[] = "0000000000000000:";
+    // The handle is printed the way the Windows C library prints a pointer
+    // (16 upper-case hex digits).
+    constexpr size_t HANDLE_DIGITS = 16;
+    const uint64_t umtHandle = mosUmt_GetCurrentHandle();
     size_t funcLen = strlen(pFunc);
     int lineDigits = 5;
     for (uint32_t v = line / 100000; v != 0; v /= 10) {
         lineDigits++;
     }
-    size_t total = sizeof(HANDLE_TEXT) - 1 + funcLen + 1 + lineDigits + 2;
+    size_t total = HANDLE_DIGITS + 1 + funcLen + 1 + lineDigits + 2;
     if (total >= bufSize) {
-        unsigned long long umtHandle = 0;
-        return mos_SnprintfClipped(pBuf, bufSize, "%016llX:%s:%05u: ", umtHandle, pFunc, line);
+        return mos_SnprintfClipped(pBuf, bufSize,
+                                   "%016llX:%s:%05u: ", static_cast<unsigned long long>(umtHandle),
+                                   pFunc, line);
     }
     char *p = pBuf;
-    memcpy(p, HANDLE_TEXT, sizeof(HANDLE_TEXT) - 1);
-    p += sizeof(HANDLE_TEXT) - 1;
+    for (size_t i = 0; i < HANDLE_DIGITS; i++) {
+        p[i] = "0123456789ABCDEF"[(umtHandle >> (4 * (HANDLE_DIGITS - 1 - i))) & 0xF];
+    }
+    p += HANDLE_DIGITS;
+    *p++ = ':';
     memcpy(p, pFunc, funcLen);
     p += funcLen;
     *p++ = ':';

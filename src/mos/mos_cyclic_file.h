@@ -14,6 +14,7 @@
 #include "mos_init_params.h"
 #include "mos_rc.h"
 #include "mos_utils.h"
+#include "usr/os_logfile.h"
 
 #include <atomic>
 #include <cstdarg>
@@ -49,6 +50,7 @@ struct MosCyclicFile {
     MosCyclicFile *pPrev;
     MosCyclicRing ring;
     std::atomic<FILE *> pFile;
+    std::atomic<int> fd; // pFile's descriptor, -1 without one: for the crash path
     char prefix[MOS_CYCLIC_FILE_MAX_PREFIX + 1];
     char dir[MOS_CYCLIC_FILE_MAX_DIR_AND_PREFIX + 1];
     uint32_t maxFileSize;
@@ -96,12 +98,21 @@ void mosCyclicFile_WriteBytes(MosCyclicFile *pFile, const void *pBytes, uint32_t
 void mosCyclicFile_Printf(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bLock,
                           const char *pFormat, ...) MOS_PRINTF_LIKE(5, 6);
 
-// Flushes the open file's stream.
+// Flushes the open file's stream, under the layer lock and not while the
+// dump thread writes the file; nothing once writing has been stopped.
 void mosCyclicFile_Flush(MosCyclicFile *pFile);
 
 // Waits until the dump thread has written what the file's ring held at the
 // call, at most timeoutMs (0: no limit). Nothing for a synchronous file.
 void mosCyclicFile_WaitDump(MosCyclicFile *pFile, uint32_t timeoutMs);
+
+// For a signal handler on the exit path: writes what the rings of the
+// asynchronous files hold straight to their descriptors, after taking the
+// layer lock by trying (never by waiting on it) and waiting out the dump
+// thread's pass, for at most timeoutMs in all. Async-signal-safe; nothing
+// when the calling thread holds the lock or is the dump thread. The lock
+// stays taken: nothing changes a ring while the process ends.
+void mosCyclicFile_DrainInSignal(uint32_t timeoutMs);
 
 // Every later write of any cyclic file returns at once (exit path).
 void mosCyclicFile_StopWriting();
@@ -110,8 +121,10 @@ bool mosCyclicFile_IsWritingStopped();
 bool mosCyclicFile_IsDumpThreadOrLockOwner();
 
 // Writes the 22-character timestamp "%02d/%02d %02d:%02d:%02d.%06d " and a
-// NUL into pBuf (at least 23 bytes); returns 22.
+// NUL into pBuf (at least 23 bytes); returns 22. The second form writes a
+// given time without any call out (a signal handler may use it).
 int mosCyclicFile_FormatTimestamp(char *pBuf);
+int mosCyclicFile_FormatTimestampOf(char *pBuf, const MosLocalTime &time);
 
 // Writes "%p:%s:%05u: " for the current user-mode thread; the handle is
 // printed as 16 upper-case hex digits on every platform. Returns the

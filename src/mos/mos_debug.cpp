@@ -5,6 +5,7 @@
 #include "mos_cyclic_file.h"
 #include "mos_init_params.h"
 #include "mos_trace.h"
+#include "mos_utils.h"
 #include "usr/mos_os_thread.h"
 #include "usr/os_crash.h"
 #include "usr/os_logfile.h"
@@ -75,6 +76,22 @@ std::atomic<int32_t> exitCounter_G{0};
 std::atomic<std::thread::id> firstExitThread_G;
 const char *pLogDir_G = "";
 const OsCrashInfo *pCrashInfo_G = nullptr;
+// Standard output's descriptor, for the crash path of a signal handler.
+std::atomic<int> stdoutFd_G{1};
+
+// The longest the crash path of a signal handler waits to write the trace
+// rings out when the settings ask for no limit: another thread it waits on
+// may itself wait for the crashed one.
+constexpr uint32_t SIGNAL_DRAIN_MAX_MS = 2000;
+
+bool isDebuggerNotification(uint32_t code) {
+    return code == EXCEPTION_DEBUG_OUTPUT || code == EXCEPTION_DEBUG_OUTPUT_WIDE ||
+           code == EXCEPTION_THREAD_NAME;
+}
+
+// Writes of the exception text: the ordinary one below, and the one for a
+// signal handler.
+typedef void (*ExpTextWriter)(const char *pFormat, ...) MOS_PRINTF_LIKE(1, 2);
 
 // Writes to the exception file with a timestamp when it is open, else to
 // standard output (also when the layer is up without that file, and when
@@ -92,14 +109,37 @@ void writeExpText(const char *pFormat, ...) {
     va_end(args);
 }
 
+// writeExpText from a signal handler: the same bytes, formatted without
+// the C library's printf and written past the streams, straight to the
+// descriptors taken when they opened, so that neither a lock the crashed
+// thread holds nor the allocator is needed.
+void writeExpTextInSignal(const char *pFormat, ...) MOS_PRINTF_LIKE(1, 2);
+void writeExpTextInSignal(const char *pFormat, ...) {
+    char text[1024];
+    int len = 0;
+    const int expFd = dbgLayer_G.expFile.fd.load();
+    const bool bFile = dbgLayer_G.bUp && dbgLayer_G.bExpActive && expFd >= 0;
+    if (bFile) {
+        MosLocalTime now{};
+        osLogFile_GetLocalTimeInSignal(&now);
+        len = mosCyclicFile_FormatTimestampOf(text, now);
+    }
+    va_list args;
+    va_start(args, pFormat);
+    len += mos_SafeVsnprintf(text + len, sizeof(text) - static_cast<size_t>(len), pFormat, args);
+    va_end(args);
+    (void)osLogFile_WriteRaw(bFile ? expFd : stdoutFd_G.load(), text, static_cast<size_t>(len));
+}
+
 void formatCorePath() {
     const char *pDir = pLogDir_G[0] != '\0' ? pLogDir_G : ".";
     mos_Snprintf(dbgLayer_G.corePath, sizeof(dbgLayer_G.corePath), "%s/core-%d.dmp", pDir,
                  osProc_GetCurrentProcessId());
 }
 
-// Whether the log directory's volume has room for a dump.
-bool coreSpaceAllows() {
+// Whether the log directory's volume has room for a dump; the reasons
+// against go through pWrite.
+bool coreSpaceAllows(ExpTextWriter pWrite) {
     const auto &layer = dbgLayer_G;
     if (layer.dbg_enable_core == 0) {
         return false;
@@ -108,28 +148,28 @@ bool coreSpaceAllows() {
         return true;
     }
     if (pLogDir_G[0] == '\0') {
-        writeExpText("Failed to get current directory for core dump");
+        pWrite("Failed to get current directory for core dump");
         return false;
     }
     uint64_t freeBytes = 0;
     if (osLogFile_GetFreeDiskBytes(pLogDir_G, &freeBytes) != MOS_RC__SUCCESS) {
-        writeExpText("Failed to get available disk space for core dump");
+        pWrite("Failed to get available disk space for core dump");
         return false;
     }
     uint64_t committed = 0;
     if (osLogFile_GetCommittedBytes(&committed) != MOS_RC__SUCCESS) {
-        writeExpText("Failed to get estimated size of the core dump");
+        pWrite("Failed to get estimated size of the core dump");
         return false;
     }
     uint64_t estimate = committed + DUMP_ESTIMATE_EXTRA_BYTES;
-    if (freeBytes >= estimate + layer.coreMinFreeDiskBytes) {
+    if (mosDbg_CoreDumpFits(freeBytes, estimate, layer.coreMinFreeDiskBytes)) {
         return true;
     }
-    writeExpText("Insufficient disk space for a core dump (Estimated size: %lluMB, Available: "
-                 "%lluMB, Minimum Space: %lluMB)\n",
-                 static_cast<unsigned long long>(estimate >> 20),
-                 static_cast<unsigned long long>(freeBytes >> 20),
-                 static_cast<unsigned long long>(layer.coreMinFreeDiskBytes >> 20));
+    pWrite("Insufficient disk space for a core dump (Estimated size: %lluMB, Available: "
+           "%lluMB, Minimum Space: %lluMB)\n",
+           static_cast<unsigned long long>(estimate >> 20),
+           static_cast<unsigned long long>(freeBytes >> 20),
+           static_cast<unsigned long long>(layer.coreMinFreeDiskBytes >> 20));
     return false;
 }
 
@@ -151,26 +191,94 @@ void writeDumpOnThread() {
     }
 }
 
+constexpr char BACKTRACES_START[] = "************************** BACKTRACES START "
+                                    "*****************************\n";
+constexpr char BACKTRACES_END[] = "************************** BACKTRACES END "
+                                  "*******************************\n\n";
+
 // The backtraces of the user-mode threads between their marker lines. No
 // user-mode thread runs in these programs; the calling thread's own stack
 // is what shows where the process ended.
 void writeBacktraces() {
     auto &layer = dbgLayer_G;
-    if (!layer.bUp || !layer.bUmtActive) {
+    if (!layer.bUp || !layer.bUmtActive || mosCyclicFile_IsWritingStopped()) {
         return;
     }
     MosCyclicFile *pFile = &layer.umtFile;
-    mosCyclicFile_Printf(pFile, false, false, true,
-                         "************************** BACKTRACES START "
-                         "*****************************\n");
-    FILE *pStream = pFile->pFile.load();
-    if (pStream != nullptr) {
-        osCrash_WriteBacktrace(pStream);
-    }
-    mosCyclicFile_Printf(pFile, false, false, true,
-                         "************************** BACKTRACES END "
-                         "*******************************\n\n");
+    mosCyclicFile_Printf(pFile, false, false, true, "%s", BACKTRACES_START);
+    // The stack goes straight to the descriptor, after what the stream holds.
     mosCyclicFile_Flush(pFile);
+    const int fd = pFile->fd.load();
+    if (fd >= 0) {
+        osCrash_WriteBacktrace(fd);
+    }
+    mosCyclicFile_Printf(pFile, false, false, true, "%s", BACKTRACES_END);
+    mosCyclicFile_Flush(pFile);
+}
+
+// writeBacktraces from a signal handler, straight to the descriptor.
+void writeBacktracesInSignal() {
+    const auto &layer = dbgLayer_G;
+    const int fd = layer.umtFile.fd.load();
+    if (!layer.bUp || !layer.bUmtActive || fd < 0) {
+        return;
+    }
+    (void)osLogFile_WriteRaw(fd, BACKTRACES_START, sizeof(BACKTRACES_START) - 1);
+    osCrash_WriteBacktrace(fd);
+    (void)osLogFile_WriteRaw(fd, BACKTRACES_END, sizeof(BACKTRACES_END) - 1);
+}
+
+// Stops the writes that would wait for the calling thread itself.
+void stopWritingIfHoldingTheFiles() {
+    if (mosCyclicFile_IsDumpThreadOrLockOwner()) {
+        mosCyclicFile_StopWriting();
+    }
+}
+
+// Counts this thread into the exit path; a thread that comes second ends
+// the process with -1, at once when it is the first one entering again,
+// else after the double-exit wait.
+void enterExitPath(bool bInSignal) {
+    if (exitCounter_G.fetch_add(1) == 0) {
+        firstExitThread_G.store(std::this_thread::get_id());
+        return;
+    }
+    if (firstExitThread_G.load() != std::this_thread::get_id()) {
+        mosDbg_SleepMs(dbgLayer_G.doubleExitWaitMs != 0 ? dbgLayer_G.doubleExitWaitMs : 1000);
+    }
+    if (!bInSignal) {
+        fflush(stdout);
+    }
+    _Exit(-1);
+}
+
+// A processor exception met inside a signal handler: the record, the
+// flush of the trace rings and the dump or backtraces of the ordinary
+// path below, with async-signal-safe calls only, so that a fault inside
+// the allocator or the C library, or one under the cyclic-file lock, still
+// ends with its record. The diagnostic counters, which go through the
+// trace, are left out.
+[[noreturn]] void exceptionInSignal(const OsCrashInfo *pInfo) {
+    writeExpTextInSignal("Unhandled exception caught. Exception code 0x%x. IP %p\n", pInfo->code,
+                         pInfo->pIp);
+    stopWritingIfHoldingTheFiles();
+    enterExitPath(true);
+    const auto &layer = dbgLayer_G;
+    if (layer.exp_dump_traces != 0) {
+        const uint32_t waitMs = layer.exp_milli_wait_dump_traces;
+        mosCyclicFile_DrainInSignal(waitMs != 0 ? waitMs : SIGNAL_DRAIN_MAX_MS);
+    }
+    writeExpTextInSignal(
+        "%sPanic in file %s, line %d, function %s, PID %d.Panic Expression %s %s.\n", "", __FILE__,
+        __LINE__, "mosDbg_ExceptionFilter", osProc_GetCurrentProcessId(), "0", "");
+    if (coreSpaceAllows(writeExpTextInSignal)) {
+        if (layer.corePath[0] != '\0' && layer.dbg_core_type != 0 && layer.dbg_core_type <= 6) {
+            (void)osCrash_WriteDump(layer.corePath, layer.dbg_core_type, pInfo);
+        }
+    } else if (layer.dbg_enable_backtrace != 0) {
+        writeBacktracesInSignal();
+    }
+    _Exit(-1);
 }
 
 void copySettings(const MosDbgParams *p) {
@@ -247,6 +355,10 @@ MOS_RC mosDbgLayer_Init(void *pDbgParams) {
         layer.backtraceTimeSec = 1;
     }
     osCrash_InstallFilter(mosDbg_ExceptionFilter);
+    // What the crash path of a signal handler cannot look up there.
+    stdoutFd_G.store(osLogFile_Descriptor(stdout));
+    MosLocalTime now{};
+    osLogFile_GetLocalTime(&now); // notes the zone's offset
     if (!bThreadCKs_G) {
         mosOsThrd_RegisterCKs(&threadCKs_G);
         bThreadCKs_G = true;
@@ -271,19 +383,8 @@ void mosDbgLayer_Destroy() {
 }
 
 void mosDbg_PrepareToExit() {
-    if (mosCyclicFile_IsDumpThreadOrLockOwner()) {
-        // Writes would wait for this very thread.
-        mosCyclicFile_StopWriting();
-    }
-    int32_t previous = exitCounter_G.fetch_add(1);
-    if (previous != 0) {
-        if (firstExitThread_G.load() != std::this_thread::get_id()) {
-            mosDbg_SleepMs(dbgLayer_G.doubleExitWaitMs != 0 ? dbgLayer_G.doubleExitWaitMs : 1000);
-        }
-        fflush(stdout);
-        _Exit(-1);
-    }
-    firstExitThread_G.store(std::this_thread::get_id());
+    stopWritingIfHoldingTheFiles();
+    enterExitPath(false);
     if (dbgLayer_G.exp_dump_traces != 0) {
         mosTrace_Flush(dbgLayer_G.exp_milli_wait_dump_traces);
     }
@@ -303,12 +404,15 @@ void mosDbg_PlannedCrashModuleWithDesc(const char *pReason) {
 
 void mosDbg_Panic(const char *pPrefix, const char *pFile, const char *pFunc, const char *pExpr,
                   const char *pExtra, int line) {
+    // Before the counters' lines: they go through the trace files, whose
+    // lock this thread may hold.
+    stopWritingIfHoldingTheFiles();
     mosDiagCounters_PrintExceeded(true);
     mosDbg_PrepareToExit();
     writeExpText("%sPanic in file %s, line %d, function %s, PID %d.Panic Expression %s %s.\n",
                  pPrefix, pFile, line, pFunc, osProc_GetCurrentProcessId(), pExpr, pExtra);
     mosDbg_FlushExpFile();
-    bool bDump = coreSpaceAllows();
+    bool bDump = coreSpaceAllows(writeExpText);
     mosDbg_FlushExpFile();
     if (bDump) {
         writeDumpOnThread();
@@ -324,14 +428,19 @@ void mosDbg_AssertExit() {
 }
 
 bool mosDbg_ExceptionFilter(const OsCrashInfo *pInfo) {
-    if (mosCyclicFile_IsDumpThreadOrLockOwner()) {
-        return true;
-    }
     if (isLanguageException(pInfo->code)) {
         return true;
     }
-    if (pInfo->code == EXCEPTION_DEBUG_OUTPUT || pInfo->code == EXCEPTION_DEBUG_OUTPUT_WIDE ||
-        pInfo->code == EXCEPTION_THREAD_NAME) {
+    if (osCrash_FilterRunsInSignalHandler()) {
+        if (isDebuggerNotification(pInfo->code)) {
+            return true; // raised by no signal; passed on without a trace
+        }
+        exceptionInSignal(pInfo);
+    }
+    if (mosCyclicFile_IsDumpThreadOrLockOwner()) {
+        return true;
+    }
+    if (isDebuggerNotification(pInfo->code)) {
         if (mosTraceConf_GetComponentFreq(MOS_COMP_MOS) == 3) {
             MOS_TRACE(MOS_COMP_MOS, 3, "Exception is ignored: 0x%x, IP %p", pInfo->code,
                       pInfo->pIp);
@@ -344,6 +453,11 @@ bool mosDbg_ExceptionFilter(const OsCrashInfo *pInfo) {
     pCrashInfo_G = pInfo;
     mosDbg_Panic("", __FILE__, "mosDbg_ExceptionFilter", "0", "", __LINE__);
     mosDbg_AssertExit();
+}
+
+bool mosDbg_CoreDumpFits(uint64_t freeBytes, uint64_t estimateBytes, uint64_t minFreeBytes) {
+    // Compared without adding, which could wrap for a huge minimum.
+    return freeBytes >= estimateBytes && freeBytes - estimateBytes >= minFreeBytes;
 }
 
 MosCyclicFile *mosDbg_GetExpFile() {

@@ -47,6 +47,10 @@ void mosDbg_PrepareToExit();
 // Exception code 0x%x. IP %p\n", panics and ends the process with -1.
 bool mosDbg_ExceptionFilter(const OsCrashInfo *pInfo);
 
+// Whether a dump of the estimated size leaves at least the minimum free on
+// a volume with freeBytes available.
+bool mosDbg_CoreDumpFits(uint64_t freeBytes, uint64_t estimateBytes, uint64_t minFreeBytes);
+
 // Accessors for other modules.
 MosCyclicFile *mosDbg_GetExpFile(); // null while no exception file is open
 bool mosDbg_IsLayerUp();

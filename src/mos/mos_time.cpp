@@ -63,6 +63,32 @@ int mosTime_FormatTimestamp(char *pBuf, size_t bufSize) {
     return mosTime_FormatTimestampOf(pBuf, bufSize, day, month, hour, minute, second, microseconds);
 }
 
+void mosTime_SplitSeconds(int64_t seconds, int32_t *pYear, int32_t *pMonth, int32_t *pDay,
+                          int32_t *pHour, int32_t *pMinute, int32_t *pSecond) {
+    constexpr int64_t SECONDS_PER_DAY = 86400;
+    int64_t days = seconds / SECONDS_PER_DAY;
+    int64_t rest = seconds % SECONDS_PER_DAY;
+    if (rest < 0) {
+        rest += SECONDS_PER_DAY;
+        days--;
+    }
+    *pHour = static_cast<int32_t>(rest / 3600);
+    *pMinute = static_cast<int32_t>(rest / 60 % 60);
+    *pSecond = static_cast<int32_t>(rest % 60);
+    // Days to a civil date in eras of 400 years starting on 1 March, so
+    // that the leap day ends its year.
+    days += 719468; // 1970-01-01 counted from 0000-03-01
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
+    *pDay = static_cast<int32_t>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+    *pMonth = static_cast<int32_t>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+    *pYear = static_cast<int32_t>(yearOfEra + era * 400 + (*pMonth <= 2 ? 1 : 0));
+}
+
 void mosTime_RefreshTimeZone() {
     osTime_RefreshTimeZone();
 }

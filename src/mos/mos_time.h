@@ -30,6 +30,12 @@ int mosTime_FormatTimestampOf(char *pBuf, size_t bufSize, int32_t day, int32_t m
 // it whole).
 int mosTime_FormatTimestamp(char *pBuf, size_t bufSize);
 
+// Splits seconds since 1970-01-01 00:00 (local seconds when the caller has
+// added the zone's offset) into calendar fields, by arithmetic alone: a
+// signal handler may call it.
+void mosTime_SplitSeconds(int64_t seconds, int32_t *pYear, int32_t *pMonth, int32_t *pDay,
+                          int32_t *pHour, int32_t *pMinute, int32_t *pSecond);
+
 // Reloads the process's time-zone information.
 void mosTime_RefreshTimeZone();
 

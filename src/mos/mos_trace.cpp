@@ -5,6 +5,7 @@
 #include "mos_cyclic_file.h"
 #include "mos_debug.h"
 #include "mos_trace_bin.h"
+#include "umt/mos_umt.h"
 #include "usr/os_logfile.h"
 #include "usr/os_proc.h"
 
@@ -72,7 +73,8 @@ void writeBinary(uint32_t msgId, const char *pFunc, uint32_t line, const char *p
     MosLocalTime now{};
     osLogFile_GetLocalTime(&now);
     MosTraceBinMsg msg;
-    uint32_t length = mosTrace_BuildBinMsg(&msg, &now, 0, msgId, pFunc, line, pFormat, args);
+    uint32_t length = mosTrace_BuildBinMsg(&msg, &now, mosUmt_GetCurrentHandle(), msgId, pFunc,
+                                           line, pFormat, args);
     mosCyclicFile_WriteBytes(&trcLayer_G.binFile, &msg, length, false, true);
 }
 

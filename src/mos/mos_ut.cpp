@@ -3,6 +3,7 @@
 #include "mos_debug.h"
 #include "mos_diag_counters.h"
 #include "mos_ticks.h"
+#include "umt/mos_umt.h"
 #include "usr/mos_sys_utils.h"
 
 #include <immintrin.h>
@@ -140,13 +141,21 @@ uint64_t mosUtAction_CallCk(MosUtAction *pAction, void * /*pUserCtx*/) {
     return pAction->pCK(pAction, pAction->args[0], pAction->args[1], pAction->args[2]);
 }
 
-// Stirs the schedule: now and then spins the thread for a millisecond.
+// Stirs the schedule: now and then spins the thread for a millisecond;
+// otherwise a user-mode thread that may be switched out gives its turn to
+// the others.
 uint64_t mosUtAction_CrazySched(MosUtAction *pAction, void * /*pUserCtx*/) {
     if (pAction->param != 0 && mos_Rand() % pAction->param == 0) {
         mosDiagCounters_CountAddValExt(MOS_DIAG_COUNTER__CRAZY_SCHED_SPIN);
         if (mosTicks_IsReady()) {
             busyWaitMs(1);
         }
+        return 0;
+    }
+    const MosUmt *pUmt = umtTls_G.pUmt;
+    if (pUmt != nullptr && pUmt->state == MOS_UMT_STATE__RUNNING && mosUmt_IsSuspendable() != 0) {
+        mosDiagCounters_CountAddValExt(MOS_DIAG_COUNTER__CRAZY_SCHED_UMT_YIELD);
+        mosUmt_Yield();
     }
     return 0;
 }

@@ -25,6 +25,17 @@ int mos_Snprintf(char *pBuf, size_t bufSize, const char *pFormat, ...) MOS_PRINT
 // advance a write position without passing the buffer's end.
 int mos_SnprintfClipped(char *pBuf, size_t bufSize, const char *pFormat, ...) MOS_PRINTF_LIKE(3, 4);
 
+// Formats without the C library's printf (no allocation, no lock, no
+// locale), for code inside a signal handler. Handles %%, %c, %s (null
+// prints "(null)"), %d, %i, %u, %x and %X with the length modifiers l and
+// ll, the flags 0 and -, a decimal width, and %p the way the Linux C
+// library prints it ("0x" and lower-case digits, "(nil)" for null); any
+// other conversion is copied as it stands. Truncates and always
+// NUL-terminates (bufSize >= 1); returns the characters stored.
+int mos_SafeVsnprintf(char *pBuf, size_t bufSize, const char *pFormat, va_list args)
+    MOS_PRINTF_LIKE(3, 0);
+int mos_SafeSnprintf(char *pBuf, size_t bufSize, const char *pFormat, ...) MOS_PRINTF_LIKE(3, 4);
+
 // The first position of ch among the first maxStrLen bytes of pStrIn,
 // stopping at the text's NUL; null when absent (searching for NUL gives
 // null). pStrIn must not be null and maxStrLen must not be 0.

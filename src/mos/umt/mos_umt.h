@@ -137,6 +137,12 @@ void mosUmt_ReleaseLock(MosFastlock *pLock);
 
 // ---- the current user-mode thread ----
 
+// The running user-mode thread's handle as trace lines and records carry
+// it; 0 on a thread that runs none.
+inline uint64_t mosUmt_GetCurrentHandle() {
+    return reinterpret_cast<uintptr_t>(umtTls_G.pUmt);
+}
+
 // The current user-mode thread; none is a broken invariant.
 MosUmt *mosUmt_GetUThreadHdl();
 // 1 when the current user-mode thread (which must exist) is running.

@@ -24,6 +24,11 @@ struct OsCrashInfo {
 // that handles it ends the process and does not return.
 typedef bool (*OsCrashFilterCK)(const OsCrashInfo *pInfo);
 
+// True where the filter runs inside a signal handler (Linux): it may then
+// call async-signal-safe functions only. False on Windows, whose vectored
+// handler runs as ordinary code on the faulting thread.
+bool osCrash_FilterRunsInSignalHandler();
+
 // Installs the filter behind any other handlers (AddVectoredExceptionHandler
 // last; sigaction on SIGSEGV, SIGBUS, SIGILL, SIGFPE and SIGTRAP running on
 // an alternate stack). A second call replaces the filter.
@@ -39,13 +44,16 @@ void osCrash_ReleaseThread();
 // Writes a crash dump of the current process to pPath: MiniDumpWriteDump
 // on Windows with the kind (1 normal, 2 data segments, 3 data segments and
 // private read-write memory, 4..6 full memory); on Linux a text dump of
-// our own (process and thread ids, signal, registers, memory map).
-// pInfo may be null (no exception). MOS_RC__ERROR when the file cannot be
-// created or written.
+// our own (process and thread ids, signal, registers, memory map), written
+// with async-signal-safe calls only. pInfo may be null (no exception).
+// MOS_RC__ERROR when the file cannot be created or written.
 [[nodiscard]] MOS_RC osCrash_WriteDump(const char *pPath, uint32_t kind, const OsCrashInfo *pInfo);
 
-// Writes the calling thread's call stack, one frame a line.
-void osCrash_WriteBacktrace(FILE *pFile);
+// Writes the calling thread's call stack, one frame a line, straight to a
+// descriptor (osLogFile_Descriptor); on Linux without allocating (the
+// unwinder is loaded when the filter is installed), so a signal handler
+// may call it.
+void osCrash_WriteBacktrace(int fd);
 
 // The operating system's id of the calling thread.
 uint64_t osCrash_GetThreadId();

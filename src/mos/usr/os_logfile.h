@@ -4,6 +4,7 @@
 
 #include "mos_rc.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -24,18 +25,33 @@ void osLogFile_GetLocalTime(MosLocalTime *pTime);
 // long-running process follows a change of zone or daylight saving.
 void osLogFile_RefreshTimeZone();
 
+// The current local time for a signal handler: no lock, no allocation
+// (GetLocalTime; clock_gettime and the zone offset that the last local-time
+// conversion of any thread found, UTC before the first one).
+void osLogFile_GetLocalTimeInSignal(MosLocalTime *pTime);
+
 // Opens a log file for writing, shared for reading and writing with other
 // processes, and restricts its access: Administrators and SYSTEM on
 // Windows, the owner alone (mode 0600) on Linux. bAppend keeps the content
 // ("a"/"ab"), else the file starts empty ("w"/"wb"). Null on failure.
 FILE *osLogFile_Open(const char *pPath, bool bBinary, bool bAppend);
 
+// The descriptor beneath a log file's stream (_fileno; fileno); -1 for
+// none.
+int osLogFile_Descriptor(FILE *pFile);
+
+// Writes all the bytes to a descriptor straight, past any stream buffer,
+// with no lock and no allocation (_write; write): usable inside a signal
+// handler. False when a write fails.
+bool osLogFile_WriteRaw(int fd, const void *pBytes, size_t length);
+
 // Free bytes available to the caller on the volume holding pDir
 // (GetDiskFreeSpaceExA; statvfs). MOS_RC__ERROR on failure.
 [[nodiscard]] MOS_RC osLogFile_GetFreeDiskBytes(const char *pDir, uint64_t *pFreeBytes);
 
 // Bytes of memory the process has committed privately (the page-file
-// usage on Windows; resident anonymous plus swapped bytes on Linux).
+// usage on Windows; resident anonymous plus swapped bytes on Linux, read
+// with plain system calls so that a signal handler may ask).
 [[nodiscard]] MOS_RC osLogFile_GetCommittedBytes(uint64_t *pBytes);
 
 // True when only the owner (Linux: mode 0600) or only Administrators and

@@ -135,6 +135,51 @@ TEST_F(BlockingTest, QueryShowsRunningAndQueuedRequests) {
     mosBlocking_Destroy(&blocking);
 }
 
+// The running count as the query shows it, once it has settled on the
+// value wanted or the deadline passed (the completion callback runs before
+// the worker lowers it).
+uint32_t runningOnceSettled(MosBlocking *p, uint32_t wanted) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (query(p).numRunningThreads != wanted && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return query(p).numRunningThreads;
+}
+
+// An idle object shows no busy worker, whichever way its requests ended
+// (at once or after resubmitting) and however many workers ran them.
+TEST_F(BlockingTest, RunningCountGoesBackToZeroAfterEveryRequest) {
+    for (uint32_t numThreads : {1u, 3u}) {
+        SCOPED_TRACE(testing::Message() << numThreads << " workers");
+        MosBlocking blocking;
+        ASSERT_EQ(mosBlocking_Create(&blocking, "settles", numThreads), MOS_RC__SUCCESS);
+        Job jobs[6];
+        for (uint32_t i = 0; i < 6; i++) {
+            jobs[i].resubmits = i % 3;
+            initJob(&jobs[i]);
+            (void)mosBlocking_SubmitWaitEx(&blocking, &jobs[i].req);
+        }
+        for (Job &job : jobs) {
+            ASSERT_TRUE(job.done.Wait());
+        }
+        EXPECT_EQ(runningOnceSettled(&blocking, 0), 0u);
+        EXPECT_EQ(query(&blocking).waiters, 0u);
+        // A later request counts as running while it runs, and not after.
+        Gate hold, started;
+        Job late;
+        late.pHold = &hold;
+        late.pStarted = &started;
+        initJob(&late);
+        (void)mosBlocking_SubmitWaitEx(&blocking, &late.req);
+        ASSERT_TRUE(started.Wait());
+        EXPECT_EQ(query(&blocking).numRunningThreads, 1u);
+        hold.Open();
+        ASSERT_TRUE(late.done.Wait());
+        EXPECT_EQ(runningOnceSettled(&blocking, 0), 0u);
+        mosBlocking_Destroy(&blocking);
+    }
+}
+
 TEST_F(BlockingTest, DestroyRunsNoQueuedRequest) {
     MosBlocking blocking;
     ASSERT_EQ(mosBlocking_Create(&blocking, "one worker", 1), MOS_RC__SUCCESS);

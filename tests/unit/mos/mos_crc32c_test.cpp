@@ -75,4 +75,26 @@ TEST(Crc32c, SelectHonoursTheChoice) {
     ASSERT_EQ(mosCrc32c_Select(nullptr), MOS_RC__SUCCESS);
 }
 
+// A later selection with default settings (none, or 0) keeps every stored
+// choice; only a non-zero choice replaces it.
+TEST(Crc32c, DefaultSettingsKeepTheStoredChoice) {
+    if (!mosCrc32c_HasHardware()) {
+        GTEST_SKIP() << "processor without SSE4.2: every choice uses the software form";
+    }
+    for (uint32_t choice : {MOS_CRC_IMPL__SOFTWARE, MOS_CRC_IMPL__HW32, MOS_CRC_IMPL__HW64}) {
+        MosCrcParams params{choice};
+        ASSERT_EQ(mosCrc32c_Select(&params), MOS_RC__SUCCESS);
+        MosCrcParams defaults{0};
+        ASSERT_EQ(mosCrc32c_Select(&defaults), MOS_RC__SUCCESS);
+        EXPECT_EQ(mosCrc32c_InUse(), choice) << "after 0, stored " << choice;
+        ASSERT_EQ(mosCrc32c_Select(nullptr), MOS_RC__SUCCESS);
+        EXPECT_EQ(mosCrc32c_InUse(), choice) << "after none, stored " << choice;
+        EXPECT_EQ(mos_Crc32c("abc", 3), 0xC9B4C048u);
+    }
+    // Back to the automatic choice for the tests that follow.
+    MosCrcParams automatic{MOS_CRC_IMPL__HW64 + 1};
+    ASSERT_EQ(mosCrc32c_Select(&automatic), MOS_RC__SUCCESS);
+    EXPECT_EQ(mosCrc32c_InUse(), MOS_CRC_IMPL__HW64);
+}
+
 } // namespace

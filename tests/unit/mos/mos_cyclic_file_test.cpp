@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -116,6 +117,78 @@ TEST_F(CyclicFileTest, ExistingLargeFileRotatesAtCreation) {
     ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
     EXPECT_EQ(ReadFile("f.0"), "");
     EXPECT_EQ(ReadFile("f.1").size(), 2001u);
+}
+
+// A header writer that, once armed, holds the rotation calling it until
+// released: the old stream is closed and the new one not yet published.
+struct RotationGate {
+    std::mutex m;
+    std::condition_variable cv;
+    bool bArmed = false;
+    bool bInside = false;
+    bool bRelease = false;
+    bool bFlushed = false;
+};
+RotationGate gate_G;
+
+void holdingHeaderWriter(FILE * /*pFile*/) {
+    std::unique_lock<std::mutex> g(gate_G.m);
+    if (!gate_G.bArmed) {
+        return;
+    }
+    gate_G.bArmed = false;
+    gate_G.bInside = true;
+    gate_G.cv.notify_all();
+    gate_G.cv.wait_for(g, std::chrono::seconds(10), [] { return gate_G.bRelease; });
+}
+
+// A flush that comes while a rotation is under way waits for it instead of
+// touching the stream the rotation closed; both for a synchronous file
+// (rotated by its writer under the layer lock) and an asynchronous one
+// (rotated by the dump thread).
+TEST_F(CyclicFileTest, FlushWaitsForARotationInProgress) {
+    for (bool bAsync : {false, true}) {
+        SCOPED_TRACE(bAsync ? "asynchronous" : "synchronous");
+        MosCyclicFileParams params = FileParams("f", bAsync);
+        params.maxFileSize = 64;
+        params.pHeaderWriterCK = holdingHeaderWriter;
+        ASSERT_EQ(Create(params), MOS_RC__SUCCESS);
+        {
+            std::lock_guard<std::mutex> g(gate_G.m);
+            gate_G.bArmed = true;
+            gate_G.bInside = gate_G.bRelease = gate_G.bFlushed = false;
+        }
+        std::thread writer([&] {
+            Line(std::string(100, 'w'));
+            mosCyclicFile_WaitDump(&m_file, 0); // the dump thread rotates the ring's file
+        });
+        std::unique_lock<std::mutex> g(gate_G.m);
+        ASSERT_TRUE(gate_G.cv.wait_for(g, std::chrono::seconds(10), [] { return gate_G.bInside; }));
+        g.unlock();
+        std::thread flusher([&] {
+            mosCyclicFile_Flush(&m_file);
+            std::lock_guard<std::mutex> lock(gate_G.m);
+            gate_G.bFlushed = true;
+            gate_G.cv.notify_all();
+        });
+        g.lock();
+        // Correct code cannot flush before the release, so this waits the
+        // whole time; it is only as short as it is to keep the test quick.
+        EXPECT_FALSE(
+            gate_G.cv.wait_for(g, std::chrono::milliseconds(300), [] { return gate_G.bFlushed; }));
+        gate_G.bRelease = true;
+        gate_G.cv.notify_all();
+        g.unlock();
+        writer.join();
+        flusher.join();
+        EXPECT_TRUE(gate_G.bFlushed);
+        EXPECT_EQ(ReadFile("f.1").size(), 101u);
+        mosCyclicFile_Destroy(&m_file);
+        m_bCreated = false;
+        std::error_code ec;
+        std::filesystem::remove(Path("f.0"), ec);
+        std::filesystem::remove(Path("f.1"), ec);
+    }
 }
 
 TEST_F(CyclicFileTest, PrefixAndDirectoryLengthLimits) {

@@ -129,6 +129,21 @@ TEST_F(MemPoolTest, IndexFromAnyByteOfABlock) {
     EXPECT_EQ(mosMemPool_IndexFromMem(&pool_, Block(0) + 23), 0u);
 }
 
+// The last block is the boundary for both lookups, whatever the layout.
+TEST_F(MemPoolTest, LastBlockIsTheBoundaryOfBothLookups) {
+    for (uint32_t flags :
+         {uint32_t{MOS_MEMPOOL_FLAG__FREE_LIST}, uint32_t{MOS_MEMPOOL_FLAG__FREE_STACK},
+          uint32_t{MOS_MEMPOOL_FLAG__GUARD_PAGE | MOS_MEMPOOL_FLAG__FREE_LIST}}) {
+        SCOPED_TRACE(testing::Message() << "flags " << flags);
+        Create(100, 3, 16, flags);
+        EXPECT_EQ(Block(2), pool_.pMemEnd - pool_.allocPerBlock);
+        EXPECT_EQ(mosMemPool_IndexFromMem(&pool_, pool_.pMemEnd - 1), 2u);
+        EXPECT_EQ(mosMemPool_IndexFromMem(&pool_, pool_.pMemAlignedStart), 0u);
+        mosMemPool_Destroy(&pool_);
+        bCreated_ = false;
+    }
+}
+
 TEST_F(MemPoolTest, QueryCountsBlocksAndExhaustion) {
     Create(100, 3, 16, MOS_MEMPOOL_FLAG__GUARD_PAGE | MOS_MEMPOOL_FLAG__FREE_LIST);
     MosMemPool_Query q = Query();
@@ -286,6 +301,35 @@ void freeTwiceToList() {
 
 void createWithBothFreeKinds() {
     childPool(24, MOS_MEMPOOL_FLAG__FREE_LIST | MOS_MEMPOOL_FLAG__FREE_STACK);
+}
+
+void blockByIndex(uint32_t flags, uint32_t index) {
+    MosMemPool *pPool = childPool(100, flags);
+    (void)mosMemPool_MemByIndex(pPool, index);
+    fprintf(stderr, "survived\n");
+    std::_Exit(0);
+}
+
+void indexOfAddress(uint32_t flags, int64_t offsetFromEnd) {
+    MosMemPool *pPool = childPool(100, flags);
+    (void)mosMemPool_IndexFromMem(pPool, pPool->pMemEnd + offsetFromEnd);
+    fprintf(stderr, "survived\n");
+    std::_Exit(0);
+}
+
+// One past the last block is outside the pool for both lookups: the block
+// count as an index, and the end of the block area as an address.
+TEST(MemPoolDeathTest, OnePastTheLastBlockIsFatal) {
+    for (uint32_t flags : {uint32_t{MOS_MEMPOOL_FLAG__FREE_LIST},
+                           uint32_t{MOS_MEMPOOL_FLAG__FREE_STACK}, GUARD_LIST}) {
+        EXPECT_EXIT(blockByIndex(flags, 2), testing::ExitedWithCode(0), "survived") << flags;
+        EXPECT_EXIT(blockByIndex(flags, 3), mostest::ExitedWithMinusOne,
+                    "mosMemPool_IsValidObjIndex")
+            << flags;
+        EXPECT_EXIT(indexOfAddress(flags, -1), testing::ExitedWithCode(0), "survived") << flags;
+        EXPECT_EXIT(indexOfAddress(flags, 0), mostest::ExitedWithMinusOne, "pMem < pPool->pMemEnd")
+            << flags;
+    }
 }
 
 TEST(MemPoolDeathTest, MisuseIsFatal) {

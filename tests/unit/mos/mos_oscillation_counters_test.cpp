@@ -140,6 +140,28 @@ TEST_F(OscCntLayerTest, WindowsCountFailuresOverTime) {
     mosOscCnt_Unregister(&cnt);
 }
 
+// Each window notifies once, when its count reaches the threshold; the
+// failures past it in the same window notify nothing more.
+TEST_F(OscCntLayerTest, EachWindowNotifiesOnceAtItsThreshold) {
+    const uint32_t sizes[3] = {3600, 3600, 3600}; // no window runs out here
+    const uint32_t thresholds[3] = {2, 3, 5};
+    MosOscCnt cnt;
+    mosOscCnt_Init(&cnt, MOS_OSC_CNT_TYPE__SDS_LONG_OPERATIONS, sizes, thresholds);
+    mosOscCnt_SetFailureNotifyCK(cnt.counterType, onOscillation);
+    // Notifications seen after failure 1, 2, ...
+    const uint32_t expected[] = {0, 1, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3};
+    for (uint32_t i = 0; i < sizeof expected / sizeof expected[0]; i++) {
+        mosOscCnt_NotifyFailure(&cnt);
+        EXPECT_EQ(notified_G, expected[i]) << "after failure " << i + 1;
+    }
+    for (uint32_t w = 0; w < 3; w++) {
+        EXPECT_EQ(cnt.windows[w].lastOscillationCount, thresholds[w]) << w;
+        EXPECT_EQ(cnt.windows[w].currentCount, 12u) << w;
+        EXPECT_EQ(cnt.windows[w].maxFailuresCount, 12u) << w;
+    }
+    mosOscCnt_SetFailureNotifyCK(cnt.counterType, nullptr);
+}
+
 void destroyWithCallbackLeft() {
     mostest::StdoutToStderr();
     mostest::EnsureCoreLayers();

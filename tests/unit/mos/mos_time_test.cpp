@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 namespace {
 
@@ -33,6 +35,36 @@ TEST(Time, TimestampTextIsTwentyTwoCharacters) {
     char tiny[5];
     EXPECT_EQ(mosTime_FormatTimestamp(tiny, sizeof tiny), 4);
     EXPECT_EQ(mosTime_FormatTimestamp(tiny, 0), 0);
+}
+
+// The calendar arithmetic against the standard library's civil calendar,
+// over leap days, century years and both sides of 1970.
+TEST(Time, SplitSecondsMatchesTheCivilCalendar) {
+    using namespace std::chrono;
+    std::vector<int64_t> samples = {0,           -1,           86399,      86400,
+                                    951782400,   951868799,    4107542400, 4107628800,
+                                    -2208988800, 253402300799, 1773043503, -62135596800};
+    uint64_t seed = 88172645463325252ull;
+    for (int i = 0; i < 20000; i++) {
+        seed ^= seed << 13;
+        seed ^= seed >> 7;
+        seed ^= seed << 17;
+        samples.push_back(static_cast<int64_t>(seed % 20000000000ull) - 10000000000);
+    }
+    for (int64_t seconds : samples) {
+        const sys_seconds when{std::chrono::seconds{seconds}};
+        const sys_days day = floor<days>(when);
+        const year_month_day ymd{day};
+        const hh_mm_ss<std::chrono::seconds> hms{when - day};
+        int32_t year = 0, month = 0, dayOfMonth = 0, hour = 0, minute = 0, second = 0;
+        mosTime_SplitSeconds(seconds, &year, &month, &dayOfMonth, &hour, &minute, &second);
+        ASSERT_EQ(year, static_cast<int>(ymd.year())) << seconds;
+        ASSERT_EQ(month, static_cast<int>(static_cast<unsigned>(ymd.month()))) << seconds;
+        ASSERT_EQ(dayOfMonth, static_cast<int>(static_cast<unsigned>(ymd.day()))) << seconds;
+        ASSERT_EQ(hour, hms.hours().count()) << seconds;
+        ASSERT_EQ(minute, hms.minutes().count()) << seconds;
+        ASSERT_EQ(second, hms.seconds().count()) << seconds;
+    }
 }
 
 // The system time of a known instant comes back as the C library's local

@@ -282,14 +282,18 @@ TEST_P(TimerWindowTest, WideWindowsCoverWholeSetsAndNeverVanish) {
 // 5 is the configuration's largest; 8 and 16 would wrap an 8-bit window to 0.
 INSTANTIATE_TEST_SUITE_P(Powers, TimerWindowTest, testing::Values(5, 8, 16));
 
-class TimerWithoutThreadTest : public TimerTest {
+// The layer without its poll thread, with the power and request-count type
+// given.
+template <uint64_t kPower, uint32_t kCountType> class TimerWithoutPollThread : public TimerTest {
   protected:
     MosTimerParams *Params() override {
-        params_ = {0, 1, 1};
+        params_ = {kPower, 1, kCountType};
         return &params_;
     }
     MosTimerParams params_{};
 };
+
+using TimerWithoutThreadTest = TimerWithoutPollThread<0, 1>;
 
 TEST_F(TimerWithoutThreadTest, NoPollThreadAndNothingFires) {
     EXPECT_EQ(mostest::CountThreadsNamed("mosTimer"), 0u);
@@ -370,6 +374,107 @@ TEST_F(TimerWithoutThreadTest, WindowOfOneGivesSuccessiveThreadsSuccessiveQueues
     uint8_t start = 9, size = 9;
     mosTimer_GetThreadWindow(0, &start, &size); // this thread predates the layer
     EXPECT_EQ(size, 0u);
+}
+
+// A power above 16 is out of range: the whole parameter block gives way to
+// the defaults (window 1, atomic per-set counter, poll thread on), not only
+// the window.
+TEST(TimerParams, PowerAboveSixteenFallsBackToTheDefaults) {
+    mostest::EnsureCoreLayers();
+    struct Case {
+        uint64_t power;
+        uint32_t window;
+        uint32_t pollThreads;
+        uint32_t setCounterStep; // the set's request counter after one arming
+    };
+    const Case cases[] = {
+        {15, 128, 0, 0}, {16, 128, 0, 0}, {17, 1, 1, 1}, {64, 1, 1, 1}, {~uint64_t{0}, 1, 1, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "power " << c.power);
+        // Asked: no poll thread, the per-thread counter (the set's stays 0).
+        MosTimerParams params{c.power, 1, 0};
+        ASSERT_EQ(mosTimer_Init(&params), MOS_RC__SUCCESS);
+        EXPECT_EQ(mosTimer_GetWindow(), c.window);
+        EXPECT_EQ(mostest::WaitForThreadsNamed("mosTimer", c.pollThreads), c.pollThreads);
+        Fired f;
+        mosTimerReq_Init(&f.req, onFire);
+        (void)mosTimerReq_AddByQ(&f.req, MOS_TIMER_QUEUE_ID__5MIN);
+        EXPECT_EQ(mosTimer_GetQSetPtr(MOS_TIMER_QUEUE_ID__5MIN)->reqCounter, c.setCounterStep);
+        EXPECT_EQ(mosTimerReq_Abort(&f.req), MOS_RC__SUCCESS);
+        mosTimer_Destroy();
+    }
+}
+
+// Arms from a thread of the thread layer whose window (32) covers all four
+// queues of the 100 ms set; with the plain per-set counter (type 2)
+// successive requests go to queues 0, 1, 2, 3, 0, ...
+using TimerSetSumTest = TimerWithoutPollThread<5, 2>;
+
+struct ArmJob {
+    Fired *pFired;
+    uint32_t count;
+};
+
+void armAll(void *pArg) {
+    auto *pJob = static_cast<ArmJob *>(pArg);
+    for (uint32_t i = 0; i < pJob->count; i++) {
+        mosTimerReq_Init(&pJob->pFired[i].req, onFire);
+        (void)mosTimerReq_AddByQ(&pJob->pFired[i].req, MOS_TIMER_QUEUE_ID__100MILLI);
+    }
+}
+
+// The set's record adds up every queue of the set (and takes the largest
+// lateness), whichever queue holds the requests.
+TEST_F(TimerSetSumTest, SetQuerySumsEveryQueue) {
+    constexpr uint32_t kQs = 4;
+    constexpr uint32_t kPerQ = 3;
+    Fired fired[kQs * kPerQ];
+    ArmJob job{fired, kQs * kPerQ};
+    MosOsThrd armer;
+    ASSERT_EQ(mosOsThrd_Create(&armer, armAll, &job, "armer"), MOS_RC__SUCCESS);
+    mosOsThrd_Destroy(&armer);
+    for (uint32_t i = 0; i < kQs * kPerQ; i++) {
+        ASSERT_EQ(fired[i].req.qId, i % kQs) << i;
+    }
+    // Queue q loses q of its requests to aborts: 0, 1, 2 and all 3.
+    uint32_t armed = 0;
+    for (uint32_t q = 0; q < kQs; q++) {
+        for (uint32_t k = 0; k < kPerQ; k++) {
+            if (k < q) {
+                EXPECT_EQ(mosTimerReq_Abort(&fired[k * kQs + q].req), MOS_RC__SUCCESS);
+            } else {
+                armed++;
+            }
+        }
+    }
+    auto set = QueryOf<MosTimerQSet_Query>(MOS_OBJ_TYPE_TIMER_QSET, MOS_TIMER_QUEUE_ID__100MILLI);
+    EXPECT_EQ(set.numWaiters, armed);
+    EXPECT_EQ(set.numAborts, 0u + 1 + 2 + 3);
+    EXPECT_EQ(set.numExpirations, 0u);
+    EXPECT_EQ(set.reqCount, kQs * kPerQ);
+    const auto end = Clock::now() + std::chrono::seconds(10);
+    uint32_t expirations = 0;
+    while (expirations < armed && Clock::now() < end) {
+        (void)mosTimer_PollAll();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        expirations = 0;
+        for (uint32_t q = 0; q < kQs; q++) {
+            expirations += mosTimer_GetQPtr(MOS_TIMER_QUEUE_ID__100MILLI, q)->numExpirations;
+        }
+    }
+    ASSERT_EQ(expirations, armed);
+    set = QueryOf<MosTimerQSet_Query>(MOS_OBJ_TYPE_TIMER_QSET, MOS_TIMER_QUEUE_ID__100MILLI);
+    EXPECT_EQ(set.numWaiters, 0u);
+    EXPECT_EQ(set.numExpirations, armed);
+    EXPECT_EQ(set.numAborts, 6u);
+    uint64_t maxDiff = 0;
+    for (uint32_t q = 0; q < kQs; q++) {
+        const MosTimerQ *pQ = mosTimer_GetQPtr(MOS_TIMER_QUEUE_ID__100MILLI, q);
+        EXPECT_EQ(pQ->numExpirations, kPerQ - q) << q;
+        maxDiff = pQ->maxDiffTicks > maxDiff ? pQ->maxDiffTicks : maxDiff;
+    }
+    EXPECT_EQ(set.maxDiffTicks, maxDiff);
 }
 
 void armTwice() {

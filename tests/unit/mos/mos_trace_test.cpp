@@ -1,13 +1,19 @@
 #include "mos_cyclic_file.h"
+#include "mos_timer.h"
 #include "mos_trace.h"
 #include "mos_trace_bin.h"
+#include "thread_names.h"
 #include "trace_fixture.h"
+#include "umt/mos_umt_sched.h"
+#include "umt/umt_fixture.h"
 #include "usr/os_logfile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdarg>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -358,6 +364,106 @@ TEST_F(UuidTraceTest, MalformedUuidIsTracedAsAnError) {
     EXPECT_NE(out.find(": Invalid UUID CC9BA7B0x6D22"), std::string::npos) << out;
     EXPECT_NE(out.find(": Invalid UUID zz"), std::string::npos) << out;
     EXPECT_EQ(out.find("Invalid UUID CC9BA7B0-"), std::string::npos) << out;
+}
+
+} // namespace
+
+namespace {
+
+// Traces written on a user-mode thread carry its handle in every sink;
+// those of an operating-system thread carry 0.
+class TraceUmtTest : public mostest::LogDirFixture {
+  protected:
+    void SetUp() override {
+        LogDirFixture::SetUp();
+        ASSERT_EQ(mosTimer_Init(nullptr), MOS_RC__SUCCESS);
+        MosUmtSchedParams params = {"trace-sched", "RR", 1, 0, 0};
+        ASSERT_EQ(mosUmtSched_Create(&m_sched, &params), MOS_RC__SUCCESS);
+        // Each new thread traces its start; that must be over before a test
+        // sets the trace layer up.
+        ASSERT_EQ(mostest::WaitForThreadsNamed("mosTimer", 1), 1u);
+        ASSERT_EQ(mostest::WaitForThreadsNamed(m_sched.pThrds[0].name, 1), 1u);
+    }
+    void TearDown() override {
+        mosUmtSched_Destroy(&m_sched);
+        mosTimer_Destroy();
+        LogDirFixture::TearDown();
+    }
+    // Runs fn in a user-mode thread and returns that thread's handle.
+    uint64_t RunInUmt(std::function<void()> fn) {
+        uint64_t handle = 0;
+        std::function<void()> body = [&] {
+            handle = reinterpret_cast<uintptr_t>(mosUmt_GetUThreadHdl());
+            fn();
+        };
+        MosUmtCreateParams params = {nullptr, 0, MOS_UMT_NO_THRD, 1, 0, nullptr};
+        MosUmt *pUmt = nullptr;
+        EXPECT_EQ(mosUmt_Create(&m_sched, mostest::RunLambda, &body, &params, &pUmt),
+                  MOS_RC__SUCCESS);
+        mosUmt_Join(pUmt);
+        return handle;
+    }
+    // The thread handle of each binary record whose message id is msgId.
+    std::vector<uint64_t> BinHandles(uint32_t msgId) const {
+        const std::string bin = ReadFile("bin.0");
+        std::vector<uint64_t> handles;
+        size_t at = sizeof(MosTraceBinFileHeader);
+        while (at + 36 <= bin.size()) {
+            uint16_t length = 0;
+            uint64_t handle = 0;
+            uint32_t id = 0;
+            memcpy(&length, bin.data() + at + 5, 2);
+            memcpy(&handle, bin.data() + at + 7, 8);
+            memcpy(&id, bin.data() + at + 25, 4);
+            if (length < 36) {
+                break;
+            }
+            if (id == msgId) {
+                handles.push_back(handle);
+            }
+            at += length;
+        }
+        return handles;
+    }
+    MosUmtSched m_sched = {};
+};
+
+TEST_F(TraceUmtTest, EverySinkCarriesTheCurrentUserModeThread) {
+    for (bool bAsync : {false, true}) {
+        SCOPED_TRACE(bAsync ? "asynchronous files" : "synchronous files");
+        MosTrcParams params = TextTraceParams(bAsync);
+        params.trcBinFile = FileParams("bin", bAsync);
+        params.trc_stdout = 1;
+        ASSERT_EQ(mosTrcLayer_Create(&params), MOS_RC__SUCCESS);
+        testing::internal::CaptureStdout();
+        const uint64_t handle = RunInUmt([] { MOS_TRACE(MOS_COMP_MOS, 1, "in a umt %d", 1); });
+        MOS_TRACE(MOS_COMP_MOS, 1, "on an os thread %d", 2);
+        const std::string out = testing::internal::GetCapturedStdout();
+        mosTrcLayer_Destroy();
+        ASSERT_NE(handle, 0u);
+        char umtText[32];
+        snprintf(umtText, sizeof umtText, "%016llX:", static_cast<unsigned long long>(handle));
+        const std::string umtPrefix = umtText;
+        const std::string osPrefix = "0000000000000000:";
+        std::string umtLine, osLine;
+        for (const std::string &line : ReadLines("trc.0")) {
+            if (line.find("in a umt 1") != std::string::npos) {
+                umtLine = afterTimestamp(line);
+            }
+            if (line.find("on an os thread 2") != std::string::npos) {
+                osLine = afterTimestamp(line);
+            }
+        }
+        EXPECT_EQ(umtLine.rfind(umtPrefix, 0), 0u) << umtLine;
+        EXPECT_EQ(osLine.rfind(osPrefix, 0), 0u) << osLine;
+        EXPECT_NE(out.find(umtPrefix + "operator():"), std::string::npos) << out;
+        EXPECT_NE(out.find(osPrefix + "TestBody:"), std::string::npos) << out;
+        EXPECT_EQ(BinHandles(MOS_TRACE_FORMAT_ID("in a umt %d")), std::vector<uint64_t>{handle});
+        EXPECT_EQ(BinHandles(MOS_TRACE_FORMAT_ID("on an os thread %d")), std::vector<uint64_t>{0});
+        std::error_code ec;
+        std::filesystem::remove(Path("trc.0"), ec);
+        std::filesystem::remove(Path("bin.0"), ec);
+    }
 }
 
 } // namespace

@@ -3,9 +3,12 @@
 #include "mos_diag_counters.h"
 #include "mos_ut.h"
 #include "test_support.h"
+#include "umt/umt_fixture.h"
+#include "usr/mos_fastlock.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace {
@@ -97,17 +100,25 @@ TEST(MosUtAction, DelaysLastTheirMilliseconds) {
     }
 }
 
-uint32_t crazySpins() {
+uint32_t counterNamed(const char *pName) {
     static MosDiagCounterEntry entries[MOS_DIAG_COUNTER__LAST];
     MosDiagCountersQuery query = {MOS_DIAG_COUNTER__LAST, 0, {}, entries};
     EXPECT_EQ(mosDiagCounters_QueryExt(&query, false), MOS_RC__SUCCESS);
     for (uint32_t i = 0; i < query.count; i++) {
-        if (std::string(entries[i].name) == "CRAZY_SCHED_SPIN") {
+        if (std::string(entries[i].name) == pName) {
             return entries[i].value;
         }
     }
-    ADD_FAILURE() << "no CRAZY_SCHED_SPIN counter";
+    ADD_FAILURE() << "no counter " << pName;
     return 0;
+}
+
+uint32_t crazySpins() {
+    return counterNamed("CRAZY_SCHED_SPIN");
+}
+
+uint32_t crazyYields() {
+    return counterNamed("CRAZY_SCHED_UMT_YIELD");
 }
 
 TEST(MosUtAction, CrazySchedCountsItsSpins) {
@@ -119,6 +130,42 @@ TEST(MosUtAction, CrazySchedCountsItsSpins) {
     EXPECT_EQ(mosUtAction_CrazySched(&always, nullptr), 0u);
     EXPECT_EQ(mosUtAction_CrazySched(&always, nullptr), 0u);
     EXPECT_EQ(crazySpins() - before, 2u);
+}
+
+// On a user-mode thread that may be switched out, a turn without a spin
+// yields: the other thread queued on the same scheduler thread runs first.
+// A thread holding a fast lock, or one that spun, does not yield.
+class CrazySchedUmtTest : public mostest::UmtTest {};
+
+TEST_F(CrazySchedUmtTest, YieldsAUserModeThreadThatMaySwitch) {
+    StartSched("RR", 2);
+    MosUtAction never = {0, nullptr, {}};
+    MosUtAction always = {1, nullptr, {}};
+    MosFastlock lock;
+    mosFastlock_Create(&lock);
+    std::string order;
+    std::function<void()> a = [&] {
+        order += 'a';
+        mosFastlockBase_Acquire(&lock);
+        EXPECT_EQ(mosUtAction_CrazySched(&never, nullptr), 0u); // holds a lock: no yield
+        mosFastlockBase_Release(&lock);
+        order += 'A';
+        EXPECT_EQ(mosUtAction_CrazySched(&always, nullptr), 0u); // spins instead
+        order += 's';
+        EXPECT_EQ(mosUtAction_CrazySched(&never, nullptr), 0u); // yields to b
+        order += 'y';
+    };
+    std::function<void()> b = [&] { order += 'b'; };
+    const uint32_t spinsBefore = crazySpins();
+    const uint32_t yieldsBefore = crazyYields();
+    RunQueuedTogether({&a, &b});
+    EXPECT_EQ(order, "aAsby");
+    EXPECT_EQ(crazySpins() - spinsBefore, 1u);
+    EXPECT_EQ(crazyYields() - yieldsBefore, 1u);
+    // On an operating-system thread there is nothing to yield.
+    EXPECT_EQ(mosUtAction_CrazySched(&never, nullptr), 0u);
+    EXPECT_EQ(crazyYields() - yieldsBefore, 1u);
+    mosFastlockBase_Destroy(&lock);
 }
 
 TEST(MosUt, TablesByNumber) {

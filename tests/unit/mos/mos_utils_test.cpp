@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,54 @@ TEST(Formatting, ConversionsThePrintersUse) {
     mos_Snprintf(buf, sizeof buf, "%05u|%x|%lld|%llu|%llx|%-4s|%.2s", 42u, 255u, -5ll,
                  18446744073709551615ull, 0xABCull, "ab", "xyz");
     EXPECT_STREQ(buf, "00042|ff|-5|18446744073709551615|abc|ab  |xy");
+}
+
+// The signal-safe formatter against the C library's, conversion by
+// conversion (both see the same literal format).
+#define EXPECT_SAFE_AS_SNPRINTF(...)                                                               \
+    do {                                                                                           \
+        char safe[96];                                                                             \
+        char libc[96];                                                                             \
+        const int len = mos_SafeSnprintf(safe, sizeof safe, __VA_ARGS__);                          \
+        snprintf(libc, sizeof libc, __VA_ARGS__);                                                  \
+        EXPECT_STREQ(safe, libc);                                                                  \
+        EXPECT_EQ(len, static_cast<int>(strlen(libc))) << libc;                                    \
+    } while (0)
+
+TEST(Formatting, SafeFormatterMatchesTheCLibrary) {
+    EXPECT_SAFE_AS_SNPRINTF("plain text, 100%% sure");
+    EXPECT_SAFE_AS_SNPRINTF("%s:%05u: %s", "fn", 7u, "");
+    EXPECT_SAFE_AS_SNPRINTF("%d %d %d %i", 0, -1, 2147483647, -2147483647 - 1);
+    EXPECT_SAFE_AS_SNPRINTF("%u %x %X %x", 4294967295u, 0xc0000005u, 0xc0000005u, 0u);
+    EXPECT_SAFE_AS_SNPRINTF("%ld %lu %lx", -5L, 5UL, 0xABCUL);
+    EXPECT_SAFE_AS_SNPRINTF("%lld %llu %llx", -9223372036854775807LL - 1, 18446744073709551615ULL,
+                            0x1122334455667788ULL);
+    EXPECT_SAFE_AS_SNPRINTF("[%5d][%-5d][%05d][%05d][%2d]", 42, 42, 42, -42, 12345);
+    EXPECT_SAFE_AS_SNPRINTF("[%8s][%-8s][%3s][%c%c]", "ab", "ab", "abcdef", 'x', 'y');
+    EXPECT_SAFE_AS_SNPRINTF("%016llX:%s:%05u: ", 0x7FF6ABCDULL, "fn", 123456u);
+    EXPECT_SAFE_AS_SNPRINTF("(Estimated size: %lluMB, Available: %lluMB)", 200ULL, 0ULL);
+}
+
+TEST(Formatting, SafeFormatterPointersNullsAndLimits) {
+    char buf[32];
+    int fortyTwo = 42;
+    EXPECT_EQ(mos_SafeSnprintf(buf, sizeof buf, "IP %p", reinterpret_cast<void *>(0x1234)), 9);
+    EXPECT_STREQ(buf, "IP 0x1234");
+    const char *volatile pNoText = nullptr; // hidden from the format check
+    (void)mos_SafeSnprintf(buf, sizeof buf, "%p|%s", static_cast<void *>(nullptr), pNoText);
+    EXPECT_STREQ(buf, "(nil)|(null)");
+    (void)mos_SafeSnprintf(buf, sizeof buf, "%p", static_cast<void *>(&fortyTwo));
+    EXPECT_EQ(std::string(buf).rfind("0x", 0), 0u);
+    EXPECT_EQ(mos_SafeSnprintf(buf, 6, "%s-%d", "abcdef", 1), 5); // cut, terminated
+    EXPECT_STREQ(buf, "abcde");
+    EXPECT_EQ(mos_SafeSnprintf(buf, 1, "%d", 7), 0);
+    EXPECT_STREQ(buf, "");
+    // Conversions it does not know are copied, and take no argument.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat"
+    EXPECT_EQ(mos_SafeSnprintf(buf, sizeof buf, "%d %q %d %", 1, 2), 8);
+#pragma GCC diagnostic pop
+    EXPECT_STREQ(buf, "1 %q 2 %");
 }
 
 TEST(StrChr, StopsAtTheBoundAndAtTheTerminator) {

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <dbghelp.h>
+#include <io.h>
 
 namespace {
 
@@ -61,6 +63,10 @@ MINIDUMP_TYPE dumpType(uint32_t kind) {
 
 } // namespace
 
+bool osCrash_FilterRunsInSignalHandler() {
+    return false;
+}
+
 void osCrash_InstallFilter(OsCrashFilterCK pFilter) {
     pFilter_G.store(pFilter);
     osCrash_PrepareThread();
@@ -97,11 +103,15 @@ MOS_RC osCrash_WriteDump(const char *pPath, uint32_t kind, const OsCrashInfo * /
     return bOk ? MOS_RC__SUCCESS : MOS_RC__ERROR;
 }
 
-void osCrash_WriteBacktrace(FILE *pFile) {
+void osCrash_WriteBacktrace(int fd) {
     void *frames[64];
     USHORT count = CaptureStackBackTrace(0, 64, frames, nullptr);
     for (USHORT i = 0; i < count; i++) {
-        fprintf(pFile, "#%u %p\n", static_cast<unsigned>(i), frames[i]);
+        char line[64];
+        int len = snprintf(line, sizeof(line), "#%u %p\n", static_cast<unsigned>(i), frames[i]);
+        if (len > 0 && static_cast<size_t>(len) < sizeof(line)) {
+            (void)_write(fd, line, static_cast<unsigned>(len));
+        }
     }
 }
 

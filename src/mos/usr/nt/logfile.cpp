@@ -4,6 +4,7 @@
 
 #include <aclapi.h>
 #include <cstdio>
+#include <io.h>
 #include <psapi.h>
 #include <share.h>
 #include <time.h>
@@ -22,6 +23,28 @@ void osLogFile_GetLocalTime(MosLocalTime *pTime) {
 
 void osLogFile_RefreshTimeZone() {
     _tzset();
+}
+
+void osLogFile_GetLocalTimeInSignal(MosLocalTime *pTime) {
+    osLogFile_GetLocalTime(pTime);
+}
+
+int osLogFile_Descriptor(FILE *pFile) {
+    return pFile != nullptr ? _fileno(pFile) : -1;
+}
+
+bool osLogFile_WriteRaw(int fd, const void *pBytes, size_t length) {
+    const auto *p = static_cast<const char *>(pBytes);
+    while (length > 0) {
+        const unsigned chunk = length < 0x40000000u ? static_cast<unsigned>(length) : 0x40000000u;
+        const int n = _write(fd, p, chunk);
+        if (n <= 0) {
+            return false;
+        }
+        p += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #include "usr/os_crash.h"
 
+#include "mos_utils.h"
+
 #include <atomic>
 #include <csignal>
 #include <cstdarg>
@@ -80,17 +82,15 @@ void writeAll(int fd, const char *pText, size_t len) {
     }
 }
 
+// Runs inside the signal handler: the runtime's own formatter, not printf.
 void writeFormat(int fd, const char *pFormat, ...) __attribute__((format(printf, 2, 3)));
 void writeFormat(int fd, const char *pFormat, ...) {
     char buf[512];
     va_list args;
     va_start(args, pFormat);
-    int len = vsnprintf(buf, sizeof(buf), pFormat, args);
+    int len = mos_SafeVsnprintf(buf, sizeof(buf), pFormat, args);
     va_end(args);
-    if (len > 0) {
-        size_t n = static_cast<size_t>(len);
-        writeAll(fd, buf, n < sizeof(buf) ? n : sizeof(buf) - 1);
-    }
+    writeAll(fd, buf, static_cast<size_t>(len));
 }
 
 void writeRegisters(int fd, const ucontext_t *pUc) {
@@ -125,9 +125,17 @@ void copyMemoryMap(int fd) {
 
 } // namespace
 
+bool osCrash_FilterRunsInSignalHandler() {
+    return true;
+}
+
 void osCrash_InstallFilter(OsCrashFilterCK pFilter) {
     pFilter_G.store(pFilter);
     osCrash_PrepareThread();
+    // The first backtrace loads the unwinder, which allocates: done here,
+    // so that the crash path's backtrace does not.
+    void *frames[4];
+    (void)backtrace(frames, 4);
     struct sigaction sa {};
     sa.sa_sigaction = crashHandler;
     sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
@@ -194,11 +202,10 @@ MOS_RC osCrash_WriteDump(const char *pPath, uint32_t kind, const OsCrashInfo *pI
     return close(fd) == 0 ? MOS_RC__SUCCESS : MOS_RC__ERROR;
 }
 
-void osCrash_WriteBacktrace(FILE *pFile) {
+void osCrash_WriteBacktrace(int fd) {
     void *frames[64];
     int count = backtrace(frames, 64);
-    fflush(pFile);
-    backtrace_symbols_fd(frames, count, fileno(pFile));
+    backtrace_symbols_fd(frames, count, fd);
 }
 
 uint64_t osCrash_GetThreadId() {

@@ -87,20 +87,7 @@ TEST_F(UmtTest, YieldGoesToTheBackOfTheReadyQueue) {
             mosUmt_Yield();
         }
     };
-    // Both are queued before either runs: a thread that does not give up
-    // the scheduler thread holds it meanwhile.
-    std::atomic<bool> bGo{false};
-    std::function<void()> blocker = [&] {
-        while (!bGo.load()) {
-        }
-    };
-    MosUmt *pBlocker = Start(&blocker, 1);
-    MosUmt *pA = Start(&a, 1);
-    MosUmt *pB = Start(&b, 1);
-    bGo = true;
-    mosUmt_Join(pBlocker);
-    mosUmt_Join(pA);
-    mosUmt_Join(pB);
+    RunQueuedTogether({&a, &b});
     EXPECT_EQ(order, "ababab");
 }
 
@@ -282,25 +269,48 @@ TEST(UmtSchedPolicy, SoftAffinityStartsAtThePreferredThread) {
     }
 }
 
+// Rows with a current thread run the policy as that scheduler thread
+// calls it: it may stay there, and the thread it runs does not count in its
+// own depth.
 TEST(UmtSchedPolicy, LeastQueueDepth) {
     MosUmt running = {};
+    constexpr uint32_t NONE = 3;
     struct Case {
         const char *pWhat;
         uint32_t depths[3];
         uint32_t threshold;
         uint32_t bMustMove;
-        uint32_t excluded; // 3: none
-        bool bRunningOnFirst;
+        uint32_t excluded;    // NONE: none
+        bool bRunningOnFirst; // thread 0 runs a user-mode thread
+        uint32_t current;     // the calling scheduler thread; NONE: not one
+        bool bSameSched;      // the calling thread belongs to the policy's scheduler
         uint32_t expected;
     } cases[] = {
-        {"first within threshold", {2, 0, 0}, 2, 0, 3, false, 0},
-        {"running thread counts", {2, 0, 0}, 2, 0, 3, true, 1},
-        {"smallest when none within", {5, 4, 4}, 1, 0, 3, false, 1},
-        {"must move takes the smallest", {0, 1, 0}, 5, 1, 0, false, 2},
-        {"excluded never chosen", {0, 3, 2}, 0, 0, 0, false, 2},
+        {"first within threshold", {2, 0, 0}, 2, 0, NONE, false, NONE, false, 0},
+        {"running thread counts", {2, 0, 0}, 2, 0, NONE, true, NONE, false, 1},
+        {"smallest when none within", {5, 4, 4}, 1, 0, NONE, false, NONE, false, 1},
+        {"must move takes the smallest", {0, 1, 0}, 5, 1, 0, false, NONE, false, 2},
+        {"excluded never chosen", {0, 3, 2}, 0, 0, 0, false, NONE, false, 2},
+        {"stays within threshold", {0, 1, 0}, 1, 0, NONE, true, 1, true, 1},
+        {"stays although others are shallower", {0, 2, 0}, 2, 0, NONE, true, 1, true, 1},
+        {"own running thread not counted", {1, 0, 0}, 1, 0, NONE, true, 0, true, 0},
+        {"must move leaves although within threshold", {0, 1, 2}, 1, 1, NONE, true, 1, true, 0},
+        {"must move takes the smallest, the current one too",
+         {2, 0, 3},
+         5,
+         1,
+         NONE,
+         true,
+         1,
+         true,
+         1},
+        {"over threshold scans from the first", {1, 3, 0}, 1, 0, NONE, true, 1, true, 2},
+        {"another scheduler's thread does not stay", {0, 1, 0}, 1, 0, NONE, true, 1, false, 0},
     };
+    const MosUmtTls saved = umtTls_G;
     for (const Case &c : cases) {
         PolicyFixture f;
+        MosUmtSched other = {};
         f.sched.depthThreshold = c.threshold;
         f.umt.bMustMove = c.bMustMove;
         for (uint32_t i = 0; i < 3; ++i) {
@@ -308,7 +318,12 @@ TEST(UmtSchedPolicy, LeastQueueDepth) {
             f.thrds[i].bExcluded = i == c.excluded ? 1 : 0;
         }
         f.thrds[0].pRunningUmt = c.bRunningOnFirst ? &running : nullptr;
+        if (c.current != NONE) {
+            umtTls_G.pCurSched = c.bSameSched ? &f.sched : &other;
+            umtTls_G.pCurSchedThrd = &f.thrds[c.current];
+        }
         EXPECT_EQ(f.Pick(mosUmtSchedThrd_LeastQDepth), c.expected) << c.pWhat;
+        umtTls_G = saved;
     }
 }
 

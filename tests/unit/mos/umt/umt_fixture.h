@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <initializer_list>
+#include <vector>
 
 namespace mostest {
 
@@ -46,6 +49,28 @@ class UmtTest : public testing::Test {
 
     // Runs fn in a user-mode thread and waits until it has ended.
     void RunInUmt(std::function<void()> fn) { mosUmt_Join(Start(&fn)); }
+
+    // Runs the functions in user-mode threads on scheduler thread thrdIdx,
+    // all queued before any of them runs (a first thread holds the
+    // scheduler thread until then), and waits until they have ended.
+    void RunQueuedTogether(std::initializer_list<std::function<void()> *> fns,
+                           uint32_t thrdIdx = 1) {
+        std::atomic<bool> bGo{false};
+        std::function<void()> blocker = [&] {
+            while (!bGo.load()) {
+            }
+        };
+        MosUmt *pBlocker = Start(&blocker, thrdIdx);
+        std::vector<MosUmt *> umts;
+        for (std::function<void()> *pFn : fns) {
+            umts.push_back(Start(pFn, thrdIdx));
+        }
+        bGo = true;
+        mosUmt_Join(pBlocker);
+        for (MosUmt *pUmt : umts) {
+            mosUmt_Join(pUmt);
+        }
+    }
 
     MosUmtSched sched_ = {};
     bool bSchedUp_ = false;

@@ -95,6 +95,56 @@ TEST_F(PinningTest, SmallRegionsAreIgnoredUnlessForced) {
               callsBefore + 2);
 }
 
+// The threshold is the smallest size worth pinning: a region of exactly
+// that size is queued like a larger one; one byte less only when forced.
+TEST_F(PinningTest, RegionOfExactlyTheThresholdIsQueued) {
+    Start(1);
+    EXPECT_EQ(mostest::WaitForThreadsNamed("mosMemPinning", 1), 1u);
+    std::vector<uint8_t> region(MiB + 1);
+    struct Case {
+        uint64_t size;
+        bool bForce;
+        MOS_RC rc;
+    };
+    const Case cases[] = {
+        {MiB - 1, false, MOS_RC__IGNORE},  {MiB - 1, true, MOS_RC__PENDING},
+        {MiB, false, MOS_RC__PENDING},     {MiB, true, MOS_RC__PENDING},
+        {MiB + 1, false, MOS_RC__PENDING},
+    };
+    std::atomic<int> done{0};
+    int queued = 0;
+    for (const Case &c : cases) {
+        EXPECT_EQ(mosMemPinning_Pin(region.data(), c.size, signalDone, &done, c.bForce), c.rc)
+            << c.size << (c.bForce ? " forced" : "");
+        queued += c.rc == MOS_RC__PENDING ? 1 : 0;
+    }
+    for (int i = 0; i < 2000 && done.load() < queued; i++) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(done.load(), queued);
+}
+
+// Portions split a region at exact multiples only.
+TEST_F(PinningTest, PortionBoundaries) {
+    const std::pair<uint64_t, std::vector<uint64_t>> cases[] = {
+        {0, {}},
+        {32 * MiB - 1, {32 * MiB - 1}},
+        {32 * MiB, {32 * MiB}},
+        {32 * MiB + 1, {32 * MiB, 1}},
+        {64 * MiB, {32 * MiB, 32 * MiB}},
+    };
+    for (const auto &[size, portions] : cases) {
+        calls_G.clear();
+        ASSERT_EQ(mosMemPinning_LockInPortions(0x10000000, size, 32 * MiB, recordLock),
+                  MOS_RC__SUCCESS);
+        std::vector<uint64_t> sizes;
+        for (const auto &call : calls_G) {
+            sizes.push_back(call.second);
+        }
+        EXPECT_EQ(sizes, portions) << size;
+    }
+}
+
 void blockUntilReleased(void *pArg) {
     auto *pGate = static_cast<std::atomic<int> *>(pArg);
     pGate->store(1);

@@ -219,6 +219,65 @@ TEST_F(XmtiBundleTest, BundleRecordShowsItsContents) {
     }
 }
 
+// Bundles nested three levels below the root, one of them reached twice:
+// deactivating the root lowers every inner count back to where it was,
+// however deep and however often each bundle was reached.
+TEST_F(XmtiBundleTest, DeactivationLowersCountsAtEveryDepth) {
+    const MosXmtiBehaviorConf leafConfs[] = {{kId3, "deepCrash", &fnC, nullptr}};
+    const char *const topHolds[] = {"l1", "side"};
+    const char *const l1Holds[] = {"l2"};
+    const char *const l3Held[] = {"l3"};
+    MosXmtiBundle l3 = {}, l2 = {}, side = {}, l1 = {}, top = {};
+    const struct {
+        MosXmtiBundle *pBundle;
+        const char *pName;
+        const char *const *ppHolds;
+        uint32_t numHolds;
+    } tree[] = {{&l3, "l3", nullptr, 0},
+                {&l2, "l2", l3Held, 1},
+                {&side, "side", l3Held, 1},
+                {&l1, "l1", l1Holds, 1},
+                {&top, "top", topHolds, 2}};
+    for (const auto &node : tree) {
+        node.pBundle->pName = node.pName;
+        node.pBundle->ppContainedNames = node.ppHolds;
+        node.pBundle->numContained = node.numHolds;
+    }
+    l3.pBehaviorConfs = leafConfs;
+    l3.numBehaviorConfs = 1;
+    for (const auto &node : tree) {
+        ASSERT_EQ(detourBundleRegistry_RegisterBundle(Registry(), node.pBundle), MOS_RC__SUCCESS)
+            << node.pName;
+    }
+    const std::pair<MosXmtiBundle *, uint32_t> reached[] = {
+        {&l1, 1}, {&side, 1}, {&l2, 1}, {&l3, 2}};
+    for (int round = 0; round < 2; round++) {
+        ASSERT_EQ(Activate("top"), MOS_RC__SUCCESS);
+        for (const auto &[pBundle, count] : reached) {
+            EXPECT_EQ(pBundle->activatedByOtherRefCount, count) << pBundle->pName;
+        }
+        EXPECT_EQ(Behaviors(kId3).size(), 2u); // l3's behaviour once per path
+        ASSERT_EQ(Deactivate("top"), MOS_RC__SUCCESS);
+        for (const auto &[pBundle, count] : reached) {
+            EXPECT_EQ(pBundle->activatedByOtherRefCount, 0u) << pBundle->pName << " " << round;
+        }
+        EXPECT_TRUE(Behaviors(kId3).empty());
+    }
+    // A directly active inner bundle keeps its own contribution.
+    ASSERT_EQ(Activate("l2"), MOS_RC__SUCCESS);
+    ASSERT_EQ(Activate("top"), MOS_RC__SUCCESS);
+    ASSERT_EQ(Deactivate("top"), MOS_RC__SUCCESS);
+    EXPECT_EQ(l2.activatedByOtherRefCount, 0u);
+    EXPECT_EQ(l3.activatedByOtherRefCount, 1u);
+    ASSERT_EQ(Deactivate("l2"), MOS_RC__SUCCESS);
+    EXPECT_EQ(l3.activatedByOtherRefCount, 0u);
+    EXPECT_EQ(Manager().numActiveBundles, 0u);
+    for (const char *pName : {"top", "l1", "side", "l2", "l3"}) {
+        EXPECT_EQ(detourBundleRegistry_UnregisterBundle(Registry(), pName), MOS_RC__SUCCESS)
+            << pName;
+    }
+}
+
 TEST_F(XmtiBundleTest, BehaviorsOutsideBundles) {
     const MosXmtiBehaviorConf conf = {kId2, "loose", &fnA, &ctxDefault};
     const MosXmtiBehaviorConf noFn = {kId2, "unused", nullptr, nullptr};
