@@ -235,6 +235,10 @@ class BlockDecoder {
         in_.cursor += (63 - in_.count) >> 3;
         in_.count |= 56;
     }
+    // The fast refill leaves bits of the bytes at the cursor above the
+    // count. Before the cursor moves by a byte copy they must go: the next
+    // pull ORs the bytes that follow into those places.
+    void discardReadAhead() { in_.bits &= lowMask(in_.count); }
     void drop(unsigned bits) {
         in_.bits >>= bits;
         in_.count -= bits;
@@ -307,6 +311,7 @@ int BlockDecoder::storedBlock() {
         drop(8);
         --left;
     }
+    discardReadAhead();
     while (left > 0) {
         if (in_.cursor == in_.end && !nextInput()) {
             return -2;

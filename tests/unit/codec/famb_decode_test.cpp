@@ -161,6 +161,40 @@ TEST_P(FambDecodeStreams, LongestDistance) {
     EXPECT_TRUE(std::equal(plain.begin(), plain.begin() + 4, out.begin() + 65536));
 }
 
+// A Huffman block decoded by the fast loop leaves read-ahead bits in the
+// reader; a stored block that follows copies its bytes straight from the
+// input, and the block after it must be read from the bytes that follow,
+// not from what was read ahead. Literal counts move the block end through
+// every bit position; the stored bytes vary what was read ahead.
+TEST_P(FambDecodeStreams, StoredBlockAfterFastDecodedBlock) {
+    Codec codec(GetParam());
+    for (uint8_t fill : {uint8_t(0x00), uint8_t(0xFF), uint8_t(0xA5)}) {
+        for (size_t literals = 1; literals <= 24; ++literals) {
+            Bytes head(literals, 'a');
+            BitSink sink;
+            literalOnlyBlock(sink, head);
+            sink.alignWithMarker();
+            sink.put(0x0001 | (15u << 1), 16); // stored, 16 bytes
+            for (int i = 0; i < 16; ++i) {
+                sink.put(fill, 8);
+            }
+            sink.put(0x0001 | (2u << 1), 16); // stored, 3 bytes
+            for (uint8_t c : {'p', 'q', 'r'}) {
+                sink.put(c, 8);
+            }
+            literalOnlyBlock(sink, {'s'});
+            sink.alignWithMarker();
+            Bytes expected = head;
+            expected.insert(expected.end(), 16, fill);
+            expected.insert(expected.end(), {'p', 'q', 'r', 's'});
+            Bytes out;
+            ASSERT_EQ(codec.decode(sink.bytes(), &out, 1024), int32_t(expected.size()))
+                << int(fill) << " " << literals;
+            EXPECT_EQ(out, expected) << int(fill) << " " << literals;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Levels, FambDecodeStreams, ::testing::Values(-2, -3));
 
 // Header and code errors: each stream is corrupt (-1).
