@@ -282,6 +282,48 @@ TEST(FambDecodeRejects, CorruptHeadersAndCodes) {
     }
 }
 
+// Runs of the code-length code that end exactly at the declared count are
+// read; one more length than declared is a corrupt header (and would write
+// past the lengths). Literal/length code: symbol 0 one bit, end of block
+// and length 4 two bits each (HLIT 1, 258 lengths); the runs under test
+// write the tail of the distance lengths.
+TEST(FambDecodeRejects, CodeLengthRunsEndingAtAndPastTheCount) {
+    using famb_test::CodeLengthSymbol;
+    const std::vector<CodeLengthSymbol> litLen = {{1, 0}, {18, 127}, {18, 106}, {2, 0}, {2, 0}};
+    struct Case {
+        const char *name;
+        unsigned distCount;
+        std::vector<CodeLengthSymbol> dist; // after litLen
+        int32_t expected;
+    } cases[] = {
+        {"16 ends at the count", 4, {{2, 0}, {16, 0}}, 5},
+        {"16 one past the count", 4, {{2, 0}, {16, 1}}, -1},
+        {"17 ends at the count", 7, {{1, 0}, {1, 0}, {17, 2}}, 5},
+        {"17 one past the count", 7, {{1, 0}, {1, 0}, {17, 3}}, -1},
+        {"18 ends at the count", 14, {{1, 0}, {1, 0}, {18, 1}}, 5},
+        {"18 one past the count", 14, {{1, 0}, {1, 0}, {18, 2}}, -1},
+    };
+    for (const Case &c : cases) {
+        std::vector<CodeLengthSymbol> symbols = litLen;
+        symbols.insert(symbols.end(), c.dist.begin(), c.dist.end());
+        BitSink sink;
+        famb_test::writeHeaderSymbols(sink, 1, int(c.distCount - 1), symbols);
+        // Literal 0 (code 0), length 4 (code 11) at distance 1 (code 00 or
+        // 0), end of block (code 10).
+        sink.putCode(0, 1);
+        sink.putCode(3, 2);
+        sink.putCode(0, c.distCount == 4 ? 2 : 1);
+        sink.putCode(2, 2);
+        sink.alignWithMarker();
+        Codec codec(-2);
+        Bytes out;
+        EXPECT_EQ(codec.decode(sink.bytes(), &out, 64), c.expected) << c.name;
+        if (c.expected > 0) {
+            EXPECT_EQ(out, Bytes(size_t(c.expected), 0)) << c.name;
+        }
+    }
+}
+
 // A literal/length code of one single one-bit code (here: end of block
 // alone) is accepted; its unused pattern is corrupt when met.
 TEST(FambDecodeRejects, SingleOneBitCode) {
