@@ -3,9 +3,12 @@
 #include <cstring>
 
 #include "famb_tables.h"
+#include "tezl_copy.h"
 
 namespace famb {
 namespace {
+
+using tezl_copy::copyWide;
 
 DecEntry symbolEntry(CodeKind kind, unsigned symbol) {
     if (kind == CodeKind::CodeLength || (kind == CodeKind::LitLen && symbol < kEndOfBlock)) {
@@ -514,7 +517,7 @@ int BlockDecoder::fastSymbols(bool bHasDist) {
             break;
         }
         uint32_t distance = entry.val + take(entry.op - kOpBase);
-        if (distance < 8 || distance > static_cast<uint32_t>(out - outStart)) {
+        if (distance > static_cast<uint32_t>(out - outStart)) {
             in_ = {in, inEnd, bits, count};
             out_.cursor = out;
             rc = copyMatch(distance, length);
@@ -524,17 +527,8 @@ int BlockDecoder::fastSymbols(bool bHasDist) {
             }
             continue;
         }
-        // Chunked copy; the overrun past the match end is overwritten later.
-        const uint8_t *pSrc = out - distance;
-        if (distance >= 16) {
-            for (uint32_t done = 0; done < length; done += 16) {
-                std::memcpy(out + done, pSrc + done, 16);
-            }
-        } else {
-            for (uint32_t done = 0; done < length; done += 8) {
-                std::memcpy(out + done, pSrc + done, 8);
-            }
-        }
+        // Whole words; the overrun past the match end is overwritten later.
+        copyWide(out, distance, length);
         out += length;
     }
     in_ = {in, inEnd, bits, count};

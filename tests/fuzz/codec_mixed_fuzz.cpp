@@ -1,11 +1,13 @@
 // Structured round-trip fuzz target: the input is a recipe of runs (text,
 // random bytes, a repeat of an earlier span, zeros, a short period), each
 // up to 256 KiB with a seed of its own, expanded into up to 4 MiB. The
-// expansion is encoded at every level, as a single buffer and as piece
-// lists, and each stream is decoded by every decoder of its family, as a
-// single buffer and as piece lists of odd sizes; every byte must come back.
+// expansion is encoded at every level as a single buffer, and at one level
+// (picked by the recipe) as piece lists too; each stream is decoded by every
+// decoder of its family, as a single buffer and as piece lists of odd
+// sizes; every byte must come back.
 //
-// Recipe: byte 0 picks the piece layout; then 6 bytes per run: the kind
+// Recipe: byte 0 picks the piece layout and the level encoded as piece
+// lists (the eight levels in turn); then 6 bytes per run: the kind
 // (low 3 bits, modulo 5) and a scale (top 3 bits: the length field is
 // shifted right by it, so that most mutated runs stay short), the length
 // (3 bytes, little-endian, modulo 256 KiB + 1), the seed (2 bytes).
@@ -54,8 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         return 0;
     }
     codec_mixed::Layout layout = layoutOf(data[0], input.size());
+    constexpr size_t kLevels = sizeof codec_mixed::kEncoderLevels / sizeof(int32_t);
+    int32_t listLevel = codec_mixed::kEncoderLevels[data[0] % kLevels];
     for (int32_t level : codec_mixed::kEncoderLevels) {
-        std::string fault = codec_mixed::roundTrip(level, input.data(), input.size(), layout);
+        std::string fault =
+            codec_mixed::roundTrip(level, input.data(), input.size(), layout, level == listLevel);
         if (!fault.empty()) {
             std::fprintf(stderr, "round trip of %zu bytes failed: %s\n", input.size(),
                          fault.c_str());

@@ -295,7 +295,24 @@ std::vector<HandStream> familyAStreams() {
         literalRuns.literals(n);
     }
     add("format 1 literal runs", literalRuns);
-    for (uint32_t distance : {16u, 23u, 8u, 11u, 1u, 3u, 7u}) {
+    // A literal run with 32 input bytes left from its start, or 31, or 33:
+    // the wide copy of its bytes reads up to 33 bytes from there.
+    for (uint32_t left : {31u, 32u, 33u}) {
+        for (uint32_t run : {1u, 9u, 20u, 26u}) {
+            StreamA nearEnd(1);
+            nearEnd.literals(40);
+            nearEnd.literals(run);
+            uint32_t tail = left - (run + 1) - 2; // matches after the run, before the last literal
+            for (; tail % 2 != 0; tail -= 3) {
+                nearEnd.match(30, 32); // a 3-byte token
+            }
+            for (; tail > 0; tail -= 2) {
+                nearEnd.match(30, 4);
+            }
+            add("format 1 literal run near the input end", nearEnd);
+        }
+    }
+    for (uint32_t distance : {16u, 23u, 15u, 12u, 8u, 11u, 1u, 3u, 7u}) {
         StreamA longer(1);
         longer.literals(32);
         longer.match(distance, 300); // a 4-byte token
