@@ -481,20 +481,7 @@ Bytes literalBlock(size_t litLenCount, size_t distCount) {
 
 // Family C: a literal 'x' (9 bits) then the given bits, packed MSB first.
 Bytes familyC(const std::string &bits) {
-    std::string all = "0 01111000 " + bits;
-    Bytes out;
-    int count = 0;
-    for (char c : all) {
-        if (c != '0' && c != '1') {
-            continue;
-        }
-        if (count % 8 == 0) {
-            out.push_back(0);
-        }
-        out.back() = uint8_t(out.back() | (c == '1' ? 0x80 >> (count % 8) : 0));
-        ++count;
-    }
-    return out;
+    return codec_test::fromBits("0 01111000 " + bits);
 }
 
 TEST(ExactFitHeaders, CountsWrongByOne) {

@@ -8,25 +8,6 @@ using namespace codec_test;
 
 namespace {
 
-// Bit string ("0"/"1", blanks ignored) packed MSB first, zero padded.
-Bytes fromBits(const std::string &bits) {
-    Bytes out;
-    int count = 0;
-    for (char c : bits) {
-        if (c != '0' && c != '1') {
-            continue;
-        }
-        if (count % 8 == 0) {
-            out.push_back(0);
-        }
-        if (c == '1') {
-            out.back() |= uint8_t(0x80 >> (count % 8));
-        }
-        ++count;
-    }
-    return out;
-}
-
 std::string literalBits(char c) {
     std::string bits = "0";
     for (int i = 7; i >= 0; --i) {
