@@ -20,3 +20,11 @@ target_link_libraries(codec_bench PRIVATE tezl benchmark::benchmark ${CODEC_BENC
                       ${CODEC_BENCH_LZO} ${CODEC_BENCH_SNAPPY} ${CODEC_BENCH_ZLIB}
                       ${CODEC_BENCH_DEFLATE} ${CODEC_BENCH_ZSTD} mos_warnings)
 add_dependencies(codec_bench codec_bench_corpus)
+
+# The closing table of a repeated run shows the median speeds, not zeros
+# (ctest --test-dir build/linux-release -R codec_bench).
+add_test(NAME codec_bench_table
+  COMMAND codec_bench --benchmark_filter=/4K/tezl-1/ --benchmark_repetitions=2)
+set_tests_properties(codec_bench_table PROPERTIES
+  PASS_REGULAR_EXPRESSION "\\| tezl-1 \\| [0-9.]+ \\| [1-9][0-9]* \\| [1-9][0-9]* \\|"
+  FAIL_REGULAR_EXPRESSION "\\| 0\\.000 \\||\\| 0 \\||ERROR OCCURRED")

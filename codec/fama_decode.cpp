@@ -1,16 +1,24 @@
 // Family A decoder: token formats 1 and 2 over the stream records.
 //
-// The hot loop works on local copies of the cursors while at least four
-// input bytes remain in the current piece and the token's copy fits the
-// current output piece; everything else (tokens split across input pieces,
+// The hot loops work on local copies of the cursors. Far from the ends of
+// both pieces, the common tokens of format 1 go without a jump on their kind
+// and with whole-word copies (farToken); near the ends, and for the other
+// kinds, each token is checked against the room left (nearTokenF1, and
+// fastRun for format 2). Everything else (tokens split across input pieces,
 // copies across output pieces or from retained history, zero runs) goes
 // through the slow paths, which work on the stream records themselves.
 #include "fama.h"
+#include "tezl_copy.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
+
+using tezl_copy::copy16;
+using tezl_copy::copyWide;
+using tezl_copy::loadBigEndian32;
 
 enum class Stop { None, End, Truncated, Corrupt, OutputFull };
 
@@ -117,60 +125,29 @@ Token parseF2(const uint8_t *b) {
     return literals ? Token{Kind::Literal, literals, 0} : Token{Kind::StopToken, 0, 0};
 }
 
-inline uint64_t load64(const uint8_t *p) {
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-    return v;
-}
-inline void store64(uint8_t *p, uint64_t v) {
-    std::memcpy(p, &v, 8);
-}
-// 16 bytes loaded before any is stored, so source and destination may overlap.
-inline void copy16(uint8_t *dst, const uint8_t *src) {
-    uint64_t a = load64(src);
-    uint64_t b = load64(src + 8);
-    store64(dst, a);
-    store64(dst + 8, b);
-}
-
-// Copies a match forward inside one output piece, repeating the last
-// `distance` bytes when they overlap the bytes being written. `room` is the
-// space from dst to the piece end: with 15 bytes of slack past the match
-// the copy goes in words and may write scratch bytes into that slack.
+// Copies a match forward inside one output piece. `room` is the space from
+// dst to the piece end: with 15 bytes of slack past the match the copy
+// goes in words, else byte-exact.
 inline void copyMatch(uint8_t *dst, uint32_t distance, uint32_t length, size_t room) {
-    const uint8_t *src = dst - distance;
-    if (room < size_t(length) + 15) {
-        if (distance >= length) {
-            std::memcpy(dst, src, length);
-        } else {
-            for (uint32_t i = 0; i < length; ++i) {
-                dst[i] = src[i];
-            }
-        }
+    if (room >= size_t(length) + 15) {
+        copyWide(dst, distance, length);
         return;
     }
-    if (distance >= 16 || (distance >= length && length <= 16)) {
-        for (uint32_t i = 0; i < length; i += 16) {
-            copy16(dst + i, src + i);
-        }
-    } else if (distance >= 8) {
-        for (uint32_t i = 0; i < length; i += 8) {
-            store64(dst + i, load64(src + i));
-        }
+    const uint8_t *src = dst - distance;
+    if (distance >= length) {
+        std::memcpy(dst, src, length);
     } else {
-        // Lay down one 8-byte period of the pattern, then step by the
-        // largest multiple of the distance that fits a word.
-        uint8_t pattern[8];
-        for (uint32_t i = 0; i < 8; ++i) {
-            pattern[i] = src[i % distance];
-        }
-        std::memcpy(dst, pattern, 8);
-        uint32_t step = 8 - 8 % distance;
-        for (uint32_t i = step; i < length; i += step) {
-            store64(dst + i, load64(dst + i - step));
+        for (uint32_t i = 0; i < length; ++i) {
+            dst[i] = src[i];
         }
     }
 }
+
+// Far from the ends of both pieces the fast loop reads any token header and
+// a whole literal run of up to 32 bytes, and writes a literal run or a match
+// of up to 32 bytes as two 16-byte words, with no check of its own.
+constexpr ptrdiff_t kFarInput = 33;
+constexpr ptrdiff_t kFarOutput = 32;
 
 class Decoder {
   public:
@@ -246,65 +223,147 @@ template <int Format> void Decoder::fastRun() {
     m_out.cursor = op;
 }
 
-// The format the encoder writes, decoded with the token tests in order of
-// frequency; zero runs, long literal runs and invalid bytes go the slow way.
-// Kept in one function so that the five cursors stay in registers.
-void Decoder::fastRunF1() {
-    uint8_t *ip = m_in.cursor;
-    uint8_t *iend = m_in.piece.end;
-    uint8_t *op = m_out.cursor;
-    uint8_t *oend = m_out.piece.end;
-    uint8_t *ostart = m_out.piece.start;
-    while (iend - ip >= 4 && op < oend) {
-        uint32_t b0 = ip[0];
-        uint32_t length;
-        uint32_t distance;
-        uint32_t header;
-        if (b0 >= 0x80) {
-            length = ((b0 >> 4) & 7) + 4;
-            distance = ((b0 & 0x0F) << 8 | ip[1]) + 1;
-            header = 2;
-            // The most frequent token: one 16-byte word when nothing overlaps.
-            if (distance >= length && distance <= size_t(op - ostart) && oend - op >= 16) {
-                copy16(op, op - distance);
-                ip += 2;
-                op += length;
-                continue;
-            }
-        } else if (b0 >= 0x40) {
-            uint32_t v = (b0 & 0x3F) << 16 | uint32_t(ip[1]) << 8 | ip[2];
-            distance = (v & 0x3FFF) + 1;
-            length = (v >> 14) + (distance <= 4096 ? 12 : 4);
-            header = 3;
-        } else if (b0 >= 0x20) {
-            uint32_t count = (b0 & 0x1F) + 1;
-            if (iend - ip >= 33 && oend - op >= 32) {
-                copy16(op, ip + 1);
-                copy16(op + 16, ip + 17);
-            } else if (size_t(iend - ip) - 1 >= count && size_t(oend - op) >= count) {
-                std::memcpy(op, ip + 1, count);
-            } else {
-                break;
-            }
-            ip += 1 + count;
-            op += count;
-            continue;
-        } else if (b0 >= 0x10) {
-            distance = (uint32_t(ip[2]) << 8 | ip[3]) + 1;
-            length = ((b0 & 0x0F) << 8 | ip[1]) + longMatchBias(distance);
-            header = 4;
+// Per first byte of a format 1 token, how the far loop reads the kinds it
+// decodes without a jump on the kind (literal runs, medium and short
+// matches), packed in one word:
+//   bits 0-7    bytes the token takes in the input (0: another kind)
+//   bits 8-16   length, or its base (medium: without the top two bits of
+//               the second byte and the 8 added at distances up to 4096)
+//   bits 24-28  shift of the big-endian header word to the distance field
+//   bits 32-45  mask of the distance field (the distance is the field + 1)
+//   bit 56      medium match; bit 57 literal run
+constexpr uint32_t kFarAdvanceBits = 0;
+constexpr uint32_t kFarLengthBits = 8;
+constexpr uint32_t kFarShiftBits = 24;
+constexpr uint32_t kFarMaskBits = 32;
+constexpr uint32_t kFarMediumBit = 56;
+constexpr uint32_t kFarLiteralBit = 57;
+
+constexpr uint64_t farEntry(uint64_t advance, uint64_t length, uint64_t shift, uint64_t mask,
+                            uint64_t bMedium, uint64_t bLiteral) {
+    return advance << kFarAdvanceBits | length << kFarLengthBits | shift << kFarShiftBits |
+           mask << kFarMaskBits | bMedium << kFarMediumBit | bLiteral << kFarLiteralBit;
+}
+
+constexpr std::array<uint64_t, 256> kFarTokens = [] {
+    std::array<uint64_t, 256> table{};
+    for (uint32_t b0 = 0x20; b0 < 0x100; ++b0) {
+        if (b0 < 0x40) {
+            table[b0] = farEntry((b0 & 0x1F) + 2, (b0 & 0x1F) + 1, 0, 0, 0, 1);
+        } else if (b0 < 0x80) {
+            table[b0] = farEntry(3, ((b0 & 0x3F) << 2) + 4, 8, 0x3FFF, 1, 0);
         } else {
-            break;
+            table[b0] = farEntry(2, ((b0 >> 4) & 7) + 4, 16, 0x0FFF, 0, 0);
         }
-        size_t room = size_t(oend - op);
-        if (distance > size_t(op - ostart) || length > room) {
-            break;
-        }
-        copyMatch(op, distance, length, room);
-        ip += header;
-        op += length;
     }
-    m_in.cursor = ip;
+    return table;
+}();
+
+// One step of the far loop: decodes the token at *pIp when it is a literal
+// run, a short match or a medium match of up to 32 bytes that needs no
+// pattern copy, and answers true; false leaves the token to the caller.
+// Its fields come from its table word and masks, with no jump on the kind,
+// so that the mix of kinds costs no mispredicted jumps.
+inline bool farToken(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart) {
+    const uint8_t *ip = *pIp;
+    uint8_t *op = *pOp;
+    uint64_t entry = kFarTokens[ip[0]];
+    uint32_t header = loadBigEndian32(ip);
+    uint32_t advance = uint32_t(entry) & 0xFF;
+    uint32_t medium = 0u - (uint32_t(entry >> kFarMediumBit) & 1);
+    uintptr_t literal = 0u - uintptr_t((entry >> kFarLiteralBit) & 1);
+    uint32_t distance =
+        ((header >> ((entry >> kFarShiftBits) & 31)) & (uint32_t(entry >> kFarMaskBits) & 0x3FFF)) +
+        1;
+    uint32_t length = (uint32_t(entry >> kFarLengthBits) & 0x1FF) +
+                      (medium & (((header >> 22) & 3) + (uint32_t(distance <= 4096) << 3)));
+    uintptr_t source = uintptr_t(op) - distance;
+    source ^= (source ^ uintptr_t(ip + 1)) & literal;
+    uint32_t plain =
+        (uint32_t(literal) | (uint32_t(distance <= size_t(op - ostart)) & uint32_t(length <= 32) &
+                              uint32_t(distance >= std::min(length, 16u)))) &
+        uint32_t(advance != 0);
+    if (plain == 0) {
+        return false;
+    }
+    const uint8_t *src = reinterpret_cast<const uint8_t *>(source);
+    copy16(op, src);
+    copy16(op + 16, src + 16);
+    *pIp = ip + advance;
+    *pOp = op + length;
+    return true;
+}
+
+// One token decoded in place with checks against the room left in both
+// pieces: the kinds the far loop leaves, and every kind near the ends.
+// False, with the cursors unchanged, for a token the slow path must take
+// (split across input pieces, a zero run, an invalid byte, a match into
+// earlier pieces or one that does not fit).
+inline bool nearTokenF1(const uint8_t **pIp, uint8_t **pOp, const uint8_t *iend, uint8_t *oend,
+                        const uint8_t *ostart) {
+    const uint8_t *ip = *pIp;
+    uint8_t *op = *pOp;
+    if (iend - ip < 4 || op == oend) {
+        return false;
+    }
+    uint32_t b0 = ip[0];
+    uint32_t length;
+    uint32_t distance;
+    uint32_t header;
+    if (b0 >= 0x80) {
+        length = ((b0 >> 4) & 7) + 4;
+        distance = ((b0 & 0x0F) << 8 | ip[1]) + 1;
+        header = 2;
+    } else if (b0 >= 0x40) {
+        uint32_t v = (b0 & 0x3F) << 16 | uint32_t(ip[1]) << 8 | ip[2];
+        distance = (v & 0x3FFF) + 1;
+        length = (v >> 14) + (distance <= 4096 ? 12 : 4);
+        header = 3;
+    } else if (b0 >= 0x20 || b0 == 0x01) {
+        uint32_t count = b0 >= 0x20 ? (b0 & 0x1F) + 1 : (uint32_t(ip[1]) << 8 | ip[2]) + 65;
+        header = b0 >= 0x20 ? 1 : 3;
+        if (count > 65536 || size_t(iend - ip) - header < count || size_t(oend - op) < count) {
+            return false;
+        }
+        std::memcpy(op, ip + header, count);
+        *pIp = ip + header + count;
+        *pOp = op + count;
+        return true;
+    } else if (b0 >= 0x10) {
+        distance = (uint32_t(ip[2]) << 8 | ip[3]) + 1;
+        length = ((b0 & 0x0F) << 8 | ip[1]) + longMatchBias(distance);
+        header = 4;
+    } else {
+        return false;
+    }
+    size_t room = size_t(oend - op);
+    if (distance > size_t(op - ostart) || length > room) {
+        return false;
+    }
+    copyMatch(op, distance, length, room);
+    *pIp = ip + header;
+    *pOp = op + length;
+    return true;
+}
+
+// The format the encoder writes. Far from the ends of both pieces the
+// common kinds go through farToken without bounds checks; every other
+// token, and every token near the ends, through nearTokenF1. Kept in one
+// function so that the cursors stay in registers.
+void Decoder::fastRunF1() {
+    const uint8_t *ip = m_in.cursor;
+    uint8_t *op = m_out.cursor;
+    const uint8_t *const iend = m_in.piece.end;
+    uint8_t *const oend = m_out.piece.end;
+    uint8_t *const ostart = m_out.piece.start;
+    for (;;) {
+        while (iend - ip >= kFarInput && oend - op >= kFarOutput && farToken(&ip, &op, ostart)) {
+        }
+        if (!nearTokenF1(&ip, &op, iend, oend, ostart)) {
+            break;
+        }
+    }
+    m_in.cursor = const_cast<uint8_t *>(ip);
     m_out.cursor = op;
 }
 

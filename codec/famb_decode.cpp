@@ -3,9 +3,12 @@
 #include <cstring>
 
 #include "famb_tables.h"
+#include "tezl_copy.h"
 
 namespace famb {
 namespace {
+
+using tezl_copy::copyWide;
 
 DecEntry symbolEntry(CodeKind kind, unsigned symbol) {
     if (kind == CodeKind::CodeLength || (kind == CodeKind::LitLen && symbol < kEndOfBlock)) {
@@ -235,6 +238,10 @@ class BlockDecoder {
         in_.cursor += (63 - in_.count) >> 3;
         in_.count |= 56;
     }
+    // The fast refill leaves bits of the bytes at the cursor above the
+    // count. Before the cursor moves by a byte copy they must go: the next
+    // pull ORs the bytes that follow into those places.
+    void discardReadAhead() { in_.bits &= lowMask(in_.count); }
     void drop(unsigned bits) {
         in_.bits >>= bits;
         in_.count -= bits;
@@ -307,6 +314,7 @@ int BlockDecoder::storedBlock() {
         drop(8);
         --left;
     }
+    discardReadAhead();
     while (left > 0) {
         if (in_.cursor == in_.end && !nextInput()) {
             return -2;
@@ -509,7 +517,7 @@ int BlockDecoder::fastSymbols(bool bHasDist) {
             break;
         }
         uint32_t distance = entry.val + take(entry.op - kOpBase);
-        if (distance < 8 || distance > static_cast<uint32_t>(out - outStart)) {
+        if (distance > static_cast<uint32_t>(out - outStart)) {
             in_ = {in, inEnd, bits, count};
             out_.cursor = out;
             rc = copyMatch(distance, length);
@@ -519,17 +527,8 @@ int BlockDecoder::fastSymbols(bool bHasDist) {
             }
             continue;
         }
-        // Chunked copy; the overrun past the match end is overwritten later.
-        const uint8_t *pSrc = out - distance;
-        if (distance >= 16) {
-            for (uint32_t done = 0; done < length; done += 16) {
-                std::memcpy(out + done, pSrc + done, 16);
-            }
-        } else {
-            for (uint32_t done = 0; done < length; done += 8) {
-                std::memcpy(out + done, pSrc + done, 8);
-            }
-        }
+        // Whole words; the overrun past the match end is overwritten later.
+        copyWide(out, distance, length);
         out += length;
     }
     in_ = {in, inEnd, bits, count};

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -122,13 +123,51 @@ Options parseCommandLine(int argc, char **argv) {
     return options;
 }
 
-std::vector<uint8_t> readAll(FILE *file) {
-    std::vector<uint8_t> data;
-    uint8_t buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        data.insert(data.end(), buffer, buffer + got);
+// Bytes in a buffer that is not cleared: the codec or the reader writes
+// every byte that is used.
+struct Buffer {
+    struct Free {
+        void operator()(uint8_t *p) const { tezlTool_FreeBuffer(p); }
+    };
+    std::unique_ptr<uint8_t[], Free> bytes;
+    size_t size = 0;
+
+    void allocate(size_t bytesWanted) {
+        bytes.reset(); // the old buffer goes before the new one comes
+        bytes.reset(tezlTool_AllocateBuffer(bytesWanted));
+        if (!bytes) {
+            std::fprintf(stderr, "tezl: out of memory for %zu bytes\n", bytesWanted);
+            std::exit(1);
+        }
+        size = bytesWanted;
     }
+};
+
+// Reads the whole stream. A regular file is read at its known size in one
+// buffer (one byte over, to see the end); a pipe grows the buffer by
+// doubling.
+Buffer readAll(FILE *file) {
+    uint64_t known = 0;
+    size_t capacity = tezlTool_InputFileSize(&known) && known < kMaxCapacity ? size_t(known) + 1
+                                                                             : size_t(1) << 20;
+    Buffer data;
+    data.allocate(capacity);
+    size_t filled = 0;
+    for (;;) {
+        if (filled == capacity) {
+            Buffer larger;
+            larger.allocate(capacity * 2);
+            std::memcpy(larger.bytes.get(), data.bytes.get(), filled);
+            data = std::move(larger);
+            capacity *= 2;
+        }
+        size_t got = std::fread(data.bytes.get() + filled, 1, capacity - filled, file);
+        if (got == 0) {
+            break;
+        }
+        filled += got;
+    }
+    data.size = filled;
     return data;
 }
 
@@ -143,22 +182,23 @@ std::vector<TezlPiece> cut(uint8_t *data, size_t size, const std::vector<size_t>
 }
 
 // One operation over the whole input with the given capacity.
-int32_t runOnce(TezlContext *pContext, const Options &options, std::vector<uint8_t> &input,
-                std::vector<uint8_t> &output) {
+int32_t runOnce(TezlContext *pContext, const Options &options, Buffer &input, Buffer &output) {
+    uint8_t *in = input.bytes.get();
+    uint8_t *out = output.bytes.get();
     if (options.inPieces.empty() && options.outPieces.empty()) {
-        return options.bEncode ? tezl_Encode(pContext, input.data(), uint32_t(input.size()),
-                                             output.data(), uint32_t(output.size()))
-                               : tezl_Decode(pContext, input.data(), uint32_t(input.size()),
-                                             output.data(), uint32_t(output.size()));
+        return options.bEncode
+                   ? tezl_Encode(pContext, in, uint32_t(input.size), out, uint32_t(output.size))
+                   : tezl_Decode(pContext, in, uint32_t(input.size), out, uint32_t(output.size));
     }
     std::vector<size_t> inSizes =
-        options.inPieces.empty() ? std::vector<size_t>{input.size() + 1} : options.inPieces;
+        options.inPieces.empty() ? std::vector<size_t>{input.size + 1} : options.inPieces;
     std::vector<size_t> outSizes =
-        options.outPieces.empty() ? std::vector<size_t>{output.size()} : options.outPieces;
-    std::vector<TezlPiece> in = cut(input.data(), input.size(), inSizes);
-    std::vector<TezlPiece> out = cut(output.data(), output.size(), outSizes);
+        options.outPieces.empty() ? std::vector<size_t>{output.size} : options.outPieces;
+    std::vector<TezlPiece> inPieces = cut(in, input.size, inSizes);
+    std::vector<TezlPiece> outPieces = cut(out, output.size, outSizes);
     TezlListOp op = options.bEncode ? pContext->encodeList : pContext->decodeList;
-    return op(pContext, in.data(), uint32_t(in.size()), out.data(), uint32_t(out.size()));
+    return op(pContext, inPieces.data(), uint32_t(inPieces.size()), outPieces.data(),
+              uint32_t(outPieces.size()));
 }
 
 } // namespace
@@ -177,16 +217,16 @@ int main(int argc, char **argv) {
                      options.level, workBytes);
         return 2;
     }
-    std::vector<uint8_t> input = readAll(stdin);
+    Buffer input = readAll(stdin);
     uint64_t capacity = options.capacity;
     if (capacity == 0) {
-        capacity = options.bEncode ? input.size() + input.size() / 8 + 1024
-                                   : std::min<uint64_t>(input.size() * 4 + 65536, kMaxCapacity);
+        capacity = options.bEncode ? input.size + input.size / 8 + 1024
+                                   : std::min<uint64_t>(input.size * 4 + 65536, kMaxCapacity);
     }
-    std::vector<uint8_t> output;
+    Buffer output;
     int32_t result;
     for (;;) {
-        output.assign(size_t(capacity), 0);
+        output.allocate(size_t(capacity));
         result = runOnce(pContext, options, input, output);
         // Without a given capacity a decode grows its room until it fits.
         if (result != TEZL_ERR_OUTPUT || options.capacity || options.bEncode ||
@@ -195,7 +235,8 @@ int main(int argc, char **argv) {
         }
         capacity = std::min(capacity * 4, kMaxCapacity);
     }
-    if (result > 0 && std::fwrite(output.data(), 1, size_t(result), stdout) != size_t(result)) {
+    if (result > 0 &&
+        std::fwrite(output.bytes.get(), 1, size_t(result), stdout) != size_t(result)) {
         std::fprintf(stderr, "tezl: writing standard output failed\n");
         return 1;
     }

@@ -34,6 +34,19 @@ roundtrip 3 -1 --in-pieces 2048 -- --out-pieces 1,5,100
 roundtrip 10 -5 --in-pieces 700 -- --in-pieces 1 --out-pieces 2048
 roundtrip 1 0 --work 65536 -- --cap 1000000
 
+# Input read from a pipe in several growing steps and from a regular file
+# at its known size give the same streams and data back.
+for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24; do cat "$work/in"; done \
+  >"$work/big"
+"$tezl" enc 1 <"$work/big" >"$work/big.file" 2>/dev/null || fail "enc 1 from a file"
+cat "$work/big" | "$tezl" enc 1 >"$work/big.pipe" 2>/dev/null || fail "enc 1 from a pipe"
+cmp -s "$work/big.file" "$work/big.pipe" || fail "a pipe and a file gave different streams"
+for cap in "" "--cap $(stat -c %s "$work/big")"; do
+  # shellcheck disable=SC2086
+  cat "$work/big.file" | "$tezl" dec 0 $cap >"$work/out" 2>/dev/null || fail "dec 0 $cap"
+  cmp -s "$work/big" "$work/out" || fail "dec 0 $cap of a large input changed the data"
+done
+
 # A capacity that is too small: result -3, exit status 1.
 if "$tezl" enc 1 <"$work/in" 2>/dev/null | "$tezl" dec 0 --cap 100 >/dev/null 2>"$work/err"; then
   fail "dec with a small capacity succeeded"

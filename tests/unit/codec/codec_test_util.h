@@ -49,6 +49,25 @@ inline std::string toHex(const Bytes &b) {
     return toHex(b.data(), b.size());
 }
 
+// Bit string ("0"/"1", blanks ignored) packed MSB first, zero padded.
+inline Bytes fromBits(const std::string &bits) {
+    Bytes out;
+    int count = 0;
+    for (char c : bits) {
+        if (c != '0' && c != '1') {
+            continue;
+        }
+        if (count % 8 == 0) {
+            out.push_back(0);
+        }
+        if (c == '1') {
+            out.back() = uint8_t(out.back() | 0x80 >> (count % 8));
+        }
+        ++count;
+    }
+    return out;
+}
+
 inline Bytes fromText(const std::string &text) {
     return Bytes(text.begin(), text.end());
 }

@@ -161,6 +161,40 @@ TEST_P(FambDecodeStreams, LongestDistance) {
     EXPECT_TRUE(std::equal(plain.begin(), plain.begin() + 4, out.begin() + 65536));
 }
 
+// A Huffman block decoded by the fast loop leaves read-ahead bits in the
+// reader; a stored block that follows copies its bytes straight from the
+// input, and the block after it must be read from the bytes that follow,
+// not from what was read ahead. Literal counts move the block end through
+// every bit position; the stored bytes vary what was read ahead.
+TEST_P(FambDecodeStreams, StoredBlockAfterFastDecodedBlock) {
+    Codec codec(GetParam());
+    for (uint8_t fill : {uint8_t(0x00), uint8_t(0xFF), uint8_t(0xA5)}) {
+        for (size_t literals = 1; literals <= 24; ++literals) {
+            Bytes head(literals, 'a');
+            BitSink sink;
+            literalOnlyBlock(sink, head);
+            sink.alignWithMarker();
+            sink.put(0x0001 | (15u << 1), 16); // stored, 16 bytes
+            for (int i = 0; i < 16; ++i) {
+                sink.put(fill, 8);
+            }
+            sink.put(0x0001 | (2u << 1), 16); // stored, 3 bytes
+            for (uint8_t c : {'p', 'q', 'r'}) {
+                sink.put(c, 8);
+            }
+            literalOnlyBlock(sink, {'s'});
+            sink.alignWithMarker();
+            Bytes expected = head;
+            expected.insert(expected.end(), 16, fill);
+            expected.insert(expected.end(), {'p', 'q', 'r', 's'});
+            Bytes out;
+            ASSERT_EQ(codec.decode(sink.bytes(), &out, 1024), int32_t(expected.size()))
+                << int(fill) << " " << literals;
+            EXPECT_EQ(out, expected) << int(fill) << " " << literals;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Levels, FambDecodeStreams, ::testing::Values(-2, -3));
 
 // Header and code errors: each stream is corrupt (-1).
@@ -245,6 +279,48 @@ TEST(FambDecodeRejects, CorruptHeadersAndCodes) {
     for (const Case &c : cases) {
         Bytes out;
         EXPECT_EQ(codec.decode(c.stream, &out, 1024), -1) << c.name;
+    }
+}
+
+// Runs of the code-length code that end exactly at the declared count are
+// read; one more length than declared is a corrupt header (and would write
+// past the lengths). Literal/length code: symbol 0 one bit, end of block
+// and length 4 two bits each (HLIT 1, 258 lengths); the runs under test
+// write the tail of the distance lengths.
+TEST(FambDecodeRejects, CodeLengthRunsEndingAtAndPastTheCount) {
+    using famb_test::CodeLengthSymbol;
+    const std::vector<CodeLengthSymbol> litLen = {{1, 0}, {18, 127}, {18, 106}, {2, 0}, {2, 0}};
+    struct Case {
+        const char *name;
+        unsigned distCount;
+        std::vector<CodeLengthSymbol> dist; // after litLen
+        int32_t expected;
+    } cases[] = {
+        {"16 ends at the count", 4, {{2, 0}, {16, 0}}, 5},
+        {"16 one past the count", 4, {{2, 0}, {16, 1}}, -1},
+        {"17 ends at the count", 7, {{1, 0}, {1, 0}, {17, 2}}, 5},
+        {"17 one past the count", 7, {{1, 0}, {1, 0}, {17, 3}}, -1},
+        {"18 ends at the count", 14, {{1, 0}, {1, 0}, {18, 1}}, 5},
+        {"18 one past the count", 14, {{1, 0}, {1, 0}, {18, 2}}, -1},
+    };
+    for (const Case &c : cases) {
+        std::vector<CodeLengthSymbol> symbols = litLen;
+        symbols.insert(symbols.end(), c.dist.begin(), c.dist.end());
+        BitSink sink;
+        famb_test::writeHeaderSymbols(sink, 1, int(c.distCount - 1), symbols);
+        // Literal 0 (code 0), length 4 (code 11) at distance 1 (code 00 or
+        // 0), end of block (code 10).
+        sink.putCode(0, 1);
+        sink.putCode(3, 2);
+        sink.putCode(0, c.distCount == 4 ? 2 : 1);
+        sink.putCode(2, 2);
+        sink.alignWithMarker();
+        Codec codec(-2);
+        Bytes out;
+        EXPECT_EQ(codec.decode(sink.bytes(), &out, 64), c.expected) << c.name;
+        if (c.expected > 0) {
+            EXPECT_EQ(out, Bytes(size_t(c.expected), 0)) << c.name;
+        }
     }
 }
 

@@ -86,8 +86,18 @@ struct BlockCodes {
     std::vector<uint8_t> distLengths;
     std::vector<uint32_t> dist;
 };
-inline BlockCodes writeHeader(BitSink &sink, const std::vector<uint8_t> &litLenLengths,
-                              const std::vector<uint8_t> &distLengths) {
+// One code-length symbol (0..18) and the value of its extra bits.
+struct CodeLengthSymbol {
+    unsigned symbol;
+    unsigned extra;
+};
+
+// Writes a Huffman block header up to its code lengths: the flag, a
+// complete code-length code of 4 and 5 bits, the given HLIT and HDIST (none
+// when negative), then the code-length symbols as given, each with its
+// extra bits.
+inline void writeHeaderSymbols(BitSink &sink, unsigned hlit, int hdist,
+                               const std::vector<CodeLengthSymbol> &symbols) {
     std::vector<uint8_t> clLengths(19, 4);
     for (unsigned sym = 13; sym < 19; ++sym) {
         clLengths[sym] = 5; // 13 codes of 4 bits and 6 of 5 bits fill the space
@@ -98,16 +108,30 @@ inline BlockCodes writeHeader(BitSink &sink, const std::vector<uint8_t> &litLenL
     for (uint8_t sym : famb::kCodeLenOrder) {
         sink.put(clLengths[sym], 3);
     }
-    sink.put(uint32_t(litLenLengths.size() - 257), 5);
-    if (litLenLengths.size() != 257) {
-        sink.put(uint32_t(distLengths.size() - 1), 6);
+    sink.put(hlit, 5);
+    if (hdist >= 0) {
+        sink.put(unsigned(hdist), 6);
     }
+    static constexpr unsigned kExtraBits[3] = {2, 3, 7};
+    for (const CodeLengthSymbol &s : symbols) {
+        sink.putCode(clCodes[s.symbol], clLengths[s.symbol]);
+        if (s.symbol >= 16) {
+            sink.put(s.extra, kExtraBits[s.symbol - 16]);
+        }
+    }
+}
+
+inline BlockCodes writeHeader(BitSink &sink, const std::vector<uint8_t> &litLenLengths,
+                              const std::vector<uint8_t> &distLengths) {
+    std::vector<CodeLengthSymbol> symbols;
     for (uint8_t len : litLenLengths) {
-        sink.putCode(clCodes[len], clLengths[len]);
+        symbols.push_back({len, 0});
     }
     for (uint8_t len : distLengths) {
-        sink.putCode(clCodes[len], clLengths[len]);
+        symbols.push_back({len, 0});
     }
+    writeHeaderSymbols(sink, unsigned(litLenLengths.size() - 257),
+                       litLenLengths.size() != 257 ? int(distLengths.size() - 1) : -1, symbols);
     return {litLenLengths, canonicalCodes(litLenLengths), distLengths, canonicalCodes(distLengths)};
 }
 

@@ -8,25 +8,6 @@ using namespace codec_test;
 
 namespace {
 
-// Bit string ("0"/"1", blanks ignored) packed MSB first, zero padded.
-Bytes fromBits(const std::string &bits) {
-    Bytes out;
-    int count = 0;
-    for (char c : bits) {
-        if (c != '0' && c != '1') {
-            continue;
-        }
-        if (count % 8 == 0) {
-            out.push_back(0);
-        }
-        if (c == '1') {
-            out.back() |= uint8_t(0x80 >> (count % 8));
-        }
-        ++count;
-    }
-    return out;
-}
-
 std::string literalBits(char c) {
     std::string bits = "0";
     for (int i = 7; i >= 0; --i) {
@@ -200,6 +181,50 @@ TEST(FamilyC, PieceListsRoundTrip) {
                                             dst.data(), uint32_t(dst.size())),
                   int32_t(data.size()));
         EXPECT_EQ(back, data);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Input pieces may each hold a whole stream (with bytes after its end
+// marker, which are skipped): decoding goes on from the next piece into
+// the same output, and the result counts every stream. The output has
+// exactly the room needed, one byte less and one more.
+TEST(FamilyC, PiecesHoldingSeveralStreams) {
+    std::string text;
+    for (int i = 0; i < 300; ++i) {
+        text += "row " + std::to_string(i % 17) + "; ";
+    }
+    const Bytes parts[] = {fromText("first stream, first stream, first stream"), Bytes(1, 'x'),
+                           fromText(text), Bytes(300, 0)};
+    Codec encoder(10);
+    Codec decoder(-5);
+    std::vector<Bytes> streams;
+    Bytes expected;
+    for (const Bytes &part : parts) {
+        Bytes stream;
+        ASSERT_GT(encoder.encode(part, &stream), 0);
+        stream.push_back(0xFF); // after the end marker: skipped with the rest of the piece
+        streams.push_back(stream);
+        expected.insert(expected.end(), part.begin(), part.end());
+    }
+    std::vector<TezlPiece> in;
+    for (Bytes &stream : streams) {
+        in.push_back({stream.data(), stream.data() + stream.size()});
+    }
+    for (size_t capacity : {expected.size() - 1, expected.size(), expected.size() + 1}) {
+        Bytes out(capacity + 16, 0xA5);
+        std::vector<TezlPiece> dst = cutPieces(out.data(), capacity, {2048});
+        int32_t rc = decoder.get()->decodeList(decoder.get(), in.data(), uint32_t(in.size()),
+                                               dst.data(), uint32_t(dst.size()));
+        bool bFits = capacity >= expected.size();
+        EXPECT_EQ(rc, bFits ? int32_t(expected.size()) : -3) << capacity;
+        if (bFits) {
+            EXPECT_EQ(Bytes(out.begin(), out.begin() + long(expected.size())), expected);
+        }
+        EXPECT_EQ(Bytes(out.begin() + long(capacity), out.end()), Bytes(16, 0xA5)) << capacity;
     }
 }
 

@@ -1,9 +1,13 @@
 // Round trips of generated data at every level pair, sizes around the
 // piece and window boundaries, single buffers and piece lists.
+#include "codec_mixed.h"
 #include "codec_test_util.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 using namespace codec_test;
@@ -139,5 +143,129 @@ TEST(Staging, FarMatchesThroughSmallCallerPieces) {
         EXPECT_EQ(back, data) << outSizes[0];
     }
 }
+
+} // namespace
+
+// Mixed inputs (text broken by incompressible runs, repeats, zeros, short
+// periods) and large files every Debian system has, at every encoder level,
+// decoded by every decoder of the family, as single buffers and as piece
+// lists.
+namespace {
+
+using codec_mixed::Layout;
+using codec_mixed::Run;
+using codec_mixed::RunKind;
+
+// The whole file, or nothing when it cannot be read.
+Bytes readFile(const std::filesystem::path &path) {
+    std::ifstream file(path, std::ios::binary);
+    return file ? Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>())
+                : Bytes{};
+}
+
+const char kLicence[] = "/usr/share/common-licenses/GPL-3";
+
+// `count` pairs of a text run and a random run, their lengths drawn
+// between the given bounds.
+std::vector<Run> interleaved(uint32_t seed, int count, size_t textLow, size_t textHigh,
+                             size_t randomLow, size_t randomHigh) {
+    codec_mixed::Rng rng(seed);
+    std::vector<Run> runs;
+    for (int i = 0; i < count; ++i) {
+        runs.push_back(
+            {RunKind::Text, textLow + rng.next() % (textHigh - textLow + 1), rng.next()});
+        runs.push_back(
+            {RunKind::Random, randomLow + rng.next() % (randomHigh - randomLow + 1), rng.next()});
+    }
+    return runs;
+}
+
+struct MixedCase {
+    const char *name;
+    std::vector<Run> runs;
+    Layout layout;
+};
+
+std::vector<MixedCase> mixedCases() {
+    return {
+        {"licence text broken by random runs",
+         interleaved(17, 12, 20000, 30000, 3000, 48000),
+         {4096, 4093, 1001}},
+        {"short alternation", interleaved(5, 40, 200, 3000, 100, 2000), {32768, 17, 8191}},
+        {"random first, then text, repeats, zeros, period",
+         {{RunKind::Random, 70000, 1},
+          {RunKind::Text, 100000, 2},
+          {RunKind::Repeat, 50000, 3},
+          {RunKind::Zeros, 5000, 4},
+          {RunKind::Period, 20000, 5},
+          {RunKind::Random, 1000, 6},
+          {RunKind::Repeat, 30000, 7},
+          {RunKind::Text, 15, 8}},
+         {60001, 65535, 7}},
+        {"stored-size random runs between matches",
+         {{RunKind::Period, 300, 9},
+          {RunKind::Random, 32768, 10},
+          {RunKind::Text, 3000, 11},
+          {RunKind::Random, 32769, 12},
+          {RunKind::Zeros, 70000, 13},
+          {RunKind::Random, 65536, 14},
+          {RunKind::Repeat, 9, 15}},
+         {2048, 1, 3}},
+    };
+}
+
+class FamilyRoundTrip : public ::testing::TestWithParam<int32_t> {};
+
+TEST_P(FamilyRoundTrip, MixedRuns) {
+    Bytes licence = readFile(kLicence); // generated words stand in when it is missing
+    for (const MixedCase &c : mixedCases()) {
+        Bytes data = codec_mixed::expand(c.runs, licence);
+        EXPECT_EQ(codec_mixed::roundTrip(GetParam(), data.data(), data.size(), c.layout), "")
+            << c.name << " (" << data.size() << " bytes)";
+    }
+}
+
+// The largest compressed file under the documentation tree, so that every
+// machine picks the same one.
+std::filesystem::path largestDocGz() {
+    std::filesystem::path best;
+    uintmax_t bestSize = 0;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator("/usr/share/doc", ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        std::error_code sizeEc;
+        uintmax_t size = it->is_regular_file(sizeEc) ? it->file_size(sizeEc) : 0;
+        if (!sizeEc && it->path().extension() == ".gz" && size > bestSize && size <= (4u << 20)) {
+            best = it->path();
+            bestSize = size;
+        }
+    }
+    return best;
+}
+
+TEST_P(FamilyRoundTrip, LargeSystemFiles) {
+    std::vector<std::filesystem::path> paths = {kLicence, "/usr/lib/x86_64-linux-gnu/libc.so.6",
+                                                largestDocGz()};
+    int found = 0;
+    for (const auto &path : paths) {
+        Bytes data = path.empty() ? Bytes{} : readFile(path);
+        if (data.empty()) {
+            continue;
+        }
+        ++found;
+        EXPECT_EQ(codec_mixed::roundTrip(GetParam(), data.data(), data.size(), {8192, 4099, 999}),
+                  "")
+            << path;
+    }
+    if (found == 0) {
+        GTEST_SKIP() << "none of the system files is present";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryLevel, FamilyRoundTrip,
+                         ::testing::ValuesIn(codec_mixed::kEncoderLevels),
+                         [](const ::testing::TestParamInfo<int32_t> &param) {
+                             return "enc" + std::to_string(param.param);
+                         });
 
 } // namespace
