@@ -1,8 +1,8 @@
 // The shared-memory protocol decoders and the manifest reader over
 // arbitrary bytes: requests of both protocols, framed replies, received
 // names, and a manifest's text as another process may have left it.
-// Every name handed on must be terminated, 1 to 127 characters long, and
-// nothing may be read past the input.
+// Every name handed on must be terminated and 1 to 128 characters long
+// (what a manifest record holds), and nothing may be read past the input.
 #include "mos_shm_layer.h"
 #include "usr/mos_shm_proto.h"
 
@@ -15,7 +15,7 @@ namespace {
 
 void checkName(const char *pName, void * /*pArg*/) {
     size_t len = strlen(pName);
-    if (len == 0 || len > 127) {
+    if (len == 0 || len > 128) {
         abort();
     }
 }
