@@ -52,7 +52,8 @@ class Sdbg_Application {
 
     // Each line echoed after ">" and dispatched, then two empty lines and a
     // line of 29 dashes. A file that cannot be opened is reported and
-    // otherwise ignored; a line of 256 or more characters ends the file.
+    // otherwise ignored. A line of 256 or more characters is not run: it
+    // counts as a failed command and the file goes on with the next line.
     void RunCommandFile(const char *pPath);
     // Runs the line held in `line`.
     void Dispatch();
@@ -92,6 +93,9 @@ class Sdbg_Application {
     void RegisterCommands();
     void BuildScreens();
     void PrintScreenList(uint32_t width, uint32_t height);
+    // A line too long for `line`, typed or read from the command file: it
+    // is not run, and it counts as a failed command.
+    void ReportLineTooLong();
     // The display's key loop: paging, shortcut keys, leaving.
     void RunDisplayKeys();
 };

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -191,9 +193,80 @@ TEST(RunTest, TheExitCodeStopsAt255) {
     EXPECT_EQ(stream.app->errorCount, 300u);
 }
 
-TEST(RunTest, ATooLongTypedLineRunsItsFirst255CharactersThenEnds) {
-    StreamApp stream("help " + std::string(300, 'x') + "\nfoo\n");
-    EXPECT_EQ(stream.app->Run(1, nullptr), 0);
+// "getrefreshrate" padded with blanks to `length` characters.
+std::string PaddedCommand(size_t length) {
+    std::string text = "getrefreshrate";
+    text.resize(length, ' ');
+    return text;
+}
+
+// A line of `length` characters, then an unknown word: a line that fits
+// runs; a longer one is reported, counted and skipped, and the lines after
+// it still run, typed or read from a command file alike. `pEnd` ends the
+// last line (a command file's last line may have none).
+struct LineLengthCase {
+    size_t length;
+    const char *pEnd;
+    bool bFits;
+};
+
+class LineLengthTest : public ::testing::TestWithParam<LineLengthCase> {
+  protected:
+    std::string Lines() const {
+        const LineLengthCase &c = GetParam();
+        return PaddedCommand(c.length) + "\nfoo" + c.pEnd;
+    }
+    // What the long line printed, then the unknown word's answer.
+    std::string Answers() const {
+        return (GetParam().bFits ? "Current refresh rate is 1 seconds\n" : "Line too long\n");
+    }
+    uint32_t Errors() const { return GetParam().bFits ? 1u : 2u; }
+};
+
+TEST_P(LineLengthTest, TypedLines) {
+    StreamApp stream(Lines());
+    EXPECT_EQ(stream.app->Run(1, nullptr), static_cast<int>(Errors()));
+    const std::string printed = stream.printed.str();
+    const std::string tail = "exit <==> leave sdbg\n>" + Answers() + ">Unrecognized command\n>";
+    ASSERT_GE(printed.size(), tail.size());
+    EXPECT_EQ(printed.substr(printed.size() - tail.size()), tail);
+}
+
+TEST_P(LineLengthTest, CommandFileLines) {
+    const std::string path = ::testing::TempDir() + "objscope_line_length.cmds";
+    {
+        std::ofstream file(path, std::ios::binary);
+        file << Lines();
+    }
+    StreamApp stream;
+    stream.app->RunCommandFile(path.c_str());
+    std::remove(path.c_str());
+    const char *pSeparator = "\n\n-----------------------------\n";
+    const std::string echo = GetParam().bFits ? ">" + PaddedCommand(GetParam().length) + "\n" : ">";
+    EXPECT_EQ(stream.printed.str(),
+              echo + Answers() + pSeparator + ">foo\nUnrecognized command\n" + pSeparator);
+    EXPECT_EQ(stream.app->errorCount, Errors());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, LineLengthTest,
+    ::testing::Values(LineLengthCase{254, "\n", true}, LineLengthCase{255, "\n", true},
+                      LineLengthCase{256, "\n", false}, LineLengthCase{100000, "\n", false},
+                      LineLengthCase{255, "", true}, LineLengthCase{100000, "", false}));
+
+TEST(CommandFileTest, TheLastLineRunsWithoutALineEnd) {
+    const std::string path = ::testing::TempDir() + "objscope_last_line.cmds";
+    for (const char *pEnd : {"", "\n", "\r\n"}) {
+        {
+            std::ofstream file(path, std::ios::binary);
+            file << "getrefreshrate\nexit" << pEnd;
+        }
+        StreamApp stream;
+        stream.app->RunCommandFile(path.c_str());
+        EXPECT_EQ(stream.app->quit, 1u) << "line end " << std::strlen(pEnd);
+        EXPECT_NE(stream.printed.str().find(">exit\n\n\n-----"), std::string::npos);
+    }
+    std::remove(path.c_str());
 }
 
 // The screen list on a 200 x 40 console: 28 rows in the first column, the
