@@ -17,7 +17,8 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*"
-    $tmux capture-pane -p -t "$pane" 2>/dev/null | tail -12 || true
+    echo "--- the pane ---"
+    $tmux capture-pane -p -t "$pane" 2>/dev/null || true
     exit 1
 }
 
@@ -26,7 +27,7 @@ wait_for() {
     tries=0
     until $tmux capture-pane -p -t "$pane" | grep -E -q -- "$1"; do
         tries=$((tries + 1))
-        [ $tries -le 150 ] || fail "never saw: $1"
+        [ $tries -le 300 ] || fail "never saw: $1" # a hang guard only
         sleep 0.1
     done
 }
