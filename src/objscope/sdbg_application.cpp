@@ -271,9 +271,11 @@ void Sdbg_Application::ParseObjRefAndArgs(uint32_t &objId, uint32_t &typeId, cha
         throw SDbg_WorkerException("Invalid number of parameters.");
     }
     for (uint32_t i = 0; i < argCount; ++i) {
+        // The first 64 characters; a word of 64 or more fills the field
+        // with no terminator.
         std::memset(pArgs[i], 0, sizeof(pArgs[i]));
         const char *pWord = words[i].GetStr();
-        std::memcpy(pArgs[i], pWord, strnlen(pWord, sizeof(pArgs[i]) - 1));
+        std::memcpy(pArgs[i], pWord, strnlen(pWord, sizeof(pArgs[i])));
     }
 }
 

@@ -65,7 +65,8 @@ class Sdbg_Application {
     // Parses "<object id> <type name>" from the current line.
     void ParseObjRef(uint32_t &objId, uint32_t &typeId);
     // As ParseObjRef, then up to argCount further words into pArgs (64-byte
-    // fields, absent ones empty); a word beyond them is an error.
+    // fields, NUL-padded, absent ones empty; a word of 64 characters or more
+    // fills its field with no NUL); a word beyond them is an error.
     void ParseObjRefAndArgs(uint32_t &objId, uint32_t &typeId, char (*pArgs)[64],
                             uint32_t argCount);
     // Shows one screen until its leaving key.

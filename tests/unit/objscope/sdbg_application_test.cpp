@@ -1,5 +1,6 @@
 #include "objscope_test_support.h"
 #include "sdbg_application.h"
+#include "sdbg_line_parser.h"
 #include "sdbg_obj_type_registry.h"
 
 #include <gtest/gtest.h>
@@ -86,11 +87,17 @@ INSTANTIATE_TEST_SUITE_P(
         DispatchCase{"setrefreshrate 0x10", "refreshrate cannot be zero\n", 1},
         DispatchCase{"setrefreshrate 5", "refresh rate was changed to 5 seconds\n", 0},
         DispatchCase{"setrefreshrate -1", "refresh rate was changed to 4294967295 seconds\n", 0},
+        DispatchCase{"setrefreshrate 1", "refresh rate was changed to 1 seconds\n", 0},
+        DispatchCase{"setrefreshrate 4294967297", "refresh rate was changed to 1 seconds\n", 0},
         DispatchCase{"setrefreshrate 4294967296", "refreshrate cannot be zero\n", 1},
         DispatchCase{"getrefreshrate", "Current refresh rate is 1 seconds\n", 0},
         DispatchCase{"getrefreshrate and more", "Current refresh rate is 1 seconds\n", 0},
         DispatchCase{"slh 0", "Height cannot be zero\n", 0},
         DispatchCase{"slh 100000", "Height too big\n", 0},
+        DispatchCase{"slh 99999", "New height is set to 99999\n", 0},
+        DispatchCase{"slh 1", "New height is set to 1\n", 0},
+        DispatchCase{"slh 4294967296", "Height cannot be zero\n", 0},
+        DispatchCase{"slh 4294967297", "New height is set to 1\n", 0},
         DispatchCase{"setlogicalheight 50", "New height is set to 50\n", 0},
         DispatchCase{"slh", "Not enough parameters\n", 1},
         DispatchCase{"getlogicalheight", "Current logical View height 99999\n", 0},
@@ -104,7 +111,10 @@ INSTANTIATE_TEST_SUITE_P(
         DispatchCase{"dumpobj 3 foo", "Invalid obj type\n", 1},
         DispatchCase{"dumpobj 3 vol", "Client isn't linked to server\n", 1},
         DispatchCase{"configobj 1 vol", "Client isn't linked to server\n", 1},
+        DispatchCase{"configobj 1 vol a b c d e f g h i", "Client isn't linked to server\n", 1},
         DispatchCase{"configobj 1 vol a b c d e f g h i j", "Client isn't linked to server\n", 1},
+        DispatchCase{"configobj 1 vol a b c d e f g h i j   ", "Client isn't linked to server\n",
+                     1},
         DispatchCase{"configobj 1 vol a b c d e f g h i j k", "Invalid number of parameters.\n", 1},
         DispatchCase{"dumpscreen", "Not enough parameters\n", 1},
         DispatchCase{"dumpscreen mos xml", "Client isn't linked to server\n", 1},
@@ -157,6 +167,62 @@ TEST(CommandStateTest, SettingsHoldAcrossCommandsAndFailures) {
     EXPECT_EQ(stream.app->errorCount, 1u);
     stream.Run("exit");
     EXPECT_EQ(stream.app->quit, 1u);
+}
+
+// configobj's words go into 64-byte fields: a shorter word is NUL-padded,
+// a word of 64 characters or more fills its field with no terminator.
+TEST(CommandStateTest, ObjectCommandWordsFillTheirFields) {
+    struct Case {
+        size_t length;
+        size_t kept;
+    };
+    for (const Case &c : {Case{1, 1}, Case{63, 63}, Case{64, 64}, Case{65, 64}, Case{100, 64}}) {
+        StreamApp stream;
+        Sdbg_Application &app = *stream.app;
+        const std::string word(c.length, 'w');
+        const std::string line = "configobj 7 vol " + word + " second";
+        std::strcpy(app.line, line.c_str());
+        app.pParser = std::make_unique<Sdbg_LineParser>(app.line);
+        std::string command;
+        app.pParser->NextWord(command);
+        char args[10][64];
+        std::memset(args, 'z', sizeof(args));
+        uint32_t objId = 0;
+        uint32_t typeId = 0;
+        app.ParseObjRefAndArgs(objId, typeId, args, 10);
+        EXPECT_EQ(objId, 7u);
+        EXPECT_EQ(std::string(args[0], 64), word.substr(0, c.kept) + std::string(64 - c.kept, '\0'))
+            << c.length;
+        EXPECT_EQ(std::string(args[1], 64), "second" + std::string(58, '\0')) << c.length;
+        EXPECT_EQ(std::string(args[9], 64), std::string(64, '\0')) << c.length;
+    }
+}
+
+// The logical height may reach the output device's height, not pass it;
+// a refused height leaves the one set before.
+TEST(CommandStateTest, LogicalHeightUpToTheDevicesHeight) {
+    struct Case {
+        const char *pLine;
+        const char *pPrinted;
+        uint32_t heightAfter;
+    };
+    RecordingApp recording(120, 40);
+    Sdbg_Application &app = *recording.app;
+    for (const Case &c :
+         {Case{"slh 39", "New height is set to 39", 39},
+          Case{"slh 40", "New height is set to 40", 40}, Case{"slh 41", "Height too big", 40},
+          Case{"slh 0", "Height cannot be zero", 40}, Case{"slh 1", "New height is set to 1", 1},
+          Case{"slh 4294967296", "Height cannot be zero", 1}}) {
+        recording.pDevice->calls.clear();
+        std::strcpy(app.line, c.pLine);
+        app.Dispatch();
+        const std::vector<std::string> &calls = recording.pDevice->calls;
+        EXPECT_NE(std::find(calls.begin(), calls.end(), std::string("W(") + c.pPrinted + ")<0,0>"),
+                  calls.end())
+            << c.pLine;
+        EXPECT_EQ(app.view.GetPageHeight(), c.heightAfter) << c.pLine;
+    }
+    EXPECT_EQ(app.errorCount, 0u);
 }
 
 TEST(CommandStateTest, ObjectTypesInByteOrder) {
