@@ -363,6 +363,41 @@ TEST(ScreenListTest, SecondColumnOnA40RowWindow) {
     EXPECT_EQ(calls[calls.size() - 2], "W(exit <==> leave sdbg)<0,0>");
 }
 
+// The first column takes height - 12 rows: a window of 64 rows holds all 52
+// screens in it, one of 63 puts the 52nd at the top of the second column.
+// A window no higher than the help block keeps a single column.
+TEST(ScreenListTest, TheSecondColumnBeginsOnePastAFullFirstColumn) {
+    struct Case {
+        uint32_t height;
+        uint32_t firstColumn; // screens in the first column
+    };
+    for (const Case &c : {Case{64, 52}, Case{63, 51}, Case{40, 28}, Case{13, 1}, Case{12, 52}}) {
+        RecordingApp recording(200, c.height);
+        const std::vector<std::string> &calls = recording.pDevice->calls;
+        recording.pDevice->calls.clear();
+        recording.app->ShowScreens();
+        std::vector<size_t> moves; // calls that start a second-column line
+        for (size_t i = 0; i < calls.size(); ++i) {
+            if (calls[i].rfind("G(100,", 0) == 0) {
+                moves.push_back(i);
+            }
+        }
+        ASSERT_EQ(moves.size(), 52u - c.firstColumn) << c.height;
+        if (!moves.empty()) {
+            EXPECT_EQ(calls[moves[0]], "G(100,0)") << c.height;
+            char first[16];
+            std::snprintf(first, sizeof(first), "W(%3u: ", c.firstColumn + 1);
+            EXPECT_EQ(calls[moves[0] + 1].rfind(first, 0), 0u) << c.height;
+            EXPECT_EQ(calls[moves.back()], "G(100," + std::to_string(51 - c.firstColumn) + ")");
+        }
+        const auto help = std::find(calls.begin(), calls.end(), "W(Basic commands:)<0,0>");
+        ASSERT_NE(help, calls.end());
+        EXPECT_EQ(*(help - 1),
+                  c.height > 12 ? "G(0," + std::to_string(c.height - 12) + ")" : "W(\n)<0,0>")
+            << c.height;
+    }
+}
+
 TEST(TitleTest, NotLinkedAndTheVersionAfterEveryRecognisedCommand) {
     RecordingApp recording(120, 30);
     RecordingOutput &device = *recording.pDevice;
