@@ -203,6 +203,37 @@ INSTANTIATE_TEST_SUITE_P(PageHeightFour, RenderPageTest,
                                            RenderCase{8, 1, {"4", "5", "6", "7"}},
                                            RenderCase{9, 2, {"8"}}));
 
+// Runs at the device's width (20): a line of exactly the width is drawn
+// whole, one past it loses its last character, and a run that starts at
+// the width is not drawn at all.
+TEST(RenderWidthTest, LinesAreCutAtTheWidth) {
+    struct Case {
+        uint32_t plain;   // characters in the current colours
+        uint32_t alerted; // then characters in the alert colour
+        std::vector<std::string> writes;
+    };
+    const std::string a19(19, 'a');
+    const std::string a20(20, 'a');
+    for (const Case &c :
+         {Case{19, 0, {"W(" + a19 + ")<0,0>"}}, Case{20, 0, {"W(" + a20 + ")<0,0>"}},
+          Case{21, 0, {"W(" + a20 + ")<0,0>"}}, Case{19, 1, {"W(" + a19 + ")<0,0>", "W(b)<2,0>"}},
+          Case{19, 2, {"W(" + a19 + ")<0,0>", "W(b)<2,0>"}},
+          Case{20, 1, {"W(" + a20 + ")<0,0>"}}}) {
+        RecordingOutput device{20, 5};
+        Sdbg_LogicalView view{&device, 4, SDBG_COLOR_DEFAULT, SDBG_COLOR_DEFAULT};
+        view.PutStr(std::string(c.plain, 'a').c_str());
+        view.PrintStr(std::string(c.alerted, 'b').c_str(), SDBG_COLOR_ALERT, SDBG_COLOR_KEEP);
+        view.Render(false);
+        std::vector<std::string> writes;
+        for (const std::string &call : device.calls) {
+            if (call[0] == 'W') {
+                writes.push_back(call);
+            }
+        }
+        EXPECT_EQ(writes, c.writes) << c.plain << " + " << c.alerted;
+    }
+}
+
 TEST_F(ViewFixture, SetPageHeightGrowsTheLinesToTwiceTheHeight) {
     view.SetPageHeight(10);
     EXPECT_EQ(view.LineCount(), 20u);
