@@ -60,6 +60,9 @@ FileLine ReadFileLine(std::FILE *pFile, char *pLine, uint32_t size) {
         pLine[--length] = '\0';
     } else {
         int next = std::fgetc(pFile);
+        if (next == '\r') {
+            next = std::fgetc(pFile); // a full buffer, then a Windows line end?
+        }
         if (next != EOF && next != '\n') {
             while (next != EOF && next != '\n') {
                 next = std::fgetc(pFile);

@@ -320,6 +320,32 @@ INSTANTIATE_TEST_SUITE_P(
                       LineLengthCase{256, "\n", false}, LineLengthCase{100000, "\n", false},
                       LineLengthCase{255, "", true}, LineLengthCase{100000, "", false}));
 
+// A line that fills the buffer exactly fits with either line end; one
+// character more does not, whatever ends it.
+TEST(CommandFileTest, AFullLineFitsWithAWindowsLineEnd) {
+    struct Case {
+        size_t length;
+        const char *pEnd;
+        bool bFits;
+    };
+    const std::string path = ::testing::TempDir() + "objscope_full_line.cmds";
+    for (const Case &c : {Case{255, "\r\n", true}, Case{254, "\r\n", true},
+                          Case{256, "\r\n", false}, Case{255, "\rx\n", false}}) {
+        {
+            std::ofstream file(path, std::ios::binary);
+            file << PaddedCommand(c.length) << c.pEnd << "exit\n";
+        }
+        StreamApp stream;
+        stream.app->RunCommandFile(path.c_str());
+        const std::string printed = stream.printed.str();
+        EXPECT_EQ(printed.find("Current refresh rate is 1 seconds") != std::string::npos, c.bFits)
+            << c.length << " " << std::strlen(c.pEnd);
+        EXPECT_EQ(stream.app->errorCount, c.bFits ? 0u : 1u) << c.length;
+        EXPECT_EQ(stream.app->quit, 1u) << c.length;
+    }
+    std::remove(path.c_str());
+}
+
 TEST(CommandFileTest, TheLastLineRunsWithoutALineEnd) {
     const std::string path = ::testing::TempDir() + "objscope_last_line.cmds";
     for (const char *pEnd : {"", "\n", "\r\n"}) {
