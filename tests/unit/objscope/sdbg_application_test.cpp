@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -259,6 +260,12 @@ TEST(RunTest, TheExitCodeStopsAt255) {
     EXPECT_EQ(stream.app->errorCount, 300u);
 }
 
+// A command file of its own for each run: test processes of other builds
+// may run beside this one.
+std::string CommandFilePath(const char *pStem) {
+    return ::testing::TempDir() + pStem + "_" + std::to_string(std::random_device{}()) + ".cmds";
+}
+
 // "getrefreshrate" padded with blanks to `length` characters.
 std::string PaddedCommand(size_t length) {
     std::string text = "getrefreshrate";
@@ -299,7 +306,7 @@ TEST_P(LineLengthTest, TypedLines) {
 }
 
 TEST_P(LineLengthTest, CommandFileLines) {
-    const std::string path = ::testing::TempDir() + "objscope_line_length.cmds";
+    const std::string path = CommandFilePath("objscope_line_length");
     {
         std::ofstream file(path, std::ios::binary);
         file << Lines();
@@ -328,7 +335,7 @@ TEST(CommandFileTest, AFullLineFitsWithAWindowsLineEnd) {
         const char *pEnd;
         bool bFits;
     };
-    const std::string path = ::testing::TempDir() + "objscope_full_line.cmds";
+    const std::string path = CommandFilePath("objscope_full_line");
     for (const Case &c : {Case{255, "\r\n", true}, Case{254, "\r\n", true},
                           Case{256, "\r\n", false}, Case{255, "\rx\n", false}}) {
         {
@@ -347,7 +354,7 @@ TEST(CommandFileTest, AFullLineFitsWithAWindowsLineEnd) {
 }
 
 TEST(CommandFileTest, TheLastLineRunsWithoutALineEnd) {
-    const std::string path = ::testing::TempDir() + "objscope_last_line.cmds";
+    const std::string path = CommandFilePath("objscope_last_line");
     for (const char *pEnd : {"", "\n", "\r\n"}) {
         {
             std::ofstream file(path, std::ios::binary);
