@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -282,6 +283,10 @@ struct LineLengthCase {
     const char *pEnd;
     bool bFits;
 };
+
+void PrintTo(const LineLengthCase &c, std::ostream *pOut) {
+    *pOut << c.length << " characters" << (*c.pEnd == '\0' ? ", no final line end" : "");
+}
 
 class LineLengthTest : public ::testing::TestWithParam<LineLengthCase> {
   protected:

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <sstream>
 #include <string>
 
@@ -69,6 +70,10 @@ struct LongLineCase {
     const char *pAfter;
     bool bFits;
 };
+
+void PrintTo(const LongLineCase &c, std::ostream *pOut) {
+    *pOut << c.length << " characters, then " << std::strlen(c.pAfter) << " more";
+}
 
 class FileInputLongLineTest : public ::testing::TestWithParam<LongLineCase> {};
 

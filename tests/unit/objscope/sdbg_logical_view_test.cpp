@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,11 @@ struct PagingCase {
     uint32_t pageAfter;
 };
 
+void PrintTo(const PagingCase &c, std::ostream *pOut) {
+    *pOut << "height " << c.pageHeight << ", " << c.linesUsed << " lines, " << c.pageDowns
+          << " down";
+}
+
 class PagingTest : public ::testing::TestWithParam<PagingCase> {};
 
 TEST_P(PagingTest, PageDownNeedsALineOnTheNextPage) {
@@ -171,6 +177,10 @@ struct RenderCase {
     uint32_t pageDowns;
     std::vector<std::string> drawn; // the numbers, one row each from row 0
 };
+
+void PrintTo(const RenderCase &c, std::ostream *pOut) {
+    *pOut << c.written << " lines, " << c.pageDowns << " down";
+}
 
 class RenderPageTest : public ::testing::TestWithParam<RenderCase> {};
 

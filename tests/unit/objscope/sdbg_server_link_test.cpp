@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -260,6 +261,10 @@ struct RequestLimitCase {
     uint32_t count;
     bool bSent;
 };
+
+void PrintTo(const RequestLimitCase &c, std::ostream *pOut) {
+    *pOut << c.count << (c.bSent ? " sent" : " refused");
+}
 
 class RequestLimitTest : public ServerLinkFixture,
                          public ::testing::WithParamInterface<RequestLimitCase> {};
