@@ -45,25 +45,36 @@ std::unique_ptr<Sdbg_OutputDev> MakeStdOutput() {
     return std::make_unique<SDbg_FileOutput>();
 }
 
-// Reads one command-file line into pLine (size bytes). False at the end of
-// the file and at a line too long for the buffer, which ends the file.
-bool ReadFileLine(std::FILE *pFile, char *pLine, uint32_t size) {
+constexpr const char *kLineTooLong = "Line too long";
+
+enum class FileLine { kRead, kTooLong, kEnd };
+
+// Reads one command-file line into pLine (size bytes). A line that does not
+// fit is read to its end and dropped (pLine empty); the file reads on.
+FileLine ReadFileLine(std::FILE *pFile, char *pLine, uint32_t size) {
     if (std::fgets(pLine, static_cast<int>(size), pFile) == nullptr) {
-        return false;
+        return FileLine::kEnd;
     }
     size_t length = std::strlen(pLine);
     if (length > 0 && pLine[length - 1] == '\n') {
         pLine[--length] = '\0';
     } else {
-        const int next = std::fgetc(pFile);
+        int next = std::fgetc(pFile);
+        if (next == '\r') {
+            next = std::fgetc(pFile); // a full buffer, then a Windows line end?
+        }
         if (next != EOF && next != '\n') {
-            return false; // 256 characters or more
+            while (next != EOF && next != '\n') {
+                next = std::fgetc(pFile);
+            }
+            pLine[0] = '\0';
+            return FileLine::kTooLong;
         }
     }
     if (length > 0 && pLine[length - 1] == '\r') {
         pLine[length - 1] = '\0'; // a line end written on Windows
     }
-    return true;
+    return FileLine::kRead;
 }
 
 } // namespace
@@ -118,7 +129,10 @@ int Sdbg_Application::Run(int argc, char **argv) {
         if (pendingCommand != 0) {
             pendingCommand = 0;
         } else {
-            io.ReadLine(line, kLineSize);
+            if (!io.ReadLine(line, kLineSize)) {
+                ReportLineTooLong();
+                continue;
+            }
             if (line[0] == '\0' && io.IsAtEnd()) {
                 quit = 1; // the end of the input acts as exit
                 break;
@@ -140,15 +154,25 @@ void Sdbg_Application::RunCommandFile(const char *pPath) {
         io.PrintLine(message.c_str());
         return;
     }
-    while (ReadFileLine(pFile, line, kLineSize)) {
+    for (FileLine read = ReadFileLine(pFile, line, kLineSize); read != FileLine::kEnd;
+         read = ReadFileLine(pFile, line, kLineSize)) {
         io.Write(">", 1, nullptr);
-        io.PrintLine(line);
-        Dispatch();
+        if (read == FileLine::kTooLong) {
+            ReportLineTooLong();
+        } else {
+            io.PrintLine(line);
+            Dispatch();
+        }
         io.PrintLine("");
         io.PrintLine("");
         io.PrintLine("-----------------------------");
     }
     std::fclose(pFile);
+}
+
+void Sdbg_Application::ReportLineTooLong() {
+    ++errorCount;
+    io.PrintLine(kLineTooLong);
 }
 
 void Sdbg_Application::Dispatch() {
@@ -250,9 +274,11 @@ void Sdbg_Application::ParseObjRefAndArgs(uint32_t &objId, uint32_t &typeId, cha
         throw SDbg_WorkerException("Invalid number of parameters.");
     }
     for (uint32_t i = 0; i < argCount; ++i) {
+        // The first 64 characters; a word of 64 or more fills the field
+        // with no terminator.
         std::memset(pArgs[i], 0, sizeof(pArgs[i]));
         const char *pWord = words[i].GetStr();
-        std::memcpy(pArgs[i], pWord, strnlen(pWord, sizeof(pArgs[i]) - 1));
+        std::memcpy(pArgs[i], pWord, strnlen(pWord, sizeof(pArgs[i])));
     }
 }
 

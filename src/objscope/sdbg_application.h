@@ -52,7 +52,8 @@ class Sdbg_Application {
 
     // Each line echoed after ">" and dispatched, then two empty lines and a
     // line of 29 dashes. A file that cannot be opened is reported and
-    // otherwise ignored; a line of 256 or more characters ends the file.
+    // otherwise ignored. A line of 256 or more characters is not run: it
+    // counts as a failed command and the file goes on with the next line.
     void RunCommandFile(const char *pPath);
     // Runs the line held in `line`.
     void Dispatch();
@@ -64,7 +65,8 @@ class Sdbg_Application {
     // Parses "<object id> <type name>" from the current line.
     void ParseObjRef(uint32_t &objId, uint32_t &typeId);
     // As ParseObjRef, then up to argCount further words into pArgs (64-byte
-    // fields, absent ones empty); a word beyond them is an error.
+    // fields, NUL-padded, absent ones empty; a word of 64 characters or more
+    // fills its field with no NUL); a word beyond them is an error.
     void ParseObjRefAndArgs(uint32_t &objId, uint32_t &typeId, char (*pArgs)[64],
                             uint32_t argCount);
     // Shows one screen until its leaving key.
@@ -92,6 +94,9 @@ class Sdbg_Application {
     void RegisterCommands();
     void BuildScreens();
     void PrintScreenList(uint32_t width, uint32_t height);
+    // A line too long for `line`, typed or read from the command file: it
+    // is not run, and it counts as a failed command.
+    void ReportLineTooLong();
     // The display's key loop: paging, shortcut keys, leaving.
     void RunDisplayKeys();
 };

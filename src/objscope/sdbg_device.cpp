@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <iostream>
+#include <limits>
 #include <string>
 
 Sdbg_IODev::~Sdbg_IODev() = default;
@@ -43,12 +44,21 @@ SDbg_FileInput::SDbg_FileInput() : SDbg_FileInput(std::cin) {}
 
 SDbg_FileInput::SDbg_FileInput(std::istream &input) : stream(input) {}
 
-void SDbg_FileInput::ReadLine(char *pBuf, uint32_t bufSize) {
+bool SDbg_FileInput::ReadLine(char *pBuf, uint32_t bufSize) {
     if (bufSize == 0) {
-        return;
+        return true;
     }
     pBuf[0] = '\0';
     stream.getline(pBuf, bufSize);
+    if (!stream.fail() || stream.eof()) {
+        return true;
+    }
+    // Failed before the end of the input: the buffer filled before the line
+    // feed. The rest of the line goes too, and the stream reads on.
+    stream.clear();
+    stream.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    pBuf[0] = '\0';
+    return false;
 }
 
 bool SDbg_FileInput::GetKey(char &key) {
@@ -61,8 +71,6 @@ bool SDbg_FileInput::PollKey(char & /*key*/) {
 }
 
 bool SDbg_FileInput::IsAtEnd() {
-    // Failed covers both an exhausted stream and one that an over-long line
-    // put in its failed state; neither gives another line.
     return stream.fail();
 }
 
@@ -131,8 +139,8 @@ void Sdbg_IO::SetDevices(Sdbg_InputDev *pInput, Sdbg_OutputDev *pOutput) {
     pOut = pOutput;
 }
 
-void Sdbg_IO::ReadLine(char *pBuf, uint32_t bufSize) {
-    pIn->ReadLine(pBuf, bufSize);
+bool Sdbg_IO::ReadLine(char *pBuf, uint32_t bufSize) {
+    return pIn->ReadLine(pBuf, bufSize);
 }
 
 bool Sdbg_IO::GetKey(char &key) {

@@ -19,7 +19,9 @@ class Sdbg_IODev {
 class Sdbg_InputDev : public virtual Sdbg_IODev {
   public:
     // One line into pBuf (bufSize bytes), NUL-terminated, without its end.
-    virtual void ReadLine(char *pBuf, uint32_t bufSize) = 0;
+    // False when the line did not fit: it is dropped whole (pBuf empty) and
+    // the next read starts at the following line.
+    [[nodiscard]] virtual bool ReadLine(char *pBuf, uint32_t bufSize) = 0;
     // Waits for one key; true when one was read.
     virtual bool GetKey(char &key) = 0;
     // The first pending key without waiting; true when there was one.
@@ -60,9 +62,9 @@ class SDbg_FileInput : public Sdbg_InputDev {
     SDbg_FileInput();
     explicit SDbg_FileInput(std::istream &input);
     // At most bufSize - 1 characters up to a line feed, which is dropped; a
-    // longer line fills the buffer and leaves the stream failed, after
-    // which every line reads empty. Empty at the end of the input.
-    void ReadLine(char *pBuf, uint32_t bufSize) override;
+    // longer line is skipped up to its line feed and answers false. Empty
+    // at the end of the input.
+    [[nodiscard]] bool ReadLine(char *pBuf, uint32_t bufSize) override;
     // A blank at once: a display driven from a stream stops at once.
     bool GetKey(char &key) override;
     // There are no pending keys on a stream: throws SDbg_FileException.
@@ -102,7 +104,7 @@ class Sdbg_IO : public Sdbg_InputDev, public Sdbg_OutputDev {
   public:
     void SetDevices(Sdbg_InputDev *pInput, Sdbg_OutputDev *pOutput);
 
-    void ReadLine(char *pBuf, uint32_t bufSize) override;
+    [[nodiscard]] bool ReadLine(char *pBuf, uint32_t bufSize) override;
     bool GetKey(char &key) override;
     bool PollKey(char &key) override;
     bool IsAtEnd() override;

@@ -210,7 +210,8 @@ void Sdbg_LogicalView::Clear() {
 }
 
 void Sdbg_LogicalView::PageDown() {
-    if (linesUsed >= static_cast<uint64_t>(pageHeight) * (page + 1)) {
+    // Only when the next page holds at least one line.
+    if (linesUsed > static_cast<uint64_t>(pageHeight) * (page + 1)) {
         ++page;
     }
 }

@@ -97,7 +97,9 @@ class Sdbg_LogicalView {
 
     // Page operations.
     void Clear();
+    // To the next page when it holds at least one used line.
     void PageDown();
+    // To the previous page (none before the first), or to the first.
     void PageUp(bool bToFirst);
     void SetPageHeight(uint32_t height);
     // Draws the current page on the device, a run of equally coloured

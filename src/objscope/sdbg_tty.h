@@ -24,8 +24,9 @@ class Sdbg_TtyInput : public Sdbg_InputDev {
     Sdbg_TtyInput();
     ~Sdbg_TtyInput() override;
 
-    // A line typed with echo and line editing; the line end is dropped.
-    void ReadLine(char *pBuf, uint32_t bufSize) override;
+    // A line typed with echo and line editing; the line end is dropped. A
+    // line too long for the buffer is read to its end and dropped: false.
+    [[nodiscard]] bool ReadLine(char *pBuf, uint32_t bufSize) override;
     // One key without echo and without waiting for Enter; Ctrl+C still
     // ends the program.
     bool GetKey(char &key) override;

@@ -4,20 +4,26 @@
 set(OBJSCOPE_CASES ${CMAKE_CURRENT_SOURCE_DIR}/objscope)
 
 # objscope_e2e_case(NAME RC [ARG file] [MISSING_ARG word] [STDIN file] [EXPECTED file])
-# The runs happen in the build tree; ARG names a case file, MISSING_ARG a
-# path given as it is.
+# The runs happen in the build tree; ARG and STDIN name a case file (or a
+# file generated here, by its absolute path), MISSING_ARG a path given as it is.
 function(objscope_e2e_case name rc)
   cmake_parse_arguments(ARG "" "ARG;MISSING_ARG;STDIN;EXPECTED" "" ${ARGN})
   set(defs -DPROGRAM=$<TARGET_FILE:objscope> -DCASE_DIR=${OBJSCOPE_CASES}
            -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR} -DRC=${rc})
   if(ARG_ARG)
-    list(APPEND defs -DARG=${OBJSCOPE_CASES}/${ARG_ARG})
+    if(NOT IS_ABSOLUTE ${ARG_ARG})
+      set(ARG_ARG ${OBJSCOPE_CASES}/${ARG_ARG})
+    endif()
+    list(APPEND defs -DARG=${ARG_ARG})
   endif()
   if(ARG_MISSING_ARG)
     list(APPEND defs -DARG=${ARG_MISSING_ARG})
   endif()
   if(ARG_STDIN)
-    list(APPEND defs -DSTDIN=${OBJSCOPE_CASES}/${ARG_STDIN})
+    if(NOT IS_ABSOLUTE ${ARG_STDIN})
+      set(ARG_STDIN ${OBJSCOPE_CASES}/${ARG_STDIN})
+    endif()
+    list(APPEND defs -DSTDIN=${ARG_STDIN})
   endif()
   if(ARG_EXPECTED)
     list(APPEND defs -DEXPECTED=${OBJSCOPE_CASES}/${ARG_EXPECTED})
@@ -31,12 +37,23 @@ objscope_e2e_case(unknown_then_exit 1 ARG unknown_then_exit.cmds
 objscope_e2e_case(exit_first 2 ARG exit_first.cmds EXPECTED exit_first.expected)
 objscope_e2e_case(missing_file 1 MISSING_ARG no-such-file.cmds STDIN missing_file.stdin
                   EXPECTED missing_file.expected)
-objscope_e2e_case(too_long_file_line 0 ARG too_long.cmds STDIN too_long.stdin
+# A line too long for the line buffer is reported, counted and skipped; the
+# lines after it run (the file's last line has no line end).
+objscope_e2e_case(too_long_file_line 2 ARG too_long.cmds STDIN too_long.stdin
                   EXPECTED too_long.expected)
 objscope_e2e_case(longest_file_line 1 ARG longest_line.cmds EXPECTED longest_line.expected)
 objscope_e2e_case(unlinked_commands 16 STDIN unlinked.stdin EXPECTED unlinked.expected)
 objscope_e2e_case(end_of_input 0 STDIN end_of_input.stdin EXPECTED end_of_input.expected)
-objscope_e2e_case(long_typed_line 0 STDIN long_typed_line.stdin EXPECTED long_typed_line.expected)
+objscope_e2e_case(long_typed_line 2 STDIN long_typed_line.stdin EXPECTED long_typed_line.expected)
+# Lines of 100,000 characters, in a command file and typed.
+string(REPEAT "x" 100000 hugeLine)
+set(generatedCases ${CMAKE_CURRENT_BINARY_DIR}/objscope_generated)
+file(WRITE ${generatedCases}/huge_line.cmds "${hugeLine}\ngetrefreshrate\n")
+file(WRITE ${generatedCases}/huge_typed_line.stdin "${hugeLine}\ngetrefreshrate\nfoo\n")
+objscope_e2e_case(huge_file_line 1 ARG ${generatedCases}/huge_line.cmds
+                  EXPECTED huge_line.expected)
+objscope_e2e_case(huge_typed_line 2 STDIN ${generatedCases}/huge_typed_line.stdin
+                  EXPECTED huge_typed_line.expected)
 objscope_e2e_case(exit_code_capped 255 STDIN many_failures.stdin)
 objscope_e2e_case(object_types 0 ARG objtypes.cmds EXPECTED objtypes.expected)
 

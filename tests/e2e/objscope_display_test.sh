@@ -16,11 +16,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# A failure shows what the pane and the sample process showed at that moment.
 fail() {
     echo "FAIL: $*"
-    $tmux capture-pane -p -t "$pane" 2>/dev/null | head -20 || true
+    echo "--- the pane ---"
+    $tmux capture-pane -p -t "$pane" 2>/dev/null || true
+    echo "--- the sample process ---"
+    tail -20 "$work/sample.out" 2>/dev/null || true
     exit 1
 }
+# Every wait gives up after 300 looks (30 s and more): a hang guard only.
 wait_for() { # a line of the pane matching $1 (grep -E)
     tries=0
     until $tmux capture-pane -p -t "$pane" | grep -E -q -- "$1"; do
@@ -66,6 +71,12 @@ wait_for 'New height is set to 5'
 $tmux send-keys -t "$pane" 'd mdm-vol' Enter
 wait_for '^Screen: MDM VOL objects'
 wait_for '^vol +\(3 objects\) \[ 0 1 2 \]'
+# A page of five rows, all drawn: the fifth is object 0's first line; its
+# second belongs to the next page.
+wait_for '^0: ID:'
+if $tmux capture-pane -p -t "$pane" | grep -E -q '^ Read BWC:'; then
+    fail "a sixth row was drawn on a page of five"
+fi
 [ "$(alternate)" = 1 ] || fail "the display is not in the second buffer"
 echo "add 64 $work/vol.bin 1" >&3
 wait_for '^vol +\(4 objects\) \[ 0 1 2 3 \]'

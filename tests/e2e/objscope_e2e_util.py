@@ -1,5 +1,16 @@
-"""Helpers shared by the objscope end-to-end scripts."""
+"""Helpers shared by the objscope end-to-end scripts.
+
+Every wait on another program has a deadline of its own, far longer than
+the wait ever takes: it only guards against a hang, so that a test that
+stops getting what it waits for fails within its time limit and shows the
+output it did get.
+"""
+import queue
 import socket
+import subprocess
+import threading
+
+WAIT_SECONDS = 30  # hang guard of one wait
 
 
 def free_port():
@@ -26,39 +37,115 @@ def expect_in_order(text, expected, what="output"):
         pos += 1
 
 
+def as_text(data):
+    if data is None:
+        return ""
+    return data.decode(errors="replace") if isinstance(data, bytes) else data
+
+
+class LineReader:
+    """The lines of a child's output pipe, read by a thread of their own so
+    that waiting for the next one has a deadline."""
+
+    def __init__(self, pipe, what):
+        self.what = what
+        self.seen = []
+        self.lines = queue.Queue()
+        threading.Thread(target=self._pump, args=(pipe,), daemon=True).start()
+
+    def _pump(self, pipe):
+        for line in pipe:
+            self.lines.put(line)
+        self.lines.put(None)
+
+    def next_line(self, context=""):
+        """The next line without its end; fails when none comes in time or
+        the output ends, showing the lines seen so far (and the context)."""
+        try:
+            line = self.lines.get(timeout=WAIT_SECONDS)
+        except queue.Empty:
+            line = False
+        if line is None or line is False:
+            why = "its output ended" if line is None else f"no line within {WAIT_SECONDS} s"
+            seen = "".join(self.seen[-40:])
+            raise SystemExit(f"{self.what}: {why}\n--- its output ---\n{seen}{context}")
+        self.seen.append(line)
+        return line.strip()
+
+
+def stop_process(proc, what):
+    """Waits for a process that was told to end; kills it when it does not."""
+    try:
+        return proc.wait(timeout=WAIT_SECONDS)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        raise SystemExit(f"{what} did not end within {WAIT_SECONDS} s")
+
+
+def run_program(command, input_text, what, **kwargs):
+    """subprocess.run with a hang guard: a run that does not end in time is
+    killed and fails with what it printed."""
+    timeout = kwargs.pop("timeout", 2 * WAIT_SECONDS)
+    try:
+        return subprocess.run(command, input=input_text, capture_output=True, text=True,
+                              timeout=timeout, **kwargs)
+    except subprocess.TimeoutExpired as hung:
+        raise SystemExit(f"{what} did not end within {timeout} s\n--- its output ---\n"
+                         f"{as_text(hung.stdout)[-3000:]}{as_text(hung.stderr)[-1000:]}")
+
+
 class SampleStorage:
     """The sample storage process serving its debug port as a module, with
     objects added from record files; stopped on leaving the block."""
 
-    def __init__(self, program, module):
-        import subprocess
-        self.port = free_port()
+    def __init__(self, program, module, port=None):
+        self.port = port if port is not None else free_port()
         self.proc = subprocess.Popen([program, str(self.port), module], stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, text=True, bufsize=1)
-        if self.proc.stdout.readline().strip() != f"ready {self.port} {module}":
+        self.out = LineReader(self.proc.stdout, "the sample process")
+        try:
+            ready = self.out.next_line()
+        except SystemExit:
+            self.kill()
+            raise
+        if ready != f"ready {self.port} {module}":
             self.__exit__()
-            raise SystemExit("the sample process did not start")
+            raise SystemExit(f"the sample process did not start: {ready!r}")
+
+    def command(self, line, context=""):
+        """Sends one command; its one answer line."""
+        self.proc.stdin.write(line + "\n")
+        self.proc.stdin.flush()
+        return self.out.next_line(context)
+
+    def next_line(self, context=""):
+        return self.out.next_line(context)
 
     def add(self, type_id, path, count=1):
-        self.proc.stdin.write(f"add {type_id} {path} {count}\n")
-        self.proc.stdin.flush()
-        if not self.proc.stdout.readline().startswith("ok"):
+        if not self.command(f"add {type_id} {path} {count}").startswith("ok"):
             raise SystemExit(f"the sample process refused the record of type {type_id}")
+
+    def kill(self):
+        self.proc.kill()
+        self.proc.wait()
 
     def __enter__(self):
         return self
+
+    def stop(self):
+        self.__exit__()
 
     def __exit__(self, *exc):
         if self.proc.poll() is None:
             self.proc.stdin.write("exit\n")
             self.proc.stdin.flush()
-            self.proc.wait(timeout=10)
+            stop_process(self.proc, "the sample process")
 
 
 def run_commands(objscope, commands):
     """objscope over typed commands; its output, or an exit when it failed."""
-    import subprocess
-    run = subprocess.run([objscope], input=commands, capture_output=True, text=True, timeout=60)
+    run = run_program([objscope], commands, "objscope")
     if run.returncode != 0:
         raise SystemExit(f"objscope exited {run.returncode}\n{run.stdout[-3000:]}")
     return run.stdout

@@ -15,37 +15,12 @@ import sys
 import tempfile
 import time
 
-from objscope_e2e_util import expect_in_order, free_port
+from objscope_e2e_util import (WAIT_SECONDS, SampleStorage, expect_in_order, free_port,
+                               run_program, stop_process)
 
 VOL = 64  # "vol", a query structure of 352 bytes
 VOL_SIZE = 352
-
-
-class Sample:
-    def __init__(self, program, port, module):
-        self.proc = subprocess.Popen([program, str(port), module], stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, text=True, bufsize=1)
-        ready = self.proc.stdout.readline().strip()
-        if ready != f"ready {port} {module}":
-            raise SystemExit(f"sample process did not start: {ready!r}")
-
-    def command(self, line):
-        self.proc.stdin.write(line + "\n")
-        self.proc.stdin.flush()
-        return self.proc.stdout.readline().strip()
-
-    def next_line(self):
-        return self.proc.stdout.readline().strip()
-
-    def kill(self):
-        self.proc.kill()
-        self.proc.wait()
-
-    def stop(self):
-        if self.proc.poll() is None:
-            self.proc.stdin.write("exit\n")
-            self.proc.stdin.flush()
-            self.proc.wait(timeout=10)
+TEN_WORDS = [f"w{i}" for i in range(10)]  # the most one object command carries
 
 
 class Viewer:
@@ -55,6 +30,15 @@ class Viewer:
         self.proc = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=self.out,
                                      stderr=subprocess.STDOUT, text=True, env=env)
         self.sent = 0
+
+    def text(self):
+        # Views print text fields as the remote bytes are: not always UTF-8.
+        with open(self.out_path, errors="replace") as f:
+            return f.read()
+
+    def context(self):
+        """The viewer's output so far, for a failure message."""
+        return f"\n--- objscope's output ---\n{self.text()[-6000:]}"
 
     def prompts(self):
         """The ">" prompts written so far: one at start, one after each command."""
@@ -69,18 +53,30 @@ class Viewer:
         self.proc.stdin.write(line + "\n")
         self.proc.stdin.flush()
         self.sent += 1
-        deadline = time.monotonic() + 30
-        while line != "exit" and self.prompts() <= self.sent and time.monotonic() < deadline:
+        deadline = time.monotonic() + WAIT_SECONDS
+        while line != "exit" and self.prompts() <= self.sent:
+            if time.monotonic() > deadline or self.proc.poll() is not None:
+                self.proc.kill()
+                raise SystemExit(f"objscope never finished {line!r}{self.context()}")
             time.sleep(0.05)
         time.sleep(settle)
 
     def finish(self):
         self.proc.stdin.close()
-        rc = self.proc.wait(timeout=30)
+        try:
+            rc = self.proc.wait(timeout=WAIT_SECONDS)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            raise SystemExit(f"objscope did not end after its input{self.context()}")
         self.out.close()
-        # Views print text fields as the remote bytes are: not always UTF-8.
-        with open(self.out_path, errors="replace") as f:
-            return rc, f.read()
+        return rc, self.text()
+
+
+def page_lines(text, after, before):
+    """The lines a dump drew between two answers (prompts and empty lines left out)."""
+    start = text.index(after) + len(after)
+    return [line for line in text[start:text.index(before, start)].splitlines()
+            if line not in ("", ">")]
 
 
 def driver_absent(objscope, workdir):
@@ -88,8 +84,7 @@ def driver_absent(objscope, workdir):
     root = os.path.join(workdir, "devintf")
     os.makedirs(root)
     env = dict(os.environ, MOS_DEVINTF_ROOT=root)
-    run = subprocess.run([objscope], input="c ini\nexit\n", capture_output=True, text=True,
-                         env=env, timeout=30)
+    run = run_program([objscope], "c ini\nexit\n", "objscope", env=env)
     if "Failed to open kernel Dev\n" not in run.stdout or \
             "Link to server failed\n" not in run.stdout or run.returncode != 1:
         raise SystemExit(f"c ini without a device: rc {run.returncode}\n{run.stdout}")
@@ -116,7 +111,7 @@ def driver_link(objscope, emulator, workdir):
     viewer.send("c ini")
     viewer.send("dumpscreen mos")
     emu.terminate()
-    emu.wait()
+    stop_process(emu, "the driver emulator")
     emu = subprocess.Popen(command)
     wait_for_socket(sock)
     viewer.send("dumpscreen mos")                   # the old device is gone: fails, relinks
@@ -124,7 +119,7 @@ def driver_link(objscope, emulator, workdir):
     viewer.send("exit")
     rc, text = viewer.finish()
     emu.terminate()
-    emu.wait()
+    stop_process(emu, "the driver emulator")
     expect_in_order(text, [
         "Linked successfully to ini",
         "Screen: Mos objects",
@@ -167,11 +162,10 @@ def pass_through_count(objscope, emulator, workdir, commands):
     sock = os.path.join(root, "{CC9BA7B0-6D22-4016-81C5-3369F0A163C4}", "qorni0")
     emu = subprocess.Popen([emulator, "--root", root, "--name", "qorni0", "--journal", journal])
     wait_for_socket(sock)
-    subprocess.run([objscope], input="".join(c + "\n" for c in commands + ["exit"]),
-                   capture_output=True, text=True, timeout=60,
-                   env=dict(os.environ, MOS_DEVINTF_ROOT=root))
+    run_program([objscope], "".join(c + "\n" for c in commands + ["exit"]), "objscope",
+                env=dict(os.environ, MOS_DEVINTF_ROOT=root))
     emu.terminate()
-    emu.wait()
+    stop_process(emu, "the driver emulator")
     return sum(1 for frame in read_journal(journal) if frame["code"] == SDBG_REQUEST)
 
 
@@ -187,11 +181,11 @@ def driver_one_off_failure(objscope, emulator, workdir):
     emu = subprocess.Popen([emulator, "--root", root, "--name", "qorni0", "--journal", journal,
                             "--fail", f"SDBG_REQUEST:call@{linked + 1}"])
     wait_for_socket(sock)
-    run = subprocess.run([objscope], input="c ini\ndumpscreen mos\ndumpscreen mos\n"
-                         "dumpscreen mos xml\nexit\n", capture_output=True, text=True,
-                         env=dict(os.environ, MOS_DEVINTF_ROOT=root), timeout=60)
+    run = run_program([objscope], "c ini\ndumpscreen mos\ndumpscreen mos\n"
+                      "dumpscreen mos xml\nexit\n", "objscope",
+                      env=dict(os.environ, MOS_DEVINTF_ROOT=root))
     emu.terminate()
-    emu.wait()
+    stop_process(emu, "the driver emulator")
     expect_in_order(run.stdout, [
         "Linked successfully to ini",
         "Screen: Mos objects",
@@ -227,10 +221,9 @@ def driver_short_reply(objscope, emulator, workdir):
                             "--fail", "SDBG_REQUEST:short=12"])
     wait_for_socket(sock)
     env = dict(os.environ, MOS_DEVINTF_ROOT=root)
-    run = subprocess.run([objscope], input="c ini\ndumpscreen mos\nexit\n", capture_output=True,
-                         text=True, env=env, timeout=30)
+    run = run_program([objscope], "c ini\ndumpscreen mos\nexit\n", "objscope", env=env)
     emu.terminate()
-    emu.wait()
+    stop_process(emu, "the driver emulator")
     if "Linked successfully" in run.stdout or \
             ">Client isn't linked to server\n" not in run.stdout or run.returncode != 2:
         raise SystemExit(f"short pass-through reply: rc {run.returncode}\n{run.stdout}")
@@ -247,7 +240,7 @@ def main():
     with open(record, "wb") as f:
         f.write(bytes(range(256)) + bytes(VOL_SIZE - 256))
     port = free_port()
-    sample = Sample(sample_program, port, "mdm")
+    sample = SampleStorage(sample_program, "mdm", port)
     assert sample.command(f"add {VOL} {record} 2") == "ok 0 2"
 
     viewer = Viewer(objscope, workdir)
@@ -264,13 +257,19 @@ def main():
     viewer.send("dumpscreen mdm-vol")               # two vanished
     viewer.send("showobj 0 vol")
     viewer.send("dumpobj 0 vol")                    # the third one added
-    dump_line = sample.next_line()
+    dump_line = sample.next_line(viewer.context())
     viewer.send("configobj 0 vol alpha beta")
-    config_line = sample.next_line()
+    config_line = sample.next_line(viewer.context())
+    viewer.send("configobj 0 vol " + " ".join(TEN_WORDS))
+    config_ten_line = sample.next_line(viewer.context())
+    viewer.send("configobj 0 vol " + " ".join(TEN_WORDS + ["k"]))  # one too many: refused
+    viewer.send("slh 3")                            # a page of exactly three lines
+    viewer.send("dumpscreen mdm-vol")
+    viewer.send("slh 99999")
     viewer.send("dumpobj 7 vol")                    # no such object
     sample.kill()
     viewer.send("dumpscreen mdm-vol")               # server gone: fails, relink fails
-    sample = Sample(sample_program, port, "mdm")
+    sample = SampleStorage(sample_program, "mdm", port)
     assert sample.command(f"add {VOL} {record} 3") == "ok 0 3"
     viewer.send("dumpscreen mdm-vol")               # stale socket: fails, relink succeeds
     viewer.send("dumpscreen mdm-vol")               # the restarted server's objects
@@ -286,6 +285,8 @@ def main():
         raise SystemExit(f"dumpobj reached the server as {dump_line!r}")
     if not config_line.startswith(f"command {VOL}.2 2 alpha beta"):
         raise SystemExit(f"configobj reached the server as {config_line!r}")
+    if config_ten_line != f"command {VOL}.2 2 " + " ".join(TEN_WORDS):
+        raise SystemExit(f"configobj of ten words reached the server as {config_ten_line!r}")
     if restarted_line != f"command {VOL}.2 1":
         raise SystemExit(f"after the restart the server saw {restarted_line!r}")
     # "vol" is padded to column 15; " (n objects)" then runs past column 23.
@@ -310,6 +311,8 @@ def main():
         "0:*",
         ">Dump obj command finished successfully",
         ">Configure obj command finished successfully",
+        ">Configure obj command finished successfully",
+        ">Invalid number of parameters.",
         ">Remote module failed to perform reqFEred operation",
         vol_header % (3, " 0 1 2"),
         ">Dump obj command finished successfully",
@@ -320,10 +323,16 @@ def main():
                     if line.startswith(">Error linking to remote server")]
     if len(failed_dumps) != 2:
         raise SystemExit(f"expected two failed dumps, saw {failed_dumps}\n{text}")
-    # wrong module, already linked, missing object, two failed dumps, the
-    # second disconnect
-    if rc != 6:
-        raise SystemExit(f"exit code {rc}, expected 6\n--- output ---\n{text}")
+    # A page of three lines shows the first three of the full screen.
+    lines = text.splitlines()
+    full = lines.index("Screen: MDM VOL objects")
+    short_page = page_lines(text, ">New height is set to 3\n", ">New height is set to 99999\n")
+    if short_page != lines[full:full + 3]:
+        raise SystemExit(f"a page of 3 lines showed {short_page}, not {lines[full:full + 3]}")
+    # wrong module, already linked, eleven words, missing object, two failed
+    # dumps, the second disconnect
+    if rc != 7:
+        raise SystemExit(f"exit code {rc}, expected 7\n--- output ---\n{text}")
     print("ok")
 
 

@@ -9,10 +9,9 @@ diagnostic counters, a user-mode-thread scheduler with three waiting
 threads) come from the process itself. Every expected line is written from
 the views' label tables.
 """
-import subprocess
 import sys
 
-from objscope_e2e_util import expect_in_order, free_port
+from objscope_e2e_util import SampleStorage, expect_in_order, run_commands
 
 
 TEXT = [
@@ -66,33 +65,18 @@ def xml_balanced(text):
 
 def main():
     objscope, storage = sys.argv[1], sys.argv[2]
-    port = free_port()
-    proc = subprocess.Popen([storage, str(port), "tgt"], stdin=subprocess.PIPE,
-                            stdout=subprocess.PIPE, text=True, bufsize=1)
-    try:
-        if proc.stdout.readline().strip() != f"ready {port} tgt":
-            raise SystemExit("the sample process did not start")
-        proc.stdin.write("umt umt-sched-0 RR 4 3\n")
-        proc.stdin.flush()
-        if not proc.stdout.readline().startswith("ok"):
+    with SampleStorage(storage, "tgt") as server:
+        if not server.command("umt umt-sched-0 RR 4 3").startswith("ok"):
             raise SystemExit("the sample process did not start the scheduler")
         for mode, expected in (("", TEXT), ("xml", XML)):
-            commands = f"connect tgt 127.0.0.1 {port}\ndumpscreen mos {mode}\n"
+            commands = f"connect tgt 127.0.0.1 {server.port}\ndumpscreen mos {mode}\n"
             if mode == "":
                 commands += "dumpscreen diag-counters\n"
             commands += "exit\n"
-            run = subprocess.run([objscope], input=commands, capture_output=True, text=True,
-                                 timeout=60)
-            if run.returncode != 0:
-                raise SystemExit(f"objscope exited {run.returncode}\n{run.stdout[-3000:]}")
-            expect_in_order(run.stdout, expected, mode or "text")
+            out = run_commands(objscope, commands)
+            expect_in_order(out, expected, mode or "text")
             if mode == "xml":
-                xml_balanced(run.stdout)
-    finally:
-        if proc.poll() is None:
-            proc.stdin.write("exit\n")
-            proc.stdin.flush()
-            proc.wait(timeout=10)
+                xml_balanced(out)
     print("object views end to end: ok")
 
 

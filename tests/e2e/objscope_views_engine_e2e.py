@@ -7,11 +7,10 @@ usage: objscope_views_engine_e2e.py <objscope> <sample_storage>
 """
 import os
 import struct
-import subprocess
 import sys
 import tempfile
 
-from objscope_e2e_util import expect_in_order, free_port
+from objscope_e2e_util import SampleStorage, expect_in_order, run_commands
 
 
 def generic_device():
@@ -117,14 +116,12 @@ MOCKUP_TEXT = [
 ]
 
 
-def add_records(proc, workdir):
+def add_records(server, workdir):
     for type_id, rec in RECORDS.items():
         path = os.path.join(workdir, f"{type_id}.bin")
         with open(path, "wb") as f:
             f.write(rec)
-        proc.stdin.write(f"add {type_id} {path} 1\n")
-        proc.stdin.flush()
-        answer = proc.stdout.readline()
+        answer = server.command(f"add {type_id} {path} 1")
         if not answer.startswith("ok"):
             raise SystemExit(f"the sample process refused type {type_id}: {answer!r}")
 
@@ -132,31 +129,19 @@ def add_records(proc, workdir):
 def dump(objscope, port, screens):
     commands = f"connect tgt 127.0.0.1 {port}\n"
     commands += "".join(f"dumpscreen {screen}\n" for screen in screens) + "exit\n"
-    run = subprocess.run([objscope], input=commands, capture_output=True, text=True, timeout=60)
-    if run.returncode != 0:
-        raise SystemExit(f"objscope exited {run.returncode}\n{run.stdout[-3000:]}")
-    return run.stdout
+    return run_commands(objscope, commands)
 
 
 def main():
     objscope, storage = sys.argv[1], sys.argv[2]
     workdir = tempfile.mkdtemp(prefix="objscope_views_engine_")
-    port = free_port()
-    proc = subprocess.Popen([storage, str(port), "tgt"], stdin=subprocess.PIPE,
-                            stdout=subprocess.PIPE, text=True, bufsize=1)
-    try:
-        if proc.stdout.readline().strip() != f"ready {port} tgt":
-            raise SystemExit("the sample process did not start")
-        add_records(proc, workdir)
+    with SampleStorage(storage, "tgt") as server:
+        add_records(server, workdir)
+        port = server.port
         expect_in_order(dump(objscope, port, ["afs"]), AFS_TEXT, "afs")
         expect_in_order(dump(objscope, port, ["nv"]), NV_TEXT, "nv")
         expect_in_order(dump(objscope, port, ["nv xml"]), NV_XML, "nv xml")
         expect_in_order(dump(objscope, port, ["tgt-spef-mockup"]), MOCKUP_TEXT, "mockup")
-    finally:
-        if proc.poll() is None:
-            proc.stdin.write("exit\n")
-            proc.stdin.flush()
-            proc.wait(timeout=10)
     print("engine object views end to end: ok")
 
 

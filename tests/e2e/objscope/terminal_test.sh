@@ -17,7 +17,8 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*"
-    $tmux capture-pane -p -t "$pane" 2>/dev/null | tail -12 || true
+    echo "--- the pane ---"
+    $tmux capture-pane -p -t "$pane" 2>/dev/null || true
     exit 1
 }
 
@@ -26,7 +27,7 @@ wait_for() {
     tries=0
     until $tmux capture-pane -p -t "$pane" | grep -E -q -- "$1"; do
         tries=$((tries + 1))
-        [ $tries -le 150 ] || fail "never saw: $1"
+        [ $tries -le 300 ] || fail "never saw: $1" # a hang guard only
         sleep 0.1
     done
 }
@@ -93,8 +94,16 @@ start eof "'$objscope'"
 wait_for '^exit <==> leave sdbg'
 $tmux send-keys -t "$pane" 'nosuch' Enter
 wait_for '^Unrecognized command$'
+# A typed line too long for the line buffer is reported, counted and
+# dropped whole; one of 255 characters still runs.
+$tmux send-keys -t "$pane" -l "$(printf 'x%.0s' $(seq 300))"
+$tmux send-keys -t "$pane" Enter
+wait_for '^Line too long$'
+$tmux send-keys -t "$pane" -l "$(printf '%-255s' 'helpcmd d')"
+$tmux send-keys -t "$pane" Enter
+wait_for '^Syntax: d <Screen number>$'
 $tmux send-keys -t "$pane" C-d
-wait_for '^rc=1$'
+wait_for '^rc=2$'
 wait_for '^icanon echo *$'
 
 # --- mixed devices: output to a file, keys from the terminal --------------

@@ -1,12 +1,17 @@
 #include "objscope_test_support.h"
 #include "sdbg_application.h"
+#include "sdbg_line_parser.h"
 #include "sdbg_obj_type_registry.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <ostream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -84,11 +89,17 @@ INSTANTIATE_TEST_SUITE_P(
         DispatchCase{"setrefreshrate 0x10", "refreshrate cannot be zero\n", 1},
         DispatchCase{"setrefreshrate 5", "refresh rate was changed to 5 seconds\n", 0},
         DispatchCase{"setrefreshrate -1", "refresh rate was changed to 4294967295 seconds\n", 0},
+        DispatchCase{"setrefreshrate 1", "refresh rate was changed to 1 seconds\n", 0},
+        DispatchCase{"setrefreshrate 4294967297", "refresh rate was changed to 1 seconds\n", 0},
         DispatchCase{"setrefreshrate 4294967296", "refreshrate cannot be zero\n", 1},
         DispatchCase{"getrefreshrate", "Current refresh rate is 1 seconds\n", 0},
         DispatchCase{"getrefreshrate and more", "Current refresh rate is 1 seconds\n", 0},
         DispatchCase{"slh 0", "Height cannot be zero\n", 0},
         DispatchCase{"slh 100000", "Height too big\n", 0},
+        DispatchCase{"slh 99999", "New height is set to 99999\n", 0},
+        DispatchCase{"slh 1", "New height is set to 1\n", 0},
+        DispatchCase{"slh 4294967296", "Height cannot be zero\n", 0},
+        DispatchCase{"slh 4294967297", "New height is set to 1\n", 0},
         DispatchCase{"setlogicalheight 50", "New height is set to 50\n", 0},
         DispatchCase{"slh", "Not enough parameters\n", 1},
         DispatchCase{"getlogicalheight", "Current logical View height 99999\n", 0},
@@ -102,7 +113,10 @@ INSTANTIATE_TEST_SUITE_P(
         DispatchCase{"dumpobj 3 foo", "Invalid obj type\n", 1},
         DispatchCase{"dumpobj 3 vol", "Client isn't linked to server\n", 1},
         DispatchCase{"configobj 1 vol", "Client isn't linked to server\n", 1},
+        DispatchCase{"configobj 1 vol a b c d e f g h i", "Client isn't linked to server\n", 1},
         DispatchCase{"configobj 1 vol a b c d e f g h i j", "Client isn't linked to server\n", 1},
+        DispatchCase{"configobj 1 vol a b c d e f g h i j   ", "Client isn't linked to server\n",
+                     1},
         DispatchCase{"configobj 1 vol a b c d e f g h i j k", "Invalid number of parameters.\n", 1},
         DispatchCase{"dumpscreen", "Not enough parameters\n", 1},
         DispatchCase{"dumpscreen mos xml", "Client isn't linked to server\n", 1},
@@ -157,6 +171,62 @@ TEST(CommandStateTest, SettingsHoldAcrossCommandsAndFailures) {
     EXPECT_EQ(stream.app->quit, 1u);
 }
 
+// configobj's words go into 64-byte fields: a shorter word is NUL-padded,
+// a word of 64 characters or more fills its field with no terminator.
+TEST(CommandStateTest, ObjectCommandWordsFillTheirFields) {
+    struct Case {
+        size_t length;
+        size_t kept;
+    };
+    for (const Case &c : {Case{1, 1}, Case{63, 63}, Case{64, 64}, Case{65, 64}, Case{100, 64}}) {
+        StreamApp stream;
+        Sdbg_Application &app = *stream.app;
+        const std::string word(c.length, 'w');
+        const std::string line = "configobj 7 vol " + word + " second";
+        std::strcpy(app.line, line.c_str());
+        app.pParser = std::make_unique<Sdbg_LineParser>(app.line);
+        std::string command;
+        app.pParser->NextWord(command);
+        char args[10][64];
+        std::memset(args, 'z', sizeof(args));
+        uint32_t objId = 0;
+        uint32_t typeId = 0;
+        app.ParseObjRefAndArgs(objId, typeId, args, 10);
+        EXPECT_EQ(objId, 7u);
+        EXPECT_EQ(std::string(args[0], 64), word.substr(0, c.kept) + std::string(64 - c.kept, '\0'))
+            << c.length;
+        EXPECT_EQ(std::string(args[1], 64), "second" + std::string(58, '\0')) << c.length;
+        EXPECT_EQ(std::string(args[9], 64), std::string(64, '\0')) << c.length;
+    }
+}
+
+// The logical height may reach the output device's height, not pass it;
+// a refused height leaves the one set before.
+TEST(CommandStateTest, LogicalHeightUpToTheDevicesHeight) {
+    struct Case {
+        const char *pLine;
+        const char *pPrinted;
+        uint32_t heightAfter;
+    };
+    RecordingApp recording(120, 40);
+    Sdbg_Application &app = *recording.app;
+    for (const Case &c :
+         {Case{"slh 39", "New height is set to 39", 39},
+          Case{"slh 40", "New height is set to 40", 40}, Case{"slh 41", "Height too big", 40},
+          Case{"slh 0", "Height cannot be zero", 40}, Case{"slh 1", "New height is set to 1", 1},
+          Case{"slh 4294967296", "Height cannot be zero", 1}}) {
+        recording.pDevice->calls.clear();
+        std::strcpy(app.line, c.pLine);
+        app.Dispatch();
+        const std::vector<std::string> &calls = recording.pDevice->calls;
+        EXPECT_NE(std::find(calls.begin(), calls.end(), std::string("W(") + c.pPrinted + ")<0,0>"),
+                  calls.end())
+            << c.pLine;
+        EXPECT_EQ(app.view.GetPageHeight(), c.heightAfter) << c.pLine;
+    }
+    EXPECT_EQ(app.errorCount, 0u);
+}
+
 TEST(CommandStateTest, ObjectTypesInByteOrder) {
     StreamApp stream;
     const std::string printed = stream.Run("objtypes");
@@ -191,9 +261,116 @@ TEST(RunTest, TheExitCodeStopsAt255) {
     EXPECT_EQ(stream.app->errorCount, 300u);
 }
 
-TEST(RunTest, ATooLongTypedLineRunsItsFirst255CharactersThenEnds) {
-    StreamApp stream("help " + std::string(300, 'x') + "\nfoo\n");
-    EXPECT_EQ(stream.app->Run(1, nullptr), 0);
+// A command file of its own for each run: test processes of other builds
+// may run beside this one.
+std::string CommandFilePath(const char *pStem) {
+    return ::testing::TempDir() + pStem + "_" + std::to_string(std::random_device{}()) + ".cmds";
+}
+
+// "getrefreshrate" padded with blanks to `length` characters.
+std::string PaddedCommand(size_t length) {
+    std::string text = "getrefreshrate";
+    text.resize(length, ' ');
+    return text;
+}
+
+// A line of `length` characters, then an unknown word: a line that fits
+// runs; a longer one is reported, counted and skipped, and the lines after
+// it still run, typed or read from a command file alike. `pEnd` ends the
+// last line (a command file's last line may have none).
+struct LineLengthCase {
+    size_t length;
+    const char *pEnd;
+    bool bFits;
+};
+
+void PrintTo(const LineLengthCase &c, std::ostream *pOut) {
+    *pOut << c.length << " characters" << (*c.pEnd == '\0' ? ", no final line end" : "");
+}
+
+class LineLengthTest : public ::testing::TestWithParam<LineLengthCase> {
+  protected:
+    std::string Lines() const {
+        const LineLengthCase &c = GetParam();
+        return PaddedCommand(c.length) + "\nfoo" + c.pEnd;
+    }
+    // What the long line printed, then the unknown word's answer.
+    std::string Answers() const {
+        return (GetParam().bFits ? "Current refresh rate is 1 seconds\n" : "Line too long\n");
+    }
+    uint32_t Errors() const { return GetParam().bFits ? 1u : 2u; }
+};
+
+TEST_P(LineLengthTest, TypedLines) {
+    StreamApp stream(Lines());
+    EXPECT_EQ(stream.app->Run(1, nullptr), static_cast<int>(Errors()));
+    const std::string printed = stream.printed.str();
+    const std::string tail = "exit <==> leave sdbg\n>" + Answers() + ">Unrecognized command\n>";
+    ASSERT_GE(printed.size(), tail.size());
+    EXPECT_EQ(printed.substr(printed.size() - tail.size()), tail);
+}
+
+TEST_P(LineLengthTest, CommandFileLines) {
+    const std::string path = CommandFilePath("objscope_line_length");
+    {
+        std::ofstream file(path, std::ios::binary);
+        file << Lines();
+    }
+    StreamApp stream;
+    stream.app->RunCommandFile(path.c_str());
+    std::remove(path.c_str());
+    const char *pSeparator = "\n\n-----------------------------\n";
+    const std::string echo = GetParam().bFits ? ">" + PaddedCommand(GetParam().length) + "\n" : ">";
+    EXPECT_EQ(stream.printed.str(),
+              echo + Answers() + pSeparator + ">foo\nUnrecognized command\n" + pSeparator);
+    EXPECT_EQ(stream.app->errorCount, Errors());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, LineLengthTest,
+    ::testing::Values(LineLengthCase{254, "\n", true}, LineLengthCase{255, "\n", true},
+                      LineLengthCase{256, "\n", false}, LineLengthCase{100000, "\n", false},
+                      LineLengthCase{255, "", true}, LineLengthCase{100000, "", false}));
+
+// A line that fills the buffer exactly fits with either line end; one
+// character more does not, whatever ends it.
+TEST(CommandFileTest, AFullLineFitsWithAWindowsLineEnd) {
+    struct Case {
+        size_t length;
+        const char *pEnd;
+        bool bFits;
+    };
+    const std::string path = CommandFilePath("objscope_full_line");
+    for (const Case &c : {Case{255, "\r\n", true}, Case{254, "\r\n", true},
+                          Case{256, "\r\n", false}, Case{255, "\rx\n", false}}) {
+        {
+            std::ofstream file(path, std::ios::binary);
+            file << PaddedCommand(c.length) << c.pEnd << "exit\n";
+        }
+        StreamApp stream;
+        stream.app->RunCommandFile(path.c_str());
+        const std::string printed = stream.printed.str();
+        EXPECT_EQ(printed.find("Current refresh rate is 1 seconds") != std::string::npos, c.bFits)
+            << c.length << " " << std::strlen(c.pEnd);
+        EXPECT_EQ(stream.app->errorCount, c.bFits ? 0u : 1u) << c.length;
+        EXPECT_EQ(stream.app->quit, 1u) << c.length;
+    }
+    std::remove(path.c_str());
+}
+
+TEST(CommandFileTest, TheLastLineRunsWithoutALineEnd) {
+    const std::string path = CommandFilePath("objscope_last_line");
+    for (const char *pEnd : {"", "\n", "\r\n"}) {
+        {
+            std::ofstream file(path, std::ios::binary);
+            file << "getrefreshrate\nexit" << pEnd;
+        }
+        StreamApp stream;
+        stream.app->RunCommandFile(path.c_str());
+        EXPECT_EQ(stream.app->quit, 1u) << "line end " << std::strlen(pEnd);
+        EXPECT_NE(stream.printed.str().find(">exit\n\n\n-----"), std::string::npos);
+    }
+    std::remove(path.c_str());
 }
 
 // The screen list on a 200 x 40 console: 28 rows in the first column, the
@@ -222,6 +399,41 @@ TEST(ScreenListTest, SecondColumnOnA40RowWindow) {
     EXPECT_EQ(calls[help - 1], "G(0,28)");
     EXPECT_EQ(calls.back(), "W(\n)<0,0>");
     EXPECT_EQ(calls[calls.size() - 2], "W(exit <==> leave sdbg)<0,0>");
+}
+
+// The first column takes height - 12 rows: a window of 64 rows holds all 52
+// screens in it, one of 63 puts the 52nd at the top of the second column.
+// A window no higher than the help block keeps a single column.
+TEST(ScreenListTest, TheSecondColumnBeginsOnePastAFullFirstColumn) {
+    struct Case {
+        uint32_t height;
+        uint32_t firstColumn; // screens in the first column
+    };
+    for (const Case &c : {Case{64, 52}, Case{63, 51}, Case{40, 28}, Case{13, 1}, Case{12, 52}}) {
+        RecordingApp recording(200, c.height);
+        const std::vector<std::string> &calls = recording.pDevice->calls;
+        recording.pDevice->calls.clear();
+        recording.app->ShowScreens();
+        std::vector<size_t> moves; // calls that start a second-column line
+        for (size_t i = 0; i < calls.size(); ++i) {
+            if (calls[i].rfind("G(100,", 0) == 0) {
+                moves.push_back(i);
+            }
+        }
+        ASSERT_EQ(moves.size(), 52u - c.firstColumn) << c.height;
+        if (!moves.empty()) {
+            EXPECT_EQ(calls[moves[0]], "G(100,0)") << c.height;
+            char first[16];
+            std::snprintf(first, sizeof(first), "W(%3u: ", c.firstColumn + 1);
+            EXPECT_EQ(calls[moves[0] + 1].rfind(first, 0), 0u) << c.height;
+            EXPECT_EQ(calls[moves.back()], "G(100," + std::to_string(51 - c.firstColumn) + ")");
+        }
+        const auto help = std::find(calls.begin(), calls.end(), "W(Basic commands:)<0,0>");
+        ASSERT_NE(help, calls.end());
+        EXPECT_EQ(*(help - 1),
+                  c.height > 12 ? "G(0," + std::to_string(c.height - 12) + ")" : "W(\n)<0,0>")
+            << c.height;
+    }
 }
 
 TEST(TitleTest, NotLinkedAndTheVersionAfterEveryRecognisedCommand) {

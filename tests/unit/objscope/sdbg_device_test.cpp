@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <ostream>
 #include <sstream>
 #include <string>
 
@@ -51,25 +53,55 @@ TEST(FileInputTest, ReadsLinesAndSignalsTheEnd) {
     char buffer[256];
     const char *expected[] = {"first", "", "last"};
     for (const char *pLine : expected) {
-        input.ReadLine(buffer, sizeof(buffer));
+        EXPECT_TRUE(input.ReadLine(buffer, sizeof(buffer)));
         EXPECT_STREQ(buffer, pLine);
         EXPECT_FALSE(input.IsAtEnd()) << pLine;
     }
-    input.ReadLine(buffer, sizeof(buffer));
+    EXPECT_TRUE(input.ReadLine(buffer, sizeof(buffer)));
     EXPECT_STREQ(buffer, "");
     EXPECT_TRUE(input.IsAtEnd());
 }
 
-TEST(FileInputTest, ATooLongLineFillsTheBufferAndEndsTheInput) {
-    std::istringstream lines(std::string(300, 'a') + "\nnext\n");
+// A line of `length` characters, then "next" (with or without its line
+// feed): a line that fits is read whole; a longer one is dropped whole and
+// the stream reads on with the next line.
+struct LongLineCase {
+    size_t length;
+    const char *pAfter;
+    bool bFits;
+};
+
+void PrintTo(const LongLineCase &c, std::ostream *pOut) {
+    *pOut << c.length << " characters, then " << std::strlen(c.pAfter) << " more";
+}
+
+class FileInputLongLineTest : public ::testing::TestWithParam<LongLineCase> {};
+
+TEST_P(FileInputLongLineTest, ALineThatDoesNotFitIsDroppedAndReadingGoesOn) {
+    const LongLineCase &c = GetParam();
+    std::istringstream lines(std::string(c.length, 'a') + c.pAfter);
     SDbg_FileInput input(lines);
     char buffer[256];
-    input.ReadLine(buffer, sizeof(buffer));
-    EXPECT_EQ(std::string(buffer), std::string(255, 'a'));
-    input.ReadLine(buffer, sizeof(buffer));
+    std::memset(buffer, 'z', sizeof(buffer));
+    EXPECT_EQ(input.ReadLine(buffer, sizeof(buffer)), c.bFits);
+    EXPECT_EQ(std::string(buffer), c.bFits ? std::string(c.length, 'a') : std::string());
+    EXPECT_FALSE(input.IsAtEnd());
+    if (std::strlen(c.pAfter) > 1) {
+        EXPECT_TRUE(input.ReadLine(buffer, sizeof(buffer)));
+        EXPECT_STREQ(buffer, "next");
+        EXPECT_FALSE(input.IsAtEnd());
+    }
+    EXPECT_TRUE(input.ReadLine(buffer, sizeof(buffer)));
     EXPECT_STREQ(buffer, "");
     EXPECT_TRUE(input.IsAtEnd());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, FileInputLongLineTest,
+    ::testing::Values(LongLineCase{254, "\nnext\n", true}, LongLineCase{255, "\nnext\n", true},
+                      LongLineCase{256, "\nnext\n", false}, LongLineCase{300, "\nnext", false},
+                      LongLineCase{100000, "\nnext\n", false}, LongLineCase{255, "", true},
+                      LongLineCase{256, "", false}, LongLineCase{100000, "\n", false}));
 
 TEST(FileInputTest, KeysAreABlankAtOnceAndPollingIsAnError) {
     std::istringstream lines("q\n");
@@ -88,7 +120,7 @@ TEST(IOTest, ForwardsToBothDevices) {
     Sdbg_IO io;
     io.SetDevices(&input, &output);
     char buffer[16];
-    io.ReadLine(buffer, sizeof(buffer));
+    EXPECT_TRUE(io.ReadLine(buffer, sizeof(buffer)));
     io.PrintLine(buffer);
     io.Print("x");
     EXPECT_EQ(text.str(), "typed\nx");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -91,22 +92,54 @@ TEST_F(ViewFixture, NewLineDoublesTheLinesWhenTheLastIsReached) {
     EXPECT_EQ(view.GetCurrentLine(), 4u);
 }
 
-TEST_F(ViewFixture, PageDownNeedsALineOnTheNextPage) {
-    for (int i = 0; i < 4; ++i) {
+// Paging at the edges: a page exactly full, one line past it, two pages.
+struct PagingCase {
+    uint32_t pageHeight;
+    uint32_t linesUsed;
+    uint32_t pageDowns;
+    uint32_t pageAfter;
+};
+
+void PrintTo(const PagingCase &c, std::ostream *pOut) {
+    *pOut << "height " << c.pageHeight << ", " << c.linesUsed << " lines, " << c.pageDowns
+          << " down";
+}
+
+class PagingTest : public ::testing::TestWithParam<PagingCase> {};
+
+TEST_P(PagingTest, PageDownNeedsALineOnTheNextPage) {
+    const PagingCase &c = GetParam();
+    RecordingOutput device{20, 5};
+    Sdbg_LogicalView view{&device, c.pageHeight, SDBG_COLOR_DEFAULT, SDBG_COLOR_DEFAULT};
+    for (uint32_t i = 0; i < c.linesUsed; ++i) {
         view.PutStr("x");
         view.NewLine();
     }
-    view.PageDown(); // 4 lines used, page height 4: the next page holds one
-    EXPECT_EQ(view.GetPage(), 1u);
-    view.PageDown();
-    EXPECT_EQ(view.GetPage(), 1u);
-    view.PageUp(false);
+    for (uint32_t i = 0; i < c.pageDowns; ++i) {
+        view.PageDown();
+    }
+    EXPECT_EQ(view.GetPage(), c.pageAfter);
+    // Back up one page at a time; the first page is the floor.
+    for (uint32_t expected = c.pageAfter; expected > 0; --expected) {
+        view.PageUp(false);
+        EXPECT_EQ(view.GetPage(), expected - 1);
+    }
     view.PageUp(false);
     EXPECT_EQ(view.GetPage(), 0u);
-    view.PageDown();
+    for (uint32_t i = 0; i < c.pageDowns; ++i) {
+        view.PageDown();
+    }
     view.PageUp(true);
     EXPECT_EQ(view.GetPage(), 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Edges, PagingTest,
+                         ::testing::Values(PagingCase{100, 100, 1, 0}, PagingCase{100, 101, 1, 1},
+                                           PagingCase{100, 99, 1, 0}, PagingCase{100, 0, 1, 0},
+                                           PagingCase{4, 4, 1, 0}, PagingCase{4, 5, 1, 1},
+                                           PagingCase{4, 8, 2, 1}, PagingCase{4, 9, 2, 2},
+                                           PagingCase{4, 9, 5, 2}, PagingCase{1, 1, 1, 0},
+                                           PagingCase{1, 2, 3, 1}));
 
 TEST_F(ViewFixture, ClearKeepsThePageAndTheCurrentPair) {
     view.currentAttr = Sdbg_Attr{1, 1};
@@ -137,15 +170,78 @@ TEST_F(ViewFixture, RenderWritesOneRunPerColourCutAtTheWidth) {
     EXPECT_EQ(device.calls, expected);
 }
 
-TEST_F(ViewFixture, RenderDrawsTheCurrentPageOnly) {
-    for (int i = 0; i < 6; ++i) {
-        view.PutUInt(static_cast<uint32_t>(i));
+// Lines 0 .. written - 1 hold their numbers; the page drawn must show
+// every one of its lines that holds text, the last row included.
+struct RenderCase {
+    uint32_t written;
+    uint32_t pageDowns;
+    std::vector<std::string> drawn; // the numbers, one row each from row 0
+};
+
+void PrintTo(const RenderCase &c, std::ostream *pOut) {
+    *pOut << c.written << " lines, " << c.pageDowns << " down";
+}
+
+class RenderPageTest : public ::testing::TestWithParam<RenderCase> {};
+
+TEST_P(RenderPageTest, DrawsEveryLineOfThePageAndNoOther) {
+    const RenderCase &c = GetParam();
+    RecordingOutput device{20, 10};
+    Sdbg_LogicalView view{&device, 4, SDBG_COLOR_DEFAULT, SDBG_COLOR_DEFAULT};
+    for (uint32_t i = 0; i < c.written; ++i) {
+        view.PutUInt(i);
         view.NewLine();
     }
-    view.PageDown();
+    for (uint32_t i = 0; i < c.pageDowns; ++i) {
+        view.PageDown();
+    }
     view.Render(false);
-    const std::vector<std::string> expected = {"G(0,0)", "W(4)<0,0>", "G(0,1)", "W(5)<0,0>", "S"};
-    EXPECT_EQ(device.calls, expected);
+    std::vector<std::string> expected;
+    for (size_t row = 0; row < c.drawn.size(); ++row) {
+        expected.push_back("G(0," + std::to_string(row) + ")");
+        expected.push_back("W(" + c.drawn[row] + ")<0,0>");
+    }
+    expected.push_back("S");
+    EXPECT_EQ(device.calls, expected) << c.written << " lines, page " << view.GetPage();
+}
+
+INSTANTIATE_TEST_SUITE_P(PageHeightFour, RenderPageTest,
+                         ::testing::Values(RenderCase{0, 0, {}}, RenderCase{3, 0, {"0", "1", "2"}},
+                                           RenderCase{4, 0, {"0", "1", "2", "3"}},
+                                           RenderCase{5, 0, {"0", "1", "2", "3"}},
+                                           RenderCase{5, 1, {"4"}}, RenderCase{6, 1, {"4", "5"}},
+                                           RenderCase{8, 1, {"4", "5", "6", "7"}},
+                                           RenderCase{9, 2, {"8"}}));
+
+// Runs at the device's width (20): a line of exactly the width is drawn
+// whole, one past it loses its last character, and a run that starts at
+// the width is not drawn at all.
+TEST(RenderWidthTest, LinesAreCutAtTheWidth) {
+    struct Case {
+        uint32_t plain;   // characters in the current colours
+        uint32_t alerted; // then characters in the alert colour
+        std::vector<std::string> writes;
+    };
+    const std::string a19(19, 'a');
+    const std::string a20(20, 'a');
+    for (const Case &c :
+         {Case{19, 0, {"W(" + a19 + ")<0,0>"}}, Case{20, 0, {"W(" + a20 + ")<0,0>"}},
+          Case{21, 0, {"W(" + a20 + ")<0,0>"}}, Case{19, 1, {"W(" + a19 + ")<0,0>", "W(b)<2,0>"}},
+          Case{19, 2, {"W(" + a19 + ")<0,0>", "W(b)<2,0>"}},
+          Case{20, 1, {"W(" + a20 + ")<0,0>"}}}) {
+        RecordingOutput device{20, 5};
+        Sdbg_LogicalView view{&device, 4, SDBG_COLOR_DEFAULT, SDBG_COLOR_DEFAULT};
+        view.PutStr(std::string(c.plain, 'a').c_str());
+        view.PrintStr(std::string(c.alerted, 'b').c_str(), SDBG_COLOR_ALERT, SDBG_COLOR_KEEP);
+        view.Render(false);
+        std::vector<std::string> writes;
+        for (const std::string &call : device.calls) {
+            if (call[0] == 'W') {
+                writes.push_back(call);
+            }
+        }
+        EXPECT_EQ(writes, c.writes) << c.plain << " + " << c.alerted;
+    }
 }
 
 TEST_F(ViewFixture, SetPageHeightGrowsTheLinesToTwiceTheHeight) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -253,6 +254,84 @@ TEST_F(ServerLinkFixture, ChosenObjectsSetFoundBitsInRequestOrder) {
     EXPECT_EQ(WordAt(request, 12 + 8 + 8), kLockStatsMgr);
     EXPECT_EQ(WordAt(request, 12 + 12 + 8), 2u);
 }
+
+// One request carries at most ten objects, or ten command arguments:
+// nine and ten go out whole, eleven are refused before anything is sent.
+struct RequestLimitCase {
+    uint32_t count;
+    bool bSent;
+};
+
+void PrintTo(const RequestLimitCase &c, std::ostream *pOut) {
+    *pOut << c.count << (c.bSent ? " sent" : " refused");
+}
+
+class RequestLimitTest : public ServerLinkFixture,
+                         public ::testing::WithParamInterface<RequestLimitCase> {};
+
+TEST_P(RequestLimitTest, ChosenObjects) {
+    const RequestLimitCase &c = GetParam();
+    Sdbg_ServerLink &server = Linked();
+    std::vector<uint32_t> typeIds(c.count, kLockStatsMgr);
+    std::vector<uint32_t> objIds(c.count);
+    std::vector<uint8_t> reply;
+    AddWords(reply, {SDBG_STATUS__OK});
+    for (uint32_t i = 0; i < c.count; ++i) {
+        objIds[i] = 100 + i;
+        AddRecord(reply, kLockStatsMgr, objIds[i], {static_cast<uint8_t>(i), 0, 0, 0});
+    }
+    AddWords(reply, {SDBG_OBJ_LIST_END, c.count, 0});
+    pScript->replies.push_back(reply);
+    std::vector<std::array<uint8_t, 4>> data(c.count);
+    auto pick = [&](uint32_t i) { return Sdbg_RecordDest{data[i].data(), 4}; };
+    std::vector<bool> found(c.count, false);
+    const size_t sentBefore = pScript->sent.size();
+    if (!c.bSent) {
+        EXPECT_THROW((void)server.GetObjsById(c.count, typeIds.data(), objIds.data(), pick, found),
+                     Sdbg_Exception);
+        EXPECT_EQ(pScript->sent.size(), sentBefore);
+        return;
+    }
+    ASSERT_EQ(server.GetObjsById(c.count, typeIds.data(), objIds.data(), pick, found),
+              SDBG_STATUS__OK);
+    ASSERT_EQ(pScript->sent.size(), sentBefore + 1);
+    EXPECT_EQ(found, std::vector<bool>(c.count, true));
+    EXPECT_EQ(data.back()[0], c.count - 1);
+    const std::vector<uint8_t> &request = pScript->sent.back();
+    ASSERT_EQ(request.size(), 12u + 8 + 8 * c.count);
+    EXPECT_EQ(WordAt(request, 4), 8u + 8 * c.count);
+    EXPECT_EQ(WordAt(request, 8), 12u * c.count + 16 + 4 * c.count);
+    EXPECT_EQ(WordAt(request, 12 + 4), c.count);
+    EXPECT_EQ(WordAt(request, 12 + 12 + 8 * (c.count - 1)), objIds.back());
+}
+
+TEST_P(RequestLimitTest, CommandArguments) {
+    const RequestLimitCase &c = GetParam();
+    Sdbg_ServerLink &server = Linked();
+    std::vector<std::array<char, 64>> args(c.count);
+    for (uint32_t i = 0; i < c.count; ++i) {
+        args[i].fill('\0');
+        args[i][0] = static_cast<char>('a' + i);
+    }
+    const auto *pArgs = reinterpret_cast<const char(*)[64]>(args.data());
+    const size_t sentBefore = pScript->sent.size();
+    if (!c.bSent) {
+        EXPECT_THROW((void)server.DoOperation(2, kTimerQ, 1, c.count, pArgs), Sdbg_Exception);
+        EXPECT_EQ(pScript->sent.size(), sentBefore);
+        return;
+    }
+    pScript->ReplyWords({SDBG_STATUS__OK});
+    EXPECT_EQ(server.DoOperation(2, kTimerQ, 1, c.count, pArgs), SDBG_STATUS__OK);
+    const std::vector<uint8_t> &request = pScript->sent.back();
+    ASSERT_EQ(request.size(), 12u + 660 + 64 * c.count);
+    EXPECT_EQ(WordAt(request, 12 + 16), c.count);
+    EXPECT_EQ(request[12 + 20 + 64 * (c.count - 1)], 'a' + c.count - 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(NineTenEleven, RequestLimitTest,
+                         ::testing::Values(RequestLimitCase{1, true}, RequestLimitCase{9, true},
+                                           RequestLimitCase{10, true},
+                                           RequestLimitCase{11, false}));
 
 TEST_F(ServerLinkFixture, TransportFailuresPassThroughAndRelinkReopens) {
     Sdbg_ServerLink &server = Linked();

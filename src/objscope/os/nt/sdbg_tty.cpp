@@ -124,17 +124,29 @@ Sdbg_TtyInput::Sdbg_TtyInput() : pState(std::make_unique<State>()) {
 
 Sdbg_TtyInput::~Sdbg_TtyInput() = default;
 
-void Sdbg_TtyInput::ReadLine(char *pBuf, uint32_t bufSize) {
+bool Sdbg_TtyInput::ReadLine(char *pBuf, uint32_t bufSize) {
     if (bufSize == 0) {
-        return;
+        return true;
     }
     const DWORD readCount = pState->ReadInMode(kLineInputMode, pBuf, bufSize);
     if (readCount == 0) {
         pState->bAtEnd = true;
     }
+    if (readCount == bufSize && pBuf[readCount - 1] != '\n') {
+        // The line did not fit: the console keeps the rest for the next
+        // read. It is read away to its line end and the line dropped.
+        char rest[256];
+        DWORD restCount = 0;
+        do {
+            restCount = pState->ReadInMode(kLineInputMode, rest, sizeof(rest));
+        } while (restCount > 0 && rest[restCount - 1] != '\n');
+        pBuf[0] = '\0';
+        return false;
+    }
     // The text ends two characters before the end of what was read: the
     // carriage return and line feed of a complete line.
     pBuf[readCount < 2 ? 0 : readCount - 2] = '\0';
+    return true;
 }
 
 bool Sdbg_TtyInput::GetKey(char &key) {

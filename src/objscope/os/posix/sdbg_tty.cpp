@@ -93,6 +93,16 @@ void RestoreInputMode() {
     }
 }
 
+// Reads and drops what is left of a typed line, its line end included
+// (still in line mode). Ends early at the end of input or on an error.
+void DropRestOfLine() {
+    char rest[256];
+    ssize_t readSize = 0;
+    do {
+        readSize = read(STDIN_FILENO, rest, sizeof(rest));
+    } while ((readSize > 0 && rest[readSize - 1] != '\n') || (readSize < 0 && errno == EINTR));
+}
+
 } // namespace
 
 void SdbgOs_RestoreConsole() {
@@ -133,14 +143,20 @@ Sdbg_TtyInput::~Sdbg_TtyInput() {
     RestoreInputMode();
 }
 
-void Sdbg_TtyInput::ReadLine(char *pBuf, uint32_t bufSize) {
+bool Sdbg_TtyInput::ReadLine(char *pBuf, uint32_t bufSize) {
     if (bufSize == 0) {
-        return;
+        return true;
     }
     pBuf[0] = '\0';
     SetInputMode(true, 1);
-    ssize_t readSize = read(STDIN_FILENO, pBuf, bufSize - 1);
+    // The whole buffer may take a line and its line feed: the feed's place
+    // then takes the NUL.
+    ssize_t readSize = read(STDIN_FILENO, pBuf, bufSize);
     const int readErrno = errno;
+    const bool bTooLong = readSize == static_cast<ssize_t>(bufSize) && pBuf[readSize - 1] != '\n';
+    if (bTooLong) {
+        DropRestOfLine();
+    }
     RestoreInputMode();
     if (readSize < 0) {
         errno = readErrno;
@@ -148,17 +164,18 @@ void Sdbg_TtyInput::ReadLine(char *pBuf, uint32_t bufSize) {
     }
     if (readSize == 0) {
         pState->bAtEnd = true; // end of input typed at the start of a line
-        return;
+        return true;
+    }
+    if (bTooLong) {
+        pBuf[0] = '\0';
+        return false;
     }
     if (pBuf[readSize - 1] == '\n') {
         readSize -= (readSize >= 2 && pBuf[readSize - 2] == '\r') ? 2 : 1;
-    } else if (static_cast<uint32_t>(readSize) == bufSize - 1) {
-        // A line longer than the buffer: like the console, lose the two
-        // characters where its line end would have been.
-        readSize -= readSize >= 2 ? 2 : readSize;
     }
     // (A shorter read without a line end is text sent with Ctrl+D: kept.)
     pBuf[readSize] = '\0';
+    return true;
 }
 
 bool Sdbg_TtyInput::GetKey(char &key) {
