@@ -40,8 +40,17 @@ Sdbg_RecordDest DestOf(SDbg_SrvObj &obj) {
 
 void Sdbg_AllObjInClassGroup::Refresh(Sdbg_ServerLink &server) {
     uint32_t asked = 0;
+    // Objects are made only for records that arrived: the count a server
+    // announces sizes the request, never the viewer's memory.
     auto pick = [this](uint32_t k, uint32_t objId) {
-        SDbg_SrvObj &obj = *objects.at(k);
+        if (k >= objects.size()) {
+            std::unique_ptr<SDbg_SrvObj> pObj = CreateSrvObj(typeId);
+            if (!pObj) {
+                throw SDbg_WorkerException("Invalid obj type");
+            }
+            objects.push_back(std::move(pObj));
+        }
+        SDbg_SrvObj &obj = *objects[k];
         obj.objId = objId;
         return DestOf(obj);
     };
@@ -51,7 +60,6 @@ void Sdbg_AllObjInClassGroup::Refresh(Sdbg_ServerLink &server) {
             if (asked == 0) {
                 return;
             }
-            ResizeSrvObjVector(typeId, asked, objects);
         }
         uint32_t received = 0;
         const uint32_t wanted = count != 0 ? count : asked;
