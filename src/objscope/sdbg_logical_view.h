@@ -21,6 +21,36 @@
 
 class Sdbg_OutputDev;
 
+// The colour pairs of one line, held as runs. It reads as one pair per
+// position: entries [0, size()) hold what was written ({0, 0} where
+// nothing was), later positions read {0, 0}. A run holds the pair from
+// its start up to the next run's start; neighbouring runs never hold the
+// same pair (both halves compared), so the runs are what Render writes.
+class Sdbg_AttrRuns {
+  public:
+    struct Run {
+        uint32_t start;
+        Sdbg_Attr attr;
+    };
+
+    size_t size() const { return count; }
+    Sdbg_Attr operator[](size_t position) const;
+    // Grows to n entries, the new ones {0, 0}; never shrinks.
+    void Grow(uint32_t n);
+    // Entries [from, to) take attr; the entries grow to at least to.
+    void Fill(uint32_t from, uint32_t to, const Sdbg_Attr &attr);
+    // Every entry {0, 0}; their number and the runs' storage are kept.
+    void Reset();
+    const std::vector<Run> &Runs() const { return runs; }
+
+  private:
+    void Append(uint32_t to, const Sdbg_Attr &attr);
+    void Overwrite(uint32_t from, uint32_t to, const Sdbg_Attr &attr);
+
+    std::vector<Run> runs;
+    uint32_t count = 0;
+};
+
 struct Sdbg_ViewLine {
     Sdbg_ViewLine();
 
@@ -32,7 +62,7 @@ struct Sdbg_ViewLine {
     uint32_t VisibleLength() const;
 
     std::string text;
-    std::vector<Sdbg_Attr> attrs;
+    Sdbg_AttrRuns attrs;
     uint32_t renderPos = 0;
     uint32_t renderLength = 0;
 };
@@ -103,14 +133,18 @@ class Sdbg_LogicalView {
     // Draws the current page on the device, a run of equally coloured
     // characters per write, each line cut at the device's width.
     void Render(bool bNewFrame);
+    // Draws every line up to the current one, from row 0 on, whatever the
+    // page: a dump on a device without a window (a stream) is whole.
+    void RenderAll(bool bNewFrame);
 
     uint32_t GetPageHeight() const { return pageHeight; }
     uint32_t GetPage() const { return page; }
     uint32_t GetLinesUsed() const { return linesUsed; }
     uint32_t GetColumn() const { return column; }
     uint32_t GetCurrentLine() const { return currentLine; }
-    size_t LineCount() const { return lines.size(); }
-    const Sdbg_ViewLine &Line(uint32_t index) const { return lines.at(index); }
+    size_t LineCount() const { return lineCount; }
+    // Throws std::out_of_range at or beyond LineCount().
+    const Sdbg_ViewLine &Line(uint32_t index) const;
 
     Sdbg_Attr currentAttr; // colours of the plain put methods
 
@@ -119,6 +153,8 @@ class Sdbg_LogicalView {
     void PrintFormatted(int32_t fg, int32_t bg, const char *pFormat, ...) MOS_PRINTF_LIKE(4, 5);
     void PutInAttr(const char *pText, uint32_t length, const Sdbg_Attr &attr);
     void RenderLine(const Sdbg_ViewLine &line, uint32_t row, uint32_t width);
+    void RenderRows(uint64_t first, uint64_t end, bool bNewFrame);
+    Sdbg_ViewLine &Current();
     void PrintTimeHistogramXml(const Sdbg_DistributionRecord &record, int32_t fg, int32_t bg);
     void PrintBucketShares(const Sdbg_DistributionRecord &record, int32_t fg, int32_t bg);
     void PrintDistributionBars(const Sdbg_DistributionRecord &record, uint64_t scale);
@@ -126,7 +162,10 @@ class Sdbg_LogicalView {
                          int32_t bg);
 
     Sdbg_OutputDev *pDev;
+    // The lines written so far; the lines after them, up to lineCount,
+    // are empty and take no memory until they are written.
     std::vector<Sdbg_ViewLine> lines;
+    size_t lineCount;
     uint32_t column = 0;
     uint32_t currentLine = 0;
     uint32_t linesUsed = 0;
