@@ -101,11 +101,11 @@ void Sdbg_AttrRuns::Fill(uint32_t from, uint32_t to, const Sdbg_Attr &attr) {
     Overwrite(from, to, attr);
 }
 
+// Entries past the end read {0, 0} as cleared ones do, so dropping them
+// changes nothing drawn, and the next period's text is appended again.
 void Sdbg_AttrRuns::Reset() {
     runs.clear(); // keeps the storage: no allocation next period
-    if (count != 0) {
-        runs.push_back(Run{0, Sdbg_Attr{}});
-    }
+    count = 0;
 }
 
 Sdbg_ViewLine::Sdbg_ViewLine() : text(1, '\0') {}

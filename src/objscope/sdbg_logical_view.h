@@ -39,7 +39,7 @@ class Sdbg_AttrRuns {
     void Grow(uint32_t n);
     // Entries [from, to) take attr; the entries grow to at least to.
     void Fill(uint32_t from, uint32_t to, const Sdbg_Attr &attr);
-    // Every entry {0, 0}; their number and the runs' storage are kept.
+    // Every entry reads {0, 0} again; the runs' storage is kept.
     void Reset();
     const std::vector<Run> &Runs() const { return runs; }
 

@@ -35,6 +35,20 @@ void *operator new(size_t size) {
 void *operator new[](size_t size) {
     return CountedAlloc(size);
 }
+void *operator new(size_t size, const std::nothrow_t &) noexcept {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+void *operator new[](size_t size, const std::nothrow_t &) noexcept {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+void operator delete(void *p, const std::nothrow_t &) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p, const std::nothrow_t &) noexcept {
+    std::free(p);
+}
 void operator delete(void *p) noexcept {
     std::free(p);
 }
