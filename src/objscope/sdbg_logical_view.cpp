@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstring>
 #include <iterator>
 #include <stdexcept>
@@ -31,6 +30,23 @@ DecimalText Decimal(uint64_t magnitude, bool bNegative) {
     } while (magnitude != 0);
     if (bNegative) {
         *--p = '-';
+    }
+    number.pText = p;
+    return number;
+}
+
+// Lower-case hexadecimal text, as "%s%llx" writes it with the prefix.
+DecimalText Hex(uint64_t value, bool bPrefix) {
+    DecimalText number;
+    char *p = number.digits + sizeof(number.digits);
+    *--p = '\0';
+    do {
+        *--p = "0123456789abcdef"[value & 0xF];
+        value >>= 4;
+    } while (value != 0);
+    if (bPrefix) {
+        *--p = 'x';
+        *--p = '0';
     }
     number.pText = p;
     return number;
@@ -140,14 +156,26 @@ const Sdbg_ViewLine &Sdbg_LogicalView::Line(uint32_t index) const {
     if (index >= lineCount) {
         throw std::out_of_range("Sdbg_LogicalView::Line");
     }
-    return index < lines.size() ? lines[index] : kEmptyLine;
+    if (index == currentLine) {
+        return pending;
+    }
+    return index < LinesMade() ? Made(index) : kEmptyLine;
 }
 
 Sdbg_ViewLine &Sdbg_LogicalView::Current() {
-    while (lines.size() <= currentLine) {
-        lines.emplace_back();
+    return pending;
+}
+
+// The finished line is copied into its place at its exact size: one
+// allocation per line at most, none once a line has held as much before.
+void Sdbg_LogicalView::StoreCurrent() {
+    while (LinesMade() <= currentLine) {
+        lineBlocks.push_back(std::make_unique<Sdbg_ViewLine[]>(kLinesPerBlock));
     }
-    return lines[currentLine];
+    Sdbg_ViewLine &stored = Made(currentLine);
+    stored.text.assign(pending.text);
+    stored.attrs = pending.attrs;
+    pending.Clear();
 }
 
 Sdbg_Attr Sdbg_LogicalView::Merge(int32_t fg, int32_t bg) const {
@@ -198,6 +226,7 @@ void Sdbg_LogicalView::PadToColumn(uint32_t c) {
 
 void Sdbg_LogicalView::NewLine() {
     Current().PutText("", 0, column, currentAttr);
+    StoreCurrent();
     linesUsed = std::max(linesUsed, currentLine + 1);
     if (currentLine + 1 >= lineCount) {
         lineCount = 2 * (static_cast<size_t>(currentLine) + 1);
@@ -208,16 +237,6 @@ void Sdbg_LogicalView::NewLine() {
 
 void Sdbg_LogicalView::PrintStr(const char *pText, int32_t fg, int32_t bg, uint32_t /*unused*/) {
     PutInAttr(pText, static_cast<uint32_t>(std::strlen(pText)), Merge(fg, bg));
-}
-
-void Sdbg_LogicalView::PrintFormatted(int32_t fg, int32_t bg, const char *pFormat, ...) {
-    // Numbers fit a small stack buffer: nothing is allocated per value.
-    char text[30];
-    va_list args;
-    va_start(args, pFormat);
-    (void)mos_Vsnprintf(text, sizeof(text), pFormat, args);
-    va_end(args);
-    PrintStr(text, fg, bg);
 }
 
 void Sdbg_LogicalView::PrintInt(int32_t value, int32_t fg, int32_t bg) {
@@ -257,12 +276,11 @@ void Sdbg_LogicalView::PrintHex8(uint8_t value, int32_t fg, int32_t bg, uint32_t
 }
 
 void Sdbg_LogicalView::PrintHex32(uint32_t value, int32_t fg, int32_t bg, uint32_t bPrefix) {
-    PrintFormatted(fg, bg, "%s%x", bPrefix != 0 ? "0x" : "", value);
+    PrintStr(Hex(value, bPrefix != 0).pText, fg, bg);
 }
 
 void Sdbg_LogicalView::PrintHex64(uint64_t value, int32_t fg, int32_t bg, uint32_t bPrefix) {
-    PrintFormatted(fg, bg, "%s%llx", bPrefix != 0 ? "0x" : "",
-                   static_cast<unsigned long long>(value));
+    PrintStr(Hex(value, bPrefix != 0).pText, fg, bg);
 }
 
 void Sdbg_LogicalView::PrintFraction(const uint64_t pPair[2], int32_t fg, int32_t bg) {
@@ -279,8 +297,11 @@ void Sdbg_LogicalView::Clear() {
     column = 0;
     currentLine = 0;
     linesUsed = 0;
-    for (Sdbg_ViewLine &line : lines) {
-        line.Clear();
+    pending.Clear();
+    for (const std::unique_ptr<Sdbg_ViewLine[]> &pBlock : lineBlocks) {
+        for (size_t i = 0; i < kLinesPerBlock; ++i) {
+            pBlock[i].Clear();
+        }
     }
 }
 
@@ -340,8 +361,10 @@ void Sdbg_LogicalView::RenderRows(uint64_t first, uint64_t end, bool bNewFrame) 
     uint32_t row = 0;
     for (uint64_t index = first; index < end && index <= currentLine && index < lineCount;
          ++index) {
-        if (index < lines.size()) {
-            RenderLine(lines[index], row, width);
+        if (index == currentLine) {
+            RenderLine(pending, row, width);
+        } else if (index < LinesMade()) {
+            RenderLine(Made(index), row, width);
         }
         ++row;
     }

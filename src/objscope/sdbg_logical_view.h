@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -150,7 +151,6 @@ class Sdbg_LogicalView {
 
   private:
     Sdbg_Attr Merge(int32_t fg, int32_t bg) const;
-    void PrintFormatted(int32_t fg, int32_t bg, const char *pFormat, ...) MOS_PRINTF_LIKE(4, 5);
     void PutInAttr(const char *pText, uint32_t length, const Sdbg_Attr &attr);
     void RenderLine(const Sdbg_ViewLine &line, uint32_t row, uint32_t width);
     void RenderRows(uint64_t first, uint64_t end, bool bNewFrame);
@@ -162,9 +162,20 @@ class Sdbg_LogicalView {
                          int32_t bg);
 
     Sdbg_OutputDev *pDev;
-    // The lines written so far; the lines after them, up to lineCount,
-    // are empty and take no memory until they are written.
-    std::vector<Sdbg_ViewLine> lines;
+    // Lines are made in blocks as they are first written, so a line never
+    // moves and growing costs no copy; the lines after the last block, up
+    // to lineCount, are empty and take no memory until they are written.
+    static constexpr size_t kLinesPerBlock = 4096;
+    size_t LinesMade() const { return lineBlocks.size() * kLinesPerBlock; }
+    Sdbg_ViewLine &Made(size_t index) const {
+        return lineBlocks[index / kLinesPerBlock][index % kLinesPerBlock];
+    }
+
+    void StoreCurrent();
+
+    std::vector<std::unique_ptr<Sdbg_ViewLine[]>> lineBlocks;
+    // The current line is written here, then stored by NewLine.
+    Sdbg_ViewLine pending;
     size_t lineCount;
     uint32_t column = 0;
     uint32_t currentLine = 0;

@@ -99,20 +99,25 @@ void Sdbg_AllObjInClassGroup::PrintHeader(Sdbg_LogicalView &view) {
     view.currentAttr = saved;
 }
 
+// Looked up once, on the first tag: the name tables are filled before
+// anything prints, and a dump prints two tags per object.
+const std::string &Sdbg_AllObjInClassGroup::ElementName() {
+    if (elementName.empty()) {
+        elementName = BlanksToUnderscores(Sdbg_ObjTypeRegistry::GetObjTypeName(typeId));
+    }
+    return elementName;
+}
+
 void Sdbg_AllObjInClassGroup::PrintOpenTag(Sdbg_LogicalView &view, uint32_t objId) {
-    const std::string elementName =
-        BlanksToUnderscores(Sdbg_ObjTypeRegistry::GetObjTypeName(typeId));
     view.PrintStr("<", kHighlight, kHighlight);
-    view.PrintStr(elementName.c_str(), kHighlight, kHighlight);
+    view.PrintStr(ElementName().c_str(), kHighlight, kHighlight);
     view.PutStr(" id=\"").PutUInt(objId).PutStr("\"");
     view.PrintStr(">", kHighlight, kHighlight);
 }
 
 void Sdbg_AllObjInClassGroup::PrintCloseTag(Sdbg_LogicalView &view) {
-    const std::string elementName =
-        BlanksToUnderscores(Sdbg_ObjTypeRegistry::GetObjTypeName(typeId));
     view.PrintStr("</", kHighlight, kHighlight);
-    view.PrintStr(elementName.c_str(), kHighlight, kHighlight);
+    view.PrintStr(ElementName().c_str(), kHighlight, kHighlight);
     view.PrintStr(">", kHighlight, kHighlight);
 }
 

@@ -45,7 +45,10 @@ class Sdbg_AllObjInClassGroup : public Sdbg_ObjGroup {
     uint32_t GetCount() const { return count; }
 
   private:
+    const std::string &ElementName();
+
     uint32_t typeId;
+    std::string elementName; // the XML element: the type's name, blanks as '_'
     std::vector<std::unique_ptr<SDbg_SrvObj>> objects;
     uint32_t count = 0;
     uint32_t cursor = 0;
