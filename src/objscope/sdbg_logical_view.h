@@ -1,8 +1,8 @@
 // The page buffer: everything the viewer shows is printed into it.
 //
 // A growing list of text lines in which every character carries its own
-// colour pair, a write position, and a page window of a fixed number of
-// lines that Render draws on an output device. Screens and object views
+// colour pair (held as runs of equal pairs), a write position, and a page
+// window of a fixed number of lines that Render draws on an output device. Screens and object views
 // print through the put and print methods below and through the statistics
 // printers (sdbg_stat_printers.cpp); those formats are the interface every
 // view relies on. Lines and their buffers are reused across Clear, so a
