@@ -1,7 +1,8 @@
 // dumpscreen of a screen holding 10,000 "vol" objects (352-byte query
 // structures) served by the sample storage process on 127.0.0.1: the
 // refresh alone (count and one list of 10,000 records over TCP), and the
-// whole dump (refresh, print into the page buffer, render).
+// whole dump (refresh, print into the page buffer, render every line on
+// the stream device) as text and XML, cold and steady.
 #include "sdbg_device.h"
 #include "sdbg_exception.h"
 #include "sdbg_logical_view.h"
@@ -16,9 +17,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
+#include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -27,20 +32,23 @@ constexpr uint32_t kVolType = 64;
 constexpr uint32_t kMdm = 3;
 constexpr uint16_t kPort = 26931;
 
-class NullOutput : public Sdbg_OutputDev {
-  public:
-    void Write(const char *, uint32_t length, const Sdbg_Attr *) override { written += length; }
-    void GotoXY(uint32_t, uint32_t) override {}
-    bool SetTitle(const char *) override { return true; }
-    void ClearLines(uint32_t, uint32_t) override {}
-    void NewFrame() override {}
-    void GetSize(uint32_t &width, uint32_t &height) override {
-        width = 300;
-        height = 2 * kObjects;
-    }
-    void GetMaxSize(uint32_t &width, uint32_t &height) override { GetSize(width, height); }
-    void SetAttr(const Sdbg_Attr &) override {}
-    uint64_t written = 0;
+// The stream device as the viewer makes it for redirected output, its
+// blocks written to /dev/null: the whole dump goes through the same text
+// placement and the same block writes as a dump into a file.
+struct NullStream {
+    NullStream()
+        : fd(open("/dev/null", O_WRONLY)), buffer([this](const char *pData, size_t size) {
+              ++writes;
+              bytes += size;
+              return write(fd, pData, size) == static_cast<ssize_t>(size);
+          }),
+          stream(&buffer) {}
+    ~NullStream() { close(fd); }
+    int fd;
+    uint64_t writes = 0;
+    uint64_t bytes = 0;
+    Sdbg_BlockStreamBuf buffer;
+    std::ostream stream;
 };
 
 // The sample process with 10,000 vol objects; ends with the benchmark.
@@ -77,9 +85,17 @@ void StartSampleOnce() {
     static Sample sample;
 }
 
+// A view as the application makes it: 100 lines, then the device's page.
+std::unique_ptr<Sdbg_LogicalView> MakeView(Sdbg_OutputDev &output) {
+    auto pView = std::make_unique<Sdbg_LogicalView>(nullptr, 100, 0, 0);
+    pView->SetDevice(&output);
+    pView->SetPageHeight(output.GetHeight());
+    return pView;
+}
+
 struct Viewer {
     // The debug port serves one client at a time: only one viewer links.
-    explicit Viewer(bool bLink) : view(&output, 2 * kObjects, 0, 0) {
+    explicit Viewer(bool bLink) : output(sink.stream), pView(MakeView(output)) {
         const uint32_t typeId = kVolType;
         screen = worker.AddScreen("bench", "Bench", "all");
         worker.AddGroup(screen, &typeId, 0, nullptr);
@@ -92,21 +108,43 @@ struct Viewer {
             }
         }
     }
-    NullOutput output;
-    Sdbg_LogicalView view;
+    NullStream sink;
+    SDbg_FileOutput output;
+    std::unique_ptr<Sdbg_LogicalView> pView;
     SDbg_Worker worker;
     uint32_t screen = 0;
 };
 
+// The whole dump, as dumpscreen writes it into a file: refresh, print into
+// the page buffer, render every line, flush. Cold: a fresh view each time
+// (its making counted, its release not); steady: one view reused.
 void BM_DumpScreen10k(benchmark::State &state) {
     StartSampleOnce();
     Viewer viewer(true);
+    const bool bXml = state.range(0) != 0;
+    const bool bCold = state.range(1) != 0;
+    uint64_t lines = 0;
     for (auto _ : state) {
-        viewer.worker.DumpScreen(viewer.view, viewer.screen, state.range(0) != 0);
+        if (bCold) {
+            state.PauseTiming();
+            viewer.pView.reset();
+            state.ResumeTiming();
+            viewer.pView = MakeView(viewer.output);
+        }
+        viewer.worker.DumpScreen(*viewer.pView, viewer.screen, bXml);
+        viewer.output.Flush();
+        lines = viewer.pView->GetCurrentLine() + 1u;
     }
+    const double dumps = static_cast<double>(state.iterations());
+    state.counters["lines"] = static_cast<double>(lines);
+    state.counters["bytes/dump"] = static_cast<double>(viewer.sink.bytes) / dumps;
+    state.counters["writes/dump"] = static_cast<double>(viewer.sink.writes) / dumps;
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kObjects);
 }
-BENCHMARK(BM_DumpScreen10k)->Arg(0)->Arg(1)->ArgNames({"xml"})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DumpScreen10k)
+    ->ArgsProduct({{0, 1}, {1, 0}})
+    ->ArgNames({"xml", "cold"})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_FetchOnly10k(benchmark::State &state) {
     StartSampleOnce();

@@ -121,11 +121,13 @@ int Sdbg_Application::Run(int argc, char **argv) {
         RunCommandFile(argv[1]);
     }
     if (quit != 0) {
+        io.Flush();
         return static_cast<int>(ExitCode());
     }
     ShowScreens();
     while (quit == 0) {
         io.Write(">", 1, nullptr);
+        io.Flush(); // everything before the prompt, and the prompt, are out
         if (pendingCommand != 0) {
             pendingCommand = 0;
         } else {
@@ -140,6 +142,7 @@ int Sdbg_Application::Run(int argc, char **argv) {
         }
         Dispatch();
     }
+    io.Flush();
     return static_cast<int>(ExitCode());
 }
 
@@ -176,6 +179,9 @@ void Sdbg_Application::ReportLineTooLong() {
 }
 
 void Sdbg_Application::Dispatch() {
+    // What the output device holds goes out before the command runs: some
+    // commands' messages reach standard output directly (the driver link's).
+    io.Flush();
     pParser = std::make_unique<Sdbg_LineParser>(line);
     std::string word;
     pParser->NextWord(word);

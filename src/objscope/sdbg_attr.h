@@ -1,5 +1,5 @@
-// Colour codes of the viewer's text. The page buffer stores one pair per
-// character; only the output devices know what a code looks like.
+// Colour codes of the viewer's text. The page buffer gives every character
+// one pair; only the output devices know what a code looks like.
 #pragma once
 
 #include <cstdint>

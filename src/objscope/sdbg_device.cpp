@@ -1,7 +1,9 @@
 #include "sdbg_device.h"
 
 #include "sdbg_exception.h"
+#include "sdbg_os.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <limits>
@@ -74,19 +76,72 @@ bool SDbg_FileInput::IsAtEnd() {
     return stream.fail();
 }
 
-SDbg_FileOutput::SDbg_FileOutput() : SDbg_FileOutput(std::cout) {}
+Sdbg_BlockStreamBuf::Sdbg_BlockStreamBuf(Writer writer)
+    : write(std::move(writer)), pBlock(new char[kBlockSize]) {
+    setp(pBlock.get(), pBlock.get() + kBlockSize);
+}
+
+Sdbg_BlockStreamBuf::~Sdbg_BlockStreamBuf() {
+    (void)WriteGathered();
+}
+
+bool Sdbg_BlockStreamBuf::WriteGathered() {
+    const size_t size = static_cast<size_t>(pptr() - pbase());
+    setp(pBlock.get(), pBlock.get() + kBlockSize);
+    return size == 0 || write(pBlock.get(), size);
+}
+
+Sdbg_BlockStreamBuf::int_type Sdbg_BlockStreamBuf::overflow(int_type ch) {
+    if (!WriteGathered()) {
+        return traits_type::eof();
+    }
+    if (!traits_type::eq_int_type(ch, traits_type::eof())) {
+        *pptr() = traits_type::to_char_type(ch);
+        pbump(1);
+    }
+    return traits_type::not_eof(ch);
+}
+
+int Sdbg_BlockStreamBuf::sync() {
+    return WriteGathered() ? 0 : -1;
+}
+
+SDbg_FileOutput::SDbg_FileOutput()
+    : pStdoutBuf(std::make_unique<Sdbg_BlockStreamBuf>(SdbgOs_WriteStdout)),
+      pStdout(std::make_unique<std::ostream>(pStdoutBuf.get())), stream(*pStdout) {}
 
 SDbg_FileOutput::SDbg_FileOutput(std::ostream &output) : stream(output) {}
 
+SDbg_FileOutput::~SDbg_FileOutput() {
+    Flush();
+}
+
+void SDbg_FileOutput::Flush() {
+    stream.flush();
+}
+
+// Nothing here flushes: what is written is handed on in blocks, and on
+// Flush (before every prompt and command, and at exit).
 void SDbg_FileOutput::Write(const char *pText, uint32_t length, const Sdbg_Attr * /*pAttr*/) {
     if (length == 0) {
         return;
     }
     stream.write(pText, length);
-    stream.flush();
     column += length;
     if (pText[length - 1] == '\n') {
         ++line;
+    }
+}
+
+// count copies of ch, from a small stack block: a run of blanks or line
+// feeds costs no allocation.
+void SDbg_FileOutput::WriteRepeated(char ch, uint32_t count) {
+    char chunk[256];
+    std::memset(chunk, ch, sizeof(chunk));
+    while (count > 0) {
+        const uint32_t n = std::min<uint32_t>(count, sizeof(chunk));
+        stream.write(chunk, n);
+        count -= n;
     }
 }
 
@@ -98,14 +153,11 @@ void SDbg_FileOutput::GotoXY(uint32_t x, uint32_t y) {
         column = 0;
         // The missing rows go out as one write: the same bytes as one line
         // feed at a time, without a system call for each of 100,000 rows.
-        const std::string feeds(y - line, '\n');
-        stream.write(feeds.data(), static_cast<std::streamsize>(feeds.size()));
-        stream.flush();
+        WriteRepeated('\n', y - line);
         line = y;
     }
     if (column < x) {
-        const std::string blanks(x - column, ' ');
-        stream.write(blanks.data(), static_cast<std::streamsize>(blanks.size()));
+        WriteRepeated(' ', x - column);
         column = x;
     }
 }
@@ -120,7 +172,6 @@ void SDbg_FileOutput::NewFrame() {
     column = 0;
     line = 0;
     stream.write("\n", 1);
-    stream.flush();
 }
 
 void SDbg_FileOutput::GetSize(uint32_t &width, uint32_t &height) {
@@ -189,4 +240,12 @@ void Sdbg_IO::SetAttr(const Sdbg_Attr &attr) {
 
 void Sdbg_IO::PrintLine(const char *pText) {
     pOut->PrintLine(pText);
+}
+
+void Sdbg_IO::Flush() {
+    pOut->Flush();
+}
+
+bool Sdbg_IO::IsStream() {
+    return pOut->IsStream();
 }

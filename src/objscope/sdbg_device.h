@@ -8,8 +8,12 @@
 
 #include "sdbg_attr.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <iosfwd>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <streambuf>
 
 class Sdbg_IODev {
   public:
@@ -48,6 +52,12 @@ class Sdbg_OutputDev : public virtual Sdbg_IODev {
     virtual void ShowFrame() {}
     // Enters or leaves the mode in which frames are drawn off screen.
     virtual void SetFullScreen(bool /*bOn*/) {}
+    // Hands on whatever the device holds back (the command loop calls it
+    // before each prompt and command, and at exit).
+    virtual void Flush() {}
+    // True for a device without a window, which writes a page as lines of
+    // text (a stream): a dump on it writes every row, not one page.
+    virtual bool IsStream() { return false; }
 
     uint32_t GetWidth();
     uint32_t GetHeight();
@@ -75,12 +85,40 @@ class SDbg_FileInput : public Sdbg_InputDev {
     std::istream &stream;
 };
 
+// A stream buffer that gathers output in blocks of kBlockSize bytes and
+// hands each full block, and on a flush whatever is gathered, to one call
+// of the writer: a dump of megabytes costs one system call per block.
+class Sdbg_BlockStreamBuf : public std::streambuf {
+  public:
+    static constexpr size_t kBlockSize = 64 * 1024;
+    // Writes size bytes somewhere; false when they were refused.
+    using Writer = std::function<bool(const char *pData, size_t size)>;
+
+    explicit Sdbg_BlockStreamBuf(Writer writer);
+    ~Sdbg_BlockStreamBuf() override;
+    Sdbg_BlockStreamBuf(const Sdbg_BlockStreamBuf &) = delete;
+    Sdbg_BlockStreamBuf &operator=(const Sdbg_BlockStreamBuf &) = delete;
+
+  protected:
+    int_type overflow(int_type ch) override;
+    int sync() override;
+
+  private:
+    bool WriteGathered();
+
+    Writer write;
+    std::unique_ptr<char[]> pBlock;
+};
+
 // Output to a stream (standard output unless another is given), as plain
 // text: runs are placed with blanks, rows with line feeds; no colours.
+// Standard output goes through a Sdbg_BlockStreamBuf; Flush hands on what
+// it holds.
 class SDbg_FileOutput : public Sdbg_OutputDev {
   public:
     SDbg_FileOutput();
     explicit SDbg_FileOutput(std::ostream &output);
+    ~SDbg_FileOutput() override;
     void Write(const char *pText, uint32_t length, const Sdbg_Attr *pAttr) override;
     void GotoXY(uint32_t column, uint32_t row) override;
     bool SetTitle(const char *pText) override;
@@ -90,10 +128,16 @@ class SDbg_FileOutput : public Sdbg_OutputDev {
     void GetSize(uint32_t &width, uint32_t &height) override;
     void GetMaxSize(uint32_t &width, uint32_t &height) override;
     void SetAttr(const Sdbg_Attr &attr) override;
+    void Flush() override;
+    bool IsStream() override { return true; }
 
     static constexpr uint32_t kHeight = 99999;
 
   private:
+    void WriteRepeated(char ch, uint32_t count);
+
+    std::unique_ptr<Sdbg_BlockStreamBuf> pStdoutBuf; // only over standard output
+    std::unique_ptr<std::ostream> pStdout;
     std::ostream &stream;
     uint32_t column = 0; // characters since the last line start this device made
     uint32_t line = 0;   // rows emitted since the last restart
@@ -118,6 +162,8 @@ class Sdbg_IO : public Sdbg_InputDev, public Sdbg_OutputDev {
     void GetMaxSize(uint32_t &width, uint32_t &height) override;
     void SetAttr(const Sdbg_Attr &attr) override;
     void PrintLine(const char *pText) override;
+    void Flush() override;
+    bool IsStream() override;
 
   private:
     Sdbg_InputDev *pIn = nullptr;

@@ -1,8 +1,8 @@
 // The page buffer: everything the viewer shows is printed into it.
 //
 // A growing list of text lines in which every character carries its own
-// colour pair, a write position, and a page window of a fixed number of
-// lines that Render draws on an output device. Screens and object views
+// colour pair (held as runs of equal pairs), a write position, and a page
+// window of a fixed number of lines that Render draws on an output device. Screens and object views
 // print through the put and print methods below and through the statistics
 // printers (sdbg_stat_printers.cpp); those formats are the interface every
 // view relies on. Lines and their buffers are reused across Clear, so a
@@ -16,10 +16,41 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 class Sdbg_OutputDev;
+
+// The colour pairs of one line, held as runs. It reads as one pair per
+// position: entries [0, size()) hold what was written ({0, 0} where
+// nothing was), later positions read {0, 0}. A run holds the pair from
+// its start up to the next run's start; neighbouring runs never hold the
+// same pair (both halves compared), so the runs are what Render writes.
+class Sdbg_AttrRuns {
+  public:
+    struct Run {
+        uint32_t start;
+        Sdbg_Attr attr;
+    };
+
+    size_t size() const { return count; }
+    Sdbg_Attr operator[](size_t position) const;
+    // Grows to n entries, the new ones {0, 0}; never shrinks.
+    void Grow(uint32_t n);
+    // Entries [from, to) take attr; the entries grow to at least to.
+    void Fill(uint32_t from, uint32_t to, const Sdbg_Attr &attr);
+    // Every entry reads {0, 0} again; the runs' storage is kept.
+    void Reset();
+    const std::vector<Run> &Runs() const { return runs; }
+
+  private:
+    void Append(uint32_t to, const Sdbg_Attr &attr);
+    void Overwrite(uint32_t from, uint32_t to, const Sdbg_Attr &attr);
+
+    std::vector<Run> runs;
+    uint32_t count = 0;
+};
 
 struct Sdbg_ViewLine {
     Sdbg_ViewLine();
@@ -32,7 +63,7 @@ struct Sdbg_ViewLine {
     uint32_t VisibleLength() const;
 
     std::string text;
-    std::vector<Sdbg_Attr> attrs;
+    Sdbg_AttrRuns attrs;
     uint32_t renderPos = 0;
     uint32_t renderLength = 0;
 };
@@ -105,22 +136,27 @@ class Sdbg_LogicalView {
     // Draws the current page on the device, a run of equally coloured
     // characters per write, each line cut at the device's width.
     void Render(bool bNewFrame);
+    // Draws every line up to the current one, from row 0 on, whatever the
+    // page: a dump on a device without a window (a stream) is whole.
+    void RenderAll(bool bNewFrame);
 
     uint32_t GetPageHeight() const { return pageHeight; }
     uint32_t GetPage() const { return page; }
     uint32_t GetLinesUsed() const { return linesUsed; }
     uint32_t GetColumn() const { return column; }
     uint32_t GetCurrentLine() const { return currentLine; }
-    size_t LineCount() const { return lines.size(); }
-    const Sdbg_ViewLine &Line(uint32_t index) const { return lines.at(index); }
+    size_t LineCount() const { return lineCount; }
+    // Throws std::out_of_range at or beyond LineCount().
+    const Sdbg_ViewLine &Line(uint32_t index) const;
 
     Sdbg_Attr currentAttr; // colours of the plain put methods
 
   private:
     Sdbg_Attr Merge(int32_t fg, int32_t bg) const;
-    void PrintFormatted(int32_t fg, int32_t bg, const char *pFormat, ...) MOS_PRINTF_LIKE(4, 5);
     void PutInAttr(const char *pText, uint32_t length, const Sdbg_Attr &attr);
     void RenderLine(const Sdbg_ViewLine &line, uint32_t row, uint32_t width);
+    void RenderRows(uint64_t first, uint64_t end, bool bNewFrame);
+    Sdbg_ViewLine &Current();
     void PrintTimeHistogramXml(const Sdbg_DistributionRecord &record, int32_t fg, int32_t bg);
     void PrintBucketShares(const Sdbg_DistributionRecord &record, int32_t fg, int32_t bg);
     void PrintDistributionBars(const Sdbg_DistributionRecord &record, uint64_t scale);
@@ -128,7 +164,21 @@ class Sdbg_LogicalView {
                          int32_t bg);
 
     Sdbg_OutputDev *pDev;
-    std::vector<Sdbg_ViewLine> lines;
+    // Lines are made in blocks as they are first written, so a line never
+    // moves and growing costs no copy; the lines after the last block, up
+    // to lineCount, are empty and take no memory until they are written.
+    static constexpr size_t kLinesPerBlock = 4096;
+    size_t LinesMade() const { return lineBlocks.size() * kLinesPerBlock; }
+    Sdbg_ViewLine &Made(size_t index) const {
+        return lineBlocks[index / kLinesPerBlock][index % kLinesPerBlock];
+    }
+
+    void StoreCurrent();
+
+    std::vector<std::unique_ptr<Sdbg_ViewLine[]>> lineBlocks;
+    // The current line is written here, then stored by NewLine.
+    Sdbg_ViewLine pending;
+    size_t lineCount;
     uint32_t column = 0;
     uint32_t currentLine = 0;
     uint32_t linesUsed = 0;

@@ -40,8 +40,17 @@ Sdbg_RecordDest DestOf(SDbg_SrvObj &obj) {
 
 void Sdbg_AllObjInClassGroup::Refresh(Sdbg_ServerLink &server) {
     uint32_t asked = 0;
+    // Objects are made only for records that arrived: the count a server
+    // announces sizes the request, never the viewer's memory.
     auto pick = [this](uint32_t k, uint32_t objId) {
-        SDbg_SrvObj &obj = *objects.at(k);
+        if (k >= objects.size()) {
+            std::unique_ptr<SDbg_SrvObj> pObj = CreateSrvObj(typeId);
+            if (!pObj) {
+                throw SDbg_WorkerException("Invalid obj type");
+            }
+            objects.push_back(std::move(pObj));
+        }
+        SDbg_SrvObj &obj = *objects[k];
         obj.objId = objId;
         return DestOf(obj);
     };
@@ -51,7 +60,6 @@ void Sdbg_AllObjInClassGroup::Refresh(Sdbg_ServerLink &server) {
             if (asked == 0) {
                 return;
             }
-            ResizeSrvObjVector(typeId, asked, objects);
         }
         uint32_t received = 0;
         const uint32_t wanted = count != 0 ? count : asked;
@@ -91,20 +99,25 @@ void Sdbg_AllObjInClassGroup::PrintHeader(Sdbg_LogicalView &view) {
     view.currentAttr = saved;
 }
 
+// Looked up once, on the first tag: the name tables are filled before
+// anything prints, and a dump prints two tags per object.
+const std::string &Sdbg_AllObjInClassGroup::ElementName() {
+    if (elementName.empty()) {
+        elementName = BlanksToUnderscores(Sdbg_ObjTypeRegistry::GetObjTypeName(typeId));
+    }
+    return elementName;
+}
+
 void Sdbg_AllObjInClassGroup::PrintOpenTag(Sdbg_LogicalView &view, uint32_t objId) {
-    const std::string elementName =
-        BlanksToUnderscores(Sdbg_ObjTypeRegistry::GetObjTypeName(typeId));
     view.PrintStr("<", kHighlight, kHighlight);
-    view.PrintStr(elementName.c_str(), kHighlight, kHighlight);
+    view.PrintStr(ElementName().c_str(), kHighlight, kHighlight);
     view.PutStr(" id=\"").PutUInt(objId).PutStr("\"");
     view.PrintStr(">", kHighlight, kHighlight);
 }
 
 void Sdbg_AllObjInClassGroup::PrintCloseTag(Sdbg_LogicalView &view) {
-    const std::string elementName =
-        BlanksToUnderscores(Sdbg_ObjTypeRegistry::GetObjTypeName(typeId));
     view.PrintStr("</", kHighlight, kHighlight);
-    view.PrintStr(elementName.c_str(), kHighlight, kHighlight);
+    view.PrintStr(ElementName().c_str(), kHighlight, kHighlight);
     view.PrintStr(">", kHighlight, kHighlight);
 }
 

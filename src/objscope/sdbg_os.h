@@ -10,6 +10,7 @@
 #include "usr/mos_fastlock.h"
 #include "usr/mos_os_thread.h"
 
+#include <cstddef>
 #include <cstdint>
 
 // Performance-counter ticks per second; 2,000,000,000.0 until SdbgOs_Init
@@ -47,6 +48,12 @@ void SdbgOs_GuidText(const uint8_t guid[16], char pText[kSdbgGuidTextSize]);
 // returned (the device stand-in on Linux words it as the C library does
 // the nearest errno). Returns the characters written.
 uint32_t SdbgOs_FormatDeviceError(uint32_t win32Error, uint32_t bufSize, char *pBuf);
+
+// Writes size bytes to the process's standard output as they are, in as
+// few system calls as the system allows (one, unless it takes part of
+// them), through the C runtime on Windows so its text mode still applies.
+// False when the stream refused them; nothing is retried then.
+bool SdbgOs_WriteStdout(const char *pData, size_t size);
 
 // The calling thread's last error (GetLastError; errno on Linux).
 uint32_t SdbgOs_GetLastError();

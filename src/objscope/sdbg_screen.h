@@ -27,7 +27,8 @@ class Sdbg_ObjGroup {
     virtual void PrintCloseTag(Sdbg_LogicalView &view) = 0;
 };
 
-// Every object of one type, grown to the largest count seen.
+// Every object of one type. Query objects are made as records arrive and
+// kept for later refreshes: never more than the largest number received.
 class Sdbg_AllObjInClassGroup : public Sdbg_ObjGroup {
   public:
     static constexpr uint32_t kMaxListedIds = 20;
@@ -44,7 +45,10 @@ class Sdbg_AllObjInClassGroup : public Sdbg_ObjGroup {
     uint32_t GetCount() const { return count; }
 
   private:
+    const std::string &ElementName();
+
     uint32_t typeId;
+    std::string elementName; // the XML element: the type's name, blanks as '_'
     std::vector<std::unique_ptr<SDbg_SrvObj>> objects;
     uint32_t count = 0;
     uint32_t cursor = 0;

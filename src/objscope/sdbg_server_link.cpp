@@ -59,13 +59,13 @@ uint32_t Sdbg_Request::BodySize(uint32_t reqType, uint32_t count) {
 }
 
 void Sdbg_Request::PutWord(uint32_t offset, uint32_t value) {
-    std::memcpy(buffer.data() + pLink->ReqHeaderSize() + offset, &value, sizeof(value));
+    std::memcpy(buffer.get() + pLink->ReqHeaderSize() + offset, &value, sizeof(value));
 }
 
 uint32_t Sdbg_Request::ReadWord(uint32_t offset) const {
     uint32_t value = 0;
     if (offset + sizeof(value) <= responseLength) {
-        std::memcpy(&value, buffer.data() + offset, sizeof(value));
+        std::memcpy(&value, buffer.get() + offset, sizeof(value));
     }
     return value;
 }
@@ -85,9 +85,13 @@ uint32_t Sdbg_Request::Build(uint32_t reqType, const uint32_t *pTypeIds, const u
         throw Sdbg_Exception("Response too large");
     }
     const uint32_t needed = pLink->BufferSize(reqSize, respSize);
-    if (buffer.size() < needed) {
-        buffer.assign(needed, 0);
+    if (bufferCapacity < needed) {
+        buffer.reset(new uint8_t[needed]);
+        bufferCapacity = needed;
     }
+    // The request's bytes are all defined: nothing of an earlier response
+    // or of uninitialised memory goes to the server.
+    std::memset(buffer.get(), 0, uint64_t{pLink->ReqHeaderSize()} + reqSize);
     PutWord(0, reqType);
     if (reqType == SDBG_REQ_TYPE__OBJ_COUNT || reqType == SDBG_REQ_TYPE__ALL_OBJS) {
         PutWord(4, pTypeIds[0]);
@@ -102,7 +106,7 @@ uint32_t Sdbg_Request::Build(uint32_t reqType, const uint32_t *pTypeIds, const u
         PutWord(8, pTypeIds[0]);
         PutWord(12, pObjIds[0]);
         PutWord(16, argCount);
-        uint8_t *pFields = buffer.data() + pLink->ReqHeaderSize() + sizeof(SdbgObjCommandReq);
+        uint8_t *pFields = buffer.get() + pLink->ReqHeaderSize() + sizeof(SdbgObjCommandReq);
         for (uint32_t i = 0; i < argCount; ++i) {
             uint8_t *pField = pFields + SDBG_CMD_ARG_SIZE * i;
             std::memset(pField, 0, SDBG_CMD_ARG_SIZE);
@@ -116,7 +120,7 @@ uint32_t Sdbg_Request::Build(uint32_t reqType, const uint32_t *pTypeIds, const u
 }
 
 uint32_t Sdbg_Request::Send() {
-    (void)pLink->Transact(buffer.data(), requestLength, responseLength);
+    (void)pLink->Transact(buffer.get(), requestLength, responseLength);
     return ReadWord(0);
 }
 
@@ -137,7 +141,7 @@ const uint8_t *Sdbg_Request::NextRecord(uint32_t *pTypeId, uint32_t *pObjId, uin
         return nullptr; // not even a header left: as if the trailer had come
     }
     SdbgObjRecordHeader header{};
-    std::memcpy(&header, buffer.data() + recordCursor, sizeof(header));
+    std::memcpy(&header, buffer.get() + recordCursor, sizeof(header));
     if (header.typeId == SDBG_OBJ_LIST_END || dataStart + header.size > responseLength) {
         return nullptr;
     }
@@ -145,7 +149,7 @@ const uint8_t *Sdbg_Request::NextRecord(uint32_t *pTypeId, uint32_t *pObjId, uin
     *pObjId = header.index;
     *pSize = header.size;
     recordCursor = static_cast<uint32_t>(dataStart + header.size);
-    return buffer.data() + dataStart;
+    return buffer.get() + dataStart;
 }
 
 uint32_t Sdbg_Request::GetReplyValue() const {

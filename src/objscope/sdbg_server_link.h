@@ -14,6 +14,7 @@
 
 #include "usr/sdbg/server/sdbg_proto.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -47,14 +48,18 @@ class Sdbg_Request {
 
     uint32_t GetRequestLength() const { return requestLength; }
     uint32_t GetResponseLength() const { return responseLength; }
-    const uint8_t *GetBuffer() const { return buffer.data(); }
+    const uint8_t *GetBuffer() const { return buffer.get(); }
 
   private:
     uint32_t ReadWord(uint32_t offset) const;
     void PutWord(uint32_t offset, uint32_t value);
 
     Sdbg_Link *pLink;
-    std::vector<uint8_t> buffer = std::vector<uint8_t>(1);
+    // Left uninitialised beyond the request: a response is read only after
+    // the link filled all of it, and untouched pages of a large buffer cost
+    // no memory until the bytes arrive.
+    std::unique_ptr<uint8_t[]> buffer = std::make_unique<uint8_t[]>(1);
+    uint64_t bufferCapacity = 1;
     uint32_t responseLength = 0;
     uint32_t requestLength = 0;
     uint32_t recordCursor = 0;
@@ -90,7 +95,8 @@ class Sdbg_ServerLink {
     template <typename PickDest>
     uint32_t GetAllObjs(uint32_t typeId, uint32_t count, PickDest pickDest, uint32_t *pReceived);
     // Fetches n chosen objects; record i goes to pickDest(i) and sets
-    // found[i]; an empty record clears it. Returns the status.
+    // found[i]; on OK every other bit is cleared (an empty record, or none
+    // at all). Returns the status.
     template <typename PickDest>
     uint32_t GetObjsById(uint32_t n, const uint32_t *pTypeIds, const uint32_t *pObjIds,
                          PickDest pickDest, std::vector<bool> &found);
@@ -149,6 +155,9 @@ uint32_t Sdbg_ServerLink::GetObjsById(uint32_t n, const uint32_t *pTypeIds, cons
         return status;
     }
     pRequest->Rewind();
+    // An object the answer leaves out (the list ends early or is cut) is
+    // gone as much as one answered with an empty record.
+    std::fill(found.begin(), found.end(), false);
     uint32_t recType = 0;
     uint32_t objId = 0;
     uint32_t size = 0;

@@ -197,7 +197,12 @@ void SDbg_Worker::DumpScreenLocked(Sdbg_LogicalView &view, uint32_t index, bool 
     Sdbg_OutputDev *pDev = view.GetDevice();
     pDev->SetFullScreen(true);
     pScreen->Print(view, bXml);
-    view.Render(true);
+    // A window shows the dump's page; a stream gets all of it.
+    if (pDev->IsStream()) {
+        view.RenderAll(true);
+    } else {
+        view.Render(true);
+    }
     pDev->SetFullScreen(false);
     state = kIdle;
 }

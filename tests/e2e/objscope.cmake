@@ -87,3 +87,12 @@ endif()
 add_test(NAME objscope_e2e.views
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/objscope_views_e2e.py
                  $<TARGET_FILE:objscope> $<TARGET_FILE:sample_storage>)
+
+# Dumps into a file: whole and well-formed against the sample storage
+# process, bounded in memory against a server announcing huge counts.
+if(Python3_Interpreter_FOUND)
+  add_test(NAME objscope_e2e.dumps
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/objscope_dump_e2e.py
+                   $<TARGET_FILE:objscope> $<TARGET_FILE:sample_storage>)
+  set_tests_properties(objscope_e2e.dumps PROPERTIES TIMEOUT 300)
+endif()

@@ -199,9 +199,25 @@ void Sdbg_PrintText(Sdbg_LogicalView &view, const char *pText, uint32_t capacity
     } while (done < length);
 }
 
+namespace {
+
+// pOpen, the name and ">" in a 160-byte buffer, cut at 159 characters as
+// a formatted print into it would be; every XML field has two of these.
+void TagText(char (&tag)[160], const char *pOpen, const char *pName) {
+    size_t length = 0;
+    for (const char *pPiece : {pOpen, pName, ">"}) {
+        while (*pPiece != '\0' && length < sizeof(tag) - 1) {
+            tag[length++] = *pPiece++;
+        }
+    }
+    tag[length] = '\0';
+}
+
+} // namespace
+
 void Sdbg_PrintOpenTag(Sdbg_LogicalView &view, uint32_t tabs, const char *pName) {
     char tag[160];
-    mos_Snprintf(tag, sizeof(tag), "<%s>", pName);
+    TagText(tag, "<", pName);
     view.NewLine();
     view.PutTabs(tabs);
     view.PrintStr(tag, SDBG_COLOR_LABEL, SDBG_COLOR_LABEL);
@@ -209,7 +225,7 @@ void Sdbg_PrintOpenTag(Sdbg_LogicalView &view, uint32_t tabs, const char *pName)
 
 void Sdbg_PrintCloseTag(Sdbg_LogicalView &view, const char *pName) {
     char tag[160];
-    mos_Snprintf(tag, sizeof(tag), "</%s>", pName);
+    TagText(tag, "</", pName);
     view.PrintStr(tag, SDBG_COLOR_LABEL, SDBG_COLOR_LABEL);
 }
 

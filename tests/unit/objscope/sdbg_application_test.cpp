@@ -373,6 +373,79 @@ TEST(CommandFileTest, TheLastLineRunsWithoutALineEnd) {
     std::remove(path.c_str());
 }
 
+// Input lines handed out one at a time, each read noting what the output
+// had written by then.
+class NotingInput : public Sdbg_InputDev {
+  public:
+    NotingInput(std::vector<std::string> typed, const std::string &written)
+        : lines(std::move(typed)), out(written) {}
+    bool ReadLine(char *pBuf, uint32_t bufSize) override {
+        seenAtRead.push_back(out);
+        pBuf[0] = '\0';
+        if (next < lines.size()) {
+            std::strncpy(pBuf, lines[next++].c_str(), bufSize - 1);
+            pBuf[bufSize - 1] = '\0';
+        } else {
+            bAtEnd = true;
+        }
+        return true;
+    }
+    bool GetKey(char &key) override {
+        key = ' ';
+        return true;
+    }
+    bool PollKey(char &) override { return false; }
+    bool IsAtEnd() override { return bAtEnd; }
+
+    std::vector<std::string> lines;
+    const std::string &out;
+    std::vector<std::string> seenAtRead;
+    size_t next = 0;
+    bool bAtEnd = false;
+};
+
+// A block-buffered stream output holds text back, but never past a prompt:
+// each read finds everything up to its prompt written, and leaving (at
+// the end of the input or by exit in the command file) writes the rest.
+TEST(RunTest, BufferedOutputIsOutAtEachPromptAndAtTheEnd) {
+    Sdbg_ObjTypeRegistry::Init();
+    std::string written;
+    Sdbg_BlockStreamBuf buffer([&written](const char *pData, size_t size) {
+        written.append(pData, size);
+        return true;
+    });
+    std::ostream stream(&buffer);
+    struct Case {
+        bool bCommandFile;
+        const char *pTail; // the end of everything written when Run returns
+    };
+    const Case cases[] = {{false, ">Current refresh rate is 1 seconds\n>Unrecognized command\n>"},
+                          {true, ">exit\n\n\n-----------------------------\n"}};
+    for (const Case &c : cases) {
+        written.clear();
+        auto pOwnedInput = std::make_unique<NotingInput>(
+            std::vector<std::string>{"getrefreshrate", "foo"}, written);
+        NotingInput *pInput = pOwnedInput.get();
+        Sdbg_Application app(std::move(pOwnedInput), std::make_unique<SDbg_FileOutput>(stream));
+        const std::string path = ::testing::TempDir() + "objscope_flush_test.cmds";
+        std::FILE *pFile = std::fopen(path.c_str(), "w");
+        ASSERT_NE(pFile, nullptr);
+        std::fputs("getrefreshrate\nexit\n", pFile);
+        std::fclose(pFile);
+        char program[] = "objscope";
+        char *argv[] = {program, const_cast<char *>(path.c_str())};
+        (void)app.Run(c.bCommandFile ? 2 : 1, argv);
+        ASSERT_GE(written.size(), std::strlen(c.pTail)) << c.bCommandFile;
+        EXPECT_EQ(written.substr(written.size() - std::strlen(c.pTail)), c.pTail);
+        for (const std::string &seen : pInput->seenAtRead) {
+            ASSERT_FALSE(seen.empty());
+            EXPECT_EQ(seen.back(), '>') << seen.substr(seen.size() > 80 ? seen.size() - 80 : 0);
+        }
+        EXPECT_EQ(pInput->seenAtRead.size(), c.bCommandFile ? 0u : 3u);
+        std::remove(path.c_str());
+    }
+}
+
 // The screen list on a 200 x 40 console: 28 rows in the first column, the
 // rest from row 0 at column 100, the help block from row 28.
 TEST(ScreenListTest, SecondColumnOnA40RowWindow) {

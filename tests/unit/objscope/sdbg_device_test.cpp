@@ -7,6 +7,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -125,6 +126,62 @@ TEST(IOTest, ForwardsToBothDevices) {
     io.Print("x");
     EXPECT_EQ(text.str(), "typed\nx");
     EXPECT_EQ(io.GetHeight(), 99999u);
+}
+
+// What a block-buffered stream hands to its writer: the calls and the bytes.
+struct CountingWriter {
+    Sdbg_BlockStreamBuf::Writer Bind() {
+        return [this](const char *pData, size_t size) {
+            sizes.push_back(size);
+            bytes.append(pData, size);
+            return true;
+        };
+    }
+    std::vector<size_t> sizes;
+    std::string bytes;
+};
+
+// A page of many short runs reaches the writer in whole 64 KiB blocks; the
+// rest waits for a flush, and nothing is lost or reordered.
+TEST(BlockStreamTest, OneWritePerBlockAndTheRestOnFlush) {
+    constexpr size_t kBlock = Sdbg_BlockStreamBuf::kBlockSize;
+    CountingWriter writer;
+    Sdbg_BlockStreamBuf buffer(writer.Bind());
+    std::ostream stream(&buffer);
+    SDbg_FileOutput output(stream);
+    std::string expected = "\n";
+    output.NewFrame();
+    for (uint32_t row = 0; row < 20000; ++row) {
+        output.GotoXY(3, row); // a line feed, then three blanks
+        output.Write("run", 3, nullptr);
+        output.Write(std::string(row % 13, 'x').c_str(), row % 13, nullptr);
+        expected += (row == 0 ? "" : "\n") + std::string("   run") + std::string(row % 13, 'x');
+    }
+    output.Write(std::string(3 * kBlock, 'L').c_str(), 3 * kBlock, nullptr); // one long run
+    expected += std::string(3 * kBlock, 'L');
+    ASSERT_GT(expected.size(), 5 * kBlock);
+    EXPECT_EQ(writer.sizes.size(), expected.size() / kBlock);
+    for (size_t size : writer.sizes) {
+        EXPECT_EQ(size, kBlock);
+    }
+    output.Flush();
+    EXPECT_EQ(writer.sizes.size(), expected.size() / kBlock + 1);
+    EXPECT_EQ(writer.bytes, expected);
+    output.Flush(); // nothing held: no call
+    EXPECT_EQ(writer.sizes.size(), expected.size() / kBlock + 1);
+}
+
+// The device's destruction hands on what it still holds.
+TEST(BlockStreamTest, DestructionWritesWhatIsHeld) {
+    CountingWriter writer;
+    {
+        Sdbg_BlockStreamBuf buffer(writer.Bind());
+        std::ostream stream(&buffer);
+        SDbg_FileOutput output(stream);
+        output.PrintLine("last words");
+        EXPECT_TRUE(writer.bytes.empty());
+    }
+    EXPECT_EQ(writer.bytes, "last words\n");
 }
 
 } // namespace

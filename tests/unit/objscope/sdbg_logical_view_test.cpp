@@ -252,4 +252,69 @@ TEST_F(ViewFixture, SetPageHeightGrowsTheLinesToTwiceTheHeight) {
     EXPECT_EQ(view.LineCount(), 20u);
 }
 
+// Neighbouring characters share a run only when both halves of their pair
+// are equal; the runs are the writes, wherever on the line the change is,
+// and also after text was written over.
+TEST_F(ViewFixture, RunsSplitWhereEitherHalfOfThePairChanges) {
+    struct Piece {
+        uint32_t column;
+        const char *pText;
+        int32_t fg;
+        int32_t bg;
+    };
+    struct Case {
+        const char *pName;
+        std::vector<Piece> pieces;
+        std::vector<std::string> writes;
+    };
+    const Case cases[] = {
+        {"foreground differs", {{0, "ab", 1, 0}, {2, "cd", 2, 0}}, {"W(ab)<1,0>", "W(cd)<2,0>"}},
+        {"background differs", {{0, "ab", 1, 0}, {2, "cd", 1, 5}}, {"W(ab)<1,0>", "W(cd)<1,5>"}},
+        {"both the same", {{0, "ab", 1, 5}, {2, "cd", 1, 5}}, {"W(abcd)<1,5>"}},
+        {"at the line's start", {{0, "x", 0, 5}, {1, "yz", 0, 0}}, {"W(x)<0,5>", "W(yz)<0,0>"}},
+        {"at the line's end", {{0, "xy", 3, 0}, {2, "z", 3, 5}}, {"W(xy)<3,0>", "W(z)<3,5>"}},
+        {"written over, background only",
+         {{0, "abcd", 1, 0}, {1, "X", 1, 5}},
+         {"W(a)<1,0>", "W(X)<1,5>", "W(cd)<1,0>"}},
+        {"written over with the same pair", {{0, "abcd", 1, 5}, {1, "XY", 1, 5}}, {"W(aXYd)<1,5>"}},
+        {"written over at the end, foreground only",
+         {{0, "abcd", 4, 5}, {3, "Z", 2, 5}},
+         {"W(abc)<4,5>", "W(Z)<2,5>"}},
+    };
+    for (const Case &c : cases) {
+        view.Clear();
+        device.calls.clear();
+        for (const Piece &piece : c.pieces) {
+            view.SetColumn(piece.column);
+            view.PrintStr(piece.pText, piece.fg, piece.bg);
+        }
+        view.Render(false);
+        std::vector<std::string> writes;
+        for (const std::string &call : device.calls) {
+            if (call[0] == 'W') {
+                writes.push_back(call);
+            }
+        }
+        EXPECT_EQ(writes, c.writes) << c.pName;
+    }
+}
+
+// Every line up to the current one, from row 0, whatever page is shown.
+TEST_F(ViewFixture, RenderAllDrawsEveryLineFromRowZero) {
+    for (int i = 0; i < 6; ++i) {
+        view.PutUInt(static_cast<uint32_t>(i));
+        view.NewLine();
+    }
+    view.PageDown();
+    view.RenderAll(true);
+    std::vector<std::string> expected = {"N"};
+    for (int i = 0; i < 6; ++i) {
+        expected.push_back("G(0," + std::to_string(i) + ")");
+        expected.push_back("W(" + std::to_string(i) + ")<0,0>");
+    }
+    expected.push_back("S");
+    EXPECT_EQ(device.calls, expected);
+    EXPECT_EQ(view.GetPage(), 1u);
+}
+
 } // namespace

@@ -7,9 +7,60 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
+
+// Every allocation of this executable is counted, so a test can see how
+// many objects a refresh made.
+namespace {
+std::atomic<uint64_t> g_allocations{0};
+
+void *CountedAlloc(size_t size) {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void *p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+} // namespace
+
+void *operator new(size_t size) {
+    return CountedAlloc(size);
+}
+void *operator new[](size_t size) {
+    return CountedAlloc(size);
+}
+void *operator new(size_t size, const std::nothrow_t &) noexcept {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+void *operator new[](size_t size, const std::nothrow_t &) noexcept {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+void operator delete(void *p, const std::nothrow_t &) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p, const std::nothrow_t &) noexcept {
+    std::free(p);
+}
+void operator delete(void *p) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p) noexcept {
+    std::free(p);
+}
+void operator delete(void *p, size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p, size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -28,14 +79,16 @@ struct GroupFixture : public ::testing::Test {
     }
     void ReplyCount(uint32_t count) { pScript->ReplyWords({SDBG_STATUS__OK, count}); }
     // An all-objects answer with the ids first, first + 1, ...
-    void ReplyObjects(uint32_t count, uint32_t firstId) {
+    void ReplyObjects(uint32_t count, uint32_t firstId) { ReplyObjects(count, count, firstId); }
+    // The same with announced as the list's count word and records records.
+    void ReplyObjects(uint32_t announced, uint32_t count, uint32_t firstId) {
         std::vector<uint8_t> reply;
         auto add = [&reply](uint32_t word) {
             const auto *p = reinterpret_cast<const uint8_t *>(&word);
             reply.insert(reply.end(), p, p + 4);
         };
         add(SDBG_STATUS__OK);
-        add(count);
+        add(announced);
         for (uint32_t i = 0; i < count; ++i) {
             add(kLockStatsMgr);
             add(firstId + i);
@@ -163,6 +216,75 @@ TEST_F(GroupFixture, ChosenObjectsShowOnlyWhatTheServerFound) {
     EXPECT_NE(lines[2].find('1'), std::string::npos) << lines[2];
     pScript->ReplyWords({SDBG_STATUS__BAD_OBJ_COUNT});
     EXPECT_THROW(screen.Refresh(*pServer), Sdbg_LinkException);
+}
+
+// A server may announce any number of objects; the viewer makes query
+// objects only for the records that arrive.
+TEST_F(GroupFixture, ObjectsAreMadeOnlyForRecordsReceived) {
+    struct Case {
+        uint32_t announced;
+        uint32_t records;
+    };
+    const Case cases[] = {{0xFFFFFFFFu, 3}, {200000, 3}, {5, 5}, {1000, 0}};
+    for (const Case &c : cases) {
+        Sdbg_Screen screen("s", "Lock stats", "all");
+        const uint32_t typeId = kLockStatsMgr;
+        screen.AddGroup(&typeId, 0, nullptr);
+        ReplyCount(c.announced);
+        ReplyObjects(c.announced, c.records, 100);
+        const uint64_t before = g_allocations.load();
+        screen.Refresh(*pServer);
+        const uint64_t made = g_allocations.load() - before;
+        // The request buffer, one query object per record and the growth of
+        // the vector that holds them; nothing per announced object.
+        EXPECT_LE(made, 8u + 2u * c.records) << c.announced;
+        const std::vector<std::string> lines = Printed(screen, false);
+        EXPECT_EQ(lines.size(), 2u + c.records + 1) << c.announced;
+        EXPECT_TRUE(pScript->replies.empty()) << c.announced;
+    }
+}
+
+// A chosen object the server no longer answers for disappears from the
+// page, whether its record comes back empty, is left out, or is cut.
+TEST_F(GroupFixture, AChosenObjectThatIsGoneIsNoLongerShown) {
+    auto words = [](std::initializer_list<uint32_t> list) {
+        std::vector<uint8_t> bytes(list.size() * 4);
+        std::memcpy(bytes.data(), std::data(list), bytes.size());
+        return bytes;
+    };
+    const std::vector<uint8_t> both =
+        words({SDBG_STATUS__OK, kLockStatsMgr, 3u, 4u, 0x33u, kLockStatsMgr, 9u, 4u, 0x99u,
+               SDBG_OBJ_LIST_END, 2u, 0u});
+    struct Case {
+        const char *pName;
+        std::vector<uint8_t> secondReply;
+    };
+    const Case cases[] = {
+        {"empty record", words({SDBG_STATUS__OK, kLockStatsMgr, 3u, 4u, 0x34u, kLockStatsMgr, 9u,
+                                0u, SDBG_OBJ_LIST_END, 2u, 0u})},
+        {"list ends early",
+         words({SDBG_STATUS__OK, kLockStatsMgr, 3u, 4u, 0x34u, SDBG_OBJ_LIST_END, 1u, 0u})},
+        // A record that claims more data than the response holds ends the walk.
+        {"record cut",
+         words({SDBG_STATUS__OK, kLockStatsMgr, 3u, 4u, 0x34u, kLockStatsMgr, 9u, 0x7FFFFFFFu})},
+    };
+    for (const Case &c : cases) {
+        Sdbg_Screen screen("", "", "all");
+        const uint32_t typeIds[] = {kLockStatsMgr, kLockStatsMgr};
+        const uint32_t objIds[] = {3, 9};
+        screen.AddGroup(typeIds, 2, objIds);
+        pScript->replies.push_back(both);
+        screen.Refresh(*pServer);
+        std::vector<std::string> lines = Printed(screen, false);
+        ASSERT_EQ(lines.size(), 5u) << c.pName;
+        EXPECT_EQ(lines[3].rfind("9:", 0), 0u) << lines[3];
+        pScript->replies.push_back(c.secondReply);
+        screen.Refresh(*pServer);
+        lines = Printed(screen, false);
+        ASSERT_EQ(lines.size(), 4u) << c.pName;
+        EXPECT_EQ(lines[2].rfind("3:", 0), 0u) << c.pName << ": " << lines[2];
+        EXPECT_NE(lines[2].find(std::to_string(0x34)), std::string::npos) << lines[2];
+    }
 }
 
 } // namespace

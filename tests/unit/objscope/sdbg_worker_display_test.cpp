@@ -10,8 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include "objscope_test_support.h"
+
+#include <algorithm>
 #include <memory>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -75,6 +80,47 @@ TEST_F(LinkedViewerFixture, LeavingADisplayDoesNotWaitOutItsPeriod) {
     app.worker.StopDisplay();
     EXPECT_EQ(app.worker.GetState(), SDbg_Worker::kIdle);
     app.worker.Unlink();
+}
+
+// A dump on a stream writes every line of the screen whatever the page
+// height; on a window it shows one page.
+TEST_F(LinkedViewerFixture, ADumpOnAStreamIsWholeAndOnAWindowOnePage) {
+    std::string dumps[2];
+    for (const uint32_t pageHeight : {99999u, 2u}) {
+        printed.str("");
+        Sdbg_Application &app = App();
+        app.view.SetPageHeight(pageHeight);
+        app.worker.Link(2, "127.0.0.1", conf.port);
+        app.worker.DumpScreen(app.view, 0, false);
+        app.io.Flush();
+        dumps[pageHeight == 2u ? 1 : 0] = printed.str();
+        app.worker.Unlink();
+        pApp.reset();
+    }
+    // The objects' values move between the two dumps; their lines do not.
+    auto lineCount = [](const std::string &text) {
+        return std::count(text.begin(), text.end(), '\n');
+    };
+    auto lastLine = [](const std::string &text) { return text.substr(text.rfind('\n') + 1); };
+    EXPECT_GT(lineCount(dumps[0]), 4);
+    EXPECT_EQ(lineCount(dumps[1]), lineCount(dumps[0]));
+    EXPECT_EQ(lastLine(dumps[1]), lastLine(dumps[0]));
+
+    auto pOwnedWindow = std::make_unique<objscopetest::RecordingOutput>(300, 2);
+    objscopetest::RecordingOutput *pWindow = pOwnedWindow.get();
+    pApp = std::make_unique<Sdbg_Application>(std::make_unique<SDbg_FileInput>(none),
+                                              std::move(pOwnedWindow));
+    pApp->worker.Link(2, "127.0.0.1", conf.port);
+    pWindow->calls.clear();
+    pApp->worker.DumpScreen(pApp->view, 0, false);
+    std::vector<std::string> rows;
+    for (const std::string &call : pWindow->calls) {
+        if (call.rfind("G(0,", 0) == 0) {
+            rows.push_back(call);
+        }
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"G(0,0)", "G(0,1)"}));
+    pApp->worker.Unlink();
 }
 
 TEST_F(LinkedViewerFixture, WorkerStateRules) {

@@ -8,6 +8,7 @@
 
 #include <objbase.h>
 
+#include <cstdio>
 #include <cstring>
 
 double SdbgOs_PerfFrequency = 2000000000.0;
@@ -38,6 +39,13 @@ void SdbgOs_ConsoleCtrlHandler(uint32_t /*ctrlType*/) {
 uint32_t SdbgOs_FormatSystemMessage(uint32_t errorCode, uint32_t bufSize, char *pBuf) {
     return FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, errorCode, 0, pBuf, bufSize,
                           nullptr);
+}
+
+bool SdbgOs_WriteStdout(const char *pData, size_t size) {
+    // The C runtime's stream, not WriteFile: a line feed becomes the line
+    // end of a text-mode stream, as every other line the program prints.
+    const bool bWritten = std::fwrite(pData, 1, size, stdout) == size;
+    return std::fflush(stdout) == 0 && bWritten;
 }
 
 uint32_t SdbgOs_GetLastError() {

@@ -64,6 +64,21 @@ uint32_t SdbgOs_FormatSystemMessage(uint32_t errorCode, uint32_t bufSize, char *
     return static_cast<uint32_t>(std::strlen(pBuf));
 }
 
+bool SdbgOs_WriteStdout(const char *pData, size_t size) {
+    while (size > 0) {
+        const ssize_t written = write(STDOUT_FILENO, pData, size);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        pData += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
 uint32_t SdbgOs_GetLastError() {
     return static_cast<uint32_t>(errno);
 }
