@@ -150,7 +150,32 @@ def objscope_dispatch():
         write(t, name, text.encode())
 
 
+# --- shared-memory index: header (674 bytes), flag byte, A, 0xFF, B ---
+def shm_index():
+    t = "fuzz_mos_shm_index"
+    magic = b"Borl-Qen-Tarnvox-plim_shmex_os-SHM_GC_MAGIC\0"
+
+    def header(active, stamp=0):
+        return (magic + b"\0" * 33 + struct.pack("<i", active) + b"\0" * 585 +
+                struct.pack("<Q", stamp))
+
+    write(t, "own_a", header(0) + b"\x01" + b"seg_one\nseg_two\n\xffold_b\n")
+    write(t, "own_b", header(1) + b"\x01" + b"old_a\n\xff" + b"n" * 128 + b"\n\nlast")
+    write(t, "claimed", header(0, 12345678) + b"\x00" + b"seg\n\xffother\n")
+    write(t, "odd_active", header(7) + b"\x01" + b"x\xff" + b"y" * 140)
+    write(t, "bad_magic", b"\0" * 674 + b"\x01" + b"a\nb\n")
+
+
+# --- shared-memory messages: a V20 request's fields ---
+def shm_v20():
+    t = "fuzz_mos_shm"
+    write(t, "v20_create", bytes([0, 0x03]) + struct.pack("<Q", 4096) + b"Seg_Name_1")
+    write(t, "v20_delete", bytes([1, 0x04]) + struct.pack("<Q", 0) + b"prefix_")
+
+
 if __name__ == "__main__":
+    shm_index()
+    shm_v20()
     sdbg_conn()
     kmodctl_cmdline()
     driver_open()
