@@ -42,6 +42,8 @@ def sdbg_conn():
     write(t, "by_index", req(u32(4, 2, 9, 0, 3, 0), 16 + 24 + 68 + 36))
     write(t, "perf_reset", req(cmd_req(1, 151, 0, [b"all"]), 4))
     write(t, "tracker_dump", req(cmd_req(1, 147, 0, []), 4))
+    write(t, "xmti_activate", req(cmd_req(1, 171, 0, [b"activate", b"leaf"]), 4))
+    write(t, "xmti_query", req(u32(2, 171), 4096))
     write(t, "unsupported_then_type",
           req(u32(5), 4) + req(u32(3), 8) + req(u32(1, 11), 8))
     write(t, "response_too_small", req(u32(2, 9), 8))

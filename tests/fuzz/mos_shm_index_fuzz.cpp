@@ -45,6 +45,16 @@ uint16_t freePort() {
 
 std::string gPrefix;
 
+// At the end of a run: the family's three segments go, and nothing the
+// manifests named (they name whatever the input said).
+void tearDown() {
+    mosShmLayer_DestroyAllGCObjs();
+    mosShmClient_DestroyShmInServer(mosShmLayer_G.manifestAName);
+    mosShmClient_DestroyShmInServer(mosShmLayer_G.manifestBName);
+    mosShmUmt_DestroyOs(&mosShmLayer_G.indexShm);
+    mosShmLayer_Destroy();
+}
+
 bool setUp() {
     (void)!freopen("/dev/null", "w", stdout);
     if (mosUtilsLayer_Init(nullptr) != MOS_RC__SUCCESS ||
@@ -61,7 +71,7 @@ bool setUp() {
     if (mosShmLayer_Create(&params) != MOS_RC__SUCCESS) {
         abort();
     }
-    // The servers keep their segments until the process ends.
+    atexit(tearDown);
     return true;
 }
 
