@@ -20,6 +20,11 @@ constexpr const char *kToolVersionText = "BorlQen Tarnvox Version: R3_0.1000.208
 // Bytes a DeviceIoControl buffer may hold: its lengths are 32-bit.
 constexpr size_t kMaxFrameSize = 0xFFFFFFFFu;
 
+// The longest command vector asked for. A driver has one entry per command
+// index (a few dozen); a count far beyond that is not a vector to fetch,
+// and taken as the capacity it would cost gigabytes and a frame as large.
+constexpr uint32_t kMaxVectorEntries = 65536;
+
 struct QorniIntfState {
     bool bInitialized = false;
     OsDev *pDev = nullptr;
@@ -383,11 +388,9 @@ void setVector(uint32_t *pVector, uint32_t vectorLen, bool bBuiltin) {
 // (then only *pCount is set, for another query).
 MOS_RC queryCmdsVectorOnce(uint32_t capacity, uint32_t **ppVector, uint32_t *pCount) {
     *ppVector = nullptr;
-    size_t entriesMax = (kMaxFrameSize - sizeof(QorniIoctlHeader) - sizeof(QorniCmdVectorRecord)) /
-                        sizeof(uint32_t);
     size_t recordSize = sizeof(QorniCmdVectorRecord) + sizeof(uint32_t) * size_t{capacity};
     auto *pRecord =
-        capacity <= entriesMax ? static_cast<uint8_t *>(calloc(1, recordSize)) : nullptr;
+        capacity <= kMaxVectorEntries ? static_cast<uint8_t *>(calloc(1, recordSize)) : nullptr;
     if (pRecord == nullptr) {
         QORNI_REPORT_ERROR("Error allocating memory commands vector");
         return MOS_RC__ERROR;

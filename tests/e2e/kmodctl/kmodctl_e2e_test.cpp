@@ -93,6 +93,10 @@ TEST_F(KmodctlE2eTest, QueryVersionNegotiatesAtEveryGeneration) {
          {"--gen", "growing", "--vector-counts", "40,50"},
          "Too many query iterations for commands vector.",
          {kIsQorni, kQueryVersion, kQueryCmdVector, kQueryCmdVector, kQueryVersion}},
+        {"vector count beyond any driver's, not asked for",
+         {"--gen", "growing", "--vector-counts", "1000000,28"},
+         "Error allocating memory commands vector",
+         {kIsQorni, kQueryVersion, kQueryCmdVector, kQueryVersion}},
     };
     for (const NegotiationCase &c : cases) {
         SCOPED_TRACE(c.pWhat);
