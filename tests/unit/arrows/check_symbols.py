@@ -13,7 +13,8 @@ import re
 import subprocess
 import sys
 
-import symbol_rules
+sys.dont_write_bytecode = True  # keep the source tree clean
+import symbol_rules  # noqa: E402
 
 
 def nm_lines(nm, objects, *flags):
@@ -36,7 +37,7 @@ def main():
         if kind != 'U' or sym in defined:
             continue
         allowed = symbol_rules.allowed_for(rules, path)
-        if not any(p.search(sym) for p in allowed):
+        if not any(p.search(form) for p in allowed for form in symbol_rules.forms(sym)):
             bad.setdefault(path, []).append(sym)
     for path, syms in sorted(bad.items()):
         print(f'{path}:')

@@ -12,7 +12,7 @@ C_RUNTIME = [
     r'^(mem(cpy|move|set|cmp|chr)|str(n?len|n?cmp|n?cpy|n?cat|r?chr|str|spn|cspn|tok|error))$',
     r'^(strto(u?ll?|d|f)|ato[ifl]|abs|labs|llabs|qsort|bsearch|rand|srand)$',
     r'^(v?s?n?printf|v?fprintf|v?sscanf|puts|fputs|fputc|putchar|fflush|fwrite|fread|fgets|setvbuf)$',
-    r'^(fopen|fclose|fseek|ftell|rewind|remove|rename|stdin|stdout|stderr|strn?casecmp)$',
+    r'^(fopen|fclose|fseek|ftell|rewind|remove|rename|stdin|stdout|stderr|strn?casecmp|strn?icmp)$',
     r'^(malloc|calloc|realloc|free|abort|exit|_Exit|atexit|getenv)$',
     r'^(time|clock|localtime|gmtime|asctime|strftime|mktime|difftime)$',
     r'^(to(upper|lower)|is(alpha|digit|space|alnum|print|xdigit|upper|lower|punct))$',
@@ -28,10 +28,10 @@ CXX_RUNTIME = [
     r'^(nanosleep|pthread_self)$',
     r'^_Unwind_(Resume|SjLj_Resume)$', r'^__dso_handle$', r'^_GLOBAL_OFFSET_TABLE_$',
     r'^__(asan|ubsan|tsan|sanitizer|lsan)_',
-    # mingw-w64: its C runtime shims, stack probes and imported C library.
-    r'^__mingw_', r'^___?chkstk(_ms)?$', r'^__imp___?(iob_func|acrt_iob_func|_errno|errno)$',
-    r'^_errno$', r'^__imp__?errno$', r'^__acrt_iob_func$', r'^__ms_v?s?n?printf$',
-    r'^\.refptr\.', r'^__imp_(_?(str|mem|v?s?n?printf|fputs|fflush|getenv|malloc|free|calloc|realloc))',
+    # mingw-w64: its C runtime shims, stack probes, thread-local support and
+    # the C library's own names for errno, stdio and _Exit.
+    r'^__mingw_', r'^___?chkstk(_ms)?$', r'^__emutls_get_address$', r'^\.refptr\.',
+    r'^__(acrt_)?iob_func$', r'^_errno$', r'^__ms_v?s?n?printf$', r'^_exit$',
 ]
 RUNTIME = C_RUNTIME + CXX_RUNTIME
 
@@ -68,6 +68,20 @@ RULES = {
         (r'/(nt|posix)/', SEAM_CALLS),
     ],
 }
+
+
+def forms(symbol):
+    """The names a symbol may be matched by: itself, and for an import of
+    the Windows C library (__imp_ prefix) the function it imports, without
+    the library's leading underscore or its 32/64-bit time suffix."""
+    out = [symbol]
+    if symbol.startswith('__imp_'):
+        base = symbol[len('__imp_'):]
+        out.append(base)
+        m = re.match(r'^_?([a-z][a-z0-9_]*?)(32|64)?$', base)
+        if m:
+            out.append(m.group(1))
+    return out
 
 
 def allowed_for(rules, path):
