@@ -122,7 +122,7 @@ uint32_t DataBytes(const MosCompressedTrace *pTrace) {
 
 // Under the buffer's lock: no line goes into it any more; the next buffer
 // becomes current.
-void MarkFull(MosCompressedTrace *pTrace, MosCompressedTraceBuf *pBuf) {
+void MarkFull(MosCompressedTrace *pTrace, MosCompressedTraceBuf *pBuf) MOS_REQUIRES(pBuf->lock) {
     SetState(pBuf, MOS_CTRC_BUF__FULL);
     __atomic_sub_fetch(&pTrace->numFree, 1, __ATOMIC_ACQ_REL);
     uint32_t expected = pBuf->index;
@@ -146,7 +146,8 @@ void FrameBlock(MosCompressedTraceBuf *pBuf, uint8_t *pSlice, uint16_t technique
 // Under the buffer's second lock. A full buffer is reduced and framed in
 // its reduced slice; one the manager did not reduce is framed as it is in
 // its raw slice (technique 0), so that no line is lost.
-void Reduce(MosCompressedTrace *pTrace, MosCompressedTraceBuf *pBuf) {
+void Reduce(MosCompressedTrace *pTrace, MosCompressedTraceBuf *pBuf)
+    MOS_REQUIRES(pBuf->reduceLock) {
     if (StateOf(pBuf) != MOS_CTRC_BUF__FULL) {
         return; // reduced already, or written out and filled anew
     }
@@ -168,7 +169,8 @@ void Reduce(MosCompressedTrace *pTrace, MosCompressedTraceBuf *pBuf) {
 
 // Appends the buffer's block and frees the buffer. The caller holds the
 // control lock and the buffer's lock.
-void WriteOut(MosCompressedTrace *pTrace, MosCompressedTraceBuf *pBuf) {
+void WriteOut(MosCompressedTrace *pTrace, MosCompressedTraceBuf *pBuf)
+    MOS_REQUIRES(pTrace->lock, pBuf->lock) {
     mosCyclicFile_WriteBytes(&pTrace->file, pBuf->pBlock, pBuf->blockBytes, false, true);
     pBuf->writePos = 0;
     pBuf->numLines = 0;
@@ -234,7 +236,9 @@ uint32_t FormatLine(char *pText, bool bTimestamp, bool bPrefix, const char *pFun
 
 // Claims room for the line in the current buffer and returns that buffer
 // with its lock held and the line's place, or null when no buffer is free.
-MosCompressedTraceBuf *ClaimLine(MosCompressedTrace *pTrace, uint32_t length, uint32_t *pPos) {
+// A lock handed over with the returned buffer is beyond the analysis.
+MosCompressedTraceBuf *ClaimLine(MosCompressedTrace *pTrace, uint32_t length,
+                                 uint32_t *pPos) MOS_NO_THREAD_SAFETY_ANALYSIS {
     for (;;) {
         const uint32_t idx = __atomic_load_n(&pTrace->current, __ATOMIC_ACQUIRE);
         MosCompressedTraceBuf *pBuf = &pTrace->buffers[idx];
@@ -259,7 +263,10 @@ MosCompressedTraceBuf *ClaimLine(MosCompressedTrace *pTrace, uint32_t length, ui
     }
 }
 
-void WriteActive(MosCompressedTrace *pTrace, char *pText, uint32_t length, bool bTimestamp) {
+// Holds the buffer ClaimLine returned locked, and the reduce lock from one
+// branch to the matching later one: beyond the analysis.
+void WriteActive(MosCompressedTrace *pTrace, char *pText, uint32_t length,
+                 bool bTimestamp) MOS_NO_THREAD_SAFETY_ANALYSIS {
     uint32_t pos = 0;
     MosCompressedTraceBuf *pBuf = ClaimLine(pTrace, length, &pos);
     if (pBuf == nullptr) {
@@ -322,7 +329,10 @@ struct DumpState {
 
 // With the control lock and the first numLocked buffer locks (from the
 // next to write) held: writes out the reduced buffers next in order.
-void WriteOutLocked(MosCompressedTrace *pTrace, uint32_t first, DumpState *pDump) {
+// The buffer locks are a counted run picked by index, which the analysis
+// cannot name.
+void WriteOutLocked(MosCompressedTrace *pTrace, uint32_t first, DumpState *pDump)
+    MOS_REQUIRES(pTrace->lock) MOS_NO_THREAD_SAFETY_ANALYSIS {
     for (;;) {
         const uint32_t offset =
             (pTrace->nextToWrite + pTrace->numBuffers - first) % pTrace->numBuffers;
@@ -338,7 +348,8 @@ void WriteOutLocked(MosCompressedTrace *pTrace, uint32_t first, DumpState *pDump
 // With the buffer's lock held by the dump: a buffer nobody is copying into
 // is reduced when it holds lines; one in use is handed over to the last
 // writer that leaves it.
-void ReduceForDump(MosCompressedTrace *pTrace, MosCompressedTraceBuf *pBuf) {
+void ReduceForDump(MosCompressedTrace *pTrace, MosCompressedTraceBuf *pBuf)
+    MOS_REQUIRES(pBuf->lock) {
     if (pBuf->numWriters != 0) {
         return;
     }
@@ -353,7 +364,10 @@ void ReduceForDump(MosCompressedTrace *pTrace, MosCompressedTraceBuf *pBuf) {
     mosFastlockBase_Release(&pBuf->reduceLock);
 }
 
-void DumpLocked(MosCompressedTrace *pTrace, DumpState *pDump) {
+// Takes a counted run of buffer locks, released by ReleaseDumpLocks: the
+// analysis cannot name them.
+void DumpLocked(MosCompressedTrace *pTrace, DumpState *pDump)
+    MOS_REQUIRES(pTrace->lock) MOS_NO_THREAD_SAFETY_ANALYSIS {
     const uint32_t first = pTrace->nextToWrite;
     for (uint32_t k = 0; k < pTrace->numBuffers && !pDump->IsTimeUp(); ++k) {
         MosCompressedTraceBuf *pBuf = &pTrace->buffers[(first + k) % pTrace->numBuffers];
@@ -371,7 +385,8 @@ void DumpLocked(MosCompressedTrace *pTrace, DumpState *pDump) {
     pDump->WaitFor(&pTrace->file);
 }
 
-void ReleaseDumpLocks(MosCompressedTrace *pTrace, uint32_t first, uint32_t numLocked) {
+void ReleaseDumpLocks(MosCompressedTrace *pTrace, uint32_t first, uint32_t numLocked)
+    MOS_REQUIRES(pTrace->lock) MOS_NO_THREAD_SAFETY_ANALYSIS {
     for (uint32_t k = 0; k < numLocked; ++k) {
         mosFastlockBase_Release(&pTrace->buffers[(first + k) % pTrace->numBuffers].lock);
     }

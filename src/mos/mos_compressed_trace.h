@@ -72,9 +72,9 @@ struct MosCompressedTraceBuf {
     uint32_t index;
     uint32_t writePos; // bytes of text claimed in the raw data
     uint32_t numLines;
-    uint32_t bHandOver;  // a dump found writers in it: the last one reduces it
-    uint32_t numWriters; // writers copying their line into it
-    uint8_t *pBlock;     // once reduced: the framed block and its size
+    uint32_t bHandOver MOS_GUARDED_BY(lock);  // a dump found writers in it: the last one reduces it
+    uint32_t numWriters MOS_GUARDED_BY(lock); // writers copying their line into it
+    uint8_t *pBlock;                          // once reduced: the framed block and its size
     uint32_t blockBytes;
 };
 
@@ -90,7 +90,7 @@ struct MosCompressedTrace {
     uint32_t skipped;
     uint32_t numBuffers;
     uint32_t numFree; // buffers free or filling
-    uint32_t nextToWrite;
+    uint32_t nextToWrite MOS_GUARDED_BY(lock);
     uint32_t bActive;
     uint32_t bDumped;
     uint32_t bRescuePresent;

@@ -30,59 +30,66 @@ constexpr uint32_t WRAP_LINE_BREAK_EVERY = 160;
 // One lock covers every cyclic file; the fast lock records its owner, so
 // that the exit path can tell whether the calling thread would wait for
 // itself.
+// The rings of the asynchronous files are the lock's too.
 struct CyclicFileLayer {
     MosFastlock lock;
     std::atomic<uint32_t> lockOwnerTid; // read by other threads on the exit path
     MosOSWCond cond;
+    MosOSWCond startedCond; // the dump thread is running
     MosOsThrd dumpThread;
     std::atomic<uint32_t> dumpThreadTid;
-    MosCyclicFile *pFirst; // asynchronous files
-    MosCyclicFile *pLast;
-    uint32_t asyncCount;
-    uint32_t minPeriodMs;
-    uint64_t passSeq; // dump passes started
-    bool bStop;
-    bool bWakePending; // a wake-up that came while the thread was busy
-    bool bUp;
+    MosCyclicFile *pFirst MOS_GUARDED_BY(lock); // asynchronous files
+    MosCyclicFile *pLast MOS_GUARDED_BY(lock);
+    uint32_t asyncCount MOS_GUARDED_BY(lock);
+    uint32_t minPeriodMs MOS_GUARDED_BY(lock);
+    uint64_t passSeq MOS_GUARDED_BY(lock); // dump passes started
+    bool bStop MOS_GUARDED_BY(lock);
+    bool bWakePending MOS_GUARDED_BY(lock); // a wake-up that came while the thread was busy
+    bool bUp;                               // changed by the layer's create and destroy only
     std::atomic<bool> bStopWriting;
 };
 
 // Never destroyed: threads may still write while the process exits.
 CyclicFileLayer &cyclicFileLayer_G = *new CyclicFileLayer{};
 
-class LayerLock {
+// The layer lock with its owner noted, taken and given back by hand where
+// a function lets it go for a while.
+void layerLock() MOS_ACQUIRE(cyclicFileLayer_G.lock) {
+    (void)mosFastlockBase_Acquire(&cyclicFileLayer_G.lock);
+    cyclicFileLayer_G.lockOwnerTid.store(mosOsThrd_GetCurrentTid());
+}
+
+void layerUnlock() MOS_RELEASE(cyclicFileLayer_G.lock) {
+    cyclicFileLayer_G.lockOwnerTid.store(0);
+    mosFastlockBase_Release(&cyclicFileLayer_G.lock);
+}
+
+class MOS_SCOPED_CAPABILITY LayerLock {
   public:
-    explicit LayerLock(bool bTake = true) {
-        if (bTake) {
-            lock();
-        }
-    }
-    ~LayerLock() {
+    LayerLock() MOS_ACQUIRE(cyclicFileLayer_G.lock) { lock(); }
+    ~LayerLock() MOS_RELEASE() {
         if (m_bHeld) {
             unlock();
         }
     }
     LayerLock(const LayerLock &) = delete;
     LayerLock &operator=(const LayerLock &) = delete;
-    void unlock() {
+    void unlock() MOS_RELEASE() {
         m_bHeld = false;
-        cyclicFileLayer_G.lockOwnerTid.store(0);
-        mosFastlockBase_Release(&cyclicFileLayer_G.lock);
+        layerUnlock();
     }
-    void lock() {
-        (void)mosFastlockBase_Acquire(&cyclicFileLayer_G.lock);
-        cyclicFileLayer_G.lockOwnerTid.store(mosOsThrd_GetCurrentTid());
+    void lock() MOS_ACQUIRE() {
+        layerLock();
         m_bHeld = true;
     }
     // Waits on a condition variable (timeoutMs 0: no limit); the layer
     // lock is free during the wait and held again on return.
-    void wait(MosOSWCond *pCond, uint32_t timeoutMs) {
-        MosFastlock *pLock = &cyclicFileLayer_G.lock;
+    void wait(MosOSWCond *pCond, uint32_t timeoutMs) MOS_REQUIRES(cyclicFileLayer_G.lock) {
         cyclicFileLayer_G.lockOwnerTid.store(0);
-        mosFastlockBase_ReleaseImplicit(pLock);
-        (void)mosOSWCond_TimedWait(pCond, &pLock->slimLock,
+        mosFastlockBase_ReleaseImplicit(&cyclicFileLayer_G.lock);
+        (void)mosOSWCond_TimedWait(pCond, &cyclicFileLayer_G.lock.slimLock,
                                    timeoutMs == 0 ? -1 : static_cast<int32_t>(timeoutMs));
-        mosFastlockBase_AcquireImplicit(pLock);
+        mosFastlockBase_AcquireImplicit(&cyclicFileLayer_G.lock);
         cyclicFileLayer_G.lockOwnerTid.store(mosOsThrd_GetCurrentTid());
     }
 
@@ -257,11 +264,10 @@ void finishDump(MosCyclicRing &ring, const DumpWork &work) {
 // A flush waiter is woken only by a pass that started after it came: a
 // pass already running noted its positions before, and would leave the
 // waiter's last lines in the ring.
-void dumpPass(LayerLock &guard) {
-    auto &layer = cyclicFileLayer_G;
-    const uint64_t seq = ++layer.passSeq;
+void dumpPass() MOS_REQUIRES(cyclicFileLayer_G.lock) {
+    const uint64_t seq = ++cyclicFileLayer_G.passSeq;
     uint64_t now = nowMs();
-    for (MosCyclicFile *pFile = layer.pFirst; pFile != nullptr; pFile = pFile->pNext) {
+    for (MosCyclicFile *pFile = cyclicFileLayer_G.pFirst; pFile != nullptr; pFile = pFile->pNext) {
         MosCyclicRing &ring = pFile->ring;
         if (ring.bClosing || pFile->pFile.load() == nullptr || !dumpDue(ring, true, now)) {
             continue;
@@ -269,12 +275,12 @@ void dumpPass(LayerLock &guard) {
         DumpWork work{ring.readPos, ring.writePos, ring.wrapEnd, ring.skipped};
         ring.skipped = 0;
         ring.bDumping = true;
-        guard.unlock();
+        layerUnlock();
         dumpOne(pFile, work);
-        guard.lock();
+        layerLock();
         finishDump(ring, work);
     }
-    for (MosCyclicFile *pFile = layer.pFirst; pFile != nullptr; pFile = pFile->pNext) {
+    for (MosCyclicFile *pFile = cyclicFileLayer_G.pFirst; pFile != nullptr; pFile = pFile->pNext) {
         if (pFile->ring.pFlushWaiter != nullptr && pFile->ring.waiterPassSeq < seq) {
             mosOSWCond_Broadcast(static_cast<MosOSWCond *>(pFile->ring.pFlushWaiter));
             pFile->ring.pFlushWaiter = nullptr;
@@ -284,28 +290,28 @@ void dumpPass(LayerLock &guard) {
 }
 
 void dumpThreadMain(void * /*pArg*/) {
-    auto &layer = cyclicFileLayer_G;
-    layer.dumpThreadTid.store(mosOsThrd_GetCurrentTid());
     LayerLock guard;
-    while (!layer.bStop) {
-        if (!layer.bWakePending) {
-            guard.wait(&layer.cond, layer.asyncCount != 0 ? layer.minPeriodMs : 0);
+    cyclicFileLayer_G.dumpThreadTid.store(mosOsThrd_GetCurrentTid());
+    mosOSWCond_Broadcast(&cyclicFileLayer_G.startedCond);
+    while (!cyclicFileLayer_G.bStop) {
+        if (!cyclicFileLayer_G.bWakePending) {
+            guard.wait(&cyclicFileLayer_G.cond,
+                       cyclicFileLayer_G.asyncCount != 0 ? cyclicFileLayer_G.minPeriodMs : 0);
         }
-        layer.bWakePending = false;
-        if (layer.bStop) {
+        cyclicFileLayer_G.bWakePending = false;
+        if (cyclicFileLayer_G.bStop) {
             break;
         }
-        dumpPass(guard);
+        dumpPass();
     }
 }
 
-// The caller holds the layer lock.
-void wakeDumpThread() {
+void wakeDumpThread() MOS_REQUIRES(cyclicFileLayer_G.lock) {
     cyclicFileLayer_G.bWakePending = true;
     mosOSWCond_Broadcast(&cyclicFileLayer_G.cond);
 }
 
-void wakeDumpThreadIfDue(MosCyclicFile *pFile) {
+void wakeDumpThreadIfDue(MosCyclicFile *pFile) MOS_REQUIRES(cyclicFileLayer_G.lock) {
     if (!pFile->ring.bDumping && dumpDue(pFile->ring, false, nowMs())) {
         wakeDumpThread();
     }
@@ -322,34 +328,35 @@ void initRing(MosCyclicRing &ring, const MosCyclicFileParams *pParams, char *pDa
     ring.lastDumpMs = nowMs();
 }
 
-void linkAsync(MosCyclicFile *pFile) {
-    auto &layer = cyclicFileLayer_G;
+void linkAsync(MosCyclicFile *pFile) MOS_EXCLUDES(cyclicFileLayer_G.lock) {
     LayerLock guard;
-    pFile->pPrev = layer.pLast;
+    pFile->pPrev = cyclicFileLayer_G.pLast;
     pFile->pNext = nullptr;
-    (layer.pLast != nullptr ? layer.pLast->pNext : layer.pFirst) = pFile;
-    layer.pLast = pFile;
-    layer.asyncCount++;
-    if (layer.minPeriodMs == 0 || pFile->ring.dumpPeriodMs < layer.minPeriodMs) {
-        layer.minPeriodMs = pFile->ring.dumpPeriodMs;
+    (cyclicFileLayer_G.pLast != nullptr ? cyclicFileLayer_G.pLast->pNext
+                                        : cyclicFileLayer_G.pFirst) = pFile;
+    cyclicFileLayer_G.pLast = pFile;
+    cyclicFileLayer_G.asyncCount++;
+    if (cyclicFileLayer_G.minPeriodMs == 0 ||
+        pFile->ring.dumpPeriodMs < cyclicFileLayer_G.minPeriodMs) {
+        cyclicFileLayer_G.minPeriodMs = pFile->ring.dumpPeriodMs;
     }
-    if (layer.asyncCount == 1) {
+    if (cyclicFileLayer_G.asyncCount == 1) {
         wakeDumpThread();
     }
 }
 
-void unlinkAsync(MosCyclicFile *pFile) {
-    auto &layer = cyclicFileLayer_G;
-    (pFile->pPrev != nullptr ? pFile->pPrev->pNext : layer.pFirst) = pFile->pNext;
-    (pFile->pNext != nullptr ? pFile->pNext->pPrev : layer.pLast) = pFile->pPrev;
+void unlinkAsync(MosCyclicFile *pFile) MOS_REQUIRES(cyclicFileLayer_G.lock) {
+    (pFile->pPrev != nullptr ? pFile->pPrev->pNext : cyclicFileLayer_G.pFirst) = pFile->pNext;
+    (pFile->pNext != nullptr ? pFile->pNext->pPrev : cyclicFileLayer_G.pLast) = pFile->pPrev;
     pFile->pNext = pFile->pPrev = nullptr;
-    layer.asyncCount--;
+    cyclicFileLayer_G.asyncCount--;
 }
 
-// Writes a line straight to the file; the caller holds the layer lock.
+// Writes a line straight to the file.
 MOS_PRINTF_LIKE(7, 0)
 void writeLineSync(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bPrefix,
-                   const char *pFunc, uint32_t line, const char *pFormat, va_list args) {
+                   const char *pFunc, uint32_t line, const char *pFormat, va_list args)
+    MOS_REQUIRES(cyclicFileLayer_G.lock) {
     FILE *pStream = pFile->pFile.load();
     if (pStream == nullptr) {
         return;
@@ -407,17 +414,18 @@ uint32_t formatSlot(char *pSlot, bool bTimestamp, bool bPrefix, const char *pFun
 
 // The dump thread writes and rotates a file without the layer lock; this
 // waits, holding the lock between looks, until it is done with pFile.
-void waitWhileDumping(LayerLock &guard, const MosCyclicFile *pFile) {
+void waitWhileDumping(const MosCyclicFile *pFile) MOS_REQUIRES(cyclicFileLayer_G.lock) {
     while (pFile->bAsync && pFile->ring.bDumping) {
-        guard.unlock();
+        layerUnlock();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        guard.lock();
+        layerLock();
     }
 }
 
-// Copies a formatted line into the ring; the caller holds the lock. Room
-// for a whole slot is asked, whatever the line's length.
-void storeLineInRing(MosCyclicFile *pFile, const char *pLine, uint32_t length) {
+// Copies a formatted line into the ring. Room for a whole slot is asked,
+// whatever the line's length.
+void storeLineInRing(MosCyclicFile *pFile, const char *pLine, uint32_t length)
+    MOS_REQUIRES(cyclicFileLayer_G.lock) {
     MosCyclicRing &ring = pFile->ring;
     if (pFile->pFile.load() == nullptr && !pFile->bRotating.load()) {
         ring.skipped++;
@@ -435,44 +443,53 @@ void storeLineInRing(MosCyclicFile *pFile, const char *pLine, uint32_t length) {
 } // namespace
 
 MOS_RC mosCyclicFileLayer_Create(void * /*pUnused*/) {
-    auto &layer = cyclicFileLayer_G;
-    mosFastlock_Create(&layer.lock);
-    mosOSWCond_Init(&layer.cond);
-    layer.pFirst = layer.pLast = nullptr;
-    layer.asyncCount = 0;
-    layer.minPeriodMs = 0;
-    layer.bStop = false;
-    layer.bWakePending = false;
-    layer.bStopWriting.store(false);
-    MOS_RC rc = mosOsThrd_Create(&layer.dumpThread, dumpThreadMain, nullptr, "mosAsyncTrace");
+    mosFastlock_Create(&cyclicFileLayer_G.lock);
+    mosOSWCond_Init(&cyclicFileLayer_G.cond);
+    mosOSWCond_Init(&cyclicFileLayer_G.startedCond);
+    {
+        LayerLock guard;
+        cyclicFileLayer_G.pFirst = cyclicFileLayer_G.pLast = nullptr;
+        cyclicFileLayer_G.asyncCount = 0;
+        cyclicFileLayer_G.minPeriodMs = 0;
+        cyclicFileLayer_G.bStop = false;
+        cyclicFileLayer_G.bWakePending = false;
+    }
+    cyclicFileLayer_G.bStopWriting.store(false);
+    MOS_RC rc =
+        mosOsThrd_Create(&cyclicFileLayer_G.dumpThread, dumpThreadMain, nullptr, "mosAsyncTrace");
     if (rc != MOS_RC__SUCCESS) {
-        mosOSWCond_Destroy(&layer.cond);
+        mosOSWCond_Destroy(&cyclicFileLayer_G.startedCond);
+        mosOSWCond_Destroy(&cyclicFileLayer_G.cond);
         return rc;
     }
     // Running before the layer counts as up, so that the exit path can
     // recognise the thread from the first write on.
-    while (layer.dumpThreadTid.load() == 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    {
+        LayerLock guard;
+        while (cyclicFileLayer_G.dumpThreadTid.load() == 0) {
+            guard.wait(&cyclicFileLayer_G.startedCond, 0);
+        }
     }
-    layer.bUp = true;
+    cyclicFileLayer_G.bUp = true;
     return MOS_RC__SUCCESS;
 }
 
 void mosCyclicFileLayer_Destroy() {
-    auto &layer = cyclicFileLayer_G;
-    if (!layer.bUp) {
+    if (!cyclicFileLayer_G.bUp) {
         return;
     }
     {
         LayerLock guard;
-        MOS_ASSERT_TEXT(layer.asyncCount == 0, "(((&cyclicFileLayer_G.asyncFiles)->counter) == 0)");
-        layer.bStop = true;
+        MOS_ASSERT_TEXT(cyclicFileLayer_G.asyncCount == 0,
+                        "(((&cyclicFileLayer_G.asyncFiles)->counter) == 0)");
+        cyclicFileLayer_G.bStop = true;
         wakeDumpThread();
     }
-    mosOsThrd_Destroy(&layer.dumpThread);
-    layer.dumpThreadTid.store(0);
-    mosOSWCond_Destroy(&layer.cond);
-    layer.bUp = false;
+    mosOsThrd_Destroy(&cyclicFileLayer_G.dumpThread);
+    cyclicFileLayer_G.dumpThreadTid.store(0);
+    mosOSWCond_Destroy(&cyclicFileLayer_G.startedCond);
+    mosOSWCond_Destroy(&cyclicFileLayer_G.cond);
+    cyclicFileLayer_G.bUp = false;
 }
 
 MOS_RC mosCyclicFile_Create(MosCyclicFile *pFile, const MosCyclicFileParams *pParams) {
@@ -529,7 +546,7 @@ void mosCyclicFile_Destroy(MosCyclicFile *pFile) {
     if (pFile->bAsync && pFile->ring.pData != nullptr) {
         LayerLock guard;
         pFile->ring.bClosing = true;
-        waitWhileDumping(guard, pFile);
+        waitWhileDumping(pFile);
         unlinkAsync(pFile);
         guard.unlock();
         mos_MemFreeBare(pFile->ring.pData);
@@ -635,26 +652,40 @@ void mosCyclicFile_WriteBytes(MosCyclicFile *pFile, const void *pBytes, uint32_t
     wakeDumpThreadIfDue(pFile);
 }
 
-void mosCyclicFile_Printf(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bLock,
-                          const char *pFormat, ...) {
-    if (cyclicFileLayer_G.bStopWriting.load(std::memory_order_relaxed)) {
-        return;
-    }
-    LayerLock guard(bLock);
+namespace {
+
+MOS_PRINTF_LIKE(4, 0)
+void printfToStream(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, const char *pFormat,
+                    va_list args) {
     FILE *pStream = pFile->pFile.load();
     if (pStream != nullptr) {
         if (bTimestamp) {
             char stamp[MOS_TIMESTAMP_LEN + 1];
             fwrite(stamp, 1, static_cast<size_t>(mosCyclicFile_FormatTimestamp(stamp)), pStream);
         }
-        va_list args;
-        va_start(args, pFormat);
         vfprintf(pStream, pFormat, args);
-        va_end(args);
         if (bRecycle) {
             (void)mosCyclicFile_RecycleIfNeeded(pFile);
         }
     }
+}
+
+} // namespace
+
+void mosCyclicFile_Printf(MosCyclicFile *pFile, bool bTimestamp, bool bRecycle, bool bLock,
+                          const char *pFormat, ...) {
+    if (cyclicFileLayer_G.bStopWriting.load(std::memory_order_relaxed)) {
+        return;
+    }
+    va_list args;
+    va_start(args, pFormat);
+    if (bLock) {
+        LayerLock guard;
+        printfToStream(pFile, bTimestamp, bRecycle, pFormat, args);
+    } else {
+        printfToStream(pFile, bTimestamp, bRecycle, pFormat, args);
+    }
+    va_end(args);
 }
 
 void mosCyclicFile_Flush(MosCyclicFile *pFile) {
@@ -665,7 +696,7 @@ void mosCyclicFile_Flush(MosCyclicFile *pFile) {
     // file, on the dump thread): flushing without it could touch a closed
     // stream.
     LayerLock guard;
-    waitWhileDumping(guard, pFile);
+    waitWhileDumping(pFile);
     FILE *pStream = pFile->pFile.load();
     if (pStream != nullptr) {
         fflush(pStream);
@@ -673,8 +704,7 @@ void mosCyclicFile_Flush(MosCyclicFile *pFile) {
 }
 
 void mosCyclicFile_WaitDump(MosCyclicFile *pFile, uint32_t timeoutMs) {
-    auto &layer = cyclicFileLayer_G;
-    if (layer.bStopWriting.load() || !pFile->bAsync || pFile->ring.pData == nullptr) {
+    if (cyclicFileLayer_G.bStopWriting.load() || !pFile->bAsync || pFile->ring.pData == nullptr) {
         return;
     }
     LayerLock guard;
@@ -685,7 +715,7 @@ void mosCyclicFile_WaitDump(MosCyclicFile *pFile, uint32_t timeoutMs) {
     MosOSWCond waiter;
     mosOSWCond_Init(&waiter);
     ring.pFlushWaiter = &waiter;
-    ring.waiterPassSeq = layer.passSeq;
+    ring.waiterPassSeq = cyclicFileLayer_G.passSeq;
     // Also while the thread is dumping: it then starts the next pass at once.
     wakeDumpThread();
     const uint64_t deadline = nowMs() + timeoutMs;
@@ -702,19 +732,18 @@ namespace {
 
 // Takes the layer lock when it is free and the dump thread is not inside a
 // pass, trying until the deadline; never waits on the lock itself.
-bool tryLockIdleLayer(uint64_t deadlineMs) {
-    auto &layer = cyclicFileLayer_G;
+bool tryLockIdleLayer(uint64_t deadlineMs) MOS_TRY_ACQUIRE(true, cyclicFileLayer_G.lock) {
     for (;;) {
-        if (mosFastlockBase_TryAcquire(&layer.lock) != 0) {
+        if (mosFastlockBase_TryAcquire(&cyclicFileLayer_G.lock) != 0) {
             bool bDumping = false;
-            for (MosCyclicFile *p = layer.pFirst; p != nullptr; p = p->pNext) {
+            for (MosCyclicFile *p = cyclicFileLayer_G.pFirst; p != nullptr; p = p->pNext) {
                 bDumping = bDumping || p->ring.bDumping;
             }
             if (!bDumping) {
-                layer.lockOwnerTid.store(mosOsThrd_GetCurrentTid());
+                cyclicFileLayer_G.lockOwnerTid.store(mosOsThrd_GetCurrentTid());
                 return true;
             }
-            mosFastlockBase_Release(&layer.lock);
+            mosFastlockBase_Release(&cyclicFileLayer_G.lock);
         }
         if (nowMs() >= deadlineMs) {
             return false;
@@ -724,9 +753,8 @@ bool tryLockIdleLayer(uint64_t deadlineMs) {
 }
 
 // Writes one ring's valid bytes and its skipped-lines note to the file's
-// descriptor; the caller holds the layer lock and no dump is under way, so
-// the stream's buffer is empty.
-void drainRing(MosCyclicFile *pFile) {
+// descriptor; no dump is under way, so the stream's buffer is empty.
+void drainRing(MosCyclicFile *pFile) MOS_REQUIRES(cyclicFileLayer_G.lock) {
     MosCyclicRing &ring = pFile->ring;
     const int fd = pFile->fd.load();
     if (ring.pData == nullptr || ring.bClosing || fd < 0) {
@@ -753,13 +781,14 @@ void drainRing(MosCyclicFile *pFile) {
 
 } // namespace
 
-void mosCyclicFile_DrainInSignal(uint32_t timeoutMs) {
-    auto &layer = cyclicFileLayer_G;
-    if (!layer.bUp || mosCyclicFile_IsDumpThreadOrLockOwner() ||
+// The layer lock is taken here and kept for the rest of the process, which
+// the analysis cannot take as anything but a lock left held.
+void mosCyclicFile_DrainInSignal(uint32_t timeoutMs) MOS_NO_THREAD_SAFETY_ANALYSIS {
+    if (!cyclicFileLayer_G.bUp || mosCyclicFile_IsDumpThreadOrLockOwner() ||
         !tryLockIdleLayer(nowMs() + timeoutMs)) {
         return;
     }
-    for (MosCyclicFile *pFile = layer.pFirst; pFile != nullptr; pFile = pFile->pNext) {
+    for (MosCyclicFile *pFile = cyclicFileLayer_G.pFirst; pFile != nullptr; pFile = pFile->pNext) {
         drainRing(pFile);
     }
 }

@@ -148,7 +148,10 @@ void mosObjType_EnumEnd(MosObjType *pType) {
     mosFastlockBase_Release(&pType->lock);
 }
 
-MosObjEntry *mosObjType_EnumStartAtIndex(MosObjType *pType, uint32_t index) {
+// Returns with the type's lock held or not, by what it found: beyond what
+// the analysis can follow.
+MosObjEntry *mosObjType_EnumStartAtIndex(MosObjType *pType,
+                                         uint32_t index) MOS_NO_THREAD_SAFETY_ANALYSIS {
     mosObjType_EnumStart(pType);
     if (pType->pCachedObj != nullptr && pType->cachedIndex == index) {
         // The cursor moves to the cached object too, so that the walk goes

@@ -69,10 +69,10 @@ void mosObj_Command(MosObjEntry *pObj, MosObjType *pType, uint32_t command, uint
 // Enumeration holds the type's lock from start to end; every successful
 // start must be ended. The lock is not recursive: query and command
 // functions must not register objects of their own type.
-void mosObjType_EnumStart(MosObjType *pType);
+void mosObjType_EnumStart(MosObjType *pType) MOS_ACQUIRE(pType->lock);
 // The next object, or null at the end (and on every call after it).
-MosObjEntry *mosObjType_EnumGetNextObj(MosObjType *pType);
-void mosObjType_EnumEnd(MosObjType *pType);
+MosObjEntry *mosObjType_EnumGetNextObj(MosObjType *pType) MOS_REQUIRES(pType->lock);
+void mosObjType_EnumEnd(MosObjType *pType) MOS_RELEASE(pType->lock);
 
 // Starts an enumeration at the object of position index (0: first) and
 // returns it; the next mosObjType_EnumGetNextObj returns the one after it.

@@ -89,7 +89,7 @@ MosTimerReq *reqOf(MosListNode *pNode) {
                                            offsetof(MosTimerReq, asyncObj.node));
 }
 
-void unlinkReq(MosTimerQ *pQ, MosTimerReq *pReq) {
+void unlinkReq(MosTimerQ *pQ, MosTimerReq *pReq) MOS_REQUIRES(pQ->lock) {
     MosListNode *pNode = &pReq->asyncObj.node;
     MOS_ASSERT((&pReq->asyncObj.node)->pPrev != ((void *)0));
     MOS_ASSERT((&pReq->asyncObj.node)->pNext != ((void *)0));
@@ -108,7 +108,7 @@ void unlinkReq(MosTimerQ *pQ, MosTimerReq *pReq) {
 
 // Fires the due requests of one queue; the caller holds its lock, which is
 // released around every callback.
-void mosTimerQ_PollUnlocked(MosTimerQ *pQ, uint64_t now) {
+void mosTimerQ_PollUnlocked(MosTimerQ *pQ, uint64_t now) MOS_REQUIRES(pQ->lock) {
     while (pQ->reqAnchor.pFirst != nullptr) {
         MosListNode *pNode = pQ->reqAnchor.pFirst;
         MosTimerReq *pReq = reqOf(pNode);
@@ -171,7 +171,8 @@ void mosTimer_InitQ(uint32_t qSetId) {
     }
 }
 
-void mosTimer_DestroyQ(MosTimerQ *pQ) {
+// Teardown, once no thread uses the queue: its list is read without the lock.
+void mosTimer_DestroyQ(MosTimerQ *pQ) MOS_NO_THREAD_SAFETY_ANALYSIS {
     MOS_ASSERT_TEXT(pQ->reqAnchor.counter == 0, "(((&pQ->reqAnchor)->counter) == 0)");
     mosObjType_UnregObj(&timerLayer_G.qType, &pQ->objEntry);
     mosFastlockBase_Destroy(&pQ->lock);

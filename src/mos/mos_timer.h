@@ -43,9 +43,10 @@ struct MosTimerQ {
     uint32_t numExpirations;
     uint32_t numAborts;
     MosFastlock lock;
-    MosListAnchor reqAnchor; // armed requests in expiry order
-    uint64_t nextExpiry;     // ticks: when the head is due
-    uint64_t maxDiffTicks;   // largest lateness seen when firing
+    MosListAnchor reqAnchor MOS_GUARDED_BY(lock); // armed requests in expiry order
+    // Written under the lock; the queries read both without it.
+    uint64_t nextExpiry;   // ticks: when the head is due
+    uint64_t maxDiffTicks; // largest lateness seen when firing
     MosTimerQSet *pSet;
     uint32_t qId;
 };

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "mos_list.h"
+#include "mos_lock_annotations.h"
 #include "mos_timer_req.h"
 #include "usr/os_umt_context.h"
 
@@ -29,7 +30,7 @@ enum MosUmtState : uint32_t {
 
 inline constexpr uint32_t MOS_UMT_NO_THRD = 0xFFFFFFFF;
 
-struct MosFastlock;
+struct MOS_CAPABILITY("mutex") MosFastlock;
 struct MosUmt;
 struct MosUmtCond;
 struct MosUmtClass;
@@ -132,8 +133,8 @@ inline void mosUmt_SetSuspendable() {
 // addresses afresh on the thread that runs it. Code that suspends between
 // taking and releasing a lock (the lock is the suspend lock) uses these in
 // place of the inline operations.
-void mosUmt_AcquireLock(MosFastlock *pLock);
-void mosUmt_ReleaseLock(MosFastlock *pLock);
+void mosUmt_AcquireLock(MosFastlock *pLock) MOS_ACQUIRE(pLock);
+void mosUmt_ReleaseLock(MosFastlock *pLock) MOS_RELEASE(pLock);
 
 // ---- the current user-mode thread ----
 

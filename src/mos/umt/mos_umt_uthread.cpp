@@ -39,8 +39,13 @@ void wakeJoiner(MosUmt *pUmt) {
 // The resumption, possibly on another operating-system thread. Out of line
 // so that nothing derived from the previous thread's thread-local storage
 // survives the switch in registers.
-__attribute__((noinline)) void resumeAfterSwitch(MosUmt *pUmt, MosFastlock *pSuspendLock,
-                                                 uint32_t waiterKind) {
+//
+// The suspend lock changes hands with the stack: taken here again after a
+// switch, released by the next thread's mosUmt_FinalizeSuspend. The
+// analysis sees one stack at a time and cannot follow either.
+__attribute__((noinline)) void
+resumeAfterSwitch(MosUmt *pUmt, MosFastlock *pSuspendLock,
+                  uint32_t waiterKind) MOS_NO_THREAD_SAFETY_ANALYSIS {
     osUmtFiber_Arrive(&pUmt->fiber);
     mosUmt_FinalizeSuspend();
     pUmt->pSuspendLock = nullptr;
@@ -145,7 +150,9 @@ void mosUmt_SuspendUThread(MosFastlock *pSuspendLock, uint32_t waiterKind) {
     resumeAfterSwitch(pUmt, pSuspendLock, waiterKind);
 }
 
-void mosUmt_FinalizeSuspend() {
+// Releases the suspend lock the previous thread took on its own stack
+// (see resumeAfterSwitch).
+void mosUmt_FinalizeSuspend() MOS_NO_THREAD_SAFETY_ANALYSIS {
     MosUmt *pPrev = umtTls_G.pUmt;
     if (pPrev == nullptr) {
         return;

@@ -22,7 +22,7 @@ void mosOSWCond_Broadcast(MosOSWCond *pCondVar);
 // free (ownerTid 0, the thread's held count one lower) and on return it is
 // held again with the bookkeeping restored. Spurious wake-ups happen:
 // callers re-check their predicate.
-void mosOSWCond_Wait(MosOSWCond *pCondVar, MosFastlock *pLock);
+void mosOSWCond_Wait(MosOSWCond *pCondVar, MosFastlock *pLock) MOS_REQUIRES(pLock);
 
 // As mosOSWCond_Wait, with a bare slim lock and no bookkeeping. A failed
 // wait is a broken invariant.

@@ -10,11 +10,12 @@
 // that acquired it.
 #pragma once
 
+#include "mos_lock_annotations.h"
 #include "usr/os_sync.h"
 
 #include <cstdint>
 
-struct MosFastlock {
+struct MOS_CAPABILITY("mutex") MosFastlock {
     OsSlimLock slimLock; // only ever taken exclusively
     uint32_t ownerTid;   // holder's thread id, 0 while free
 };
@@ -37,11 +38,11 @@ void mosFastlockBase_Destroy(MosFastlock *pLock);
 
 // Bookkeeping of an acquisition the platform already made (after a
 // condition-variable wait); the slim lock is not touched.
-void mosFastlockBase_AcquireImplicit(MosFastlock *pLock);
+void mosFastlockBase_AcquireImplicit(MosFastlock *pLock) MOS_ACQUIRE(pLock);
 
 // Bookkeeping of a release the platform is about to make (before a
 // condition-variable wait); the slim lock is not touched.
-void mosFastlockBase_ReleaseImplicit(MosFastlock *pLock);
+void mosFastlockBase_ReleaseImplicit(MosFastlock *pLock) MOS_RELEASE(pLock);
 
 // 1 when the calling thread holds the lock, else 0.
 uint32_t mosFastlockBase_IsOwner(const MosFastlock *pLock);
@@ -49,17 +50,15 @@ uint32_t mosFastlockBase_IsOwner(const MosFastlock *pLock);
 // The calling thread's count of held fast locks.
 uint32_t mosFastlockBase_GetNumAcquired();
 
-// The acquisition and release operations, declared (Windows) or defined
-// inline (Linux) by the platform's header of the same name:
+// The acquisition and release operations, defined out of line (Windows)
+// or inline (Linux) by the platform's header of the same name.
 //
-// uint32_t mosFastlockBase_Acquire(MosFastlock *pLock);
-//   Takes the lock, waiting as long as it takes. 1 when it had to wait, 0
-//   when it was free. Never fails.
-// [[nodiscard]] uint32_t mosFastlockBase_TryAcquire(MosFastlock *pLock);
-//   One attempt without waiting: 1 when taken, 0 (nothing changed) when
-//   held.
-// void mosFastlockBase_Release(MosFastlock *pLock);
-//   Releases a lock the caller holds. Releasing while the thread holds no
-//   fast lock is a broken invariant, caught before the slim lock is
-//   touched.
+// Takes the lock, waiting as long as it takes. 1 when it had to wait, 0
+// when it was free. Never fails.
+uint32_t mosFastlockBase_Acquire(MosFastlock *pLock) MOS_ACQUIRE(pLock);
+// One attempt without waiting: 1 when taken, 0 (nothing changed) when held.
+[[nodiscard]] uint32_t mosFastlockBase_TryAcquire(MosFastlock *pLock) MOS_TRY_ACQUIRE(1, pLock);
+// Releases a lock the caller holds. Releasing while the thread holds no
+// fast lock is a broken invariant, caught before the slim lock is touched.
+void mosFastlockBase_Release(MosFastlock *pLock) MOS_RELEASE(pLock);
 #include "os_fastlock_ops.h"

@@ -200,11 +200,13 @@ void mosShmClient_Destroy(MosShmClient *pClient) {
         pClient->sock = MOS_INVALID_SOCKET;
     }
     // The handles belong to the callers' records.
+    mosFastlockBase_Acquire(&pClient->lock);
     while (pClient->shms.pFirst != nullptr) {
         MosListNode *p = pClient->shms.pFirst;
         mosShmList_Unlink(&pClient->shms, p);
         mos_MemFreeBare(mosShmEntry_OfNode(p));
     }
+    mosFastlockBase_Release(&pClient->lock);
     mosOSWCond_Destroy(&pClient->cond);
     mosFastlockBase_Destroy(&pClient->lock);
 }
@@ -268,11 +270,13 @@ MOS_RC mosShmClient_Create(const MosShmParams *pParams) {
 }
 
 void mosShmLayer_CloseServerShms() {
+    mosFastlockBase_Acquire(&shmLayerNT_G.serverShmsLock);
     while (shmLayerNT_G.serverShms.pFirst != nullptr) {
         MosShmEntry *pEntry = mosShmEntry_OfNode(shmLayerNT_G.serverShms.pFirst);
         mosShmList_Unlink(&shmLayerNT_G.serverShms, &pEntry->node);
         mosShmServer_DeleteShmUnlocked(pEntry, pEntry->name, false, false);
     }
+    mosFastlockBase_Release(&shmLayerNT_G.serverShmsLock);
 }
 
 void mosShmLayer_DestroyOs() {

@@ -47,12 +47,12 @@ struct MosShmClient {
     MosSocket sock;
     uint16_t portV20;
     uint16_t port;
-    MosListAnchor reqs;
     MosFastlock lock; // guards reqs, bStop and shms
+    MosListAnchor reqs MOS_GUARDED_BY(lock);
     MosOsThrd thread;
-    MosOSWCond cond;    // wakes the thread for a new request and for the stop
-    MosListAnchor shms; // MosShmEntry: the segments opened through the client
-    uint32_t bStop;
+    MosOSWCond cond;                         // wakes the thread for a new request and for the stop
+    MosListAnchor shms MOS_GUARDED_BY(lock); // MosShmEntry: the segments opened through the client
+    uint32_t bStop MOS_GUARDED_BY(lock);
     uint32_t bThreadStarted;
 };
 
@@ -62,7 +62,8 @@ struct MosShmLayerNT {
     MosShmServer serverV20; // V20
     MosShmClient client;
     MosFastlock serverShmsLock;
-    MosListAnchor serverShms; // MosShmEntry: the segments this process's servers hold
+    // MosShmEntry: the segments this process's servers hold
+    MosListAnchor serverShms MOS_GUARDED_BY(serverShmsLock);
     uint32_t bServersStarted;
 };
 extern MosShmLayerNT shmLayerNT_G;

@@ -32,7 +32,7 @@ bool isStopped(MosShmClient *pClient) {
 // Waits on the condition for up to timeoutMs unless a request or the stop
 // is there already. The caller holds the lock; MOS_RC__TIMEOUT when the
 // time ran out.
-MOS_RC waitIdle(MosShmClient *pClient, int32_t timeoutMs) {
+MOS_RC waitIdle(MosShmClient *pClient, int32_t timeoutMs) MOS_REQUIRES(pClient->lock) {
     if (pClient->bStop != 0 || pClient->reqs.pFirst != nullptr) {
         return MOS_RC__SUCCESS;
     }

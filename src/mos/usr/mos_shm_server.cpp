@@ -28,7 +28,8 @@ void closeEntry(MosShmEntry *pEntry) {
 
 // Delete with bSubstring matches the first name containing the request's;
 // every other op the first equal name.
-MosShmEntry *findEntry(const char *pName, bool bSubstring) {
+MosShmEntry *findEntry(const char *pName, bool bSubstring)
+    MOS_REQUIRES(shmLayerNT_G.serverShmsLock) {
     for (MosListNode *p = shmLayerNT_G.serverShms.pFirst; p != nullptr; p = mosList_Next(p)) {
         MosShmEntry *pEntry = mosShmEntry_OfNode(p);
         if (bSubstring ? strstr(pEntry->name, pName) != nullptr
@@ -108,7 +109,8 @@ MOS_RC createOrOpen(const MosShmServerReq *pReq, MosShmServerResp *pResp, MosShm
     return MOS_RC__SUCCESS;
 }
 
-MOS_RC createShmUnlocked(const MosShmServerReq *pReq, MosShmServerResp *pResp) {
+MOS_RC createShmUnlocked(const MosShmServerReq *pReq, MosShmServerResp *pResp)
+    MOS_REQUIRES(shmLayerNT_G.serverShmsLock) {
     bool bSubstring = (pReq->flags & MOS_SHM_FLAG__SUBSTRING) != 0;
     if (pReq->op == MOS_SHM_OP__KEEP_ALIVE) {
         return MOS_RC__SUCCESS;

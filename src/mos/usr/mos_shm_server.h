@@ -28,8 +28,8 @@ struct MosShmServer {
     MosFastlock lock; // guards the two lists
     MosSocket listenSock;
     uint16_t port;
-    MosListAnchor clientList;   // live connections
-    MosListAnchor clientsToRem; // finished connections still to be joined
+    MosListAnchor clientList MOS_GUARDED_BY(lock);   // live connections
+    MosListAnchor clientsToRem MOS_GUARDED_BY(lock); // finished connections still to be joined
     MosOsThrd acceptThread;
     MosShmRecvReqCK recvReqCK;
     MosShmSendRespCK sendRespCK;

@@ -35,7 +35,7 @@ void countDown() {
 }
 
 // Releases the finished actions; the lock is dropped around each join.
-void releaseFinished() {
+void releaseFinished() MOS_REQUIRES(TA.lock) {
     while (TA.destroyList.pFirst != nullptr) {
         MosTimedAction *pTA = actionOf(TA.destroyList.pFirst);
         MOS_ASSERT_TEXT(pTA->node.pPrev == mosList_End(),

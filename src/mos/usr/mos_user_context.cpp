@@ -24,13 +24,15 @@ bool isRetired(uint64_t slotMagic) {
             (1u << (counter % 32))) != 0;
 }
 
-void lockArr(MosUserContextArr *pArr) {
+// An array made without locking is never locked: a lock taken by a flag,
+// which the analysis cannot follow.
+void lockArr(MosUserContextArr *pArr) MOS_NO_THREAD_SAFETY_ANALYSIS {
     if (pArr->bLocked != 0) {
         mosFastlockBase_Acquire(&pArr->lock);
     }
 }
 
-void unlockArr(MosUserContextArr *pArr) {
+void unlockArr(MosUserContextArr *pArr) MOS_NO_THREAD_SAFETY_ANALYSIS {
     if (pArr->bLocked != 0) {
         mosFastlockBase_Release(&pArr->lock);
     }

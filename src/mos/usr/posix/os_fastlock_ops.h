@@ -31,7 +31,9 @@ inline void osSlimLock_ReleaseInline(uint32_t *pWord) {
     }
 }
 
-inline uint32_t mosFastlockBase_Acquire(MosFastlock *pLock) {
+// The lock's own operations: the analysis takes their annotations on
+// trust, as it cannot see a futex word become a held lock.
+inline uint32_t mosFastlockBase_Acquire(MosFastlock *pLock) MOS_NO_THREAD_SAFETY_ANALYSIS {
     // Entered first so a user-mode thread is not switched out while it
     // waits for the lock.
     mosUmt_SetNonSuspendable();
@@ -45,7 +47,8 @@ inline uint32_t mosFastlockBase_Acquire(MosFastlock *pLock) {
     return bContended;
 }
 
-[[nodiscard]] inline uint32_t mosFastlockBase_TryAcquire(MosFastlock *pLock) {
+[[nodiscard]] inline uint32_t
+mosFastlockBase_TryAcquire(MosFastlock *pLock) MOS_NO_THREAD_SAFETY_ANALYSIS {
     if (!osSlimLock_TryAcquireInline(osSlimLock_Word(&pLock->slimLock))) {
         return 0;
     }
@@ -54,7 +57,7 @@ inline uint32_t mosFastlockBase_Acquire(MosFastlock *pLock) {
     return 1;
 }
 
-inline void mosFastlockBase_Release(MosFastlock *pLock) {
+inline void mosFastlockBase_Release(MosFastlock *pLock) MOS_NO_THREAD_SAFETY_ANALYSIS {
     mosFastlock_NoteReleasing(pLock, __func__);
     osSlimLock_ReleaseInline(osSlimLock_Word(&pLock->slimLock));
     mosUmt_SetSuspendable();

@@ -28,7 +28,7 @@ struct SdbgServer {
     // idle client through it; where waking closed the socket, it marks the
     // client none so that the thread does not close it again.
     MosFastlock clientLock;
-    MosSocket activeClient;
+    MosSocket activeClient MOS_GUARDED_BY(clientLock);
     SdbgServerEnv env;
 };
 
@@ -39,14 +39,14 @@ uint32_t mosAtomic_AddUint32(std::atomic<uint32_t> *pValue, uint32_t add) {
     return pValue->fetch_add(add);
 }
 
-void setActiveClient(SdbgServer *pServer, MosSocket socketFd) {
+void setActiveClient(SdbgServer *pServer, MosSocket socketFd) MOS_EXCLUDES(pServer->clientLock) {
     (void)mosFastlockBase_Acquire(&pServer->clientLock);
     pServer->activeClient = socketFd;
     mosFastlockBase_Release(&pServer->clientLock);
 }
 
 // False when the destroy path has already taken (and closed) the socket.
-bool releaseActiveClient(SdbgServer *pServer) {
+bool releaseActiveClient(SdbgServer *pServer) MOS_EXCLUDES(pServer->clientLock) {
     (void)mosFastlockBase_Acquire(&pServer->clientLock);
     bool bMine = pServer->activeClient != MOS_INVALID_SOCKET;
     pServer->activeClient = MOS_INVALID_SOCKET;
@@ -116,7 +116,7 @@ MOS_RC sdbgServer_Init(void *pConf) {
         return MOS_RC__SUCCESS;
     }
     mosFastlock_Create(&pServer->clientLock);
-    pServer->activeClient = MOS_INVALID_SOCKET;
+    setActiveClient(pServer, MOS_INVALID_SOCKET);
     pServer->bListening = true;
     startThread(pServer);
     return MOS_RC__SUCCESS;
