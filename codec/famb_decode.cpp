@@ -10,6 +10,7 @@
 namespace famb {
 namespace {
 
+using tezl_copy::copy16;
 using tezl_copy::copyWide;
 
 inline void store16(uint8_t *p, uint16_t value) {
@@ -179,8 +180,22 @@ constexpr uint64_t lowMask(unsigned bits) {
 }
 
 // Room the fast loop needs in the output: the longest match plus the
-// 16-byte overrun of its chunked copy.
-constexpr ptrdiff_t kFastOutputRoom = kMaxMatch + 16;
+// 32-byte overrun of its chunked copy.
+constexpr ptrdiff_t kFastOutputRoom = kMaxMatch + 32;
+
+// Copies a match in whole words, 32 bytes a step when the source ends
+// before the step's bytes; writes up to 31 bytes past the match end.
+inline void copyMatchWords(uint8_t *dst, uint32_t distance, uint32_t length) {
+    if (distance < 32) {
+        copyWide(dst, distance, length);
+        return;
+    }
+    const uint8_t *src = dst - distance;
+    for (uint32_t i = 0; i < length; i += 32) {
+        copy16(dst + i, src + i);
+        copy16(dst + i + 16, src + i + 16);
+    }
+}
 constexpr ptrdiff_t kFastInputRoom = 8;
 
 // Root widths of the literal/length and distance tables, tried in order.
@@ -548,13 +563,25 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
     const uint8_t *const inLimit = in_.end - std::min(in_.end - in, kFastInputRoom - 1);
     uint8_t *const outLimit = out_.end - std::min(out_.end - out, kFastOutputRoom - 1);
     int rc = 0;
-    while (in < inLimit && out < outLimit) {
+    auto refill = [&in, &bits, &count] {
         uint64_t word;
         std::memcpy(&word, in, sizeof word);
         bits |= word << count;
         in += (63 - count) >> 3;
         count |= 56;
-        DecEntry entry = pLit[bits & litMask];
+    };
+    if (in < inLimit) {
+        refill();
+    }
+    // The next literal/length entry is looked up before the refill that
+    // precedes its use, so that the load of the refill word is off the
+    // path from one lookup to the next. Its root bits are there already:
+    // a refill makes 64 bits valid (the bits above the count are the next
+    // input bytes, which the refill ORs in again), and a round takes at
+    // most 48 of them.
+    DecEntry entry = pLit[bits & litMask];
+    while (in < inLimit && out < outLimit) {
+        refill();
         if (isLiteral(entry)) {
             // Root entries of at most 10 bits: two more fit the bits left.
             // A single literal writes its byte and a scratch byte.
@@ -564,7 +591,7 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
             out += 1 + (entry.op >> 7);
             entry = pLit[bits & litMask];
             if (!isLiteral(entry)) {
-                continue;
+                continue; // entry is the next one
             }
             bits >>= entry.bits;
             count -= entry.bits;
@@ -572,12 +599,13 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
             out += 1 + (entry.op >> 7);
             entry = pLit[bits & litMask];
             if (!isLiteral(entry)) {
-                continue;
+                continue; // entry is the next one
             }
             bits >>= entry.bits;
             count -= entry.bits;
             store16(out, entry.val);
             out += 1 + (entry.op >> 7);
+            entry = pLit[bits & litMask];
             continue;
         }
         if (isLink(entry)) {
@@ -588,6 +616,7 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
                 bits >>= entry.bits;
                 count -= entry.bits;
                 *out++ = static_cast<uint8_t>(entry.val);
+                entry = pLit[bits & litMask];
                 continue;
             }
         }
@@ -627,11 +656,13 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
             if (rc != 0 || out_.end != outEnd || out_.start != outStart) {
                 return rc; // the copy moved to another piece: go on carefully
             }
+            entry = pLit[bits & litMask];
             continue;
         }
         // Whole words; the overrun past the match end is overwritten later.
-        copyWide(out, distance, length);
+        copyMatchWords(out, distance, length);
         out += length;
+        entry = pLit[bits & litMask];
     }
     in_.cursor = in;
     in_.bits = bits;
