@@ -11,6 +11,7 @@
 #include "tezl_copy.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -227,8 +228,7 @@ template <int Format> void Decoder::fastRun() {
 // matches). Each field is a load of its own, so that no field has to be
 // cut out of a packed word on the way from one token to the next:
 //   distance = (header >> shift & distanceMask) + distanceBase
-//   length   = lengthBase + (header >> 22 & lengthFieldMask)
-//              - 8 when the distance is over 4096
+//   length   = lengthBase + (kMediumLengthAdd[second byte] & lengthFieldMask)
 // with header the first four bytes, big-endian. A literal run has no
 // distance field: its distance of 16 passes the checks of a match and its
 // source is the input (literalMask all ones). advance 0 marks the other kinds.
@@ -243,6 +243,17 @@ struct FarToken {
 };
 static_assert(sizeof(FarToken) == 16);
 
+// What a medium match's second byte adds to its length: the two low bits
+// of the length field (its top bits), and 8 at distances up to 4096 (the
+// distance field's top two bits clear).
+constexpr std::array<uint8_t, 256> kMediumLengthAdd = [] {
+    std::array<uint8_t, 256> table{};
+    for (uint32_t b1 = 0; b1 < 256; ++b1) {
+        table[b1] = uint8_t((b1 >> 6) + ((b1 & 0x30) == 0 ? 8 : 0));
+    }
+    return table;
+}();
+
 struct FarTokenTable {
     FarToken entries[256];
 };
@@ -255,7 +266,7 @@ constexpr FarTokenTable kFarTokens = [] {
             entry = {~uint64_t{0}, 0, uint16_t((b0 & 0x1F) + 1), uint8_t((b0 & 0x1F) + 2), 0,
                      16,           0};
         } else if (b0 < 0x80) {
-            entry = {0, 0x3FFF, uint16_t(((b0 & 0x3F) << 2) + 12), 3, 8, 1, 3};
+            entry = {0, 0x3FFF, uint16_t(((b0 & 0x3F) << 2) + 4), 3, 8, 1, 0x0F};
         } else {
             entry = {0, 0x0FFF, uint16_t(((b0 >> 4) & 7) + 4), 2, 16, 1, 0};
         }
@@ -275,8 +286,7 @@ inline bool farToken(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart) 
     const FarToken &entry = kFarTokens.entries[ip[0]];
     uint32_t header = loadBigEndian32(ip);
     uint32_t distance = ((header >> entry.shift) & entry.distanceMask) + entry.distanceBase;
-    uint32_t length = entry.lengthBase + ((header >> 22) & entry.lengthFieldMask) -
-                      (uint32_t(distance > 4096) << 3);
+    uint32_t length = entry.lengthBase + (kMediumLengthAdd[ip[1]] & entry.lengthFieldMask);
     uintptr_t source = uintptr_t(op) - distance;
     source ^= (source ^ uintptr_t(ip + 1)) & entry.literalMask;
     if (entry.advance == 0 || distance > size_t(op - ostart) || length > 32 ||
