@@ -29,6 +29,11 @@ DecEntry symbolEntry(CodeKind kind, unsigned symbol) {
     return {static_cast<uint8_t>(kOpBase + range.extraBits), 0, range.base};
 }
 
+// Extra bits that follow the code of a length or distance entry.
+unsigned extraBitsOf(const DecEntry &entry) {
+    return entry.op >= kOpBase && entry.op < kOpInvalid ? entry.op - kOpBase : 0u;
+}
+
 // Width of the sub-table opened by a code of `length` bits: grows while
 // the codes not yet placed would overflow it.
 unsigned subTableBits(unsigned length, unsigned rootBits, unsigned maxLength,
@@ -143,7 +148,7 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
         unsigned reversed = reverseBits(code, len);
         DecEntry entry = symbolEntry(kind, sym);
         if (len <= rootBits) {
-            entry.bits = static_cast<uint8_t>(len);
+            entry.bits = static_cast<uint8_t>(len + extraBitsOf(entry));
             for (unsigned i = reversed; i < (1u << rootBits); i += 1u << len) {
                 pTable[i] = entry;
             }
@@ -160,7 +165,7 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
                 used += 1u << subBits;
                 openLow = low;
             }
-            entry.bits = static_cast<uint8_t>(len - rootBits);
+            entry.bits = static_cast<uint8_t>(len - rootBits + extraBitsOf(entry));
             for (unsigned i = reversed >> rootBits; i < (1u << subBits);
                  i += 1u << (len - rootBits)) {
                 pSub[i] = entry;
@@ -203,6 +208,10 @@ struct RootBits {
     unsigned litLen;
     unsigned dist;
 };
+// Input left in the piece from which a block's tables take the wide roots
+// and literal pairs.
+constexpr ptrdiff_t kWideTableInput = 8192;
+
 constexpr RootBits kRootChoices[] = {
     {kLitLenWideRootBits, kDistWideRootBits},
     {kLitLenWideRootBits, kDistRootBits},
@@ -315,11 +324,11 @@ class BlockDecoder {
     [[nodiscard]] int decodeCareful(const DecEntry *pTable, unsigned rootBits, DecEntry *pEntry) {
         (void)pull(rootBits);
         DecEntry entry = pTable[in_.bits & lowMask(rootBits)];
-        unsigned need = entry.bits;
+        unsigned need = entry.bits - extraBitsOf(entry);
         if (isLink(entry)) {
             (void)pull(rootBits + entry.op);
             entry = pTable[entry.val + ((in_.bits >> rootBits) & lowMask(entry.op))];
-            need = rootBits + entry.bits;
+            need = rootBits + entry.bits - extraBitsOf(entry);
         }
         if (entry.op >= kOpLiteralPair) { // one literal at a time here
             entry = {kOpLiteral, static_cast<uint8_t>(entry.op - kOpLiteralPair),
@@ -330,6 +339,7 @@ class BlockDecoder {
             return -2;
         }
         drop(need);
+        entry.bits = static_cast<uint8_t>(entry.bits - extraBitsOf(entry)); // the code's own bits
         *pEntry = entry;
         return 0;
     }
@@ -337,7 +347,7 @@ class BlockDecoder {
     [[nodiscard]] int huffmanBlock();
     [[nodiscard]] int readHeader();
     [[nodiscard]] int buildCodeTables(const RootBits &roots, unsigned litLenCount,
-                                      unsigned distCount);
+                                      unsigned distCount, bool bPairs);
     [[nodiscard]] int readCodeLengths(unsigned total, unsigned rootBits);
     [[nodiscard]] int storedBlock();
     template <bool HasDist> [[nodiscard]] int fastSymbols();
@@ -473,10 +483,13 @@ int BlockDecoder::readHeader() {
     if (pLengths[kEndOfBlock] == 0) {
         return -1;
     }
-    // Wider roots first, so that fewer codes take a second lookup; the
+    // With much input left, wider roots first, so that fewer codes take a
+    // second lookup; filling them costs more than a short block saves. The
     // worst case of the narrow roots always fits the table area.
+    bool bWide = in_.end - in_.cursor >= kWideTableInput;
     for (const RootBits &roots : kRootChoices) {
-        if (buildCodeTables(roots, litLenCount, distCount) == 0) {
+        if ((bWide || roots.litLen == kLitLenRootBits) &&
+            buildCodeTables(roots, litLenCount, distCount, bWide) == 0) {
             return 0;
         }
     }
@@ -486,14 +499,17 @@ int BlockDecoder::readHeader() {
 // Builds the literal/length table and, when the block has one, the
 // distance table behind it. -1 when either code is unusable or the
 // tables do not fit the area with these roots.
-int BlockDecoder::buildCodeTables(const RootBits &roots, unsigned litLenCount, unsigned distCount) {
+int BlockDecoder::buildCodeTables(const RootBits &roots, unsigned litLenCount, unsigned distCount,
+                                  bool bPairs) {
     const uint8_t *pLengths = scratch_.lengths;
     unsigned litRoot = roots.litLen;
     int used = buildTable(CodeKind::LitLen, pLengths, litLenCount, pArea_, kTableEntries, &litRoot);
     if (used < 0) {
         return -1;
     }
-    pairLiterals(pArea_, litRoot);
+    if (bPairs) {
+        pairLiterals(pArea_, litRoot);
+    }
     scratch_.pLitLen = pArea_;
     scratch_.litLenRootBits = static_cast<int32_t>(litRoot);
     scratch_.pDist = pArea_ + used;
@@ -627,11 +643,13 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
             break;
         }
         // A length code and its extra bits go in one shift.
+        // A length or distance entry's bits hold its code and its extra
+        // bits: one shift takes both, off the path to the extra value.
         unsigned extraBits = entry.op - kOpBase;
-        uint32_t length =
-            entry.val + static_cast<uint32_t>((bits >> entry.bits) & kLowMasks[extraBits]);
-        bits >>= entry.bits + extraBits;
-        count -= entry.bits + extraBits;
+        uint32_t length = entry.val + static_cast<uint32_t>((bits >> (entry.bits - extraBits)) &
+                                                            kLowMasks[extraBits]);
+        bits >>= entry.bits;
+        count -= entry.bits;
         entry = pDist[bits & distMask];
         if (isLink(entry)) {
             bits >>= entry.bits;
@@ -643,10 +661,10 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
             break;
         }
         extraBits = entry.op - kOpBase;
-        uint32_t distance =
-            entry.val + static_cast<uint32_t>((bits >> entry.bits) & kLowMasks[extraBits]);
-        bits >>= entry.bits + extraBits;
-        count -= entry.bits + extraBits;
+        uint32_t distance = entry.val + static_cast<uint32_t>((bits >> (entry.bits - extraBits)) &
+                                                              kLowMasks[extraBits]);
+        bits >>= entry.bits;
+        count -= entry.bits;
         if (distance > static_cast<uint32_t>(out - outStart)) {
             uint8_t *const outEnd = out_.end;
             in_ = {in, in_.end, bits, count};

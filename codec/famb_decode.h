@@ -10,7 +10,8 @@
 
 namespace famb {
 
-// Decoding-table entry: operation, code bits consumed, value.
+// Decoding-table entry: operation, bits consumed, value. The bits of a
+// length or distance entry count its code and its extra bits.
 struct DecEntry {
     uint8_t op;
     uint8_t bits;
