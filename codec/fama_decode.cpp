@@ -225,36 +225,61 @@ template <int Format> void Decoder::fastRun() {
 
 // Per first byte of a format 1 token, how the far loop reads the kinds it
 // decodes without a jump on the kind (literal runs, medium and short
-// matches), packed in one word:
-//   bits 0-7    bytes the token takes in the input (0: another kind)
-//   bits 8-16   length, or its base (medium: without the top two bits of
-//               the second byte and the 8 added at distances up to 4096)
-//   bits 24-28  shift of the big-endian header word to the distance field
-//   bits 32-45  mask of the distance field (the distance is the field + 1)
-//   bit 56      medium match; bit 57 literal run
-constexpr uint32_t kFarAdvanceBits = 0;
-constexpr uint32_t kFarLengthBits = 8;
-constexpr uint32_t kFarShiftBits = 24;
-constexpr uint32_t kFarMaskBits = 32;
-constexpr uint32_t kFarMediumBit = 56;
-constexpr uint32_t kFarLiteralBit = 57;
+// matches). Each field is a load of its own, so that no field has to be
+// cut out of a packed word on the way from one token to the next:
+//   distance = (header >> shift & distanceMask) + distanceBase
+//   length   = lengthBase + (kMediumLengthAdd[second byte] & lengthFieldMask)
+// with header the first four bytes, big-endian. A literal run has no
+// distance field: its distance of 16 passes the checks of a match and its
+// source is the input (literalMask all ones). advance 0 marks the other kinds.
+struct FarToken {
+    uint64_t literalMask;
+    uint16_t distanceMask;
+    uint16_t lengthBase;
+    uint8_t advance;
+    uint8_t shift;
+    uint8_t distanceBase;
+    uint8_t lengthFieldMask;
+};
+static_assert(sizeof(FarToken) == 16);
 
-constexpr uint64_t farEntry(uint64_t advance, uint64_t length, uint64_t shift, uint64_t mask,
-                            uint64_t bMedium, uint64_t bLiteral) {
-    return advance << kFarAdvanceBits | length << kFarLengthBits | shift << kFarShiftBits |
-           mask << kFarMaskBits | bMedium << kFarMediumBit | bLiteral << kFarLiteralBit;
-}
+// What a medium match's second byte adds to its length: the two low bits
+// of the length field (its top bits), and 8 at distances up to 4096 (the
+// distance field's top two bits clear).
+constexpr std::array<uint8_t, 256> kMediumLengthAdd = [] {
+    std::array<uint8_t, 256> table{};
+    for (uint32_t b1 = 0; b1 < 256; ++b1) {
+        table[b1] = uint8_t((b1 >> 6) + ((b1 & 0x30) == 0 ? 8 : 0));
+    }
+    return table;
+}();
 
-constexpr std::array<uint64_t, 256> kFarTokens = [] {
-    std::array<uint64_t, 256> table{};
+struct FarTokenTable {
+    FarToken entries[256];
+};
+
+constexpr FarTokenTable kFarTokens = [] {
+    FarTokenTable table{};
     for (uint32_t b0 = 0x20; b0 < 0x100; ++b0) {
+        FarToken &entry = table.entries[b0];
         if (b0 < 0x40) {
-            table[b0] = farEntry((b0 & 0x1F) + 2, (b0 & 0x1F) + 1, 0, 0, 0, 1);
+            entry = {~uint64_t{0}, 0, uint16_t((b0 & 0x1F) + 1), uint8_t((b0 & 0x1F) + 2), 0,
+                     16,           0};
         } else if (b0 < 0x80) {
-            table[b0] = farEntry(3, ((b0 & 0x3F) << 2) + 4, 8, 0x3FFF, 1, 0);
+            entry = {0, 0x3FFF, uint16_t(((b0 & 0x3F) << 2) + 4), 3, 8, 1, 0x0F};
         } else {
-            table[b0] = farEntry(2, ((b0 >> 4) & 7) + 4, 16, 0x0FFF, 0, 0);
+            entry = {0, 0x0FFF, uint16_t(((b0 >> 4) & 7) + 4), 2, 16, 1, 0};
         }
+    }
+    return table;
+}();
+
+// The advance of each first byte again, in a table of bytes: its lookup
+// needs no scaling of the index, one step less from token to token.
+constexpr std::array<uint8_t, 256> kFarAdvance = [] {
+    std::array<uint8_t, 256> table{};
+    for (uint32_t b0 = 0; b0 < 256; ++b0) {
+        table[b0] = kFarTokens.entries[b0].advance;
     }
     return table;
 }();
@@ -262,28 +287,22 @@ constexpr std::array<uint64_t, 256> kFarTokens = [] {
 // One step of the far loop: decodes the token at *pIp when it is a literal
 // run, a short match or a medium match of up to 32 bytes that needs no
 // pattern copy, and answers true; false leaves the token to the caller.
-// Its fields come from its table word and masks, with no jump on the kind,
-// so that the mix of kinds costs no mispredicted jumps.
+// Its fields come from its table entry and masks, with no jump on the kind,
+// so that the mix of kinds costs no mispredicted jumps; the checks that
+// remain almost never fail.
 inline bool farToken(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart) {
     const uint8_t *ip = *pIp;
     uint8_t *op = *pOp;
-    uint64_t entry = kFarTokens[ip[0]];
+    uint32_t b0 = ip[0];
+    uint32_t advance = kFarAdvance[b0];
+    const FarToken &entry = kFarTokens.entries[b0];
     uint32_t header = loadBigEndian32(ip);
-    uint32_t advance = uint32_t(entry) & 0xFF;
-    uint32_t medium = 0u - (uint32_t(entry >> kFarMediumBit) & 1);
-    uintptr_t literal = 0u - uintptr_t((entry >> kFarLiteralBit) & 1);
-    uint32_t distance =
-        ((header >> ((entry >> kFarShiftBits) & 31)) & (uint32_t(entry >> kFarMaskBits) & 0x3FFF)) +
-        1;
-    uint32_t length = (uint32_t(entry >> kFarLengthBits) & 0x1FF) +
-                      (medium & (((header >> 22) & 3) + (uint32_t(distance <= 4096) << 3)));
+    uint32_t distance = ((header >> entry.shift) & entry.distanceMask) + entry.distanceBase;
+    uint32_t length = entry.lengthBase + (kMediumLengthAdd[ip[1]] & entry.lengthFieldMask);
     uintptr_t source = uintptr_t(op) - distance;
-    source ^= (source ^ uintptr_t(ip + 1)) & literal;
-    uint32_t plain =
-        (uint32_t(literal) | (uint32_t(distance <= size_t(op - ostart)) & uint32_t(length <= 32) &
-                              uint32_t(distance >= std::min(length, 16u)))) &
-        uint32_t(advance != 0);
-    if (plain == 0) {
+    source ^= (source ^ uintptr_t(ip + 1)) & entry.literalMask;
+    if (entry.advance == 0 || distance > size_t(op - ostart) || length > 32 ||
+        distance < std::min(length, 16u)) {
         return false;
     }
     const uint8_t *src = reinterpret_cast<const uint8_t *>(source);
@@ -356,8 +375,11 @@ void Decoder::fastRunF1() {
     const uint8_t *const iend = m_in.piece.end;
     uint8_t *const oend = m_out.piece.end;
     uint8_t *const ostart = m_out.piece.start;
+    // The far loop runs while both cursors are below these limits.
+    const uint8_t *const ifar = iend - std::min(iend - ip, kFarInput);
+    uint8_t *const ofar = oend - std::min(oend - op, kFarOutput);
     for (;;) {
-        while (iend - ip >= kFarInput && oend - op >= kFarOutput && farToken(&ip, &op, ostart)) {
+        while (ip < ifar && op < ofar && farToken(&ip, &op, ostart)) {
         }
         if (!nearTokenF1(&ip, &op, iend, oend, ostart)) {
             break;

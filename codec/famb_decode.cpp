@@ -1,5 +1,7 @@
 #include "famb_decode.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "famb_tables.h"
@@ -8,7 +10,12 @@
 namespace famb {
 namespace {
 
+using tezl_copy::copy16;
 using tezl_copy::copyWide;
+
+inline void store16(uint8_t *p, uint16_t value) {
+    std::memcpy(p, &value, 2);
+}
 
 DecEntry symbolEntry(CodeKind kind, unsigned symbol) {
     if (kind == CodeKind::CodeLength || (kind == CodeKind::LitLen && symbol < kEndOfBlock)) {
@@ -20,6 +27,11 @@ DecEntry symbolEntry(CodeKind kind, unsigned symbol) {
     const SymbolRange &range =
         kind == CodeKind::LitLen ? kLengthRanges[symbol - 257] : kDistRanges[symbol];
     return {static_cast<uint8_t>(kOpBase + range.extraBits), 0, range.base};
+}
+
+// Extra bits that follow the code of a length or distance entry.
+unsigned extraBitsOf(const DecEntry &entry) {
+    return entry.op >= kOpBase && entry.op < kOpInvalid ? entry.op - kOpBase : 0u;
 }
 
 // Width of the sub-table opened by a code of `length` bits: grows while
@@ -136,7 +148,7 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
         unsigned reversed = reverseBits(code, len);
         DecEntry entry = symbolEntry(kind, sym);
         if (len <= rootBits) {
-            entry.bits = static_cast<uint8_t>(len);
+            entry.bits = static_cast<uint8_t>(len + extraBitsOf(entry));
             for (unsigned i = reversed; i < (1u << rootBits); i += 1u << len) {
                 pTable[i] = entry;
             }
@@ -153,7 +165,7 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
                 used += 1u << subBits;
                 openLow = low;
             }
-            entry.bits = static_cast<uint8_t>(len - rootBits);
+            entry.bits = static_cast<uint8_t>(len - rootBits + extraBitsOf(entry));
             for (unsigned i = reversed >> rootBits; i < (1u << subBits);
                  i += 1u << (len - rootBits)) {
                 pSub[i] = entry;
@@ -173,9 +185,61 @@ constexpr uint64_t lowMask(unsigned bits) {
 }
 
 // Room the fast loop needs in the output: the longest match plus the
-// 16-byte overrun of its chunked copy.
-constexpr ptrdiff_t kFastOutputRoom = kMaxMatch + 16;
+// 32-byte overrun of its chunked copy.
+constexpr ptrdiff_t kFastOutputRoom = kMaxMatch + 32;
+
+// Copies a match in whole words, 32 bytes a step when the source ends
+// before the step's bytes; writes up to 31 bytes past the match end.
+inline void copyMatchWords(uint8_t *dst, uint32_t distance, uint32_t length) {
+    if (distance < 32) {
+        copyWide(dst, distance, length);
+        return;
+    }
+    const uint8_t *src = dst - distance;
+    for (uint32_t i = 0; i < length; i += 32) {
+        copy16(dst + i, src + i);
+        copy16(dst + i + 16, src + i + 16);
+    }
+}
 constexpr ptrdiff_t kFastInputRoom = 8;
+
+// Root widths of the literal/length and distance tables, tried in order.
+struct RootBits {
+    unsigned litLen;
+    unsigned dist;
+};
+// Input left in the piece from which a block's tables take the wide roots
+// and literal pairs.
+constexpr ptrdiff_t kWideTableInput = 8192;
+
+constexpr RootBits kRootChoices[] = {
+    {kLitLenWideRootBits, kDistWideRootBits},
+    {kLitLenWideRootBits, kDistRootBits},
+    {kLitLenRootBits, kDistRootBits},
+};
+
+// One literal or a pair of them.
+bool isLiteral(const DecEntry &entry) {
+    return static_cast<uint8_t>(entry.op - 1) >= kOpLiteralPair - 1;
+}
+
+// Makes every root entry of a literal whose following root bits hold a
+// whole literal code a pair of both. An entry reads only entries of lower
+// index, so a pass from the top sees each one as it was built.
+void pairLiterals(DecEntry *pTable, unsigned rootBits) {
+    for (unsigned i = 1u << rootBits; i-- > 0;) {
+        DecEntry first = pTable[i];
+        if (first.op != kOpLiteral || first.bits >= rootBits) {
+            continue;
+        }
+        DecEntry second = pTable[i >> first.bits];
+        if (second.op == kOpLiteral && second.bits <= rootBits - first.bits) {
+            pTable[i] = {static_cast<uint8_t>(kOpLiteralPair + first.bits),
+                         static_cast<uint8_t>(first.bits + second.bits),
+                         static_cast<uint16_t>(first.val | second.val << 8)};
+        }
+    }
+}
 
 bool isLink(const DecEntry &entry) {
     return static_cast<unsigned>(entry.op - 1) < kOpMaxLink;
@@ -260,25 +324,33 @@ class BlockDecoder {
     [[nodiscard]] int decodeCareful(const DecEntry *pTable, unsigned rootBits, DecEntry *pEntry) {
         (void)pull(rootBits);
         DecEntry entry = pTable[in_.bits & lowMask(rootBits)];
-        unsigned need = entry.bits;
+        unsigned need = entry.bits - extraBitsOf(entry);
         if (isLink(entry)) {
             (void)pull(rootBits + entry.op);
             entry = pTable[entry.val + ((in_.bits >> rootBits) & lowMask(entry.op))];
-            need = rootBits + entry.bits;
+            need = rootBits + entry.bits - extraBitsOf(entry);
+        }
+        if (entry.op >= kOpLiteralPair) { // one literal at a time here
+            entry = {kOpLiteral, static_cast<uint8_t>(entry.op - kOpLiteralPair),
+                     static_cast<uint16_t>(entry.val & 0xFF)};
+            need = entry.bits;
         }
         if (need > in_.count) {
             return -2;
         }
         drop(need);
+        entry.bits = static_cast<uint8_t>(entry.bits - extraBitsOf(entry)); // the code's own bits
         *pEntry = entry;
         return 0;
     }
 
     [[nodiscard]] int huffmanBlock();
     [[nodiscard]] int readHeader();
+    [[nodiscard]] int buildCodeTables(const RootBits &roots, unsigned litLenCount,
+                                      unsigned distCount, bool bPairs);
     [[nodiscard]] int readCodeLengths(unsigned total, unsigned rootBits);
     [[nodiscard]] int storedBlock();
-    [[nodiscard]] int fastSymbols(bool bHasDist);
+    template <bool HasDist> [[nodiscard]] int fastSymbols();
     [[nodiscard]] int carefulSymbol(bool bHasDist);
     [[nodiscard]] int copyMatch(uint32_t distance, uint32_t length);
     [[nodiscard]] int writeByte(uint8_t value) {
@@ -411,10 +483,32 @@ int BlockDecoder::readHeader() {
     if (pLengths[kEndOfBlock] == 0) {
         return -1;
     }
-    unsigned litRoot = kLitLenRootBits;
+    // With much input left, wider roots first, so that fewer codes take a
+    // second lookup; filling them costs more than a short block saves. The
+    // worst case of the narrow roots always fits the table area.
+    bool bWide = in_.end - in_.cursor >= kWideTableInput;
+    for (const RootBits &roots : kRootChoices) {
+        if ((bWide || roots.litLen == kLitLenRootBits) &&
+            buildCodeTables(roots, litLenCount, distCount, bWide) == 0) {
+            return 0;
+        }
+    }
+    return -1;
+}
+
+// Builds the literal/length table and, when the block has one, the
+// distance table behind it. -1 when either code is unusable or the
+// tables do not fit the area with these roots.
+int BlockDecoder::buildCodeTables(const RootBits &roots, unsigned litLenCount, unsigned distCount,
+                                  bool bPairs) {
+    const uint8_t *pLengths = scratch_.lengths;
+    unsigned litRoot = roots.litLen;
     int used = buildTable(CodeKind::LitLen, pLengths, litLenCount, pArea_, kTableEntries, &litRoot);
     if (used < 0) {
         return -1;
+    }
+    if (bPairs) {
+        pairLiterals(pArea_, litRoot);
     }
     scratch_.pLitLen = pArea_;
     scratch_.litLenRootBits = static_cast<int32_t>(litRoot);
@@ -422,7 +516,7 @@ int BlockDecoder::readHeader() {
     scratch_.pTableEnd = scratch_.pDist;
     scratch_.distRootBits = 0;
     if (distCount != 0) {
-        unsigned distRoot = kDistRootBits;
+        unsigned distRoot = roots.dist;
         int distUsed =
             buildTable(CodeKind::Distance, pLengths + litLenCount, distCount, scratch_.pDist,
                        kTableEntries - static_cast<unsigned>(used), &distRoot);
@@ -441,7 +535,7 @@ int BlockDecoder::huffmanBlock() {
     }
     bool bHasDist = scratch_.pTableEnd != scratch_.pDist;
     for (;;) {
-        int rc = fastSymbols(bHasDist);
+        int rc = bHasDist ? fastSymbols<true>() : fastSymbols<false>();
         if (rc == 0) {
             rc = carefulSymbol(bHasDist);
         }
@@ -451,87 +545,146 @@ int BlockDecoder::huffmanBlock() {
     }
 }
 
-// Decodes symbols while the input and output pieces have room for a
-// whole symbol. Long on purpose: the hot loop keeps the reader and output
-// state in registers, which a split into calls would spill. Works on local copies of the reader and
-// output state so that byte stores cannot alias them. Returns 0 to continue carefully, 1 at the end
-// of the block, or a negative result.
-int BlockDecoder::fastSymbols(bool bHasDist) {
+// Masks of the low 0 to 15 bits, by count: one load instead of a shift
+// and a subtraction on the way to the next table lookup.
+constexpr std::array<uint32_t, 16> kLowMasks = [] {
+    std::array<uint32_t, 16> masks{};
+    for (unsigned n = 0; n < 16; ++n) {
+        masks[n] = (1u << n) - 1;
+    }
+    return masks;
+}();
+
+// Decodes symbols while the input piece holds 8 bytes and the output piece
+// room for a whole match and its word overrun. Long on purpose: the hot
+// loop keeps the reader and output state in registers, which a split into
+// calls would spill; it works on local copies so that byte stores cannot
+// alias them. Each round refills to 56 bits or more: a whole length and
+// distance pair (48 bits at most), or up to three literals of root codes.
+// Returns 0 to continue carefully, 1 at the end of the block, or a
+// negative result.
+template <bool HasDist> int BlockDecoder::fastSymbols() {
     const DecEntry *const pLit = scratch_.pLitLen;
     const DecEntry *const pDist = scratch_.pDist;
     const uint64_t litMask = lowMask(static_cast<unsigned>(scratch_.litLenRootBits));
     const uint64_t distMask = lowMask(static_cast<unsigned>(scratch_.distRootBits));
     const uint8_t *in = in_.cursor;
-    const uint8_t *const inEnd = in_.end;
     uint64_t bits = in_.bits;
     unsigned count = in_.count;
     uint8_t *out = out_.cursor;
-    uint8_t *const outEnd = out_.end;
     uint8_t *const outStart = out_.start;
+    // The loop runs while both cursors are below these limits (8 input
+    // bytes, kFastOutputRoom bytes of room); a cursor that starts above
+    // its limit's distance stops it at once.
+    const uint8_t *const inLimit = in_.end - std::min(in_.end - in, kFastInputRoom - 1);
+    uint8_t *const outLimit = out_.end - std::min(out_.end - out, kFastOutputRoom - 1);
     int rc = 0;
-    auto take = [&bits, &count](unsigned n) {
-        uint64_t value = bits & lowMask(n);
-        bits >>= n;
-        count -= n;
-        return static_cast<uint32_t>(value);
-    };
-    while (inEnd - in >= kFastInputRoom && outEnd - out >= kFastOutputRoom) {
+    auto refill = [&in, &bits, &count] {
         uint64_t word;
         std::memcpy(&word, in, sizeof word);
-        bits |= word << count; // 56 bits or more: a whole length/distance pair
+        bits |= word << count;
         in += (63 - count) >> 3;
         count |= 56;
-        DecEntry entry = pLit[bits & litMask];
-        if (isLink(entry)) {
-            (void)take(entry.bits);
-            entry = pLit[entry.val + (bits & lowMask(entry.op))];
-        }
-        (void)take(entry.bits);
-        if (entry.op == kOpLiteral) {
-            *out++ = static_cast<uint8_t>(entry.val);
-            // A second literal from the root table fits the 41 bits left.
+    };
+    if (in < inLimit) {
+        refill();
+    }
+    // The next literal/length entry is looked up before the refill that
+    // precedes its use, so that the load of the refill word is off the
+    // path from one lookup to the next. Its root bits are there already:
+    // a refill makes 64 bits valid (the bits above the count are the next
+    // input bytes, which the refill ORs in again), and a round takes at
+    // most 48 of them.
+    DecEntry entry = pLit[bits & litMask];
+    while (in < inLimit && out < outLimit) {
+        refill();
+        if (isLiteral(entry)) {
+            // Root entries of at most 10 bits: two more fit the bits left.
+            // A single literal writes its byte and a scratch byte.
+            bits >>= entry.bits;
+            count -= entry.bits;
+            store16(out, entry.val);
+            out += 1 + (entry.op >> 7);
             entry = pLit[bits & litMask];
-            if (entry.op == kOpLiteral) {
-                (void)take(entry.bits);
-                *out++ = static_cast<uint8_t>(entry.val);
+            if (!isLiteral(entry)) {
+                continue; // entry is the next one
             }
+            bits >>= entry.bits;
+            count -= entry.bits;
+            store16(out, entry.val);
+            out += 1 + (entry.op >> 7);
+            entry = pLit[bits & litMask];
+            if (!isLiteral(entry)) {
+                continue; // entry is the next one
+            }
+            bits >>= entry.bits;
+            count -= entry.bits;
+            store16(out, entry.val);
+            out += 1 + (entry.op >> 7);
+            entry = pLit[bits & litMask];
             continue;
         }
-        if (entry.op == kOpEndOfBlock) {
-            rc = 1;
+        if (isLink(entry)) {
+            bits >>= entry.bits;
+            count -= entry.bits;
+            entry = pLit[entry.val + (bits & kLowMasks[entry.op])];
+            if (entry.op == kOpLiteral) {
+                bits >>= entry.bits;
+                count -= entry.bits;
+                *out++ = static_cast<uint8_t>(entry.val);
+                entry = pLit[bits & litMask];
+                continue;
+            }
+        }
+        if (entry.op >= kOpInvalid || !HasDist) {
+            rc = entry.op == kOpEndOfBlock ? 1 : -1;
+            bits >>= entry.bits; // the end of block's bits are consumed
+            count -= entry.bits;
             break;
         }
-        if (entry.op == kOpInvalid || !bHasDist) {
-            rc = -1;
-            break;
-        }
-        uint32_t length = entry.val + take(entry.op - kOpBase);
+        // A length code and its extra bits go in one shift.
+        // A length or distance entry's bits hold its code and its extra
+        // bits: one shift takes both, off the path to the extra value.
+        unsigned extraBits = entry.op - kOpBase;
+        uint32_t length = entry.val + static_cast<uint32_t>((bits >> (entry.bits - extraBits)) &
+                                                            kLowMasks[extraBits]);
+        bits >>= entry.bits;
+        count -= entry.bits;
         entry = pDist[bits & distMask];
         if (isLink(entry)) {
-            (void)take(entry.bits);
-            entry = pDist[entry.val + (bits & lowMask(entry.op))];
+            bits >>= entry.bits;
+            count -= entry.bits;
+            entry = pDist[entry.val + (bits & kLowMasks[entry.op])];
         }
-        (void)take(entry.bits);
         if (entry.op == kOpInvalid) {
             rc = -1;
             break;
         }
-        uint32_t distance = entry.val + take(entry.op - kOpBase);
+        extraBits = entry.op - kOpBase;
+        uint32_t distance = entry.val + static_cast<uint32_t>((bits >> (entry.bits - extraBits)) &
+                                                              kLowMasks[extraBits]);
+        bits >>= entry.bits;
+        count -= entry.bits;
         if (distance > static_cast<uint32_t>(out - outStart)) {
-            in_ = {in, inEnd, bits, count};
+            uint8_t *const outEnd = out_.end;
+            in_ = {in, in_.end, bits, count};
             out_.cursor = out;
             rc = copyMatch(distance, length);
             out = out_.cursor;
             if (rc != 0 || out_.end != outEnd || out_.start != outStart) {
                 return rc; // the copy moved to another piece: go on carefully
             }
+            entry = pLit[bits & litMask];
             continue;
         }
         // Whole words; the overrun past the match end is overwritten later.
-        copyWide(out, distance, length);
+        copyMatchWords(out, distance, length);
         out += length;
+        entry = pLit[bits & litMask];
     }
-    in_ = {in, inEnd, bits, count};
+    in_.cursor = in;
+    in_.bits = bits;
+    in_.count = count;
     out_.cursor = out;
     return rc;
 }

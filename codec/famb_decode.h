@@ -10,7 +10,8 @@
 
 namespace famb {
 
-// Decoding-table entry: operation, code bits consumed, value.
+// Decoding-table entry: operation, bits consumed, value. The bits of a
+// length or distance entry count its code and its extra bits.
 struct DecEntry {
     uint8_t op;
     uint8_t bits;
@@ -23,12 +24,18 @@ inline constexpr uint8_t kOpMaxLink = 15; // 1..15: sub-table of op bits
 inline constexpr uint8_t kOpBase = 16;    // 16 + extra bits: val = base
 inline constexpr uint8_t kOpInvalid = 64;
 inline constexpr uint8_t kOpEndOfBlock = 96;
+// 128 + n (n = 1..15): two literals in one root entry, the first of n code
+// bits; bits = both codes, val = first byte | second byte << 8.
+inline constexpr uint8_t kOpLiteralPair = 128;
 
 // Worst case of one literal/length table (286 codes, root 9, up to 15
 // bits) plus one distance table (34 codes, root 6, up to 15 bits).
 inline constexpr unsigned kTableEntries = 1448;
 inline constexpr unsigned kLitLenRootBits = 9;
 inline constexpr unsigned kDistRootBits = 6;
+// Wider roots, used when the block's tables fit the area with them.
+inline constexpr unsigned kLitLenWideRootBits = 10;
+inline constexpr unsigned kDistWideRootBits = 8;
 inline constexpr unsigned kCodeLenRootBits = 7;
 inline constexpr unsigned kMaxCodeLengths = 320;
 

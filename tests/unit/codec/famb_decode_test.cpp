@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "famb_test_util.h"
 
 namespace {
@@ -192,6 +194,60 @@ TEST_P(FambDecodeStreams, StoredBlockAfterFastDecodedBlock) {
                 << int(fill) << " " << literals;
             EXPECT_EQ(out, expected) << int(fill) << " " << literals;
         }
+    }
+}
+
+// A literal-only block of `count` literals from 'a' to 'e' on codes of 2,
+// 2, 2, 3 and 4 bits (end of block on 4 bits), then a marker: long enough
+// for the decoder's wide tables, whose 4-bit root holds two 2-bit literals
+// in one entry. *pData receives the decoded bytes.
+Bytes pairedLiteralStream(size_t count, Bytes *pData) {
+    std::vector<uint8_t> lengths(257, 0);
+    lengths['a'] = 2;
+    lengths['b'] = 2;
+    lengths['c'] = 2;
+    lengths['d'] = 3;
+    lengths['e'] = 4;
+    lengths[256] = 4;
+    BitSink sink;
+    auto codes = famb_test::writeHeader(sink, lengths, {});
+    uint32_t state = 1;
+    pData->clear();
+    for (size_t i = 0; i < count; ++i) {
+        state = state * 1103515245u + 12345u;
+        uint8_t b = uint8_t("aabbccde"[(state >> 16) & 7]);
+        pData->push_back(b);
+        sink.putCode(codes.litLen[b], lengths[b]);
+    }
+    sink.putCode(codes.litLen[256], lengths[256]);
+    sink.alignWithMarker();
+    return sink.bytes();
+}
+
+// Paired literals meet the end of the destination and of the input at
+// every offset: a destination short by a byte or more is filled with the
+// right bytes and gives -3 (also when only the first of a pair fits); an
+// input cut short gives -2.
+TEST_P(FambDecodeStreams, LiteralPairsToTheEnd) {
+    Bytes data;
+    Bytes stream = pairedLiteralStream(40000, &data);
+    ASSERT_GT(stream.size(), 8192u);
+    Codec codec(GetParam());
+    Bytes out;
+    ASSERT_EQ(codec.decode(stream, &out, uint32_t(data.size())), int32_t(data.size()));
+    EXPECT_EQ(out, data);
+    for (size_t less = 1; less <= 64; ++less) {
+        uint32_t capacity = uint32_t(data.size() - less);
+        Bytes room(capacity);
+        ASSERT_EQ(
+            tezl_Decode(codec.get(), stream.data(), uint32_t(stream.size()), room.data(), capacity),
+            -3)
+            << less;
+        EXPECT_TRUE(std::equal(room.begin(), room.end(), data.begin())) << less;
+    }
+    for (size_t cut = 1; cut <= 16; ++cut) {
+        Bytes prefix(stream.begin(), stream.end() - long(cut));
+        EXPECT_EQ(codec.decode(prefix, &out, uint32_t(data.size())), -2) << cut;
     }
 }
 
@@ -394,6 +450,37 @@ TEST(FambDecodeTables, StreamNeedingTheWorstCaseDecodes) {
     Bytes out;
     EXPECT_EQ(codec.decode(sink.bytes(), &out, 16), 5);
     EXPECT_EQ(out, Bytes(5, 'm'));
+}
+
+// The worst-case block with much input after it: the wide tables do not
+// fit the area, and the narrow ones that always fit are used instead.
+TEST(FambDecodeTables, WorstCaseWithMuchInputAfterItDecodes) {
+    std::vector<uint8_t> lit = kWorstLitLen;
+    std::swap(lit[0], lit[256]);
+    std::swap(lit[1], lit['m']);
+    std::swap(lit[2], lit[257]);
+    BitSink sink;
+    auto codes = famb_test::writeHeader(sink, lit, kWorstDist);
+    sink.putCode(codes.litLen['m'], lit['m']);
+    sink.putCode(codes.litLen[257], lit[257]);
+    sink.putCode(codes.dist[0], kWorstDist[0]);
+    sink.putCode(codes.litLen[256], lit[256]);
+    sink.alignWithMarker();
+    Bytes stream = sink.bytes();
+    Bytes expected(5, 'm');
+    for (int block = 0; block < 3; ++block) { // stored blocks of 4000 bytes
+        uint32_t header = 1u | (4000u - 1) << 1;
+        stream.push_back(uint8_t(header));
+        stream.push_back(uint8_t(header >> 8));
+        for (uint32_t i = 0; i < 4000; ++i) {
+            stream.push_back(uint8_t(i * 7 + block));
+            expected.push_back(uint8_t(i * 7 + block));
+        }
+    }
+    Codec codec(-2);
+    Bytes out;
+    EXPECT_EQ(codec.decode(stream, &out, uint32_t(expected.size())), int32_t(expected.size()));
+    EXPECT_EQ(out, expected);
 }
 
 } // namespace
