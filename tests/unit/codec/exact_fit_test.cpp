@@ -458,8 +458,10 @@ Bytes withBytes(const char *hex, size_t count, uint8_t value) {
 
 // Family B streams whose header counts are one off.
 Bytes storedBlock(uint32_t declared, const Bytes &data) {
-    Bytes b = {uint8_t(1 | (declared - 1) << 1), uint8_t((declared - 1) >> 7)};
-    b.insert(b.end(), data.begin(), data.end());
+    Bytes b(2 + data.size());
+    b[0] = uint8_t(1 | (declared - 1) << 1);
+    b[1] = uint8_t((declared - 1) >> 7);
+    std::copy(data.begin(), data.end(), b.begin() + 2);
     return b;
 }
 
