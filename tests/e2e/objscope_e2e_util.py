@@ -1,5 +1,15 @@
 """Helpers shared by the objscope end-to-end scripts."""
+import os
 import socket
+
+# On Windows the programs run under Wine: E2E_RUN names the command that
+# starts one. Their CR LF line ends become LF where text is read.
+RUN = [os.environ["E2E_RUN"]] if os.environ.get("E2E_RUN") else []
+
+
+def command(program, *args):
+    """The command line that starts the program with the arguments."""
+    return RUN + [program, *map(str, args)]
 
 
 def free_port():
@@ -33,7 +43,7 @@ class SampleStorage:
     def __init__(self, program, module):
         import subprocess
         self.port = free_port()
-        self.proc = subprocess.Popen([program, str(self.port), module], stdin=subprocess.PIPE,
+        self.proc = subprocess.Popen(command(program, self.port, module), stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, text=True, bufsize=1)
         if self.proc.stdout.readline().strip() != f"ready {self.port} {module}":
             self.__exit__()
@@ -58,7 +68,7 @@ class SampleStorage:
 def run_commands(objscope, commands):
     """objscope over typed commands; its output, or an exit when it failed."""
     import subprocess
-    run = subprocess.run([objscope], input=commands, capture_output=True, text=True, timeout=60)
+    run = subprocess.run(command(objscope), input=commands, capture_output=True, text=True, timeout=60)
     if run.returncode != 0:
         raise SystemExit(f"objscope exited {run.returncode}\n{run.stdout[-3000:]}")
     return run.stdout

@@ -12,7 +12,7 @@ the views' label tables.
 import subprocess
 import sys
 
-from objscope_e2e_util import expect_in_order, free_port
+from objscope_e2e_util import command, expect_in_order, free_port
 
 
 TEXT = [
@@ -67,7 +67,7 @@ def xml_balanced(text):
 def main():
     objscope, storage = sys.argv[1], sys.argv[2]
     port = free_port()
-    proc = subprocess.Popen([storage, str(port), "tgt"], stdin=subprocess.PIPE,
+    proc = subprocess.Popen(command(storage, port, "tgt"), stdin=subprocess.PIPE,
                             stdout=subprocess.PIPE, text=True, bufsize=1)
     try:
         if proc.stdout.readline().strip() != f"ready {port} tgt":
@@ -81,7 +81,7 @@ def main():
             if mode == "":
                 commands += "dumpscreen diag-counters\n"
             commands += "exit\n"
-            run = subprocess.run([objscope], input=commands, capture_output=True, text=True,
+            run = subprocess.run(command(objscope), input=commands, capture_output=True, text=True,
                                  timeout=60)
             if run.returncode != 0:
                 raise SystemExit(f"objscope exited {run.returncode}\n{run.stdout[-3000:]}")

@@ -11,7 +11,7 @@ import subprocess
 import sys
 import tempfile
 
-from objscope_e2e_util import expect_in_order, free_port
+from objscope_e2e_util import command, expect_in_order, free_port
 
 
 def generic_device():
@@ -132,7 +132,7 @@ def add_records(proc, workdir):
 def dump(objscope, port, screens):
     commands = f"connect tgt 127.0.0.1 {port}\n"
     commands += "".join(f"dumpscreen {screen}\n" for screen in screens) + "exit\n"
-    run = subprocess.run([objscope], input=commands, capture_output=True, text=True, timeout=60)
+    run = subprocess.run(command(objscope), input=commands, capture_output=True, text=True, timeout=60)
     if run.returncode != 0:
         raise SystemExit(f"objscope exited {run.returncode}\n{run.stdout[-3000:]}")
     return run.stdout
@@ -142,7 +142,7 @@ def main():
     objscope, storage = sys.argv[1], sys.argv[2]
     workdir = tempfile.mkdtemp(prefix="objscope_views_engine_")
     port = free_port()
-    proc = subprocess.Popen([storage, str(port), "tgt"], stdin=subprocess.PIPE,
+    proc = subprocess.Popen(command(storage, port, "tgt"), stdin=subprocess.PIPE,
                             stdout=subprocess.PIPE, text=True, bufsize=1)
     try:
         if proc.stdout.readline().strip() != f"ready {port} tgt":
