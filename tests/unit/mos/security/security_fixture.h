@@ -8,6 +8,7 @@
 #include "../trace_capture.h"
 #include "mos_blocking.h"
 #include "usr/os_proc.h"
+#include "usr/os_thread.h"
 #include "usr/security/mos_auth.h"
 #include "usr/security/mos_dynamic_lib.h"
 #include "usr/security/mos_security.h"
@@ -115,6 +116,29 @@ class SecurityTest : public testing::Test {
     static void SetUpTestSuite() {
         EnsureCoreLayers();
         ASSERT_EQ(mosBlocking_LayerInit(nullptr), MOS_RC__SUCCESS);
+        WaitForTheDefaultWorker();
+    }
+    // The default blocker's worker traces its start. A trace capture makes
+    // the trace layer afresh, so a test may capture only once that line is
+    // written: the worker has then run a request of ours.
+    static void WaitForTheDefaultWorker() {
+        static uint32_t bRan;
+        static MosBlockingReq req; // the worker still stores its result
+        bRan = 0;
+        mosBlockingReq_Init(
+            &req,
+            [](void *pRan, uint32_t *) -> uint32_t {
+                __atomic_store_n(static_cast<uint32_t *>(pRan), 1, __ATOMIC_RELEASE);
+                return 0;
+            },
+            &bRan, nullptr);
+        ASSERT_EQ(mosBlocking_SubmitWaitEx(nullptr, &req), MOS_RC__PENDING);
+        // A hang guard only: the worker takes the request at once.
+        for (int waitedMs = 0; waitedMs < 60000 && __atomic_load_n(&bRan, __ATOMIC_ACQUIRE) == 0;
+             waitedMs++) {
+            osThread_SleepMs(1);
+        }
+        ASSERT_EQ(__atomic_load_n(&bRan, __ATOMIC_ACQUIRE), 1u);
     }
     static void TearDownTestSuite() { mosBlocking_LayerDestroy(); }
     void SetUp() override { *mosSecurity_GetDefaultConf() = MosSecurityConf{}; }
