@@ -54,8 +54,7 @@ Connection::~Connection() {
 }
 
 bool Connection::Send(const uint8_t *pData, size_t size) const {
-    return send(static_cast<int>(socket_), pData, size, MSG_NOSIGNAL) ==
-           static_cast<ssize_t>(size);
+    return send(static_cast<int>(socket_), pData, size, MSG_NOSIGNAL) == static_cast<ssize_t>(size);
 }
 
 bool Connection::Readable(int timeoutMs) const {

@@ -131,13 +131,13 @@ TEST_F(ConsoleTest, AFullScreenDisplayFlipsBuffersAndLeavesTheShellsBufferBehind
     EXPECT_NE(ActiveText(0, origin, 12), "second frame");
     const std::string marker = "shell again";
     DWORD written = 0;
-    ASSERT_TRUE(WriteConsoleA(shell, marker.c_str(), static_cast<DWORD>(marker.size()), &written,
-                              nullptr));
+    ASSERT_TRUE(
+        WriteConsoleA(shell, marker.c_str(), static_cast<DWORD>(marker.size()), &written, nullptr));
     CONSOLE_SCREEN_BUFFER_INFO info{};
     ASSERT_TRUE(GetConsoleScreenBufferInfo(shell, &info));
-    EXPECT_EQ(ActiveText(static_cast<SHORT>(info.dwCursorPosition.X - 11), info.dwCursorPosition.Y,
-                         11),
-              marker);
+    EXPECT_EQ(
+        ActiveText(static_cast<SHORT>(info.dwCursorPosition.X - 11), info.dwCursorPosition.Y, 11),
+        marker);
     CloseHandle(shell);
 }
 
