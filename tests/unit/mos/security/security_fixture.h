@@ -112,16 +112,27 @@ class TestCerts {
 };
 
 class SecurityTest : public testing::Test {
+  public:
+    using TraceCapture = StdoutCapture;
+
   protected:
+    // The trace layer writes to standard output before any worker starts,
+    // and stays up until the workers are gone: the tests' captures take
+    // standard output only (TraceCapture below).
     static void SetUpTestSuite() {
         EnsureCoreLayers();
+        MosTrcParams params{};
+        params.trc_stdout = 1;
+        ASSERT_EQ(mosTrcLayer_Create(&params), MOS_RC__SUCCESS);
         ASSERT_EQ(mosBlocking_LayerInit(nullptr), MOS_RC__SUCCESS);
-        WaitForTheDefaultWorker();
     }
-    // The default blocker's worker traces its start. A trace capture makes
-    // the trace layer afresh, so a test may capture only once that line is
-    // written: the worker has then run a request of ours.
-    static void WaitForTheDefaultWorker() {
+    static void TearDownTestSuite() {
+        mosBlocking_LayerDestroy();
+        mosTrcLayer_Destroy();
+    }
+    // Returns once the single worker of pBlocking has run everything
+    // queued before: a request of ours, queued last, has run.
+    static void WaitForWorker(MosBlocking *pBlocking) {
         static uint32_t bRan;
         static MosBlockingReq req; // the worker still stores its result
         bRan = 0;
@@ -132,7 +143,7 @@ class SecurityTest : public testing::Test {
                 return 0;
             },
             &bRan, nullptr);
-        ASSERT_EQ(mosBlocking_SubmitWaitEx(nullptr, &req), MOS_RC__PENDING);
+        ASSERT_EQ(mosBlocking_SubmitWaitEx(pBlocking, &req), MOS_RC__PENDING);
         // A hang guard only: the worker takes the request at once.
         for (int waitedMs = 0; waitedMs < 60000 && __atomic_load_n(&bRan, __ATOMIC_ACQUIRE) == 0;
              waitedMs++) {
@@ -140,7 +151,6 @@ class SecurityTest : public testing::Test {
         }
         ASSERT_EQ(__atomic_load_n(&bRan, __ATOMIC_ACQUIRE), 1u);
     }
-    static void TearDownTestSuite() { mosBlocking_LayerDestroy(); }
     void SetUp() override { *mosSecurity_GetDefaultConf() = MosSecurityConf{}; }
     void TearDown() override {
         mosSecurityLayer_Destroy();
