@@ -7,15 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <arpa/inet.h>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <netinet/in.h>
-#include <poll.h>
+#include <memory>
 #include <string>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -54,15 +49,11 @@ class SampleStorage : public testing::Test {
     void SetUp() override {
         process_.Start(SAMPLE_STORAGE_PATH, "tgt");
         port_ = process_.Port();
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(port_);
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ASSERT_EQ(connect(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+        conn_ = std::make_unique<e2e::Connection>(port_, false);
+        ASSERT_TRUE(conn_->Connected());
     }
     void TearDown() override {
-        close(fd_);
+        conn_.reset();
         process_.Stop();
     }
 
@@ -75,16 +66,14 @@ class SampleStorage : public testing::Test {
             putWord(&msg, w);
         }
         msg.insert(msg.end(), extra.begin(), extra.end());
-        EXPECT_EQ(send(fd_, msg.data(), msg.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(msg.size()));
+        EXPECT_TRUE(conn_->Send(msg.data(), msg.size()));
         Bytes out;
         while (out.size() < expected) {
-            pollfd p = {fd_, POLLIN, 0};
-            if (poll(&p, 1, 5000) <= 0) {
+            if (!conn_->Readable(5000)) {
                 break;
             }
             uint8_t buf[65536];
-            ssize_t n = recv(fd_, buf, std::min(sizeof buf, expected - out.size()), 0);
+            long n = conn_->Recv(buf, std::min(sizeof buf, expected - out.size()));
             if (n <= 0) {
                 break;
             }
@@ -126,7 +115,7 @@ class SampleStorage : public testing::Test {
 
     e2e::SampleStorageProcess process_;
     uint16_t port_ = 0;
-    int fd_ = -1;
+    std::unique_ptr<e2e::Connection> conn_;
 };
 
 } // namespace

@@ -6,17 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <csignal>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <netinet/in.h>
 #include <optional>
-#include <poll.h>
 #include <string>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -59,40 +54,20 @@ Bytes request(const Bytes &payload, uint32_t expected) {
 // One raw TCP connection to the debug port, over IPv4 or IPv6 loopback.
 class Client {
   public:
-    explicit Client(uint16_t port, bool bIpv6 = false) {
-        fd_ = socket(bIpv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
-        if (bIpv6) {
-            sockaddr_in6 addr{};
-            addr.sin6_family = AF_INET6;
-            addr.sin6_port = htons(port);
-            addr.sin6_addr = in6addr_loopback;
-            bConnected_ = connect(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)) == 0;
-        } else {
-            sockaddr_in addr{};
-            addr.sin_family = AF_INET;
-            addr.sin_port = htons(port);
-            addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            bConnected_ = connect(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)) == 0;
-        }
-    }
-    ~Client() { close(fd_); }
-    bool connected() const { return bConnected_; }
-    void send(const Bytes &bytes) const {
-        ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(bytes.size()));
-    }
+    explicit Client(uint16_t port, bool bIpv6 = false) : conn_(port, bIpv6) {}
+    bool connected() const { return conn_.Connected(); }
+    void send(const Bytes &bytes) const { ASSERT_TRUE(conn_.Send(bytes.data(), bytes.size())); }
     // Up to count bytes, stopping early at end of stream or after timeoutMs
     // without data.
     Bytes read(size_t count, int timeoutMs = kReplyTimeoutMs) const {
         Bytes out;
         while (out.size() < count) {
-            pollfd p = {fd_, POLLIN, 0};
-            if (poll(&p, 1, timeoutMs) <= 0) {
+            if (!conn_.Readable(timeoutMs)) {
                 break;
             }
             uint8_t buf[65536];
             size_t want = std::min(sizeof(buf), count - out.size());
-            ssize_t n = recv(fd_, buf, want, 0);
+            long n = conn_.Recv(buf, want);
             if (n <= 0) {
                 break;
             }
@@ -102,12 +77,11 @@ class Client {
     }
     // True when the server has closed the connection (no further bytes).
     bool closedByPeer() const {
-        pollfd p = {fd_, POLLIN, 0};
-        if (poll(&p, 1, kReplyTimeoutMs) <= 0) {
+        if (!conn_.Readable(kReplyTimeoutMs)) {
             return false;
         }
         uint8_t b;
-        return recv(fd_, &b, 1, 0) <= 0;
+        return conn_.Recv(&b, 1) <= 0;
     }
     Bytes ask(const Bytes &payload, uint32_t expected) const {
         send(request(payload, expected));
@@ -115,8 +89,7 @@ class Client {
     }
 
   private:
-    int fd_ = -1;
-    bool bConnected_ = false;
+    e2e::Connection conn_;
 };
 
 // The sample storage process, started as a data server (tgt).
@@ -132,14 +105,14 @@ class SampleStorage : public testing::Test {
     // Adds count objects of typeId whose record is `record`.
     void addObjects(uint32_t typeId, const Bytes &record, uint32_t count) {
         std::string path = testing::TempDir() + "rec_" + std::to_string(typeId) + "_" +
-                           std::to_string(getpid()) + ".bin";
+                           std::to_string(e2e::ProcessId()) + ".bin";
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char *>(record.data()),
                    static_cast<std::streamsize>(record.size()));
         std::string reply =
             command("add " + std::to_string(typeId) + " " + path + " " + std::to_string(count));
         ASSERT_EQ(reply.rfind("ok ", 0), 0u) << reply;
-        unlink(path.c_str());
+        std::remove(path.c_str());
     }
     // The server answers a fresh client: it survived whatever came before.
     void expectServing() {
@@ -327,19 +300,19 @@ TEST_F(SampleStorage, OneListenerServesIpv6AndIpv4Clients) {
 }
 
 TEST_F(SampleStorage, SampleCommandsRefuseWhatTheyCannotServe) {
-    std::string path = testing::TempDir() + "rec_bad_" + std::to_string(getpid()) + ".bin";
+    std::string path = testing::TempDir() + "rec_bad_" + std::to_string(e2e::ProcessId()) + ".bin";
     std::ofstream(path, std::ios::binary) << std::string(71, 'x');
     EXPECT_EQ(command("add 57 " + path), "error: record of 71 bytes, type 57 takes 72");
     EXPECT_EQ(command("add 176 " + path), "error: record of 71 bytes, type 176 takes 0");
-    unlink(path.c_str());
+    std::remove(path.c_str());
     addObjects(kSpareType, record(72, 1), 1);
     EXPECT_EQ(command("set 57 0 71 aabb"), "error: past the end of the record");
     EXPECT_EQ(command("set 57 1 0 aa"), "error: no object 57/1");
     EXPECT_EQ(command("drop 9 0"), "error: no object 9/0");
-    std::string own = testing::TempDir() + "rec_own_" + std::to_string(getpid()) + ".bin";
+    std::string own = testing::TempDir() + "rec_own_" + std::to_string(e2e::ProcessId()) + ".bin";
     std::ofstream(own, std::ios::binary) << std::string(56, 'x');
     EXPECT_EQ(command("add 2 " + own), "error: type 2 belongs to the runtime");
-    unlink(own.c_str());
+    std::remove(own.c_str());
     EXPECT_EQ(command("frobnicate"), "error: unknown command frobnicate");
     expectServing();
 }

@@ -3,3 +3,4 @@
 add_test(NAME mos_shm_e2e
   COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/mos_shm_e2e.sh $<TARGET_FILE:mos_shm_probe>)
 set_tests_properties(mos_shm_e2e PROPERTIES TIMEOUT 120)
+e2e_windows(mos_shm_e2e)

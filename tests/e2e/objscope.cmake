@@ -1,6 +1,7 @@
 # objscope driven end to end: command files and redirected standard input
-# compared byte for byte (objscope/run_case.cmake), and the real terminal
-# under tmux (objscope/terminal_test.sh).
+# compared byte for byte (objscope/run_case.cmake; on Windows after the C
+# runtime's CR LF line ends are made LF), and the real terminal under tmux
+# (objscope/terminal_test.sh, Linux).
 set(OBJSCOPE_CASES ${CMAKE_CURRENT_SOURCE_DIR}/objscope)
 
 # objscope_e2e_case(NAME RC [ARG file] [MISSING_ARG word] [STDIN file] [EXPECTED file])
@@ -10,6 +11,9 @@ function(objscope_e2e_case name rc)
   cmake_parse_arguments(ARG "" "ARG;MISSING_ARG;STDIN;EXPECTED" "" ${ARGN})
   set(defs -DPROGRAM=$<TARGET_FILE:objscope> -DCASE_DIR=${OBJSCOPE_CASES}
            -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR} -DRC=${rc})
+  if(CMAKE_CROSSCOMPILING)
+    list(APPEND defs -DEMULATOR=${MOS_WINE_RUN})
+  endif()
   if(ARG_ARG)
     if(NOT IS_ABSOLUTE ${ARG_ARG})
       set(ARG_ARG ${OBJSCOPE_CASES}/${ARG_ARG})
@@ -30,6 +34,7 @@ function(objscope_e2e_case name rc)
   endif()
   add_test(NAME objscope_e2e.${name}
            COMMAND ${CMAKE_COMMAND} ${defs} -P ${OBJSCOPE_CASES}/run_case.cmake)
+  mos_wine_tests(objscope_e2e.${name})
 endfunction()
 
 objscope_e2e_case(unknown_then_exit 1 ARG unknown_then_exit.cmds
@@ -58,24 +63,29 @@ objscope_e2e_case(exit_code_capped 255 STDIN many_failures.stdin)
 objscope_e2e_case(object_types 0 ARG objtypes.cmds EXPECTED objtypes.expected)
 
 find_program(TMUX_PROGRAM tmux)
-if(TMUX_PROGRAM)
+if(TMUX_PROGRAM AND NOT CMAKE_CROSSCOMPILING)
   add_test(NAME objscope_e2e.terminal
            COMMAND ${OBJSCOPE_CASES}/terminal_test.sh $<TARGET_FILE:objscope>
                    $<TARGET_FILE:objscope_tty_probe>)
   set_tests_properties(objscope_e2e.terminal PROPERTIES TIMEOUT 120)
 endif()
 
-# Linked over real TCP on 127.0.0.1 to the sample storage process.
+# Linked over real TCP on 127.0.0.1 to the sample storage process, and on
+# Linux through the driver emulator's device.
 find_package(Python3 COMPONENTS Interpreter)
 if(Python3_Interpreter_FOUND)
+  set(link_emulator "")
+  if(TARGET driver_emulator)
+    set(link_emulator $<TARGET_FILE:driver_emulator>)
+  endif()
   add_test(NAME objscope_e2e.link
            COMMAND ${Python3_EXECUTABLE} ${OBJSCOPE_CASES}/../objscope_link_e2e.py
-                   $<TARGET_FILE:objscope> $<TARGET_FILE:sample_storage>
-                   $<TARGET_FILE:driver_emulator>)
+                   $<TARGET_FILE:objscope> $<TARGET_FILE:sample_storage> ${link_emulator})
   set_tests_properties(objscope_e2e.link PROPERTIES TIMEOUT 120)
+  e2e_windows(objscope_e2e.link)
 endif()
 
-if(TMUX_PROGRAM AND Python3_Interpreter_FOUND)
+if(TMUX_PROGRAM AND Python3_Interpreter_FOUND AND NOT CMAKE_CROSSCOMPILING)
   add_test(NAME objscope_e2e.display
            COMMAND ${OBJSCOPE_CASES}/../objscope_display_test.sh $<TARGET_FILE:objscope>
                    $<TARGET_FILE:sample_storage>)
@@ -87,6 +97,7 @@ endif()
 add_test(NAME objscope_e2e.views
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/objscope_views_e2e.py
                  $<TARGET_FILE:objscope> $<TARGET_FILE:sample_storage>)
+e2e_windows(objscope_e2e.views)
 
 # Dumps into a file: whole and well-formed against the sample storage
 # process, bounded in memory against a server announcing huge counts.

@@ -5,12 +5,22 @@ the wait ever takes: it only guards against a hang, so that a test that
 stops getting what it waits for fails within its time limit and shows the
 output it did get.
 """
+import os
 import queue
 import socket
 import subprocess
 import threading
 
 WAIT_SECONDS = 30  # hang guard of one wait
+
+# On Windows the programs run under Wine: E2E_RUN names the command that
+# starts one. Their CR LF line ends become LF where text is read.
+RUN = [os.environ["E2E_RUN"]] if os.environ.get("E2E_RUN") else []
+
+
+def command(program, *args):
+    """The command line that starts the program with the arguments."""
+    return RUN + [program, *map(str, args)]
 
 
 def free_port():
@@ -101,7 +111,7 @@ class SampleStorage:
 
     def __init__(self, program, module, port=None):
         self.port = port if port is not None else free_port()
-        self.proc = subprocess.Popen([program, str(self.port), module], stdin=subprocess.PIPE,
+        self.proc = subprocess.Popen(command(program, self.port, module), stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, text=True, bufsize=1)
         self.out = LineReader(self.proc.stdout, "the sample process")
         try:
@@ -145,7 +155,7 @@ class SampleStorage:
 
 def run_commands(objscope, commands):
     """objscope over typed commands; its output, or an exit when it failed."""
-    run = run_program([objscope], commands, "objscope")
+    run = run_program(command(objscope), commands, "objscope")
     if run.returncode != 0:
         raise SystemExit(f"objscope exited {run.returncode}\n{run.stdout[-3000:]}")
     return run.stdout

@@ -6,4 +6,5 @@ if(Python3_Interpreter_FOUND)
            COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/objscope_views_engine_e2e.py
                    $<TARGET_FILE:objscope> $<TARGET_FILE:sample_storage>)
   set_tests_properties(objscope_e2e.views_engine PROPERTIES TIMEOUT 120)
+  e2e_windows(objscope_e2e.views_engine)
 endif()

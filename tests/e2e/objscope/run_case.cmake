@@ -7,6 +7,9 @@
 #                       which objscope must treat as a stream)
 #   -DEXPECTED=file     optional: expected standard output
 #   -DRC=n              expected exit code
+#   -DEMULATOR=path     optional: runs the program (Windows: under Wine),
+#                       whose text-mode output ends lines with CR LF; they
+#                       are compared as LF
 # In EXPECTED, a line "@@SCREEN_LIST@@" stands for the screen list and help
 # block as a stream shows them (screen_list.txt after a new frame's line
 # feed), and "@@FEEDS n@@" for n line feeds.
@@ -17,7 +20,7 @@ set(args "")
 if(DEFINED ARG)
   set(args "${ARG}")
 endif()
-execute_process(COMMAND ${PROGRAM} ${args}
+execute_process(COMMAND ${EMULATOR} ${PROGRAM} ${args}
   WORKING_DIRECTORY ${WORK_DIR}
   INPUT_FILE ${STDIN}
   OUTPUT_VARIABLE actual
@@ -28,6 +31,9 @@ if(NOT rc STREQUAL "${RC}")
 endif()
 if(NOT DEFINED EXPECTED)
   return()
+endif()
+if(DEFINED EMULATOR)
+  string(REPLACE "\r\n" "\n" actual "${actual}")
 endif()
 file(READ ${EXPECTED} expected)
 file(READ ${CASE_DIR}/screen_list.txt screenList)

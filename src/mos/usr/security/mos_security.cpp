@@ -296,7 +296,9 @@ MOS_RC mosSecurity_InitCK(void *pConf) {
 }
 
 MOS_RC mosSecurity_Init(MosSecurityConf *pConf) {
-    mosSecurityLayer_G.bInitialized = 0;
+    // An asynchronous start runs this on its worker while others read the
+    // flag: it is published with a release store.
+    __atomic_store_n(&mosSecurityLayer_G.bInitialized, 0, __ATOMIC_RELEASE);
     if (pConf == nullptr) {
         MOS_TRACE(MOS_COMP_MOS, 1, "Using default security configuration");
         pConf = mosSecurity_GetDefaultConf();
@@ -324,7 +326,7 @@ MOS_RC mosSecurity_Init(MosSecurityConf *pConf) {
         MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: Failed to initialize authentication");
         return rc;
     }
-    mosSecurityLayer_G.bInitialized = 1;
+    __atomic_store_n(&mosSecurityLayer_G.bInitialized, 1, __ATOMIC_RELEASE);
     MOS_TRACE(MOS_COMP_MOS, 1, "MOS Security library initialized successfully");
     return MOS_RC__SUCCESS;
 }

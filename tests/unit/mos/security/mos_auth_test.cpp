@@ -14,7 +14,7 @@ namespace {
 
 using mostest::SecurityTest;
 using mostest::TestCerts;
-using mostest::TraceCapture;
+using TraceCapture = mostest::SecurityTest::TraceCapture;
 
 struct AuthCase {
     const char *pName;

@@ -9,7 +9,7 @@
 namespace {
 
 using mostest::SecurityTest;
-using mostest::TraceCapture;
+using TraceCapture = mostest::SecurityTest::TraceCapture;
 
 class DynamicLibTest : public SecurityTest {};
 

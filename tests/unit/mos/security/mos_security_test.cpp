@@ -17,7 +17,7 @@
 namespace {
 
 using mostest::SecurityTest;
-using mostest::TraceCapture;
+using TraceCapture = mostest::SecurityTest::TraceCapture;
 
 class SecurityLayerTest : public SecurityTest {};
 
@@ -27,11 +27,8 @@ TEST_F(SecurityLayerTest, DefaultConfigurationLoadsNothing) {
         TraceCapture capture;
         EXPECT_EQ(mosSecurityLayer_Load(nullptr), MOS_RC__SUCCESS);
         EXPECT_EQ(mosSecurityLayer_G.bInitBlockingCreated, static_cast<int32_t>(bAsync));
-        for (int waitedMs = 0; bAsync != 0 && waitedMs < 10000 &&
-                               __atomic_load_n(&mosSecurityLayer_G.initReq.result,
-                                               __ATOMIC_ACQUIRE) != MOS_RC__SUCCESS;
-             waitedMs++) {
-            osThread_SleepMs(1);
+        if (bAsync != 0) {
+            WaitForWorker(&mosSecurityLayer_G.initBlocking);
         }
         mosSecurityLayer_Destroy();
         const std::string trace = capture.Stop();

@@ -16,7 +16,7 @@ namespace {
 
 using mostest::SecurityTest;
 using mostest::TestCerts;
-using mostest::TraceCapture;
+using TraceCapture = mostest::SecurityTest::TraceCapture;
 
 class SslTest : public SecurityTest {};
 

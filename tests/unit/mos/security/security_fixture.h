@@ -8,6 +8,7 @@
 #include "../trace_capture.h"
 #include "mos_blocking.h"
 #include "usr/os_proc.h"
+#include "usr/os_thread.h"
 #include "usr/security/mos_auth.h"
 #include "usr/security/mos_dynamic_lib.h"
 #include "usr/security/mos_security.h"
@@ -111,12 +112,45 @@ class TestCerts {
 };
 
 class SecurityTest : public testing::Test {
+  public:
+    using TraceCapture = StdoutCapture;
+
   protected:
+    // The trace layer writes to standard output before any worker starts,
+    // and stays up until the workers are gone: the tests' captures take
+    // standard output only (TraceCapture below).
     static void SetUpTestSuite() {
         EnsureCoreLayers();
+        MosTrcParams params{};
+        params.trc_stdout = 1;
+        ASSERT_EQ(mosTrcLayer_Create(&params), MOS_RC__SUCCESS);
         ASSERT_EQ(mosBlocking_LayerInit(nullptr), MOS_RC__SUCCESS);
     }
-    static void TearDownTestSuite() { mosBlocking_LayerDestroy(); }
+    static void TearDownTestSuite() {
+        mosBlocking_LayerDestroy();
+        mosTrcLayer_Destroy();
+    }
+    // Returns once the single worker of pBlocking has run everything
+    // queued before: a request of ours, queued last, has run.
+    static void WaitForWorker(MosBlocking *pBlocking) {
+        static uint32_t bRan;
+        static MosBlockingReq req; // the worker still stores its result
+        bRan = 0;
+        mosBlockingReq_Init(
+            &req,
+            [](void *pRan, uint32_t *) -> uint32_t {
+                __atomic_store_n(static_cast<uint32_t *>(pRan), 1, __ATOMIC_RELEASE);
+                return 0;
+            },
+            &bRan, nullptr);
+        ASSERT_EQ(mosBlocking_SubmitWaitEx(pBlocking, &req), MOS_RC__PENDING);
+        // A hang guard only: the worker takes the request at once.
+        for (int waitedMs = 0; waitedMs < 60000 && __atomic_load_n(&bRan, __ATOMIC_ACQUIRE) == 0;
+             waitedMs++) {
+            osThread_SleepMs(1);
+        }
+        ASSERT_EQ(__atomic_load_n(&bRan, __ATOMIC_ACQUIRE), 1u);
+    }
     void SetUp() override { *mosSecurity_GetDefaultConf() = MosSecurityConf{}; }
     void TearDown() override {
         mosSecurityLayer_Destroy();
