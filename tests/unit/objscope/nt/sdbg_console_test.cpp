@@ -163,9 +163,15 @@ TEST_F(ConsoleTest, KeysAndLinesFromTheConsolesInput) {
     // A line loses its carriage return and line feed.
     Type("d 1\r");
     char line[32];
-    in.ReadLine(line, sizeof(line));
+    EXPECT_TRUE(in.ReadLine(line, sizeof(line)));
     EXPECT_STREQ(line, "d 1");
     EXPECT_FALSE(in.IsAtEnd());
+    // A line too long for the buffer is dropped whole; the next one reads.
+    Type(std::string(40, 'x') + "\re 2\r");
+    EXPECT_FALSE(in.ReadLine(line, sizeof(line)));
+    EXPECT_STREQ(line, "");
+    EXPECT_TRUE(in.ReadLine(line, sizeof(line)));
+    EXPECT_STREQ(line, "e 2");
 }
 
 TEST_F(ConsoleTest, KeysTypedBeforeTheDeviceAreDiscarded) {
