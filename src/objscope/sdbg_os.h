@@ -51,9 +51,6 @@ uint32_t SdbgOs_FormatDeviceError(uint32_t win32Error, uint32_t bufSize, char *p
 // The calling thread's last error (GetLastError; errno on Linux).
 uint32_t SdbgOs_GetLastError();
 
-// The calling thread's last socket error (WSAGetLastError; errno on Linux).
-uint32_t SdbgOs_GetLastSocketError();
-
 // The worker's lock: one runtime-library fast lock.
 struct Sdbg_Mutex {
     static void Init(Sdbg_Mutex *pMutex);
