@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -16,7 +17,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
-#include <ctime>
 #include <unistd.h>
 
 namespace {
@@ -182,10 +182,10 @@ struct GaiMap {
 };
 
 constexpr GaiMap kGaiMap[] = {
-    {EAI_AGAIN, NET_WSATRY_AGAIN},         {EAI_NONAME, NET_WSAHOST_NOT_FOUND},
-    {EAI_FAIL, NET_WSANO_RECOVERY},        {EAI_NODATA, NET_WSANO_DATA},
-    {EAI_FAMILY, NET_WSAEAFNOSUPPORT},     {EAI_MEMORY, NET_WSAENOBUFS},
-    {EAI_BADFLAGS, NET_WSAEINVAL},         {EAI_SOCKTYPE, NET_WSAESOCKTNOSUPPORT},
+    {EAI_AGAIN, NET_WSATRY_AGAIN},     {EAI_NONAME, NET_WSAHOST_NOT_FOUND},
+    {EAI_FAIL, NET_WSANO_RECOVERY},    {EAI_NODATA, NET_WSANO_DATA},
+    {EAI_FAMILY, NET_WSAEAFNOSUPPORT}, {EAI_MEMORY, NET_WSAENOBUFS},
+    {EAI_BADFLAGS, NET_WSAEINVAL},     {EAI_SOCKTYPE, NET_WSAESOCKTNOSUPPORT},
 };
 
 struct WsaText {
