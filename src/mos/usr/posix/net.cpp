@@ -204,8 +204,12 @@ constexpr WsaText kWsaTexts[] = {
     {NET_WSAEWOULDBLOCK, "A non-blocking socket operation could not be completed immediately. "},
     {NET_WSAEALREADY, "An operation was attempted on a non-blocking socket that already had an "
                       "operation in progress. "},
+    {NET_WSAEINPROGRESS, "A blocking operation is currently executing. "},
     {NET_WSAENOTSOCK, "An operation was attempted on something that is not a socket. "},
     {NET_WSAEDESTADDRREQ, "A required address was omitted from an operation on a socket. "},
+    {NET_WSAEMSGSIZE, "A message sent on a datagram socket was larger than the internal message "
+                      "buffer or some other network limit, or the buffer used to receive a "
+                      "datagram into was smaller than the datagram itself. "},
     {NET_WSAEPROTOTYPE, "A protocol was specified in the socket function call that does not "
                         "support the semantics of the socket type requested. "},
     {NET_WSAENOPROTOOPT, "An unknown, invalid, or unsupported option or level was specified in a "
