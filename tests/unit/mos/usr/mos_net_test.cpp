@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <string>

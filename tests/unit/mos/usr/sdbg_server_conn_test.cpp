@@ -55,11 +55,11 @@ void query(MosObjEntry *pObj, MosObjType *, void *pBuf) {
         p[i] = static_cast<uint8_t>(index * 31 + i * 7 + (i >> 8));
     }
 }
-void command(MosObjEntry *, MosObjType *, uint32_t, uint32_t, const char (*)[MOS_OBJ_CMD_ARG_SIZE]) {
-}
+void command(MosObjEntry *, MosObjType *, uint32_t, uint32_t,
+             const char (*)[MOS_OBJ_CMD_ARG_SIZE]) {}
 
-const SdbgRegistry kBigRegistry = {getById,  getNumObjs, getQuerySize, enumStart, enumNext,
-                                   enumEnd,  enumAt,     query,        command};
+const SdbgRegistry kBigRegistry = {getById, getNumObjs, getQuerySize, enumStart, enumNext,
+                                   enumEnd, enumAt,     query,        command};
 
 MOS_RC toMemory(void *pCtx, const void *pData, uint32_t size) {
     auto *pOut = static_cast<std::vector<uint8_t> *>(pCtx);
