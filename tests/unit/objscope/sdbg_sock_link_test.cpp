@@ -1,6 +1,7 @@
 // The socket link against servers that misbehave: each failure names its
 // own cause, a stalled server costs at most the link's time limit, and the
 // link mends itself for the next request once the server is back.
+#include "objscope_test_support.h"
 #include "sdbg_application.h"
 #include "sdbg_exception.h"
 #include "sdbg_link.h"
@@ -166,7 +167,7 @@ class FakeServer {
 class SockLinkTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        ASSERT_EQ(mos_Init(nullptr), MOS_RC__SUCCESS);
+        ASSERT_EQ(objscopetest::EnsureRuntime(), MOS_RC__SUCCESS);
         ASSERT_EQ(osNetLayer_Create(), MOS_RC__SUCCESS);
         Sdbg_ObjTypeRegistry::Init();
         osEnv_Set("OBJSCOPE_LINK_TIME_LIMIT_MS", kTestTimeLimitMs);
