@@ -6,20 +6,11 @@
 #include "sdbg_device.h"
 #include "sdbg_logical_view.h"
 
-#include "mos_loader.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace objscopetest {
-
-// Starts the runtime library once per test process, as the program does
-// once: suites that need its threads and locks share the one start.
-inline MOS_RC EnsureRuntime() {
-    static const MOS_RC rc = mos_Init(nullptr);
-    return rc;
-}
 
 // Records every call as a line of text: "W(text)<fg,bg>", "G(x,y)", "N",
 // "S", "A<fg,bg>", "T(title)".

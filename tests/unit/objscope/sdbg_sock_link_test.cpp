@@ -1,7 +1,7 @@
 // The socket link against servers that misbehave: each failure names its
 // own cause, a stalled server costs at most the link's time limit, and the
 // link mends itself for the next request once the server is back.
-#include "objscope_test_support.h"
+#include "runtime_once.h"
 #include "sdbg_application.h"
 #include "sdbg_exception.h"
 #include "sdbg_link.h"

@@ -1,4 +1,4 @@
-#include "objscope_test_support.h"
+#include "runtime_once.h"
 #include "sdbg_application.h"
 #include "sdbg_exception.h"
 #include "sdbg_obj_type_registry.h"

@@ -151,6 +151,47 @@ TEST_F(Interrupted, SendGoesOnAfterASignal) {
     EXPECT_TRUE(got == data);
 }
 
+// A connect with a time limit that signals keep interrupting waits out its
+// time and reports failure; the process lives.
+TEST_F(Interrupted, TimedConnectWaitsThroughSignals) {
+    // A listener whose accept queue is full drops further connection
+    // requests, so a new connect stays pending.
+    MosSocket full = MOS_INVALID_SOCKET;
+    ASSERT_EQ(osNet_Socket(&full, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
+    ASSERT_TRUE(osNet_BindPort(full, 0, NET_SOCKET_TYPE__IPV4));
+    uint16_t port = 0;
+    ASSERT_EQ(osNetSys_GetLocalPort(full, &port), 0u);
+    ASSERT_EQ(osNetSys_Listen(full, 0), 0u);
+    NetAddress addr;
+    ASSERT_EQ(netAddress_BuildFromString(&addr, "127.0.0.1", port), MOS_RC__SUCCESS);
+    std::vector<MosSocket> queued;
+    for (int i = 0; i < 2; ++i) {
+        MosSocket s = MOS_INVALID_SOCKET;
+        ASSERT_EQ(osNet_Socket(&s, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
+        (void)osNet_BlockConnect(s, &addr, 200);
+        queued.push_back(s);
+    }
+    MosSocket s = MOS_INVALID_SOCKET;
+    ASSERT_EQ(osNet_Socket(&s, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
+    bool bConnected = true;
+    uint32_t err = 0;
+    std::atomic<bool> bDone{false};
+    std::thread connector([&] {
+        bConnected = osNet_BlockConnect(s, &addr, 500);
+        err = osNet_GetLastError();
+        bDone.store(true);
+    });
+    pester(connector, bDone);
+    connector.join();
+    EXPECT_FALSE(bConnected);
+    EXPECT_EQ(err, NET_WSAETIMEDOUT);
+    for (MosSocket q : queued) {
+        osNet_Close(q);
+    }
+    osNet_Close(s);
+    osNet_Close(full);
+}
+
 // Makes socket(AF_INET6, ...) fail with err in this process, as on a
 // kernel built or booted without IPv6. False when filters are not allowed.
 bool refuseIpv6Sockets(int err) {
