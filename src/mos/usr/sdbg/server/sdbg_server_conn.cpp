@@ -41,6 +41,19 @@ void growSendBuf(SdbgClientConn *pConn, uint32_t responseSize) {
     pConn->sendBufSize = want;
 }
 
+// Responses are mostly u32 words and 12-byte record headers: copies of a
+// size known here are inlined, where a general copy costs a library call
+// for every piece.
+inline void copyPiece(uint8_t *pDst, const void *pSrc, uint32_t size) {
+    if (size == 4) {
+        memcpy(pDst, pSrc, 4);
+    } else if (size == 12) {
+        memcpy(pDst, pSrc, 12);
+    } else {
+        memcpy(pDst, pSrc, size);
+    }
+}
+
 // Gathers response bytes; sends when the buffer is full. A piece as large
 // as the buffer goes out directly, after the bytes buffered before it.
 MOS_RC writeToSocket(void *pCtx, const void *pData, uint32_t size) {
@@ -61,7 +74,7 @@ MOS_RC writeToSocket(void *pCtx, const void *pData, uint32_t size) {
             return rc;
         }
     }
-    memcpy(pConn->pSendBuf + pConn->sendBufUsed, pData, size);
+    copyPiece(pConn->pSendBuf + pConn->sendBufUsed, pData, size);
     pConn->sendBufUsed += size;
     pConn->positionInResponse += size;
     return MOS_RC__SUCCESS;
