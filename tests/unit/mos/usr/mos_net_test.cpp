@@ -306,14 +306,17 @@ TEST_F(Loopback, EachFailureLeavesItsOwnSocketError) {
          },
          MOS_RC__CLOSED, NET_WSAETIMEDOUT},
     };
-    mostest::NetTraceCapture capture; // the layer's own messages stay out of the log
     for (const Case &c : cases) {
         SCOPED_TRACE(c.pName);
-        EXPECT_EQ(c.run(), c.rc);
-        EXPECT_EQ(osNet_GetLastError(), c.err);
-        char text[256];
-        osNet_ErrorText(osNet_GetLastError(), text, sizeof(text));
-        EXPECT_EQ(std::string(text).find("Unknown error"), std::string::npos) << text;
+        MOS_RC rc = MOS_RC__SUCCESS;
+        uint32_t err = 0;
+        {
+            mostest::NetTraceCapture capture; // the layer's own messages stay out of the log
+            rc = c.run();
+            err = osNet_GetLastError();
+        }
+        EXPECT_EQ(rc, c.rc);
+        EXPECT_EQ(err, c.err); // its text: the system's (checked on Linux, net_posix_test)
         TearDown();
         client_ = peer_ = listener_ = MOS_INVALID_SOCKET;
         SetUp();
