@@ -156,6 +156,35 @@ struct UnbufferedServer {
 
 uint16_t serverPort_G;
 
+struct MemorySink {
+    std::vector<uint8_t> bytes;
+    uint32_t used = 0;
+};
+
+MOS_RC toMemory(void *pCtx, const void *pData, uint32_t size) {
+    auto *pSink = static_cast<MemorySink *>(pCtx);
+    memcpy(pSink->bytes.data() + pSink->used, pData, size);
+    pSink->used += size;
+    return MOS_RC__SUCCESS;
+}
+
+// The request handling alone, into memory: the server's own share of a
+// list round trip.
+void BM_Handle_List1000x72(benchmark::State &state) {
+    const uint32_t payload[2] = {2, kListTypeId};
+    MemorySink out;
+    out.bytes.resize(kListResponse);
+    for (auto _ : state) {
+        out.used = 0;
+        SdbgResponse resp = {{toMemory, &out}, kListResponse, 0};
+        if (sdbgReq_Handle(sdbg_MosObjRegistry(), 2, reinterpret_cast<const uint8_t *>(payload),
+                           sizeof(payload), &resp) != MOS_RC__SUCCESS) {
+            state.SkipWithError("handling failed");
+            break;
+        }
+    }
+}
+
 void BM_Sdbg_ServerType(benchmark::State &state) {
     roundTrips(state, serverPort_G, request({3}, 8), 8);
 }
@@ -188,6 +217,7 @@ BENCHMARK(BM_Sdbg_ServerType)->Name("ServerType/sdbg_server")->UseRealTime();
 BENCHMARK(BM_PingPong_8)->Name("ServerType/raw_tcp_pingpong")->UseRealTime();
 BENCHMARK(BM_Sdbg_List1000x72)->Name("List1000x72/sdbg_server")->UseRealTime();
 BENCHMARK(BM_PingPong_84020)->Name("List1000x72/raw_tcp_pingpong")->UseRealTime();
+BENCHMARK(BM_Handle_List1000x72)->Name("List1000x72/handler_to_memory")->UseRealTime();
 BENCHMARK_CAPTURE(BM_PerWordSends, nagle, false, false)
     ->Name("ServerTypePadded16/per_word_sends_nagle")
     ->UseRealTime();

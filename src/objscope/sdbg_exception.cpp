@@ -2,6 +2,10 @@
 
 #include "sdbg_os.h"
 
+#include "usr/mos_net_sock.h"
+
+#include <cctype>
+
 #include <cstring>
 
 namespace {
@@ -51,8 +55,31 @@ uint32_t Sdbg_LinkException::GetErrorCode() const {
     return 0;
 }
 
+namespace {
+
+// The socket layer's one-line text, without the blank it ends with.
+struct SocketErrorText {
+    char text[Sdbg_Exception::kMessageSize];
+    explicit SocketErrorText(uint32_t wsaError) {
+        text[0] = '\0';
+        osNet_ErrorText(wsaError, text, sizeof(text));
+        size_t length = strnlen(text, sizeof(text) - 1);
+        while (length > 0 && std::isspace(static_cast<unsigned char>(text[length - 1])) != 0) {
+            --length;
+        }
+        text[length] = '\0';
+    }
+};
+
+} // namespace
+
+Sdbg_SockLinkException::Sdbg_SockLinkException() : Sdbg_SockLinkException(osNet_GetLastError()) {}
+
+Sdbg_SockLinkException::Sdbg_SockLinkException(uint32_t wsaError)
+    : Sdbg_LinkException(SocketErrorText(wsaError).text), errorCode(wsaError) {}
+
 uint32_t Sdbg_SockLinkException::GetErrorCode() const {
-    return SdbgOs_GetLastSocketError();
+    return errorCode;
 }
 
 namespace {

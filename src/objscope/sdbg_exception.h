@@ -70,9 +70,17 @@ class Sdbg_LinkException : public Sdbg_SystemException {
     explicit Sdbg_LinkException(const char *pText) : Sdbg_SystemException(pText) {}
 };
 
+// A failed socket transfer or link set-up: the text is the system's
+// message for the Windows socket error the socket layer reported.
 class Sdbg_SockLinkException : public Sdbg_LinkException {
   public:
-    uint32_t GetErrorCode() const override; // the socket layer's last error
+    // The socket layer's last error on the calling thread.
+    Sdbg_SockLinkException();
+    explicit Sdbg_SockLinkException(uint32_t wsaError);
+    uint32_t GetErrorCode() const override;
+
+  private:
+    uint32_t errorCode;
 };
 
 // A failed device transfer: the text is the system's message for the

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -62,7 +63,7 @@ Sdbg_SockLink::Sdbg_SockLink(const char *pHost, uint16_t portNumber)
         throw Sdbg_SockLinkException();
     }
     if (!CreateSocket()) {
-        throw Sdbg_SockLinkException();
+        throw Sdbg_SockLinkException(lastError);
     }
 }
 
@@ -72,23 +73,47 @@ Sdbg_SockLink::~Sdbg_SockLink() {
     }
 }
 
+uint32_t Sdbg_SockLink::TimeLimitMs() {
+    const char *pText = std::getenv("OBJSCOPE_LINK_TIME_LIMIT_MS");
+    if (pText == nullptr || *pText == '\0') {
+        return kTimeLimitMs;
+    }
+    char *pEnd = nullptr;
+    const unsigned long value = std::strtoul(pText, &pEnd, 10);
+    if (*pEnd != '\0' || value == 0 || value > 0x7FFFFFFFul) {
+        return kTimeLimitMs;
+    }
+    return static_cast<uint32_t>(value);
+}
+
 bool Sdbg_SockLink::CreateSocket() {
     const uint32_t socketType = netAddress_AddressTypeToSocketType(netAddress_GetType(&address));
     if (osNet_Socket(&sock, socketType) != MOS_RC__SUCCESS) {
+        lastError = osNet_GetLastError();
         sock = MOS_INVALID_SOCKET;
         return false;
     }
     // A refresh is a chain of small request/response exchanges; waiting to
     // coalesce small packets would stall every one of them.
     osNet_SetSockOpt(sock, NET_IPPROTO_TCP, NET_TCP_NODELAY, 1);
+    // A server that stops answering must not hold the viewer (and, in a
+    // display, its lock) for ever: the transfer fails and the link is mended.
+    const auto limit = static_cast<int32_t>(TimeLimitMs());
+    osNet_SetSockOpt(sock, NET_SOL_SOCKET, NET_SO_RCVTIMEO, limit);
+    osNet_SetSockOpt(sock, NET_SOL_SOCKET, NET_SO_SNDTIMEO, limit);
     return true;
 }
 
 bool Sdbg_SockLink::Open() {
-    return mosNet_Connect(sock, &address) == MOS_RC__SUCCESS;
+    bConnected = sock != MOS_INVALID_SOCKET && mosNet_Connect(sock, &address) == MOS_RC__SUCCESS;
+    if (!bConnected && sock != MOS_INVALID_SOCKET) {
+        lastError = osNet_GetLastError();
+    }
+    return bConnected;
 }
 
 bool Sdbg_SockLink::Close() {
+    bConnected = false;
     if (sock != MOS_INVALID_SOCKET) {
         osNet_Shutdown(sock);
         osNet_Close(sock);
@@ -97,20 +122,29 @@ bool Sdbg_SockLink::Close() {
     return CreateSocket();
 }
 
+void Sdbg_SockLink::Fail() {
+    lastError = osNet_GetLastError();
+    bConnected = false;
+    throw Sdbg_SockLinkException(lastError);
+}
+
 uint32_t Sdbg_SockLink::Transact(uint8_t *pBuffer, uint32_t reqSize, uint32_t respSize) {
+    if (!bConnected && !(Close() && Open())) {
+        throw Sdbg_SockLinkException(lastError);
+    }
     WriteHeader(pBuffer, reqSize, respSize);
     if (osNet_SendAll(sock, pBuffer, reqSize + ReqHeaderSize()) != MOS_RC__SUCCESS) {
-        throw Sdbg_SockLinkException();
+        Fail();
     }
     if (osNet_RecvAll(sock, pBuffer, respSize + RespHeaderSize()) != MOS_RC__SUCCESS) {
-        throw Sdbg_SockLinkException();
+        Fail();
     }
     return respSize;
 }
 
 void Sdbg_SockLink::GetErrorText(char *pBuf) const {
     pBuf[0] = '\0';
-    (void)SdbgOs_FormatSystemMessage(SdbgOs_GetLastSocketError(), kErrorTextSize, pBuf);
+    osNet_ErrorText(lastError, pBuf, kErrorTextSize);
 }
 
 // --- the client driver's device -------------------------------------------------

@@ -52,6 +52,13 @@ class Sdbg_Link {
 
 class Sdbg_SockLink : public Sdbg_Link {
   public:
+    // How long one send or receive may wait for the server before the
+    // transfer fails (WSAETIMEDOUT) and the caller relinks: 30 seconds.
+    // The environment variable OBJSCOPE_LINK_TIME_LIMIT_MS (a positive
+    // number of milliseconds) replaces it, so tests need not wait that long.
+    static constexpr uint32_t kTimeLimitMs = 30000;
+    static uint32_t TimeLimitMs();
+
     // Numeric IPv4 or IPv6 text (cut to 63 characters), no name
     // resolution. Throws Sdbg_SockLinkException when the address is not
     // numeric text or no socket can be made.
@@ -60,9 +67,13 @@ class Sdbg_SockLink : public Sdbg_Link {
 
     bool Open() override;
     bool Close() override;
+    // A link that is not connected (its last Open failed, or a transfer
+    // failed and left the stream at an unknown point) is closed and opened
+    // again first; when that fails, the connect's error is thrown.
     uint32_t Transact(uint8_t *pBuffer, uint32_t reqSize, uint32_t respSize) override;
     void GetErrorText(char *pBuf) const override;
 
+    bool IsConnected() const { return bConnected; }
     uint16_t GetPort() const { return port; }
     const NetAddress &GetAddress() const { return address; }
 
@@ -76,14 +87,18 @@ class Sdbg_SockLink : public Sdbg_Link {
         NetStart &operator=(const NetStart &) = delete;
     };
 
-    // A fresh blocking stream socket with small-packet delay off; false
-    // (socket invalid) when it cannot be made.
+    // A fresh blocking stream socket with small-packet delay off and the
+    // transfer time limits set; false (socket invalid) when it cannot be made.
     bool CreateSocket();
+    // Marks the link broken with the socket layer's last error and throws it.
+    [[noreturn]] void Fail();
 
     NetStart netStart; // first: outlives the socket
     MosSocket sock = MOS_INVALID_SOCKET;
     uint16_t port;
     NetAddress address{};
+    bool bConnected = false;
+    uint32_t lastError = 0; // Windows socket error of the last failure
 };
 
 struct OsDev;

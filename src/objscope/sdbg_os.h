@@ -58,9 +58,6 @@ bool SdbgOs_WriteStdout(const char *pData, size_t size);
 // The calling thread's last error (GetLastError; errno on Linux).
 uint32_t SdbgOs_GetLastError();
 
-// The calling thread's last socket error (WSAGetLastError; errno on Linux).
-uint32_t SdbgOs_GetLastSocketError();
-
 // The worker's lock: one runtime-library fast lock.
 struct Sdbg_Mutex {
     static void Init(Sdbg_Mutex *pMutex);

@@ -219,6 +219,7 @@ void SDbg_Worker::StartDisplay(Sdbg_LogicalView &view, uint32_t index, uint32_t 
         refreshPeriodMs = refreshMs;
         state = kBusy;
         Sdbg_Event::Reset(&wake);
+        bStopRequested.store(false);
         SdbgOs_StartThread(this);
         bThreadStarted = true;
     } catch (...) {
@@ -229,17 +230,21 @@ void SDbg_Worker::StartDisplay(Sdbg_LogicalView &view, uint32_t index, uint32_t 
 }
 
 void SDbg_Worker::StopDisplay() {
+    bStopRequested.store(true);
+    Sdbg_Event::Set(&wake);
     Lock();
     if (state == kBusy || state == kStop) {
         state = kStop;
         Unlock();
-        Sdbg_Event::Set(&wake);
         Sdbg_Event::Wait(&event);
-        Sdbg_Event::Reset(&event);
     } else {
         Unlock();
     }
+    // A display that saw the request and left before the lock came free
+    // has set the event already.
+    Sdbg_Event::Reset(&event);
     JoinDisplayThread();
+    bStopRequested.store(false);
 }
 
 void SDbg_Worker::JoinDisplayThread() {
@@ -272,7 +277,7 @@ bool SDbg_Worker::RefreshPeriod(uint32_t &retries) {
         pCurrentScreen->Refresh(*pServerLink);
     } catch (const Sdbg_LinkException &) {
         const uint32_t failed = retries + 1;
-        if (failed > relinkLimit) {
+        if (failed > relinkLimit || bStopRequested.load()) {
             return false;
         }
         retries = pServerLink->Relink() ? 0 : failed;
@@ -290,7 +295,7 @@ void SDbg_Worker::Run() {
         bool bStopAsked = false;
         for (;;) {
             Lock();
-            if (state == kStop) {
+            if (state == kStop || bStopRequested.load()) {
                 bStopAsked = true;
                 break;
             }
@@ -307,7 +312,7 @@ void SDbg_Worker::Run() {
         pCurrentView = nullptr;
         pCurrentScreen = nullptr;
         state = kIdle;
-        if (bStopAsked) {
+        if (bStopAsked || bStopRequested.load()) {
             Sdbg_Event::Set(&event);
         }
         Unlock();

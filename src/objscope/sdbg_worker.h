@@ -12,6 +12,7 @@
 #include "sdbg_screen.h"
 #include "sdbg_server_link.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -83,6 +84,10 @@ class SDbg_Worker : public Sdbg_ThrdRunnable {
     // Set by StopDisplay: ends the display thread's wait between periods,
     // so leaving does not wait out a long refresh period.
     Sdbg_Event wake;
+    // Set by StopDisplay before it waits for the lock. A display thread held
+    // up in a stalled transfer (which fails at the link's time limit at the
+    // latest) then leaves without relinking or starting another period.
+    std::atomic<bool> bStopRequested{false};
     Sdbg_Screen *pCurrentScreen = nullptr;
     Sdbg_LogicalView *pCurrentView = nullptr;
     uint32_t refreshPeriodMs = 1000;

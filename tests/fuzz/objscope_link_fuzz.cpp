@@ -1,7 +1,11 @@
 // A hostile debug server: the input is cut into replies (each a u16 length
 // then that many bytes) that answer the viewer's link check, object count,
-// all-objects and chosen-objects requests in turn. The viewer must refuse
-// or bound whatever it is told, never read or write outside its buffers.
+// all-objects and chosen-objects requests in turn, three rounds. A length
+// of 0xFFFF stands for a server that closed the connection there, 0xFFFE
+// for one that stopped answering until the time limit. The viewer must
+// refuse or bound whatever it is told, never read or write outside its
+// buffers, report each transport failure with its own error and text, and
+// relink for the next round.
 #include "scripted_link.h"
 #include "sdbg_exception.h"
 #include "sdbg_obj_type_registry.h"
@@ -16,9 +20,23 @@ namespace {
 
 constexpr uint32_t kMaxFetched = 64; // keeps one input fast
 
+constexpr uint32_t kClosedMark = 0xFFFF;
+constexpr uint32_t kStalledMark = 0xFFFE;
+constexpr int kRounds = 3;
+
 void Script(objscopetest::ScriptedLink &link, const uint8_t *pData, size_t size) {
+    // Request 0 is the link check, answered before the script.
+    link.failures.push_back(0);
     while (size >= 2) {
-        const size_t length = std::min<size_t>(pData[0] | (pData[1] << 8), size - 2);
+        const uint32_t mark = pData[0] | (pData[1] << 8);
+        if (mark == kClosedMark || mark == kStalledMark) {
+            link.failures.push_back(mark == kClosedMark ? NET_WSAEDISCON : NET_WSAETIMEDOUT);
+            pData += 2;
+            size -= 2;
+            continue;
+        }
+        link.failures.push_back(0);
+        const size_t length = std::min<size_t>(mark, size - 2);
         link.replies.emplace_back(pData + 2, pData + 2 + length);
         pData += 2 + length;
         size -= 2 + length;
@@ -58,11 +76,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t size) {
     auto pLink = std::make_unique<objscopetest::ScriptedLink>();
     pLink->ReplyWords({SDBG_STATUS__OK, 2});
     Script(*pLink, pData + 1, size - 1);
+    objscopetest::ScriptedLink *pScript = pLink.get();
+    std::unique_ptr<Sdbg_ServerLink> pServer;
     try {
-        Sdbg_ServerLink server(2, std::move(pLink));
-        Exercise(server, typeId);
+        pServer = std::make_unique<Sdbg_ServerLink>(2, std::move(pLink));
     } catch (const Sdbg_Exception &) {
-        // a refused or dropped reply: the viewer reports it and goes on
+        return 0; // a refused link check
+    }
+    for (int round = 0; round < kRounds; ++round) {
+        const size_t opensBefore = pScript->opens;
+        try {
+            Exercise(*pServer, typeId);
+        } catch (const Sdbg_SockLinkException &failure) {
+            // The transport's own error and a text for it, never an empty one.
+            const uint32_t code = failure.GetErrorCode();
+            if ((code != NET_WSAEDISCON && code != NET_WSAETIMEDOUT) || failure.GetText()[0] == 0) {
+                __builtin_trap();
+            }
+            if (!pServer->Relink() || pScript->opens != opensBefore + 1) {
+                __builtin_trap(); // the next round must run on a fresh link
+            }
+        } catch (const Sdbg_Exception &) {
+            // a refused reply: the viewer reports it and goes on
+        }
     }
     return 0;
 }

@@ -19,6 +19,16 @@ constexpr int32_t kListenBacklog = 128;
 // may show another thread's text when two resolutions fail at once).
 char gResolveErrText[1024];
 
+// The socket error of the calling thread's last failed call of this layer,
+// as WSAGetLastError keeps it on Windows; also set where the layer itself
+// decides (a peer that closed, an unusable address).
+thread_local uint32_t tLastNetError = 0;
+
+uint32_t failWith(uint32_t err) {
+    tLastNetError = err;
+    return err;
+}
+
 MOS_RC buildFromResult(void *pAddress, uint16_t family, const uint8_t *pBytes, uint16_t port,
                        bool bPacked) {
     uint32_t socketType = netAddress_AddressFamilyToSocketType(family);
@@ -36,8 +46,13 @@ MOS_RC buildFromResult(void *pAddress, uint16_t family, const uint8_t *pBytes, u
 
 MOS_RC transferResult(MosSocket socketFd, uint32_t err, uint32_t count) {
     if (err == 0) {
-        return count == 0 ? MOS_RC__CLOSED : MOS_RC__SUCCESS;
+        if (count != 0) {
+            return MOS_RC__SUCCESS;
+        }
+        (void)failWith(NET_WSAEDISCON);
+        return MOS_RC__CLOSED;
     }
+    (void)failWith(err);
     if (err == NET_WSAEWOULDBLOCK) {
         return MOS_RC__NOT_READY;
     }
@@ -47,6 +62,14 @@ MOS_RC transferResult(MosSocket socketFd, uint32_t err, uint32_t count) {
 }
 
 } // namespace
+
+uint32_t osNet_GetLastError() {
+    return tLastNetError;
+}
+
+void osNet_ErrorText(uint32_t err, char *pBuf, uint32_t bufSize) {
+    osNetSys_ErrorText(err, pBuf, bufSize);
+}
 
 MOS_RC osNetLayer_Create() {
     uint16_t granted = 0;
@@ -75,6 +98,7 @@ MOS_RC buildAddrFromString(void *pAddress, const char *pHost, uint16_t port, boo
         if (err == 0) {
             break;
         }
+        (void)failWith(err);
         osNetSys_ErrorText(err, gResolveErrText, sizeof(gResolveErrText));
         MOS_TRACE(MOS_COMP_NET, 1,
                   "Failed to get address info for host(%s) due to %s. retryCount(%d)", pHost,
@@ -86,7 +110,11 @@ MOS_RC buildAddrFromString(void *pAddress, const char *pHost, uint16_t port, boo
     // A successful resolution always carries a result list.
     const void *pServerInfo = bHasResult ? bytes : nullptr;
     MOS_ASSERT(((void *)0) != (pServerInfo));
-    return buildFromResult(pAddress, family, bytes, port, bPacked);
+    MOS_RC rc = buildFromResult(pAddress, family, bytes, port, bPacked);
+    if (rc != MOS_RC__SUCCESS) {
+        (void)failWith(NET_WSAEADDRNOTAVAIL); // the wildcard 0.0.0.0 names no peer
+    }
+    return rc;
 }
 
 MOS_RC netAddress_BuildFromString(NetAddress *pAddress, const char *pHost, uint16_t port) {
@@ -100,6 +128,7 @@ MOS_RC osNet_Socket(MosSocket *pSocketFd, uint32_t socketType) {
         return MOS_RC__SUCCESS;
     }
     *pSocketFd = MOS_INVALID_SOCKET;
+    (void)failWith(err);
     if (err == NET_WSAEPROTONOSUPPORT || err == NET_WSAEAFNOSUPPORT) {
         MOS_TRACE(MOS_COMP_NET, 1, "WARNING: Socket type %u is not supported (errno 0x%x)",
                   socketType, err);
@@ -202,6 +231,7 @@ MOS_RC mosNet_Connect(MosSocket socketFd, const NetAddress *pAddr) {
     uint32_t addrLen = 0;
     MOS_RC rc = NetAddress_ToSockAddr(pAddr, sockAddr, &addrLen, true);
     if (rc != MOS_RC__SUCCESS) {
+        (void)failWith(NET_WSAEADDRNOTAVAIL);
         MOS_TRACE(MOS_COMP_NET, 1, "Failed to build the socket address socket %d rc %u ",
                   static_cast<int>(socketFd), rc);
         return rc;
@@ -210,6 +240,7 @@ MOS_RC mosNet_Connect(MosSocket socketFd, const NetAddress *pAddr) {
     if (err == 0) {
         return MOS_RC__SUCCESS;
     }
+    (void)failWith(err);
     if (err == NET_WSAEWOULDBLOCK || err == NET_WSAEINPROGRESS) {
         return MOS_RC__PENDING;
     }
@@ -233,6 +264,9 @@ bool osNet_BlockConnect(MosSocket socketFd, const NetAddress *pAddr, uint32_t ti
         MOS_ASSERT((-1) != numReady);
         // An error or hang-up event beside POLLWRNORM means the connect failed.
         bConnected = numReady >= 1 && revents == NET_POLLWRNORM;
+        if (numReady == 0) {
+            (void)failWith(NET_WSAETIMEDOUT);
+        }
     } else {
         bConnected = rc == MOS_RC__SUCCESS;
         MOS_TRACE(MOS_COMP_NET, 3, "Socket connecting error %d %s", static_cast<int>(socketFd),
@@ -247,6 +281,7 @@ MOS_RC osNet_Recv(MosSocket socketFd, void *pBuf, uint32_t size, uint32_t *pCoun
         // An empty receive reads as a closed peer. Asked of the system it
         // would instead wait for data on some stacks.
         *pCount = 0;
+        (void)failWith(NET_WSAEDISCON);
         return MOS_RC__CLOSED;
     }
     uint32_t err = osNetSys_Recv(socketFd, pBuf, size, pCount);

@@ -15,6 +15,14 @@
 
 #include <cstdint>
 
+// The Windows socket error of the calling thread's last failed call of
+// this layer (as WSAGetLastError): the system's own, or WSAEDISCON for a
+// peer that closed its side, WSAEADDRNOTAVAIL for an address a connect
+// cannot use, WSAETIMEDOUT for a time limit that ran out.
+uint32_t osNet_GetLastError();
+// The system's one-line text for a socket or resolution error number.
+void osNet_ErrorText(uint32_t err, char *pBuf, uint32_t bufSize);
+
 // Process layer: starts Windows Sockets 2.2. MOS_RC__INVALID when the
 // start fails, MOS_RC__ERROR when another version is granted.
 [[nodiscard]] MOS_RC osNetLayer_Create();

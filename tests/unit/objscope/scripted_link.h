@@ -27,9 +27,13 @@ class ScriptedLink : public Sdbg_Link {
     uint32_t Transact(uint8_t *pBuffer, uint32_t reqSize, uint32_t respSize) override {
         WriteHeader(pBuffer, reqSize, respSize);
         sent.emplace_back(pBuffer, pBuffer + ReqHeaderSize() + reqSize);
+        const size_t index = sent.size() - 1;
+        if (index < failures.size() && failures[index] != 0) {
+            throw Sdbg_SockLinkException(failures[index]);
+        }
         if (replies.empty() || bDropNext) {
             bDropNext = false;
-            throw Sdbg_SockLinkException();
+            throw Sdbg_SockLinkException(NET_WSAEDISCON);
         }
         const std::vector<uint8_t> reply = replies.front();
         replies.pop_front();
@@ -49,6 +53,8 @@ class ScriptedLink : public Sdbg_Link {
     }
 
     std::deque<std::vector<uint8_t>> replies;
+    // The socket error request i fails with instead of taking a reply (0: none).
+    std::vector<uint32_t> failures;
     std::vector<std::vector<uint8_t>> sent;
     bool bOpenSucceeds = true;
     bool bDropNext = false;

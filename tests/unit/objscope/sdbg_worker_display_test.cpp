@@ -1,3 +1,4 @@
+#include "runtime_once.h"
 #include "sdbg_application.h"
 #include "sdbg_exception.h"
 #include "sdbg_obj_type_registry.h"
@@ -25,7 +26,7 @@ namespace {
 // its first key and ends after at most one page.
 struct LinkedViewerFixture : public ::testing::Test {
     static void SetUpTestSuite() {
-        ASSERT_EQ(mos_Init(nullptr), MOS_RC__SUCCESS);
+        ASSERT_EQ(objscopetest::EnsureRuntime(), MOS_RC__SUCCESS);
         ASSERT_EQ(osNetLayer_Create(), MOS_RC__SUCCESS);
         Sdbg_ObjTypeRegistry::Init();
     }

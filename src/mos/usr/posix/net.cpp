@@ -3,17 +3,20 @@
 // socket addresses, families, option names and poll bits translated
 // between the Windows values used above the seam and Linux's.
 #include "usr/os_net.h"
+#include "usr/posix/net_errno.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
@@ -23,10 +26,13 @@ struct ErrnoMap {
     uint32_t wsaErr;
 };
 
-// The one place where errno becomes a Windows socket error number.
+// The one place where errno becomes a Windows socket error number: every
+// errno the socket calls below can return has its row, so no failure
+// turns into another one (an unmapped errno reads as WSAEINVAL).
 constexpr ErrnoMap kErrnoMap[] = {
     {EINTR, NET_WSAEINTR},
     {EBADF, NET_WSAENOTSOCK},
+    {EPERM, NET_WSAEACCES},
     {EACCES, NET_WSAEACCES},
     {EFAULT, NET_WSAEFAULT},
     {EINVAL, NET_WSAEINVAL},
@@ -36,16 +42,22 @@ constexpr ErrnoMap kErrnoMap[] = {
     {EINPROGRESS, NET_WSAEWOULDBLOCK}, // a pending connect reads so on Windows
     {EALREADY, NET_WSAEALREADY},
     {ENOTSOCK, NET_WSAENOTSOCK},
+    {EDESTADDRREQ, NET_WSAEDESTADDRREQ},
     {EMSGSIZE, NET_WSAEMSGSIZE},
+    {EPROTOTYPE, NET_WSAEPROTOTYPE},
     {ENOPROTOOPT, NET_WSAENOPROTOOPT},
     {EPROTONOSUPPORT, NET_WSAEPROTONOSUPPORT},
     {ESOCKTNOSUPPORT, NET_WSAESOCKTNOSUPPORT},
     {EOPNOTSUPP, NET_WSAEOPNOTSUPP},
+    // A family the kernel lacks: Windows reports it as WSAEAFNOSUPPORT,
+    // which the listener takes as its cue to fall back to IPv4.
+    {EPFNOSUPPORT, NET_WSAEAFNOSUPPORT},
     {EAFNOSUPPORT, NET_WSAEAFNOSUPPORT},
     {EADDRINUSE, NET_WSAEADDRINUSE},
     {EADDRNOTAVAIL, NET_WSAEADDRNOTAVAIL},
     {ENETDOWN, NET_WSAENETDOWN},
     {ENETUNREACH, NET_WSAENETUNREACH},
+    {ENETRESET, NET_WSAENETRESET},
     {ECONNABORTED, NET_WSAECONNABORTED},
     {ECONNRESET, NET_WSAECONNRESET},
     {EPIPE, NET_WSAECONNRESET},
@@ -56,20 +68,54 @@ constexpr ErrnoMap kErrnoMap[] = {
     {ESHUTDOWN, NET_WSAESHUTDOWN},
     {ETIMEDOUT, NET_WSAETIMEDOUT},
     {ECONNREFUSED, NET_WSAECONNREFUSED},
+    {EHOSTDOWN, NET_WSAEHOSTDOWN},
     {EHOSTUNREACH, NET_WSAEHOSTUNREACH},
 };
 
-uint32_t wsaFromErrno(int err) {
-    for (const ErrnoMap &row : kErrnoMap) {
-        if (row.err == err) {
-            return row.wsaErr;
-        }
-    }
-    return NET_WSAEINVAL;
+uint32_t lastError() {
+    return osNetPosix_WsaFromErrno(errno);
 }
 
-uint32_t lastError() {
-    return wsaFromErrno(errno);
+bool isBlocking(int socketFd) {
+    int flags = fcntl(socketFd, F_GETFL);
+    return flags >= 0 && (flags & O_NONBLOCK) == 0;
+}
+
+// A blocking transfer that ran into its time limit answers EAGAIN here;
+// Windows reports WSAETIMEDOUT, and "would block" must stay reserved for
+// non-blocking sockets (callers retry it at once).
+uint32_t transferError(int socketFd) {
+    int err = errno;
+    if ((err == EAGAIN || err == EWOULDBLOCK) && isBlocking(socketFd)) {
+        return NET_WSAETIMEDOUT;
+    }
+    return osNetPosix_WsaFromErrno(err);
+}
+
+// A blocking connect interrupted by a signal goes on in the background
+// (calling connect again would only answer EALREADY): wait for it to end
+// and take its result.
+uint32_t finishInterruptedConnect(int socketFd) {
+    pollfd entry = {socketFd, POLLOUT, 0};
+    int n;
+    do {
+        n = poll(&entry, 1, -1);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        return lastError();
+    }
+    int err = 0;
+    socklen_t len = sizeof(err);
+    if (getsockopt(socketFd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) {
+        return lastError();
+    }
+    return err == 0 ? 0 : osNetPosix_WsaFromErrno(err);
+}
+
+int64_t monotonicMs() {
+    timespec now = {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 // Moves a new descriptor above the standard streams. A process whose stdin
@@ -125,6 +171,7 @@ struct OptMap {
 
 constexpr OptMap kOptMap[] = {
     {NET_SOL_SOCKET, NET_SO_REUSEADDR, SOL_SOCKET, SO_REUSEADDR},
+    {NET_SOL_SOCKET, NET_SO_SNDBUF, SOL_SOCKET, SO_SNDBUF},
     {NET_IPPROTO_TCP, NET_TCP_NODELAY, IPPROTO_TCP, TCP_NODELAY},
     {NET_IPPROTO_IPV6, NET_IPV6_V6ONLY, IPPROTO_IPV6, IPV6_V6ONLY},
 };
@@ -132,22 +179,81 @@ constexpr OptMap kOptMap[] = {
 struct GaiMap {
     int gaiErr;
     uint32_t wsaErr;
-    const char *pText; // what the Windows message table says for it
 };
 
 constexpr GaiMap kGaiMap[] = {
-    {EAI_AGAIN, NET_WSATRY_AGAIN,
+    {EAI_AGAIN, NET_WSATRY_AGAIN},     {EAI_NONAME, NET_WSAHOST_NOT_FOUND},
+    {EAI_FAIL, NET_WSANO_RECOVERY},    {EAI_NODATA, NET_WSANO_DATA},
+    {EAI_FAMILY, NET_WSAEAFNOSUPPORT}, {EAI_MEMORY, NET_WSAENOBUFS},
+    {EAI_BADFLAGS, NET_WSAEINVAL},     {EAI_SOCKTYPE, NET_WSAESOCKTNOSUPPORT},
+};
+
+struct WsaText {
+    uint32_t wsaErr;
+    const char *pText; // what the Windows message table says, on one line
+};
+
+constexpr WsaText kWsaTexts[] = {
+    {NET_WSAEINTR, "A blocking operation was interrupted by a call to WSACancelBlockingCall. "},
+    {NET_WSAEACCES,
+     "An attempt was made to access a socket in a way forbidden by its access permissions. "},
+    {NET_WSAEFAULT, "The system detected an invalid pointer address in attempting to use a "
+                    "pointer argument in a call. "},
+    {NET_WSAEINVAL, "An invalid argument was supplied. "},
+    {NET_WSAEMFILE, "Too many open sockets. "},
+    {NET_WSAEWOULDBLOCK, "A non-blocking socket operation could not be completed immediately. "},
+    {NET_WSAEALREADY, "An operation was attempted on a non-blocking socket that already had an "
+                      "operation in progress. "},
+    {NET_WSAEINPROGRESS, "A blocking operation is currently executing. "},
+    {NET_WSAENOTSOCK, "An operation was attempted on something that is not a socket. "},
+    {NET_WSAEDESTADDRREQ, "A required address was omitted from an operation on a socket. "},
+    {NET_WSAEMSGSIZE, "A message sent on a datagram socket was larger than the internal message "
+                      "buffer or some other network limit, or the buffer used to receive a "
+                      "datagram into was smaller than the datagram itself. "},
+    {NET_WSAEPROTOTYPE, "A protocol was specified in the socket function call that does not "
+                        "support the semantics of the socket type requested. "},
+    {NET_WSAENOPROTOOPT, "An unknown, invalid, or unsupported option or level was specified in a "
+                         "getsockopt or setsockopt call. "},
+    {NET_WSAEPROTONOSUPPORT, "The requested protocol has not been configured into the system, or "
+                             "no implementation for it exists. "},
+    {NET_WSAESOCKTNOSUPPORT,
+     "The support for the specified socket type does not exist in this address family. "},
+    {NET_WSAEOPNOTSUPP,
+     "The attempted operation is not supported for the type of object referenced. "},
+    {NET_WSAEAFNOSUPPORT, "An address incompatible with the requested protocol was used. "},
+    {NET_WSAEADDRINUSE, "Only one usage of each socket address (protocol/network address/port) "
+                        "is normally permitted. "},
+    {NET_WSAEADDRNOTAVAIL, "The requested address is not valid in its context. "},
+    {NET_WSAENETDOWN, "A socket operation encountered a dead network. "},
+    {NET_WSAENETUNREACH, "A socket operation was attempted to an unreachable network. "},
+    {NET_WSAENETRESET, "The connection has been broken due to keep-alive activity detecting a "
+                       "failure while the operation was in progress. "},
+    {NET_WSAECONNABORTED,
+     "An established connection was aborted by the software in your host machine. "},
+    {NET_WSAECONNRESET, "An existing connection was forcibly closed by the remote host. "},
+    {NET_WSAENOBUFS, "An operation on a socket could not be performed because the system lacked "
+                     "sufficient buffer space or because a queue was full. "},
+    {NET_WSAEISCONN, "A connect request was made on an already connected socket. "},
+    {NET_WSAENOTCONN,
+     "A request to send or receive data was disallowed because the socket is not connected and "
+     "(when sending on a datagram socket using a sendto call) no address was supplied. "},
+    {NET_WSAESHUTDOWN, "A request to send or receive data was disallowed because the socket had "
+                       "already been shut down in that direction with a previous shutdown call. "},
+    {NET_WSAETIMEDOUT,
+     "A connection attempt failed because the connected party did not properly respond after a "
+     "period of time, or established connection failed because connected host has failed to "
+     "respond. "},
+    {NET_WSAECONNREFUSED,
+     "No connection could be made because the target machine actively refused it. "},
+    {NET_WSAEHOSTDOWN, "A socket operation failed because the destination host was down. "},
+    {NET_WSAEHOSTUNREACH, "A socket operation was attempted to an unreachable host. "},
+    {NET_WSAEDISCON, "A graceful shutdown is in progress. "},
+    {NET_WSATRY_AGAIN,
      "This is usually a temporary error during hostname resolution and means that the local "
      "server did not receive a response from an authoritative server. "},
-    {EAI_NONAME, NET_WSAHOST_NOT_FOUND, "No such host is known. "},
-    {EAI_FAIL, NET_WSANO_RECOVERY, "A non-recoverable error occurred during a database lookup. "},
-    {EAI_NODATA, NET_WSANO_DATA,
-     "The requested name is valid, but no data of the requested type was found. "},
-    {EAI_FAMILY, NET_WSAEAFNOSUPPORT,
-     "An address incompatible with the requested protocol was used. "},
-    {EAI_MEMORY, NET_WSAENOBUFS,
-     "An operation on a socket could not be performed because the system lacked sufficient "
-     "buffer space or because a queue was full. "},
+    {NET_WSAHOST_NOT_FOUND, "No such host is known. "},
+    {NET_WSANO_RECOVERY, "A non-recoverable error occurred during a database lookup. "},
+    {NET_WSANO_DATA, "The requested name is valid, but no data of the requested type was found. "},
 };
 
 uint32_t wsaFromGai(int gaiErr) {
@@ -163,6 +269,15 @@ uint32_t wsaFromGai(int gaiErr) {
 }
 
 } // namespace
+
+uint32_t osNetPosix_WsaFromErrno(int err) {
+    for (const ErrnoMap &row : kErrnoMap) {
+        if (row.err == err) {
+            return row.wsaErr;
+        }
+    }
+    return NET_WSAEINVAL;
+}
 
 uint32_t osNetSys_Startup(uint16_t *pGrantedVersion) {
     *pGrantedVersion = 0x0202;
@@ -211,6 +326,13 @@ uint32_t osNetSys_SetNonBlocking(MosSocket socketFd, bool bNonBlocking) {
 }
 
 uint32_t osNetSys_SetSockOpt(MosSocket socketFd, int32_t level, int32_t option, int32_t value) {
+    if (level == NET_SOL_SOCKET && (option == NET_SO_RCVTIMEO || option == NET_SO_SNDTIMEO)) {
+        // Windows takes milliseconds in a DWORD, Linux a timeval.
+        timeval limit = {value / 1000, (value % 1000) * 1000};
+        int name = option == NET_SO_RCVTIMEO ? SO_RCVTIMEO : SO_SNDTIMEO;
+        int rc = setsockopt(fdOf(socketFd), SOL_SOCKET, name, &limit, sizeof(limit));
+        return rc == 0 ? 0 : lastError();
+    }
     for (const OptMap &row : kOptMap) {
         if (row.winLevel == level && row.winOption == option) {
             int rc = setsockopt(fdOf(socketFd), row.level, row.option, &value, sizeof(value));
@@ -252,8 +374,19 @@ uint32_t osNetSys_Connect(MosSocket socketFd, const void *pSockAddr, uint32_t ad
     if (!toLinuxSockAddr(pSockAddr, addrLen, &addr)) {
         return NET_WSAEFAULT;
     }
-    int rc = connect(fdOf(socketFd), reinterpret_cast<sockaddr *>(&addr), addrLen);
-    return rc == 0 ? 0 : lastError();
+    int fd = fdOf(socketFd);
+    if (connect(fd, reinterpret_cast<sockaddr *>(&addr), addrLen) == 0) {
+        return 0;
+    }
+    if (errno == EINTR) {
+        return finishInterruptedConnect(fd);
+    }
+    // A blocking connect that ran into the send time limit answers
+    // EINPROGRESS; Windows would say it timed out.
+    if (errno == EINPROGRESS && isBlocking(fd)) {
+        return NET_WSAETIMEDOUT;
+    }
+    return lastError();
 }
 
 uint32_t osNetSys_Recv(MosSocket socketFd, void *pBuf, uint32_t size, uint32_t *pCount) {
@@ -263,7 +396,7 @@ uint32_t osNetSys_Recv(MosSocket socketFd, void *pBuf, uint32_t size, uint32_t *
         n = recv(fdOf(socketFd), pBuf, size, 0);
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
-        return lastError();
+        return transferError(fdOf(socketFd));
     }
     *pCount = static_cast<uint32_t>(n);
     return 0;
@@ -278,7 +411,7 @@ uint32_t osNetSys_Send(MosSocket socketFd, const void *pData, uint32_t size, uin
         n = send(fdOf(socketFd), pData, size, MSG_NOSIGNAL);
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
-        return lastError();
+        return transferError(fdOf(socketFd));
     }
     *pCount = static_cast<uint32_t>(n);
     return 0;
@@ -298,7 +431,15 @@ uint32_t osNetSys_GetLocalPort(MosSocket socketFd, uint16_t *pPort) {
 uint32_t osNetSys_PollWrite(MosSocket socketFd, int32_t timeoutMs, int32_t *pNumReady,
                             uint16_t *pRevents) {
     pollfd entry = {fdOf(socketFd), POLLOUT, 0};
-    int n = poll(&entry, 1, timeoutMs);
+    // A signal does not end the wait early: it goes on for the time left.
+    const int64_t deadline = monotonicMs() + timeoutMs;
+    int n;
+    for (int32_t left = timeoutMs;; left = static_cast<int32_t>(deadline - monotonicMs())) {
+        n = poll(&entry, 1, timeoutMs < 0 ? -1 : (left < 0 ? 0 : left));
+        if (n >= 0 || errno != EINTR) {
+            break;
+        }
+    }
     *pNumReady = n < 0 ? -1 : n;
     *pRevents = 0;
     if (n < 0) {
@@ -343,7 +484,7 @@ uint32_t osNetSys_GetAddrInfo(const char *pHost, int32_t flags, bool *pbHasResul
 }
 
 void osNetSys_ErrorText(uint32_t err, char *pBuf, uint32_t bufSize) {
-    for (const GaiMap &row : kGaiMap) {
+    for (const WsaText &row : kWsaTexts) {
         if (row.wsaErr == err) {
             snprintf(pBuf, bufSize, "%s", row.pText);
             return;

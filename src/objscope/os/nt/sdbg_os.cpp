@@ -52,10 +52,6 @@ uint32_t SdbgOs_GetLastError() {
     return GetLastError();
 }
 
-uint32_t SdbgOs_GetLastSocketError() {
-    return static_cast<uint32_t>(WSAGetLastError());
-}
-
 void SdbgOs_GuidText(const uint8_t guid[16], char pText[kSdbgGuidTextSize]) {
     GUID value;
     std::memcpy(&value, guid, sizeof(value));

@@ -83,10 +83,6 @@ uint32_t SdbgOs_GetLastError() {
     return static_cast<uint32_t>(errno);
 }
 
-uint32_t SdbgOs_GetLastSocketError() {
-    return static_cast<uint32_t>(errno);
-}
-
 // The same text COM forms: Data1 (u32), Data2 and Data3 (u16) little-endian,
 // then the eight bytes of Data4 as they stand.
 void SdbgOs_GuidText(const uint8_t guid[16], char pText[kSdbgGuidTextSize]) {

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -242,4 +244,110 @@ TEST_F(Loopback, DualStackListenerAcceptsIpv4Peers) {
     peer_ = osNet_Accept(listener6);
     EXPECT_NE(peer_, MOS_INVALID_SOCKET);
     osNet_Close(listener6);
+}
+
+// Each failure leaves its own Windows socket error for whoever reports it,
+// on both targets; nothing falls back on an unrelated system error.
+TEST_F(Loopback, EachFailureLeavesItsOwnSocketError) {
+    struct Case {
+        const char *pName;
+        std::function<MOS_RC()> run;
+        MOS_RC rc;
+        uint32_t err;
+    };
+    const Case cases[] = {
+        {"address that is no address",
+         [] {
+             NetAddress addr;
+             return netAddress_BuildFromString(&addr, "999.999.999.999", 1);
+         },
+         MOS_RC__INVALID, NET_WSAHOST_NOT_FOUND},
+        {"wildcard as a peer",
+         [] {
+             NetAddress addr;
+             return netAddress_BuildFromString(&addr, "0.0.0.0", 1);
+         },
+         MOS_RC__INVALID, NET_WSAEADDRNOTAVAIL},
+        {"connect to a port nobody listens on",
+         [this] {
+             MosSocket spare = MOS_INVALID_SOCKET;
+             EXPECT_EQ(osNet_Socket(&spare, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
+             EXPECT_TRUE(osNet_BindPort(spare, 0, NET_SOCKET_TYPE__IPV4));
+             uint16_t port = 0;
+             EXPECT_EQ(osNetSys_GetLocalPort(spare, &port), 0u);
+             osNet_Close(spare); // bound once, never listened: refused
+             EXPECT_EQ(osNet_Socket(&client_, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
+             NetAddress addr = loopback(port);
+             return mosNet_Connect(client_, &addr);
+         },
+         MOS_RC__ERROR, NET_WSAECONNREFUSED},
+        {"connect without a port",
+         [this] {
+             EXPECT_EQ(osNet_Socket(&client_, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
+             NetAddress addr = loopback(0);
+             return mosNet_Connect(client_, &addr);
+         },
+         MOS_RC__INVALID, NET_WSAEADDRNOTAVAIL},
+        {"peer closes after one byte",
+         [this] {
+             connectPair();
+             EXPECT_EQ(osNet_SendAll(peer_, "x", 1), MOS_RC__SUCCESS);
+             closePeer();
+             char buf[8];
+             return osNet_RecvAll(client_, buf, sizeof(buf));
+         },
+         MOS_RC__CLOSED, NET_WSAEDISCON},
+        {"peer that stops answering, receive time limit",
+         [this] {
+             connectPair();
+             osNet_SetSockOpt(client_, NET_SOL_SOCKET, NET_SO_RCVTIMEO, 50);
+             char buf[8];
+             return osNet_RecvAll(client_, buf, sizeof(buf));
+         },
+         MOS_RC__CLOSED, NET_WSAETIMEDOUT},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.pName);
+        MOS_RC rc = MOS_RC__SUCCESS;
+        uint32_t err = 0;
+        {
+            mostest::NetTraceCapture capture; // the layer's own messages stay out of the log
+            rc = c.run();
+            err = osNet_GetLastError();
+        }
+        EXPECT_EQ(rc, c.rc);
+        EXPECT_EQ(err, c.err); // its text: the system's (checked on Linux, net_posix_test)
+        TearDown();
+        client_ = peer_ = listener_ = MOS_INVALID_SOCKET;
+        SetUp();
+    }
+}
+
+// A peer that reads slowly makes a non-blocking socket accept a part of
+// each send; the rest must follow, in order.
+TEST_F(Loopback, ShortSendsAreFinished) {
+    connectPair();
+    osNet_SetSockOpt(client_, NET_SOL_SOCKET, NET_SO_SNDBUF, 4096);
+    osNet_ChangeBlockMode(client_, true);
+    std::vector<uint8_t> data(1 << 20);
+    for (size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<uint8_t>(i * 13 + (i >> 12));
+    }
+    std::vector<uint8_t> got(data.size());
+    std::thread reader([&] {
+        uint32_t at = 0;
+        while (at < got.size()) {
+            uint32_t count = 0;
+            uint32_t want = std::min<uint32_t>(1000, static_cast<uint32_t>(got.size()) - at);
+            if (osNet_Recv(peer_, got.data() + at, want, &count) != MOS_RC__SUCCESS) {
+                break;
+            }
+            at += count;
+        }
+    });
+    EXPECT_EQ(osNet_SendAll(client_, data.data(), static_cast<uint32_t>(data.size())),
+              MOS_RC__SUCCESS);
+    reader.join();
+    osNet_ChangeBlockMode(client_, false);
+    EXPECT_TRUE(got == data);
 }

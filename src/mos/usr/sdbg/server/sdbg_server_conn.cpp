@@ -19,19 +19,54 @@ MOS_RC flushSendBuf(SdbgClientConn *pConn) {
     }
     uint32_t size = pConn->sendBufUsed;
     pConn->sendBufUsed = 0;
-    return osNet_SendAll(pConn->socketFd, pConn->sendBuf, size);
+    return osNet_SendAll(pConn->socketFd, pConn->pSendBuf, size);
 }
 
-// Gathers response bytes; sends when the buffer is full. Large pieces go
-// out directly once the buffered ones are sent.
+// Makes the send buffer large enough for a whole response of
+// responseSize bytes, within SDBG_SEND_BUF_MAX. A buffer that cannot
+// grow stays as it is; responses are then sent in more parts.
+void growSendBuf(SdbgClientConn *pConn, uint32_t responseSize) {
+    uint32_t want = responseSize < SDBG_SEND_BUF_SIZE ? SDBG_SEND_BUF_SIZE : responseSize;
+    want = want > SDBG_SEND_BUF_MAX ? SDBG_SEND_BUF_MAX : want;
+    if (want <= pConn->sendBufSize) {
+        return;
+    }
+    auto *pBuf = static_cast<uint8_t *>(
+        mos_MemMallocBare(want, MOS_MEM_NO_LIMIT, "sdbgConn_SendBuffer", true));
+    if (pBuf == nullptr) {
+        return;
+    }
+    mos_MemFreeBare(pConn->pSendBuf);
+    pConn->pSendBuf = pBuf;
+    pConn->sendBufSize = want;
+}
+
+// Responses are mostly u32 words and 12-byte record headers: copies of a
+// size known here are inlined, where a general copy costs a library call
+// for every piece.
+inline void copyPiece(uint8_t *pDst, const void *pSrc, uint32_t size) {
+    if (size == 4) {
+        memcpy(pDst, pSrc, 4);
+    } else if (size == 12) {
+        memcpy(pDst, pSrc, 12);
+    } else {
+        memcpy(pDst, pSrc, size);
+    }
+}
+
+// Gathers response bytes; sends when the buffer is full. A piece as large
+// as the buffer goes out directly, after the bytes buffered before it.
 MOS_RC writeToSocket(void *pCtx, const void *pData, uint32_t size) {
     auto *pConn = static_cast<SdbgClientConn *>(pCtx);
-    if (size > SDBG_SEND_BUF_SIZE - pConn->sendBufUsed) {
+    if (size == 0) {
+        return MOS_RC__SUCCESS;
+    }
+    if (size > pConn->sendBufSize - pConn->sendBufUsed) {
         MOS_RC rc = flushSendBuf(pConn);
         if (rc != MOS_RC__SUCCESS) {
             return rc;
         }
-        if (size >= SDBG_SEND_BUF_SIZE) {
+        if (size >= pConn->sendBufSize) {
             rc = osNet_SendAll(pConn->socketFd, pData, size);
             if (rc == MOS_RC__SUCCESS) {
                 pConn->positionInResponse += size;
@@ -39,7 +74,7 @@ MOS_RC writeToSocket(void *pCtx, const void *pData, uint32_t size) {
             return rc;
         }
     }
-    memcpy(pConn->sendBuf + pConn->sendBufUsed, pData, size);
+    copyPiece(pConn->pSendBuf + pConn->sendBufUsed, pData, size);
     pConn->sendBufUsed += size;
     pConn->positionInResponse += size;
     return MOS_RC__SUCCESS;
@@ -140,6 +175,8 @@ MOS_RC sdbgConn_GetNextRequest(SdbgClientConn *pConn) {
 
 MOS_RC sdbgConn_HandleRequest(SdbgClientConn *pConn, const SdbgRegistry *pRegistry,
                               uint32_t moduleType) {
+    growSendBuf(pConn, pConn->sizeOfExpectedResponseMsg);
+    pConn->sendBufUsed = 0;
     SdbgResponse resp = {{writeToSocket, pConn}, pConn->sizeOfExpectedResponseMsg, 0};
     MOS_RC rc =
         sdbgReq_Handle(pRegistry, moduleType, pConn->pRequest, pConn->sizeOfRequestMsg, &resp);
@@ -155,5 +192,6 @@ void sdbgConn_Close(SdbgClientConn *pConn) {
         osNet_Close(pConn->socketFd);
     }
     freeRequest(pConn);
+    mos_MemFreeBare(pConn->pSendBuf);
     memset(pConn, 0, sizeof(*pConn));
 }

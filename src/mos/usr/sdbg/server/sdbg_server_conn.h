@@ -11,8 +11,12 @@
 
 // Response bytes gathered before one send. Responses are built word by
 // word; sending each word alone costs a system call apiece and, with
-// Nagle's algorithm, a delayed-acknowledgement stall per response.
+// Nagle's algorithm, a delayed-acknowledgement stall per response. The
+// buffer starts at SDBG_SEND_BUF_SIZE and grows, once per connection, to
+// hold a whole response of up to SDBG_SEND_BUF_MAX bytes, so that most
+// responses leave in one send; longer ones go out in buffer-sized parts.
 inline constexpr uint32_t SDBG_SEND_BUF_SIZE = 16384;
+inline constexpr uint32_t SDBG_SEND_BUF_MAX = 1u << 20;
 
 struct SdbgListener {
     MosSocket socketFd; // MOS_INVALID_SOCKET when none
@@ -24,8 +28,9 @@ struct SdbgClientConn {
     uint32_t sizeOfRequestMsg;
     uint32_t sizeOfExpectedResponseMsg;
     uint32_t positionInResponse; // response bytes handed to the socket side
+    uint8_t *pSendBuf;           // owned; none until the first response
+    uint32_t sendBufSize;        // 0 while there is none: every piece is sent alone
     uint32_t sendBufUsed;
-    uint8_t sendBuf[SDBG_SEND_BUF_SIZE];
 };
 
 // Opens the listener on the port: an IPv6 socket that also takes IPv4
@@ -54,5 +59,6 @@ void sdbgConn_CloseListener(SdbgListener *pListener, bool bClosed);
 [[nodiscard]] MOS_RC sdbgConn_HandleRequest(SdbgClientConn *pConn, const SdbgRegistry *pRegistry,
                                             uint32_t moduleType);
 
-// Closes the socket (no shutdown), frees the payload, zeroes the record.
+// Closes the socket (no shutdown), frees the payload and the send buffer,
+// zeroes the record.
 void sdbgConn_Close(SdbgClientConn *pConn);
