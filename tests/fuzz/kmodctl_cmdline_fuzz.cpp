@@ -119,8 +119,18 @@ extern "C" const char *__asan_default_options() {
     return "detect_leaks=0";
 }
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+// libFuzzer's own leak check runs apart from the sanitizer's options: it
+// is turned off by a flag added to the command line, which the fuzzer
+// reads after this call.
+extern "C" int LLVMFuzzerInitialize(int *pArgc, char ***pArgv) {
     (void)!freopen("/dev/null", "w", stdout);
+    static std::vector<char *> args;
+    static char noLeakCheck[] = "-detect_leaks=0";
+    args.assign(*pArgv, *pArgv + *pArgc);
+    args.push_back(noLeakCheck);
+    args.push_back(nullptr);
+    *pArgc = static_cast<int>(args.size() - 1);
+    *pArgv = args.data();
     return 0;
 }
 
