@@ -163,7 +163,7 @@ TEST_F(ConsoleTest, KeysAndLinesFromTheConsolesInput) {
     // A line loses its carriage return and line feed.
     Type("d 1\r");
     char line[32];
-    in.ReadLine(line, sizeof(line));
+    ASSERT_TRUE(in.ReadLine(line, sizeof(line)));
     EXPECT_STREQ(line, "d 1");
     EXPECT_FALSE(in.IsAtEnd());
 }
