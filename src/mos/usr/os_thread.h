@@ -35,5 +35,21 @@ inline uint32_t osThread_GetCurrentIdCached() {
 // not be called by the thread itself. A failed wait is a broken invariant.
 void osThread_Join(OsThreadHandle handle);
 
+// A per-thread value whose callback runs in its thread as the thread ends
+// (a Win32 fiber-local slot, a pthread key). Unlike a C++ thread_local's
+// destructor, the callback is handed the value itself: the toolchains that
+// emulate thread_local may free a thread's thread_local storage before its
+// destructors run. Keys live as long as the process.
+typedef void (*OsThreadExitCK)(void *pValue);
+typedef uintptr_t OsThreadKey;
+
+// MOS_RC__SUCCESS, or MOS_RC__NO_RESOURCES when the platform has no key left.
+[[nodiscard]] MOS_RC osThread_KeyCreate(OsThreadKey *pKey, OsThreadExitCK pExitCK);
+// The calling thread's value (nullptr until set).
+void *osThread_KeyGet(OsThreadKey key);
+// A value that is not null gets the key's callback when the thread ends.
+// A failure to store it is a broken invariant.
+void osThread_KeySet(OsThreadKey key, void *pValue);
+
 // Sleep(ms); 0 gives up the rest of the time slice only.
 void osThread_SleepMs(uint32_t ms);

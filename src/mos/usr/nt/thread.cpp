@@ -21,6 +21,22 @@ DWORD WINAPI trampoline(LPVOID pParam) {
     return 0;
 }
 
+// Fiber-local slots call back through a WINAPI function of their own; one
+// per key, each handing the value to the key's callback.
+constexpr uint32_t kMaxKeys = 4;
+OsThreadExitCK keyExitCKs_G[kMaxKeys];
+uint32_t numKeys_G = 0;
+
+template <uint32_t I> VOID WINAPI flsExit(PVOID pValue) {
+    OsThreadExitCK pExitCK = __atomic_load_n(&keyExitCKs_G[I], __ATOMIC_ACQUIRE);
+    if (pValue != nullptr && pExitCK != nullptr) {
+        pExitCK(pValue);
+    }
+}
+
+constexpr PFLS_CALLBACK_FUNCTION kFlsExits[kMaxKeys] = {flsExit<0>, flsExit<1>, flsExit<2>,
+                                                        flsExit<3>};
+
 } // namespace
 
 thread_local constinit uint32_t osThread_tlsTid_G = 0;
@@ -45,6 +61,29 @@ MOS_RC osThread_Create(OsThreadHandle *pHandle, OsThreadRoutine pRoutine, void *
     }
     *pHandle = reinterpret_cast<OsThreadHandle>(hThread);
     return MOS_RC__SUCCESS;
+}
+
+MOS_RC osThread_KeyCreate(OsThreadKey *pKey, OsThreadExitCK pExitCK) {
+    const uint32_t i = __atomic_fetch_add(&numKeys_G, 1, __ATOMIC_RELAXED);
+    if (i >= kMaxKeys) {
+        return MOS_RC__NO_RESOURCES;
+    }
+    __atomic_store_n(&keyExitCKs_G[i], pExitCK, __ATOMIC_RELEASE);
+    const DWORD index = FlsAlloc(kFlsExits[i]);
+    if (index == FLS_OUT_OF_INDEXES) {
+        return MOS_RC__NO_RESOURCES;
+    }
+    *pKey = index;
+    return MOS_RC__SUCCESS;
+}
+
+void *osThread_KeyGet(OsThreadKey key) {
+    return FlsGetValue(static_cast<DWORD>(key));
+}
+
+void osThread_KeySet(OsThreadKey key, void *pValue) {
+    const BOOL bSet = FlsSetValue(static_cast<DWORD>(key), pValue);
+    MOS_ASSERT(bSet);
 }
 
 void osThread_Join(OsThreadHandle handle) {

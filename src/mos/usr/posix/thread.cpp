@@ -65,6 +65,24 @@ MOS_RC osThread_Create(OsThreadHandle *pHandle, OsThreadRoutine pRoutine, void *
     return MOS_RC__SUCCESS;
 }
 
+MOS_RC osThread_KeyCreate(OsThreadKey *pKey, OsThreadExitCK pExitCK) {
+    pthread_key_t key;
+    if (pthread_key_create(&key, pExitCK) != 0) {
+        return MOS_RC__NO_RESOURCES;
+    }
+    *pKey = key;
+    return MOS_RC__SUCCESS;
+}
+
+void *osThread_KeyGet(OsThreadKey key) {
+    return pthread_getspecific(static_cast<pthread_key_t>(key));
+}
+
+void osThread_KeySet(OsThreadKey key, void *pValue) {
+    const int err = pthread_setspecific(static_cast<pthread_key_t>(key), pValue);
+    MOS_ASSERT(err == 0);
+}
+
 void osThread_Join(OsThreadHandle handle) {
     int waitRC = pthread_join(static_cast<pthread_t>(handle), nullptr);
     if (waitRC != 0) {

@@ -11,8 +11,10 @@
 #include "usr/mos_memory_pinning.h"
 #include "usr/mos_os_thread.h"
 #include "usr/mos_user_context.h"
+#include "usr/os_thread.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -138,34 +140,58 @@ MOS_RC AllocateState() {
 // Threads the runtime did not start share one record and its user
 // contexts, but an engine must never serve two threads: each such thread
 // keeps its engine array in contexts of its own, cleared (its engines
-// given back) when the thread ends.
+// given back) when the thread ends. The contexts are held by a
+// thread-exit key rather than a thread_local object: where thread_local
+// is emulated, a thread's thread_local storage may be freed (and handed
+// to another allocation) before its destructors run.
 struct ForeignThreadContexts {
     MosUserContextSlot slots[MOS_USER_CONTEXT_THRD_SLOTS] = {};
     MosUserContextArr arr = {};
-    ~ForeignThreadContexts() {
-        if (arr.pSlots != nullptr) {
-            mosUserContextArr_Destroy(&arr);
-        }
-    }
 };
-thread_local ForeignThreadContexts tlsForeignContexts_G;
 
-// The calling operating-system thread's user contexts.
+void ForeignThreadEnded(void *pValue) {
+    auto *pOwn = static_cast<ForeignThreadContexts *>(pValue);
+    mosUserContextArr_Destroy(&pOwn->arr);
+    delete pOwn;
+}
+
+OsThreadKey ForeignContextsKey() {
+    static const OsThreadKey key = [] {
+        OsThreadKey made = 0;
+        const MOS_RC rc = osThread_KeyCreate(&made, ForeignThreadEnded);
+        MOS_ASSERT_TEXT(rc == MOS_RC__SUCCESS, "MOS_RC__SUCCESS == (rc)");
+        return made;
+    }();
+    return key;
+}
+
+// The calling operating-system thread's user contexts; nullptr when a
+// thread the runtime did not start cannot get memory for its own.
 MosUserContextArr *OstUserContexts() {
     if (pTlsThrd_G != &thrdDummy_G) {
         return &pTlsThrd_G->userContexts;
     }
-    ForeignThreadContexts &own = tlsForeignContexts_G;
-    if (own.arr.pSlots == nullptr) {
-        mosUserContextArr_Init(&own.arr, own.slots, MOS_USER_CONTEXT_THRD_SLOTS, 0);
+    const OsThreadKey key = ForeignContextsKey();
+    auto *pOwn = static_cast<ForeignThreadContexts *>(osThread_KeyGet(key));
+    if (pOwn == nullptr) {
+        pOwn = new (std::nothrow) ForeignThreadContexts{};
+        if (pOwn == nullptr) {
+            return nullptr;
+        }
+        mosUserContextArr_Init(&pOwn->arr, pOwn->slots, MOS_USER_CONTEXT_THRD_SLOTS, 0);
+        osThread_KeySet(key, pOwn);
     }
-    return &own.arr;
+    return &pOwn->arr;
 }
 
 // The calling thread's engine array, made on its first request.
 MOS_RC GetOstEngines(OstEngines **ppOstEngines) {
+    MosUserContextArr *pContexts = OstUserContexts();
+    if (pContexts == nullptr) {
+        return MOS_RC__NO_RESOURCES;
+    }
     uint64_t value = 0;
-    MOS_RC rc = mosUserContextArr_Get(OstUserContexts(), g_cea.ostContextMagic, &value);
+    MOS_RC rc = mosUserContextArr_Get(pContexts, g_cea.ostContextMagic, &value);
     if (rc == MOS_RC__NOT_FOUND) {
         void *pBlock = nullptr;
         rc = mosMemPool_Alloc(&g_cea.ostcePool, &pBlock);
@@ -177,7 +203,7 @@ MOS_RC GetOstEngines(OstEngines **ppOstEngines) {
         g_cea.pBIsOSTCEsAllocated[poolIdx] = 1;
         mosFastlockBase_Release(&g_ceaLock);
         value = reinterpret_cast<uintptr_t>(pBlock);
-        rc = mosUserContextArr_Set(OstUserContexts(), g_cea.ostContextMagic, value,
+        rc = mosUserContextArr_Set(pContexts, g_cea.ostContextMagic, value,
                                    compressionEngineAllocator_OSTContextDestroyedCK);
         if (rc != MOS_RC__SUCCESS) {
             mosFastlockBase_Acquire(&g_ceaLock);
