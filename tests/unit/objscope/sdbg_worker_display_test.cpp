@@ -55,6 +55,9 @@ struct LinkedViewerFixture : public ::testing::Test {
 TEST_F(LinkedViewerFixture, EachDisplayEndsItsThreadBeforeReturning) {
     Sdbg_Application &app = App();
     app.worker.Link(2, "127.0.0.1", conf.port);
+    // The link returns once connected, which may be before the server's
+    // thread has taken the connection; a display's answer means it has.
+    app.Display(0);
     const uint32_t threadsBefore = mosOsThrd_GetNumThreads();
     for (int i = 0; i < 5; ++i) {
         app.Display(0);
