@@ -600,33 +600,27 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
     // input bytes, which the refill ORs in again), and a round takes at
     // most 48 of them.
     DecEntry entry = pLit[bits & litMask];
+    // One literal entry (a single literal writes its byte and a scratch
+    // byte, a pair both), then the next entry looked up.
+    auto putLiterals = [&] {
+        bits >>= entry.bits;
+        count -= entry.bits;
+        store16(out, entry.val);
+        out += 1 + (entry.op >> 7);
+        entry = pLit[bits & litMask];
+    };
     while (in < inLimit && out < outLimit) {
         refill();
         if (isLiteral(entry)) {
             // Root entries of at most 10 bits: two more fit the bits left.
-            // A single literal writes its byte and a scratch byte.
-            bits >>= entry.bits;
-            count -= entry.bits;
-            store16(out, entry.val);
-            out += 1 + (entry.op >> 7);
-            entry = pLit[bits & litMask];
-            if (!isLiteral(entry)) {
-                continue; // entry is the next one
+            putLiterals();
+            if (isLiteral(entry)) {
+                putLiterals();
+                if (isLiteral(entry)) {
+                    putLiterals();
+                }
             }
-            bits >>= entry.bits;
-            count -= entry.bits;
-            store16(out, entry.val);
-            out += 1 + (entry.op >> 7);
-            entry = pLit[bits & litMask];
-            if (!isLiteral(entry)) {
-                continue; // entry is the next one
-            }
-            bits >>= entry.bits;
-            count -= entry.bits;
-            store16(out, entry.val);
-            out += 1 + (entry.op >> 7);
-            entry = pLit[bits & litMask];
-            continue;
+            continue; // entry is the next one
         }
         if (isLink(entry)) {
             bits >>= entry.bits;
