@@ -48,6 +48,11 @@ struct DispatchCase {
     uint32_t errors; // added to the error count
 };
 
+// Named by the line, so the test's name stays the same from build to build.
+void PrintTo(const DispatchCase &c, std::ostream *pOut) {
+    *pOut << '"' << c.pLine << '"';
+}
+
 class DispatchTest : public ::testing::TestWithParam<DispatchCase> {};
 
 // An application drawing on a recording device of the given size.
