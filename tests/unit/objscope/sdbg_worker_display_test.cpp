@@ -14,6 +14,7 @@
 #include "objscope_test_support.h"
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -52,18 +53,41 @@ struct LinkedViewerFixture : public ::testing::Test {
     std::unique_ptr<Sdbg_Application> pApp;
 };
 
+// The worker's own display threads, told apart from the process's other
+// threads (which may start or end at any time) by their thread record.
+struct DisplayThreadCount {
+    const MosOsThrd *pDisplay;
+    std::atomic<uint32_t> started{0};
+    std::atomic<uint32_t> ended{0};
+};
+
+void CountDisplayStart(void *pArg) {
+    auto *pCount = static_cast<DisplayThreadCount *>(pArg);
+    if (pTlsThrd_G == pCount->pDisplay) {
+        pCount->started++;
+    }
+}
+
+void CountDisplayEnd(void *pArg) {
+    auto *pCount = static_cast<DisplayThreadCount *>(pArg);
+    if (pTlsThrd_G == pCount->pDisplay) {
+        pCount->ended++;
+    }
+}
+
 TEST_F(LinkedViewerFixture, EachDisplayEndsItsThreadBeforeReturning) {
     Sdbg_Application &app = App();
     app.worker.Link(2, "127.0.0.1", conf.port);
-    // The link returns once connected, which may be before the server's
-    // thread has taken the connection; a display's answer means it has.
-    app.Display(0);
-    const uint32_t threadsBefore = mosOsThrd_GetNumThreads();
-    for (int i = 0; i < 5; ++i) {
+    DisplayThreadCount count{&app.worker.thread};
+    MosOsThrdCKs callbacks{{}, CountDisplayStart, CountDisplayEnd, &count};
+    mosOsThrd_RegisterCKs(&callbacks);
+    for (uint32_t i = 1; i <= 5; ++i) {
         app.Display(0);
         EXPECT_EQ(app.worker.GetState(), SDbg_Worker::kIdle);
+        EXPECT_EQ(count.started.load(), i);
+        EXPECT_EQ(count.ended.load(), i);
     }
-    EXPECT_EQ(mosOsThrd_GetNumThreads(), threadsBefore);
+    mosOsThrd_UnRegisterCKs(&callbacks);
     app.worker.Unlink(); // idle again, so unlinking is accepted
     EXPECT_EQ(app.worker.GetServerType(), SDBG_UNDEFINED_ID);
 }
