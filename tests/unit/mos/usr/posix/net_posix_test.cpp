@@ -5,6 +5,7 @@
 #include "usr/sdbg/server/sdbg_server_conn.h"
 
 #include "../../core_layers.h"
+#include "../../loopback.h"
 #include "../../net_trace_capture.h"
 
 #include <gtest/gtest.h>
@@ -75,15 +76,7 @@ class Interrupted : public testing::Test {
         sigemptyset(&action.sa_mask);
         action.sa_flags = 0;
         ASSERT_EQ(sigaction(SIGUSR1, &action, &old_), 0);
-        ASSERT_EQ(osNet_Socket(&listener_, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
-        ASSERT_TRUE(osNet_BindPort(listener_, 0, NET_SOCKET_TYPE__IPV4));
-        uint16_t port = 0;
-        ASSERT_EQ(osNetSys_GetLocalPort(listener_, &port), 0u);
-        ASSERT_TRUE(osNet_Listen(listener_));
-        ASSERT_EQ(osNet_Socket(&client_, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
-        NetAddress addr;
-        ASSERT_EQ(netAddress_BuildFromString(&addr, "127.0.0.1", port), MOS_RC__SUCCESS);
-        ASSERT_EQ(mosNet_Connect(client_, &addr), MOS_RC__SUCCESS);
+        ASSERT_NO_FATAL_FAILURE(mostest::ListenAndConnect(&listener_, &client_));
         peer_ = osNet_Accept(listener_);
         ASSERT_NE(peer_, MOS_INVALID_SOCKET);
     }
