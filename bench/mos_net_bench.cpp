@@ -7,10 +7,10 @@
 // padding byte is its own send: with Nagle's algorithm on, and with
 // TCP_NODELAY.
 #include "mos_loader.h"
+#include "mos_net_sock.h"
 #include "mos_obj.h"
-#include "usr/mos_net_sock.h"
-#include "usr/sdbg/server/sdbg_request.h"
-#include "usr/sdbg/server/sdbg_server.h"
+#include "sdbg_request.h"
+#include "sdbg_server.h"
 
 #include <benchmark/benchmark.h>
 

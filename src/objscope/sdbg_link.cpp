@@ -6,7 +6,7 @@
 #include "os_devintf.h"
 
 #include "mos_utils.h"
-#include "usr/sdbg/server/sdbg_proto.h"
+#include "sdbg_proto.h"
 
 #include <algorithm>
 #include <cstdio>

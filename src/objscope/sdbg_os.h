@@ -6,9 +6,9 @@
 // behaviour.
 #pragma once
 
-#include "usr/mos_condvar.h"
-#include "usr/mos_fastlock.h"
-#include "usr/mos_os_thread.h"
+#include "mos_condvar.h"
+#include "mos_fastlock.h"
+#include "mos_os_thread.h"
 
 #include <cstddef>
 #include <cstdint>

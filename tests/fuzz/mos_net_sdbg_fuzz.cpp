@@ -6,7 +6,7 @@
 #include "mos_ds_hash.h"
 #include "mos_mem.h"
 #include "mos_obj.h"
-#include "usr/sdbg/server/sdbg_request.h"
+#include "sdbg_request.h"
 
 #include <cstddef>
 #include <cstdint>

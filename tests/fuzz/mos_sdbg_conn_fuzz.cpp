@@ -11,10 +11,10 @@
 // every request was answered whole, the client end reads exactly the
 // sum of the announced sizes; otherwise never more than that.
 #include "mos_loader.h"
-#include "usr/mos_net_sock.h"
-#include "usr/sdbg/server/sdbg_request.h"
-#include "usr/sdbg/server/sdbg_server.h"
-#include "usr/sdbg/server/sdbg_server_conn.h"
+#include "mos_net_sock.h"
+#include "sdbg_request.h"
+#include "sdbg_server.h"
+#include "sdbg_server_conn.h"
 
 #include <sys/socket.h>
 #include <unistd.h>

@@ -16,11 +16,11 @@
 #include "mos_env.h"
 #include "mos_init_params.h"
 #include "mos_loader.h"
+#include "mos_net_sock.h"
 #include "mos_obj.h"
 #include "sample_storage_umt.h"
-#include "usr/mos_net_sock.h"
-#include "usr/sdbg/server/sdbg_proto.h"
-#include "usr/sdbg/server/sdbg_server.h"
+#include "sdbg_proto.h"
+#include "sdbg_server.h"
 
 #include <cstdio>
 #include <cstdlib>

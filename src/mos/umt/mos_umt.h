@@ -14,7 +14,7 @@
 #include "mos_list.h"
 #include "mos_lock_annotations.h"
 #include "mos_timer_req.h"
-#include "usr/os_umt_context.h"
+#include "os_umt_context.h"
 
 #include <cstdint>
 

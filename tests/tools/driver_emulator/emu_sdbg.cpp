@@ -5,7 +5,7 @@
 #include "emu.h"
 
 #include "mos_loader.h"
-#include "usr/sdbg/server/sdbg_request.h"
+#include "sdbg_request.h"
 
 #include <cstring>
 

@@ -4,8 +4,8 @@
 #include "mos_loader.h"
 #include "mos_mempool.h"
 #include "mos_obj.h"
-#include "usr/mos_timed_action.h"
-#include "usr/sdbg/server/sdbg_proto.h"
+#include "mos_timed_action.h"
+#include "sdbg_proto.h"
 
 #include <gtest/gtest.h>
 

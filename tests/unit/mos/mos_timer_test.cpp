@@ -2,9 +2,9 @@
 
 #include "core_layers.h"
 #include "mos_init_params.h"
+#include "sdbg_request.h"
 #include "test_support.h"
 #include "thread_names.h"
-#include "usr/sdbg/server/sdbg_request.h"
 
 #include <gtest/gtest.h>
 

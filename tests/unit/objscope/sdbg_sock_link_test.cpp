@@ -9,9 +9,9 @@
 #include "sdbg_server_link.h"
 
 #include "mos_loader.h"
-#include "usr/mos_net_sock.h"
-#include "usr/os_env.h"
-#include "usr/sdbg/server/sdbg_proto.h"
+#include "mos_net_sock.h"
+#include "os_env.h"
+#include "sdbg_proto.h"
 
 #include <gtest/gtest.h>
 

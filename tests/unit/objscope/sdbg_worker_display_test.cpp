@@ -4,10 +4,10 @@
 #include "sdbg_obj_type_registry.h"
 
 #include "mos_loader.h"
-#include "usr/mos_net_sock.h"
-#include "usr/mos_os_thread.h"
-#include "usr/os_proc.h"
-#include "usr/sdbg/server/sdbg_server.h"
+#include "mos_net_sock.h"
+#include "mos_os_thread.h"
+#include "os_proc.h"
+#include "sdbg_server.h"
 
 #include <gtest/gtest.h>
 

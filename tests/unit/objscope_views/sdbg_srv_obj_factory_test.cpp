@@ -5,7 +5,7 @@
 #include "sdbg_query_classes.h"
 
 #include "objscope_test_support.h"
-#include "usr/sdbg/server/sdbg_proto.h"
+#include "sdbg_proto.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Linux side of the viewer's operating-system layer.
 #include "sdbg_os.h"
 
+#include "os_time.h"
 #include "sdbg_exception.h"
-#include "usr/os_time.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,8 +1,8 @@
 // The log-file services of the operating-system seam that the crash path
 // relies on.
-#include "usr/os_logfile.h"
+#include "os_logfile.h"
 
-#include "usr/os_env.h"
+#include "os_env.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The asynchronous I/O layer's settings and its two object types.
 #include "../core_layers.h"
 #include "../test_support.h"
-#include "usr/mos_async_io.h"
+#include "mos_async_io.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "usr/mos_condvar.h"
+#include "mos_condvar.h"
 
 #include "../test_support.h"
 

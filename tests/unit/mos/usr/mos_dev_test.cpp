@@ -2,8 +2,8 @@
 #include "../core_layers.h"
 #include "../test_support.h"
 #include "../trace_capture.h"
+#include "mos_dev.h"
 #include "mos_init_params.h"
-#include "usr/mos_dev.h"
 
 #include <gtest/gtest.h>
 

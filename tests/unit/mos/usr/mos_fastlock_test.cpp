@@ -1,8 +1,8 @@
-#include "usr/mos_fastlock.h"
+#include "mos_fastlock.h"
 
 #include "../test_support.h"
-#include "umt/mos_umt.h"
-#include "usr/os_thread.h"
+#include "mos_umt.h"
+#include "os_thread.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The command-FIFO handler's start and stop.
 #include "../core_layers.h"
+#include "mos_fifo.h"
 #include "mos_init_params.h"
-#include "usr/mos_fifo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The I/O layer's read-only zero buffer.
 #include "../core_layers.h"
 #include "../test_support.h"
-#include "usr/mos_io.h"
+#include "mos_io.h"
 
 #include <gtest/gtest.h>
 

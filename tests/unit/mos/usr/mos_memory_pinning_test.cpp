@@ -1,4 +1,4 @@
-#include "usr/mos_memory_pinning.h"
+#include "mos_memory_pinning.h"
 
 #include "../core_layers.h"
 #include "../thread_names.h"

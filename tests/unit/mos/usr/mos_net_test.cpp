@@ -1,4 +1,4 @@
-#include "usr/mos_net_sock.h"
+#include "mos_net_sock.h"
 
 #include "../net_trace_capture.h"
 

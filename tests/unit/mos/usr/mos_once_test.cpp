@@ -1,4 +1,4 @@
-#include "usr/mos_once.h"
+#include "mos_once.h"
 
 #include "../core_layers.h"
 #include "../test_support.h"

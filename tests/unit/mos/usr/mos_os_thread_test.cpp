@@ -1,8 +1,8 @@
-#include "usr/mos_os_thread.h"
+#include "mos_os_thread.h"
 
 #include "../core_layers.h"
 #include "../test_support.h"
-#include "usr/mos_sys_utils.h"
+#include "mos_sys_utils.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "../core_layers.h"
 #include "../trace_capture.h"
 #include "mos_init_params.h"
-#include "usr/mos_process.h"
+#include "mos_process.h"
 
 #include <gtest/gtest.h>
 

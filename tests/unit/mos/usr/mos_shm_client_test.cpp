@@ -1,6 +1,6 @@
 // The shared-memory client and its segment operations over real shared
 // memory, against the servers the same process starts.
-#include "usr/mos_shm_client.h"
+#include "mos_shm_client.h"
 
 #include "../core_layers.h"
 #include "../shm_test_support.h"

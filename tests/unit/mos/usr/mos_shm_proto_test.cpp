@@ -1,6 +1,6 @@
 // The shared-memory request records: layout, encoding and the checks on
 // what comes from the other side.
-#include "usr/mos_shm_proto.h"
+#include "mos_shm_proto.h"
 
 #include <gtest/gtest.h>
 

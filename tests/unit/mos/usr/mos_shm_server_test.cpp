@@ -1,11 +1,11 @@
 // The shared-memory servers as a client on the wire sees them: raw framed
 // and V20 messages against the servers a process starts.
-#include "usr/mos_shm_server.h"
+#include "mos_shm_server.h"
 
 #include "../core_layers.h"
 #include "../shm_test_support.h"
 #include "../trace_capture.h"
-#include "usr/mos_shm_client.h"
+#include "mos_shm_client.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "usr/mos_sys_utils.h"
+#include "mos_sys_utils.h"
 
 #include "../test_support.h"
 #include "../trace_fixture.h"
-#include "usr/os_mem.h"
+#include "os_mem.h"
 
 #include <gtest/gtest.h>
 

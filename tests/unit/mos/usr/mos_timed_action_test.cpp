@@ -1,4 +1,4 @@
-#include "usr/mos_timed_action.h"
+#include "mos_timed_action.h"
 
 #include "../core_layers.h"
 #include "mos_init_params.h"

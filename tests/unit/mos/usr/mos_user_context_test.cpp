@@ -1,4 +1,4 @@
-#include "usr/mos_user_context.h"
+#include "mos_user_context.h"
 
 #include "../test_support.h"
 

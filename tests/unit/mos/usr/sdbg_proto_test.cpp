@@ -1,4 +1,4 @@
-#include "usr/sdbg/server/sdbg_proto.h"
+#include "sdbg_proto.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The debug-port server's socket side: what a client receives must be,
 // byte for byte, what the request handler writes, whatever the sizes of
 // the pieces against the send buffer.
-#include "usr/sdbg/server/sdbg_server_conn.h"
+#include "sdbg_server_conn.h"
 
 #include "../core_layers.h"
 #include "../loopback.h"
-#include "usr/mos_net_sock.h"
+#include "mos_net_sock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "usr/sdbg/server/sdbg_server.h"
+#include "sdbg_server.h"
 
 #include "../core_layers.h"
 #include "../net_trace_capture.h"
 #include "../test_support.h"
-#include "usr/mos_net_sock.h"
+#include "mos_net_sock.h"
 
 #include <gtest/gtest.h>
 
