@@ -1,7 +1,7 @@
 // The viewer's thin operating-system layer.
 //
 // Portable code of the viewer reaches the system only through this header
-// and the console devices (sdbg_tty.h). os/nt/ calls Win32; os/posix/ is
+// and the console devices (sdbg_tty.h). nt/ calls Win32; posix/ is
 // the Linux stand-in with the same functions and the same observable
 // behaviour.
 #pragma once

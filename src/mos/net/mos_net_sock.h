@@ -1,6 +1,6 @@
 // Sockets of the runtime library: the process layer that starts the
 // sockets interface, address parsing, and the policies over the
-// operating-system seam (usr/os_net.h): bind with retry while the port is
+// operating-system seam (os_net.h): bind with retry while the port is
 // in use, a connect with a time limit, whole-buffer transfers.
 //
 // Every socket is a TCP stream socket held by the caller. Every receive

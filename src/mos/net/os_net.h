@@ -1,5 +1,5 @@
 // Operating-system seam of the sockets: thin calls over Windows Sockets 2
-// (usr/nt/net.cpp) or BSD sockets (usr/posix/net.cpp, our stand-in).
+// (nt/net.cpp) or BSD sockets (posix/net.cpp, our stand-in).
 //
 // Every call that can fail returns the Windows socket error number
 // (WSAE*, 0 on success) on both targets, so messages and policies above

@@ -1,6 +1,6 @@
 // Operating-system seam of run-time-loaded libraries: LoadLibraryA,
-// GetProcAddress and FreeLibrary (usr/nt/dynlib.cpp), or our stand-in over
-// dlopen, dlsym and dlclose (usr/posix/dynlib.cpp). No call here writes a
+// GetProcAddress and FreeLibrary (nt/dynlib.cpp), or our stand-in over
+// dlopen, dlsym and dlclose (posix/dynlib.cpp). No call here writes a
 // message: the callers decide.
 #pragma once
 

@@ -1,7 +1,7 @@
 // The shared-memory layer (a process layer): a family of named segments
 // whose names begin with one configured prefix ("shm_prefix"), created and
 // held by a shared-memory server and reached through the process's
-// shared-memory client (usr/mos_shm_client.h), which this layer starts.
+// shared-memory client (mos_shm_client.h), which this layer starts.
 //
 // In two segments of its own it records which segments belong to the
 // family: the index (prefix + "_INDEX": a magic text, which manifest is

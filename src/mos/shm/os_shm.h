@@ -1,6 +1,6 @@
 // Operating-system seam of named shared memory: paging-file-backed file
-// mappings on Windows (usr/nt/shm.cpp), and our Linux stand-in over POSIX
-// shared memory (usr/posix/shm.cpp). Both keep the Windows lifetime rule: a
+// mappings on Windows (nt/shm.cpp), and our Linux stand-in over POSIX
+// shared memory (posix/shm.cpp). Both keep the Windows lifetime rule: a
 // named segment exists while some handle to it is open in any process, and
 // disappears with the last one.
 //

@@ -1,5 +1,5 @@
 // The Linux stand-in's translation of errno into the Windows socket error
-// numbers seen above the sockets seam (usr/os_net.h).
+// numbers seen above the sockets seam (os_net.h).
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Fast-lock acquisition and release over SRWLOCK, defined in
-// usr/nt/fastlock.cpp so that includers need no windows.h.
+// nt/fastlock.cpp so that includers need no windows.h.
 #pragma once
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 // The stand-in slim lock is a futex word, as small and as zero-initialised
 // as SRWLOCK: 0 free, 1 held, 2 held with sleepers. Taking a free lock is
 // one compare-and-swap in the caller's code; only contention goes through
-// the kernel (usr/posix/sync.cpp). It is exclusive and not recursive.
+// the kernel (posix/sync.cpp). It is exclusive and not recursive.
 #pragma once
 
 #include "mos_fastlock_intrn.h"

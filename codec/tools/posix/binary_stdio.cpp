@@ -1,5 +1,5 @@
 // POSIX streams carry bytes as they are: nothing to switch.
-#include "../../binary_stdio.h"
+#include "../binary_stdio.h"
 
 #include <cstdlib>
 #include <sys/mman.h>

@@ -1,6 +1,6 @@
 // The C runtime opens the standard streams in text mode (CR LF and ^Z
 // translation); compressed data needs them binary.
-#include "../../binary_stdio.h"
+#include "../binary_stdio.h"
 
 #include <cstdio>
 #include <cstdlib>
