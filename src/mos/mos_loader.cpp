@@ -1,5 +1,6 @@
 #include "mos_loader.h"
 
+#include "dport_server.h"
 #include "mos_async_io.h"
 #include "mos_blocking.h"
 #include "mos_cpu.h"
@@ -32,7 +33,6 @@
 #include "mos_umt_once.h"
 #include "mos_user_context.h"
 #include "mos_xmti.h"
-#include "sdbg_server.h"
 
 #include <cstddef>
 #include <cstring>

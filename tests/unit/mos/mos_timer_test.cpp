@@ -1,8 +1,8 @@
 #include "mos_timer.h"
 
 #include "core_layers.h"
+#include "dport_request.h"
 #include "mos_init_params.h"
-#include "sdbg_request.h"
 #include "test_support.h"
 #include "thread_names.h"
 

@@ -8,10 +8,10 @@
 #include "sdbg_obj_type_registry.h"
 #include "sdbg_server_link.h"
 
+#include "dport_proto.h"
 #include "mos_loader.h"
 #include "mos_net_sock.h"
 #include "os_env.h"
-#include "sdbg_proto.h"
 
 #include <gtest/gtest.h>
 

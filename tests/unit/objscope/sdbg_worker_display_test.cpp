@@ -3,11 +3,11 @@
 #include "sdbg_exception.h"
 #include "sdbg_obj_type_registry.h"
 
+#include "dport_server.h"
 #include "mos_loader.h"
 #include "mos_net_sock.h"
 #include "mos_os_thread.h"
 #include "os_proc.h"
-#include "sdbg_server.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 
 #include "sdbg_wire_runtime.h"
 
+#include "dport_server.h"
 #include "mos_async_io.h"
 #include "mos_blocking.h"
 #include "mos_cpu.h"
@@ -21,7 +22,6 @@
 #include "mos_xmti.h"
 #include "mos_xmti_bundle.h"
 #include "mos_xmti_detour.h"
-#include "sdbg_server.h"
 
 #include <cstddef>
 

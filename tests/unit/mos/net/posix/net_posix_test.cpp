@@ -1,8 +1,8 @@
 // The Linux stand-in of the sockets seam: errno translation, calls that a
 // signal interrupts, and the debug-port listener on a host without IPv6.
+#include "dport_server_conn.h"
 #include "mos_net_sock.h"
 #include "posix/net_errno.h"
-#include "sdbg_server_conn.h"
 
 #include "../../core_layers.h"
 #include "../../loopback.h"

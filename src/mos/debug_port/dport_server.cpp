@@ -1,11 +1,11 @@
-#include "sdbg_server.h"
+#include "dport_server.h"
 
+#include "dport_proto.h"
+#include "dport_server_conn.h"
 #include "mos_debug.h"
 #include "mos_fastlock.h"
 #include "mos_os_thread.h"
 #include "mos_trace.h"
-#include "sdbg_proto.h"
-#include "sdbg_server_conn.h"
 
 #include <atomic>
 #include <cstring>

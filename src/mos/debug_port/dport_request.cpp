@@ -1,4 +1,4 @@
-#include "sdbg_request.h"
+#include "dport_request.h"
 
 #include "mos_debug.h"
 #include "mos_mem.h"

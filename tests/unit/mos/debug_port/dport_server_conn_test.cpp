@@ -1,7 +1,7 @@
 // The debug-port server's socket side: what a client receives must be,
 // byte for byte, what the request handler writes, whatever the sizes of
 // the pieces against the send buffer.
-#include "sdbg_server_conn.h"
+#include "dport_server_conn.h"
 
 #include "../core_layers.h"
 #include "../loopback.h"

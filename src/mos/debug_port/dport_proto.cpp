@@ -1,4 +1,4 @@
-#include "sdbg_proto.h"
+#include "dport_proto.h"
 
 #include <array>
 

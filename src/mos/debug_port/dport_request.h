@@ -7,9 +7,9 @@
 // debug-port server and a reply buffer for the driver's pass-through.
 #pragma once
 
+#include "dport_proto.h"
 #include "mos_obj.h"
 #include "mos_rc.h"
-#include "sdbg_proto.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "sdbg_server.h"
+#include "dport_server.h"
 
 #include "../core_layers.h"
 #include "../net_trace_capture.h"

@@ -1,11 +1,11 @@
 // The debug-port server's socket side: the dual-stack listener and one
 // client connection, whose requests are read from the socket and
-// answered by the transport-free handler of sdbg_request.h.
+// answered by the transport-free handler of dport_request.h.
 #pragma once
 
+#include "dport_request.h"
 #include "mos_net_sock.h"
 #include "mos_rc.h"
-#include "sdbg_request.h"
 
 #include <cstdint>
 

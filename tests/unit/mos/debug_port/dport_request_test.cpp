@@ -1,6 +1,6 @@
 // Request handling against the real object registry, with a response
 // sink that collects the bytes (or fails after a given number of them).
-#include "sdbg_request.h"
+#include "dport_request.h"
 
 #include "../core_layers.h"
 #include "../test_support.h"

@@ -1,4 +1,4 @@
-#include "sdbg_server_conn.h"
+#include "dport_server_conn.h"
 
 #include "mos_mem.h"
 #include "mos_memory_pinning.h"
