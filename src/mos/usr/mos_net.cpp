@@ -63,11 +63,11 @@ MOS_RC transferResult(MosSocket socketFd, uint32_t err, uint32_t count) {
 
 } // namespace
 
-uint32_t osNet_GetLastError() {
+uint32_t mosNet_GetLastError() {
     return tLastNetError;
 }
 
-void osNet_ErrorText(uint32_t err, char *pBuf, uint32_t bufSize) {
+void mosNet_ErrorText(uint32_t err, char *pBuf, uint32_t bufSize) {
     osNetSys_ErrorText(err, pBuf, bufSize);
 }
 
@@ -155,7 +155,7 @@ void osNet_Shutdown(MosSocket socketFd) {
     }
 }
 
-bool osNet_WakeBlocked(MosSocket socketFd) {
+bool mosNet_WakeBlocked(MosSocket socketFd) {
     bool bClosed = false;
     uint32_t err = osNetSys_WakeBlocked(socketFd, &bClosed);
     if (err != 0) {
