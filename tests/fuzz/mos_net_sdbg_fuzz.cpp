@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t size) {
         memcpy(msg.data() + 8, &expected, 4);
     }
     uint64_t written = 0;
-    MOS_RC rc = sdbgReq_HandleMessage(sdbg_MosObjRegistry(), 2, msg.data(),
+    MOS_RC rc = sdbgReq_HandleMessage(sdbgReq_MosObjRegistry(), 2, msg.data(),
                                       static_cast<uint32_t>(msg.size()), {discard, &written});
     if (rc == MOS_RC__SUCCESS && msg.size() >= 12) {
         uint32_t expected = 0;

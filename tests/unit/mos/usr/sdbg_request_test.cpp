@@ -127,7 +127,7 @@ class SdbgRequest : public testing::Test {
     MOS_RC ask(const Bytes &payload, uint32_t expectedSize) {
         sink_.bytes.clear();
         SdbgResponse resp = {{Sink::write, &sink_}, expectedSize, 0};
-        MOS_RC rc = sdbgReq_Handle(sdbg_MosObjRegistry(), 2, payload.data(),
+        MOS_RC rc = sdbgReq_Handle(sdbgReq_MosObjRegistry(), 2, payload.data(),
                                    static_cast<uint32_t>(payload.size()), &resp);
         EXPECT_EQ(resp.positionInResponse, sink_.bytes.size());
         return rc;
@@ -239,7 +239,8 @@ TEST_F(SdbgRequest, ASinkFailureEndsTheAnswer) {
     sink_.bytes.clear();
     SdbgResponse resp = {{Sink::write, &sink_}, 116, 0};
     Bytes payload = words({2, 25});
-    EXPECT_EQ(sdbgReq_Handle(sdbg_MosObjRegistry(), 2, payload.data(), 8, &resp), MOS_RC__CLOSED);
+    EXPECT_EQ(sdbgReq_Handle(sdbgReq_MosObjRegistry(), 2, payload.data(), 8, &resp),
+              MOS_RC__CLOSED);
     EXPECT_EQ(sink_.bytes, words({1, 2}));
     // The list's lock was let go: the type can take a new object.
     TestObj extra{};
@@ -288,7 +289,7 @@ TEST_F(SdbgRequest, WholeMessagesAndHeaderChecks) {
     };
     for (const Case &c : cases) {
         sink_.bytes.clear();
-        EXPECT_EQ(sdbgReq_HandleMessage(sdbg_MosObjRegistry(), 2, c.msg.data(),
+        EXPECT_EQ(sdbgReq_HandleMessage(sdbgReq_MosObjRegistry(), 2, c.msg.data(),
                                         static_cast<uint32_t>(c.msg.size()), {Sink::write, &sink_}),
                   c.rc)
             << c.pName;

@@ -60,7 +60,7 @@ void serveClient(SdbgServer *pServer) {
         if (sdbgConn_GetNextRequest(pConn) != MOS_RC__SUCCESS) {
             return;
         }
-        if (sdbgConn_HandleRequest(pConn, sdbg_MosObjRegistry(), pServer->conf.moduleType) !=
+        if (sdbgConn_HandleRequest(pConn, sdbgReq_MosObjRegistry(), pServer->conf.moduleType) !=
             MOS_RC__SUCCESS) {
             return;
         }
