@@ -305,7 +305,7 @@ struct Cell {
 };
 
 // Table key "corpus/blockK" -> codec rows in the order they ran.
-std::map<std::string, std::vector<std::pair<std::string, Cell>>> gTable;
+std::map<std::string, std::vector<std::pair<std::string, Cell>>> table_G;
 
 // Prints each run as the console does and keeps its figures for the
 // closing side-by-side table.
@@ -326,7 +326,7 @@ class TableReporter : public benchmark::ConsoleReporter {
             size_t last = name.rfind('/');
             std::string table = name.substr(first + 1, last - first - 1);
             std::string codec = name.substr(last + 1);
-            auto &rows = gTable[table];
+            auto &rows = table_G[table];
             if (rows.empty() || rows.back().first != codec) {
                 rows.emplace_back(codec, Cell{});
             }
@@ -340,7 +340,7 @@ class TableReporter : public benchmark::ConsoleReporter {
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        for (const auto &[table, rows] : gTable) {
+        for (const auto &[table, rows] : table_G) {
             std::printf(
                 "\n%s\n| codec | ratio | encode MB/s | decode MB/s |\n|---|---:|---:|---:|\n",
                 table.c_str());

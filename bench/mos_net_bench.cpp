@@ -140,8 +140,8 @@ struct UnbufferedServer {
                    osNet_RecvAll(s, msg, header.sizeOfRequestMsg) == MOS_RC__SUCCESS) {
                 SdbgResponse resp = {
                     {sendEachByteOfPadding, &s}, header.sizeOfExpectedResponseMsg, 0};
-                if (sdbgReq_Handle(sdbg_MosObjRegistry(), 2, msg, header.sizeOfRequestMsg, &resp) !=
-                    MOS_RC__SUCCESS) {
+                if (sdbgReq_Handle(sdbgReq_MosObjRegistry(), 2, msg, header.sizeOfRequestMsg,
+                                   &resp) != MOS_RC__SUCCESS) {
                     break;
                 }
             }
@@ -177,7 +177,7 @@ void BM_Handle_List1000x72(benchmark::State &state) {
     for (auto _ : state) {
         out.used = 0;
         SdbgResponse resp = {{toMemory, &out}, kListResponse, 0};
-        if (sdbgReq_Handle(sdbg_MosObjRegistry(), 2, reinterpret_cast<const uint8_t *>(payload),
+        if (sdbgReq_Handle(sdbgReq_MosObjRegistry(), 2, reinterpret_cast<const uint8_t *>(payload),
                            sizeof(payload), &resp) != MOS_RC__SUCCESS) {
             state.SkipWithError("handling failed");
             break;

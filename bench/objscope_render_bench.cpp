@@ -15,7 +15,7 @@
 
 namespace {
 
-std::atomic<uint64_t> g_allocations{0};
+std::atomic<uint64_t> allocations_G{0};
 
 constexpr uint32_t kLines = 10000;
 
@@ -63,14 +63,14 @@ void BM_PageBufferPrintAndRender(benchmark::State &state) {
     Sdbg_LogicalView view(&device, kLines, SDBG_COLOR_DEFAULT, SDBG_COLOR_DEFAULT);
     PrintPage(view); // the first period grows the lines
     view.Render(true);
-    const uint64_t allocationsBefore = g_allocations;
+    const uint64_t allocationsBefore = allocations_G;
     for (auto _ : state) {
         view.Clear();
         PrintPage(view);
         view.Render(true);
     }
     state.counters["allocs_per_refresh"] = benchmark::Counter(
-        static_cast<double>(g_allocations - allocationsBefore), benchmark::Counter::kAvgIterations);
+        static_cast<double>(allocations_G - allocationsBefore), benchmark::Counter::kAvgIterations);
     state.counters["lines_per_s"] = benchmark::Counter(
         static_cast<double>(kLines), benchmark::Counter::kIsIterationInvariantRate);
     benchmark::DoNotOptimize(device.written);
@@ -81,13 +81,13 @@ void BM_PageBufferPrintOnly(benchmark::State &state) {
     NullOutput device;
     Sdbg_LogicalView view(&device, kLines, SDBG_COLOR_DEFAULT, SDBG_COLOR_DEFAULT);
     PrintPage(view);
-    const uint64_t allocationsBefore = g_allocations;
+    const uint64_t allocationsBefore = allocations_G;
     for (auto _ : state) {
         view.Clear();
         PrintPage(view);
     }
     state.counters["allocs_per_refresh"] = benchmark::Counter(
-        static_cast<double>(g_allocations - allocationsBefore), benchmark::Counter::kAvgIterations);
+        static_cast<double>(allocations_G - allocationsBefore), benchmark::Counter::kAvgIterations);
     state.counters["lines_per_s"] = benchmark::Counter(
         static_cast<double>(kLines), benchmark::Counter::kIsIterationInvariantRate);
 }
@@ -120,7 +120,7 @@ BENCHMARK(BM_SnprintfPeer)->Unit(benchmark::kMillisecond);
 
 // Counts every allocation of the process, so the steady refresh can show 0.
 void *operator new(size_t size) {
-    ++g_allocations;
+    ++allocations_G;
     if (void *p = std::malloc(size == 0 ? 1 : size)) {
         return p;
     }

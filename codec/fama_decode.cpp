@@ -231,17 +231,18 @@ template <int Format> void Decoder::fastRun() {
 //   length   = lengthBase + (kMediumLengthAdd[second byte] & lengthFieldMask)
 // with header the first four bytes, big-endian. A literal run has no
 // distance field: its distance of 16 passes the checks of a match and its
-// source is the input (literalMask all ones). advance 0 marks the other kinds.
+// source is the input (literal -1, which widens to a mask of all ones).
+// The other kinds have a length base over 32, which fails the far loop's
+// length check. Eight bytes an entry: the index scales in the load itself.
 struct FarToken {
-    uint64_t literalMask;
     uint16_t distanceMask;
     uint16_t lengthBase;
-    uint8_t advance;
     uint8_t shift;
     uint8_t distanceBase;
     uint8_t lengthFieldMask;
+    int8_t literal;
 };
-static_assert(sizeof(FarToken) == 16);
+static_assert(sizeof(FarToken) == 8);
 
 // What a medium match's second byte adds to its length: the two low bits
 // of the length field (its top bits), and 8 at distances up to 4096 (the
@@ -258,57 +259,59 @@ struct FarTokenTable {
     FarToken entries[256];
 };
 
+constexpr uint16_t kNotFar = 0x100;
+
 constexpr FarTokenTable kFarTokens = [] {
     FarTokenTable table{};
-    for (uint32_t b0 = 0x20; b0 < 0x100; ++b0) {
+    for (uint32_t b0 = 0; b0 < 0x100; ++b0) {
         FarToken &entry = table.entries[b0];
-        if (b0 < 0x40) {
-            entry = {~uint64_t{0}, 0, uint16_t((b0 & 0x1F) + 1), uint8_t((b0 & 0x1F) + 2), 0,
-                     16,           0};
+        if (b0 < 0x20) {
+            entry = {0, kNotFar, 0, 16, 0, 0};
+        } else if (b0 < 0x40) {
+            entry = {0, uint16_t((b0 & 0x1F) + 1), 0, 16, 0, -1};
         } else if (b0 < 0x80) {
-            entry = {0, 0x3FFF, uint16_t(((b0 & 0x3F) << 2) + 4), 3, 8, 1, 0x0F};
+            entry = {0x3FFF, uint16_t(((b0 & 0x3F) << 2) + 4), 8, 1, 0x0F, 0};
         } else {
-            entry = {0, 0x0FFF, uint16_t(((b0 >> 4) & 7) + 4), 2, 16, 1, 0};
+            entry = {0x0FFF, uint16_t(((b0 >> 4) & 7) + 4), 16, 1, 0, 0};
         }
     }
     return table;
 }();
 
-// The advance of each first byte again, in a table of bytes: its lookup
-// needs no scaling of the index, one step less from token to token.
-constexpr std::array<uint8_t, 256> kFarAdvance = [] {
-    std::array<uint8_t, 256> table{};
-    for (uint32_t b0 = 0; b0 < 256; ++b0) {
-        table[b0] = kFarTokens.entries[b0].advance;
-    }
-    return table;
-}();
+// The header and data bytes of a far token (literal run 2 to 33, medium
+// match 3, short match 2), worked out from its first byte without a table:
+// the position of the next token waits on this, not on a second load.
+inline uint32_t farAdvance(uint32_t b0) {
+    uint32_t matchAdvance = 3 ^ (b0 >> 7);
+    return b0 < 0x40 ? b0 - 0x1E : matchAdvance;
+}
 
 // One step of the far loop: decodes the token at *pIp when it is a literal
 // run, a short match or a medium match of up to 32 bytes that needs no
 // pattern copy, and answers true; false leaves the token to the caller.
 // Its fields come from its table entry and masks, with no jump on the kind,
 // so that the mix of kinds costs no mispredicted jumps; the checks that
-// remain almost never fail.
+// remain almost never fail. One limit on the length covers the other
+// kinds, the 32 bytes of the two word copies and the overlap: below a
+// distance of 16 the copy is exact only up to the distance.
 inline bool farToken(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart) {
     const uint8_t *ip = *pIp;
     uint8_t *op = *pOp;
     uint32_t b0 = ip[0];
-    uint32_t advance = kFarAdvance[b0];
     const FarToken &entry = kFarTokens.entries[b0];
     uint32_t header = loadBigEndian32(ip);
     uint32_t distance = ((header >> entry.shift) & entry.distanceMask) + entry.distanceBase;
     uint32_t length = entry.lengthBase + (kMediumLengthAdd[ip[1]] & entry.lengthFieldMask);
-    uintptr_t source = uintptr_t(op) - distance;
-    source ^= (source ^ uintptr_t(ip + 1)) & entry.literalMask;
-    if (entry.advance == 0 || distance > size_t(op - ostart) || length > 32 ||
-        distance < std::min(length, 16u)) {
+    uint32_t lengthLimit = distance < 16 ? distance : 32;
+    if (length > lengthLimit || distance > size_t(op - ostart)) {
         return false;
     }
+    uintptr_t source = uintptr_t(op) - distance;
+    source ^= (source ^ uintptr_t(ip + 1)) & uintptr_t(intptr_t{entry.literal});
     const uint8_t *src = reinterpret_cast<const uint8_t *>(source);
     copy16(op, src);
     copy16(op + 16, src + 16);
-    *pIp = ip + advance;
+    *pIp = ip + farAdvance(b0);
     *pOp = op + length;
     return true;
 }

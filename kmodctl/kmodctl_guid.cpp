@@ -37,7 +37,7 @@ void chooseGuid(bool bGuidGiven, const char *pGuidText, uint8_t *pGuid, char *pT
         return;
     }
     uint32_t osError = 0;
-    if (kmodctlOs_CreateGuid(pGuid, &osError) != MOS_RC__SUCCESS) {
+    if (osGuid_Create(pGuid, &osError) != MOS_RC__SUCCESS) {
         qorniIntf_Report(true, "setIniGuid", __LINE__, "Failed to generate a GUID (error 0x%x)\n",
                          osError);
         kmodctl_Exit(1);

@@ -57,4 +57,4 @@ int guidToString(const uint8_t *pGuid, char *pText, size_t textSize);
 
 // A new random GUID (CoCreateGuid on Windows). MOS_RC__SUCCESS or
 // MOS_RC__ERROR; *pOsError gets the system's error number on failure.
-[[nodiscard]] MOS_RC kmodctlOs_CreateGuid(uint8_t *pGuid, uint32_t *pOsError);
+[[nodiscard]] MOS_RC osGuid_Create(uint8_t *pGuid, uint32_t *pOsError);

@@ -5,17 +5,17 @@
 #include <ctime>
 
 namespace {
-FILE *g_logStream = nullptr; // null means standard output
+FILE *logStream_G = nullptr; // null means standard output
 
 const char kHeaderRule[] = "----------------------------\n";
 } // namespace
 
 FILE *installerLog_Stream() {
-    return g_logStream != nullptr ? g_logStream : stdout;
+    return logStream_G != nullptr ? logStream_G : stdout;
 }
 
 void installerLog_SetStream(FILE *stream) {
-    g_logStream = stream;
+    logStream_G = stream;
 }
 
 void installerLog_Open(const char *logPath) {
@@ -24,7 +24,7 @@ void installerLog_Open(const char *logPath) {
         std::printf("Failed to create log file %s. Using stdout\n", logPath);
         return;
     }
-    g_logStream = file;
+    logStream_G = file;
     const std::time_t now = std::time(nullptr);
     const std::tm *pLocal = std::localtime(&now);
     // asctime's text ends in a newline of its own.

@@ -127,14 +127,14 @@ Options parseCommandLine(int argc, char **argv) {
 // every byte that is used.
 struct Buffer {
     struct Free {
-        void operator()(uint8_t *p) const { tezlTool_FreeBuffer(p); }
+        void operator()(uint8_t *p) const { osTezlTool_FreeBuffer(p); }
     };
     std::unique_ptr<uint8_t[], Free> bytes;
     size_t size = 0;
 
     void allocate(size_t bytesWanted) {
         bytes.reset(); // the old buffer goes before the new one comes
-        bytes.reset(tezlTool_AllocateBuffer(bytesWanted));
+        bytes.reset(osTezlTool_AllocateBuffer(bytesWanted));
         if (!bytes) {
             std::fprintf(stderr, "tezl: out of memory for %zu bytes\n", bytesWanted);
             std::exit(1);
@@ -148,8 +148,8 @@ struct Buffer {
 // doubling.
 Buffer readAll(FILE *file) {
     uint64_t known = 0;
-    size_t capacity = tezlTool_InputFileSize(&known) && known < kMaxCapacity ? size_t(known) + 1
-                                                                             : size_t(1) << 20;
+    size_t capacity = osTezlTool_InputFileSize(&known) && known < kMaxCapacity ? size_t(known) + 1
+                                                                               : size_t(1) << 20;
     Buffer data;
     data.allocate(capacity);
     size_t filled = 0;
@@ -205,7 +205,7 @@ int32_t runOnce(TezlContext *pContext, const Options &options, Buffer &input, Bu
 
 int main(int argc, char **argv) {
     Options options = parseCommandLine(argc, argv);
-    tezlTool_SetBinaryStdio();
+    osTezlTool_SetBinaryStdio();
     uint32_t workBytes = options.workBytes ? options.workBytes : tezl_WorkBytes(options.level);
     std::vector<uint64_t> context(tezl_ContextBytes(options.level) / 8 + 1);
     std::vector<uint64_t> work(workBytes / 8 + 1);

@@ -5,7 +5,7 @@
 #include <objbase.h>
 #include <windows.h>
 
-MOS_RC kmodctlOs_CreateGuid(uint8_t *pGuid, uint32_t *pOsError) {
+MOS_RC osGuid_Create(uint8_t *pGuid, uint32_t *pOsError) {
     *pOsError = 0;
     // S_FALSE (already initialised) is fine; the GUID needs no apartment.
     (void)CoInitialize(nullptr);

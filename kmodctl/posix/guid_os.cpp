@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <sys/random.h>
 
-MOS_RC kmodctlOs_CreateGuid(uint8_t *pGuid, uint32_t *pOsError) {
+MOS_RC osGuid_Create(uint8_t *pGuid, uint32_t *pOsError) {
     *pOsError = 0;
     size_t got = 0;
     while (got < QORNI_GUID_BYTES) {

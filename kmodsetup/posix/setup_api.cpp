@@ -39,9 +39,9 @@ struct ServiceHandle {
     std::string serviceName;
 };
 
-std::set<DeviceInfoSet *> g_liveSets;
-std::set<ServiceHandle *> g_liveServiceHandles;
-std::set<InfFile *> g_liveInfs; // HINF
+std::set<DeviceInfoSet *> liveSets_G;
+std::set<ServiceHandle *> liveServiceHandles_G;
+std::set<InfFile *> liveInfs_G; // HINF
 
 bool fail(uint32_t error) {
     standinState_SetLastError(error);
@@ -55,7 +55,7 @@ bool injected(const char *callName) {
 
 DeviceInfoSet *liveSet(DevInfoSet set) {
     auto *pSet = static_cast<DeviceInfoSet *>(set);
-    return g_liveSets.count(pSet) != 0 ? pSet : nullptr;
+    return liveSets_G.count(pSet) != 0 ? pSet : nullptr;
 }
 
 // The set's element that pDevice names; null with the last error set.
@@ -292,7 +292,7 @@ DevInfoSet osSetup_CreateDeviceInfoList(const SetupGuid *pClassGuid) {
         return nullptr;
     }
     auto *pSet = new DeviceInfoSet{*pClassGuid, {}};
-    g_liveSets.insert(pSet);
+    liveSets_G.insert(pSet);
     return pSet;
 }
 
@@ -369,7 +369,7 @@ bool osSetup_DestroyDeviceInfoList(DevInfoSet set) {
     if (pSet == nullptr) {
         return fail(KS_ERROR_INVALID_HANDLE);
     }
-    g_liveSets.erase(pSet);
+    liveSets_G.erase(pSet);
     delete pSet;
     return true;
 }
@@ -384,7 +384,7 @@ DevInfoSet osSetup_GetClassDevs(const SetupGuid *pClassGuid) {
             pSet->elements.push_back({pSet->nextDevInst++, device, true});
         }
     }
-    g_liveSets.insert(pSet);
+    liveSets_G.insert(pSet);
     return pSet;
 }
 
@@ -537,7 +537,7 @@ InfHandle osSetup_OpenInfFile(const char *infPath) {
     if (injected("SetupOpenInfFile") || !loadInf(infPath, pInf.get())) {
         return nullptr;
     }
-    g_liveInfs.insert(pInf.get());
+    liveInfs_G.insert(pInf.get());
     return pInf.release();
 }
 
@@ -546,7 +546,7 @@ bool osSetup_FindFirstLine(InfHandle inf, const char *section) {
     if (injected("SetupFindFirstLine")) {
         return false;
     }
-    if (g_liveInfs.count(pInf) == 0) {
+    if (liveInfs_G.count(pInf) == 0) {
         return fail(KS_ERROR_INVALID_HANDLE);
     }
     const InfSection *pSection = section != nullptr ? infFile_Section(*pInf, section) : nullptr;
@@ -555,7 +555,7 @@ bool osSetup_FindFirstLine(InfHandle inf, const char *section) {
 
 void osSetup_CloseInfFile(InfHandle inf) {
     auto *pInf = static_cast<InfFile *>(inf);
-    if (g_liveInfs.erase(pInf) != 0) {
+    if (liveInfs_G.erase(pInf) != 0) {
         delete pInf;
     }
 }
@@ -606,7 +606,7 @@ ScHandle osSetup_OpenScManager(uint32_t access) {
         return nullptr;
     }
     auto *pHandle = new ServiceHandle{true, {}};
-    g_liveServiceHandles.insert(pHandle);
+    liveServiceHandles_G.insert(pHandle);
     return pHandle;
 }
 
@@ -616,7 +616,7 @@ ScHandle osSetup_OpenService(ScHandle manager, const char *serviceName, uint32_t
         return nullptr;
     }
     auto *pManager = static_cast<ServiceHandle *>(manager);
-    if (g_liveServiceHandles.count(pManager) == 0 || !pManager->bManager) {
+    if (liveServiceHandles_G.count(pManager) == 0 || !pManager->bManager) {
         (void)fail(KS_ERROR_INVALID_HANDLE);
         return nullptr;
     }
@@ -625,7 +625,7 @@ ScHandle osSetup_OpenService(ScHandle manager, const char *serviceName, uint32_t
         return nullptr;
     }
     auto *pHandle = new ServiceHandle{false, serviceName};
-    g_liveServiceHandles.insert(pHandle);
+    liveServiceHandles_G.insert(pHandle);
     return pHandle;
 }
 
@@ -634,7 +634,7 @@ bool osSetup_DeleteService(ScHandle service) {
         return false;
     }
     auto *pService = static_cast<ServiceHandle *>(service);
-    if (g_liveServiceHandles.count(pService) == 0 || pService->bManager) {
+    if (liveServiceHandles_G.count(pService) == 0 || pService->bManager) {
         return fail(KS_ERROR_INVALID_HANDLE);
     }
     return standinServices_Remove(pService->serviceName) ||
@@ -643,7 +643,7 @@ bool osSetup_DeleteService(ScHandle service) {
 
 bool osSetup_CloseServiceHandle(ScHandle handle) {
     auto *pHandle = static_cast<ServiceHandle *>(handle);
-    if (g_liveServiceHandles.erase(pHandle) == 0) {
+    if (liveServiceHandles_G.erase(pHandle) == 0) {
         return fail(KS_ERROR_INVALID_HANDLE);
     }
     delete pHandle;

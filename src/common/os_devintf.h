@@ -17,25 +17,14 @@
 // little-endian.
 //
 // Every function returns a Win32 error number (0 for success) with the
-// Windows values on both sides; see OS_ERR_*.
+// Windows values on both sides: OS_ERR_* of os_sys.h.
 #pragma once
 
 #include "qorni_protocol.h"
+#include "os_sys.h"
 
 #include <cstddef>
 #include <cstdint>
-
-inline constexpr uint32_t OS_ERR_SUCCESS = 0;
-inline constexpr uint32_t OS_ERR_FILE_NOT_FOUND = 2;
-inline constexpr uint32_t OS_ERR_PATH_NOT_FOUND = 3;
-inline constexpr uint32_t OS_ERR_ACCESS_DENIED = 5;
-inline constexpr uint32_t OS_ERR_NOT_ENOUGH_MEMORY = 8;
-inline constexpr uint32_t OS_ERR_INVALID_DATA = 13;
-inline constexpr uint32_t OS_ERR_GEN_FAILURE = 31;
-inline constexpr uint32_t OS_ERR_INVALID_PARAMETER = 87;
-inline constexpr uint32_t OS_ERR_INSUFFICIENT_BUFFER = 122;
-inline constexpr uint32_t OS_ERR_NO_MORE_ITEMS = 259;
-inline constexpr uint32_t OS_ERR_DEVICE_NOT_CONNECTED = 1167;
 
 // The present interfaces of one class (SetupDiGetClassDevsA with
 // DIGCF_PRESENT | DIGCF_DEVICEINTERFACE).

@@ -26,7 +26,7 @@ std::unique_ptr<Sdbg_Application> MakeApplication() {
     }
 }
 
-std::unique_ptr<Sdbg_Application> g_pApp = MakeApplication();
+std::unique_ptr<Sdbg_Application> pApp_G = MakeApplication();
 
 } // namespace
 
@@ -45,7 +45,7 @@ int main(int argc, char **argv) {
     }
     Sdbg_ObjTypeRegistry::Init();
     try {
-        return g_pApp->Run(argc, argv);
+        return pApp_G->Run(argc, argv);
     } catch (const std::exception &failure) {
         // Outside the viewer's own failures (memory exhaustion in the
         // containers, say): report it and end through the normal exit, so

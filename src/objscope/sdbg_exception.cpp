@@ -62,7 +62,7 @@ struct SocketErrorText {
     char text[Sdbg_Exception::kMessageSize];
     explicit SocketErrorText(uint32_t wsaError) {
         text[0] = '\0';
-        osNet_ErrorText(wsaError, text, sizeof(text));
+        mosNet_ErrorText(wsaError, text, sizeof(text));
         size_t length = strnlen(text, sizeof(text) - 1);
         while (length > 0 && std::isspace(static_cast<unsigned char>(text[length - 1])) != 0) {
             --length;
@@ -73,7 +73,7 @@ struct SocketErrorText {
 
 } // namespace
 
-Sdbg_SockLinkException::Sdbg_SockLinkException() : Sdbg_SockLinkException(osNet_GetLastError()) {}
+Sdbg_SockLinkException::Sdbg_SockLinkException() : Sdbg_SockLinkException(mosNet_GetLastError()) {}
 
 Sdbg_SockLinkException::Sdbg_SockLinkException(uint32_t wsaError)
     : Sdbg_LinkException(SocketErrorText(wsaError).text), errorCode(wsaError) {}

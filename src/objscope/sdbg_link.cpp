@@ -89,7 +89,7 @@ uint32_t Sdbg_SockLink::TimeLimitMs() {
 bool Sdbg_SockLink::CreateSocket() {
     const uint32_t socketType = netAddress_AddressTypeToSocketType(netAddress_GetType(&address));
     if (osNet_Socket(&sock, socketType) != MOS_RC__SUCCESS) {
-        lastError = osNet_GetLastError();
+        lastError = mosNet_GetLastError();
         sock = MOS_INVALID_SOCKET;
         return false;
     }
@@ -107,7 +107,7 @@ bool Sdbg_SockLink::CreateSocket() {
 bool Sdbg_SockLink::Open() {
     bConnected = sock != MOS_INVALID_SOCKET && mosNet_Connect(sock, &address) == MOS_RC__SUCCESS;
     if (!bConnected && sock != MOS_INVALID_SOCKET) {
-        lastError = osNet_GetLastError();
+        lastError = mosNet_GetLastError();
     }
     return bConnected;
 }
@@ -123,7 +123,7 @@ bool Sdbg_SockLink::Close() {
 }
 
 void Sdbg_SockLink::Fail() {
-    lastError = osNet_GetLastError();
+    lastError = mosNet_GetLastError();
     bConnected = false;
     throw Sdbg_SockLinkException(lastError);
 }
@@ -144,7 +144,7 @@ uint32_t Sdbg_SockLink::Transact(uint8_t *pBuffer, uint32_t reqSize, uint32_t re
 
 void Sdbg_SockLink::GetErrorText(char *pBuf) const {
     pBuf[0] = '\0';
-    osNet_ErrorText(lastError, pBuf, kErrorTextSize);
+    mosNet_ErrorText(lastError, pBuf, kErrorTextSize);
 }
 
 // --- the client driver's device -------------------------------------------------

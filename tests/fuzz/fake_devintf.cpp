@@ -12,23 +12,23 @@ struct OsDev {
 
 namespace {
 
-uint32_t gInterfaceCount = 1;
-FakeDevIoctlFn gIoctl = nullptr;
-uint32_t gOpenCount = 0;
+uint32_t interfaceCount_G = 1;
+FakeDevIoctlFn ioctl_G = nullptr;
+uint32_t openCount_G = 0;
 
 } // namespace
 
 void fakeDev_Set(uint32_t interfaceCount, FakeDevIoctlFn pIoctl) {
-    gInterfaceCount = interfaceCount;
-    gIoctl = pIoctl;
+    interfaceCount_G = interfaceCount;
+    ioctl_G = pIoctl;
 }
 
 uint32_t fakeDev_OpenCount() {
-    return gOpenCount;
+    return openCount_G;
 }
 
 uint32_t osDevIntf_GetClassDevs(const QorniGuid & /*classGuid*/, OsDevIntfList **ppList) {
-    *ppList = new OsDevIntfList{gInterfaceCount};
+    *ppList = new OsDevIntfList{interfaceCount_G};
     return OS_ERR_SUCCESS;
 }
 
@@ -54,14 +54,14 @@ void osDevIntf_Destroy(OsDevIntfList *pList) {
 
 uint32_t osDev_Open(const char *pPath, OsDev **ppDev) {
     *ppDev = new OsDev{static_cast<uint32_t>(strlen(pPath))};
-    gOpenCount++;
+    openCount_G++;
     return OS_ERR_SUCCESS;
 }
 
 uint32_t osDev_Ioctl(OsDev *pDev, uint32_t ioctlCode, const void *pIn, uint32_t inSize, void *pOut,
                      uint32_t outCapacity, uint32_t *pReturned) {
     *pReturned = 0;
-    if (pDev == nullptr || gIoctl == nullptr) {
+    if (pDev == nullptr || ioctl_G == nullptr) {
         return OS_ERR_INVALID_PARAMETER;
     }
     // The device reads every byte it was given before it answers (the
@@ -70,8 +70,8 @@ uint32_t osDev_Ioctl(OsDev *pDev, uint32_t ioctlCode, const void *pIn, uint32_t 
     for (uint32_t i = 0; i < inSize; i++) {
         sum = static_cast<uint8_t>(sum + static_cast<const uint8_t *>(pIn)[i]);
     }
-    uint32_t err = gIoctl(ioctlCode, static_cast<const uint8_t *>(pIn), inSize,
-                          static_cast<uint8_t *>(pOut), outCapacity, pReturned);
+    uint32_t err = ioctl_G(ioctlCode, static_cast<const uint8_t *>(pIn), inSize,
+                           static_cast<uint8_t *>(pOut), outCapacity, pReturned);
     if (*pReturned > outCapacity) {
         __builtin_trap(); // the fake itself broke the seam's contract
     }
@@ -80,7 +80,7 @@ uint32_t osDev_Ioctl(OsDev *pDev, uint32_t ioctlCode, const void *pIn, uint32_t 
 
 void osDev_Close(OsDev *pDev) {
     if (pDev != nullptr) {
-        gOpenCount--;
+        openCount_G--;
         delete pDev;
     }
 }

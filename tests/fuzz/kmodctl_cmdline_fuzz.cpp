@@ -35,7 +35,7 @@ struct ExitCalled {
     int code;
 };
 
-uint32_t gSlot = 0;
+uint32_t slot_G = 0;
 
 uint32_t acceptingIoctl(uint32_t /*ioctlCode*/, const uint8_t *pIn, uint32_t inSize, uint8_t *pOut,
                         uint32_t outCapacity, uint32_t *pReturned) {
@@ -55,7 +55,7 @@ uint32_t acceptingIoctl(uint32_t /*ioctlCode*/, const uint8_t *pIn, uint32_t inS
         uint32_t count = QORNI_NUM_CMDS;
         memcpy(pOut + 8 + offsetof(QorniCmdVectorRecord, count), &count, sizeof(count));
         for (uint32_t i = 0; i < count && kEntries + 4 * (i + 1) <= n; i++) {
-            memcpy(pOut + kEntries + 4 * i, &gSlot, sizeof(gSlot));
+            memcpy(pOut + kEntries + 4 * i, &slot_G, sizeof(slot_G));
         }
     }
     return OS_ERR_SUCCESS;
@@ -140,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t size) {
     if (size < 1 || size > 4096) {
         return 0;
     }
-    gSlot = pData[0] % 4;
+    slot_G = pData[0] % 4;
     fakeDev_Set(1, acceptingIoctl);
     kmodctl_SetUpInterface();
     std::vector<std::string> words = splitWords(pData + 1, size - 1);

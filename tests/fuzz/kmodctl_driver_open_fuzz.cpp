@@ -28,19 +28,19 @@ struct Script {
     size_t pos;
     uint8_t Byte() { return pos < size ? pData[pos++] : 0; }
 };
-Script gScript;
+Script script_G;
 
 uint32_t scriptedIoctl(uint32_t /*ioctlCode*/, const uint8_t * /*pIn*/, uint32_t /*inSize*/,
                        uint8_t *pOut, uint32_t outCapacity, uint32_t *pReturned) {
-    uint8_t status = gScript.Byte();
-    uint32_t returned = gScript.Byte();
-    returned |= uint32_t{gScript.Byte()} << 8;
+    uint8_t status = script_G.Byte();
+    uint32_t returned = script_G.Byte();
+    returned |= uint32_t{script_G.Byte()} << 8;
     if (returned > outCapacity) {
-        gScript.pos += returned;
+        script_G.pos += returned;
         return OS_ERR_INVALID_DATA;
     }
     for (uint32_t i = 0; i < returned; i++) {
-        pOut[i] = gScript.Byte();
+        pOut[i] = script_G.Byte();
     }
     *pReturned = returned;
     return status == 0 ? OS_ERR_SUCCESS : OS_ERR_GEN_FAILURE;
@@ -54,8 +54,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t size) {
-    gScript = {pData, size, 0};
-    fakeDev_Set(1u + gScript.Byte() % 3u, scriptedIoctl);
+    script_G = {pData, size, 0};
+    fakeDev_Set(1u + script_G.Byte() % 3u, scriptedIoctl);
     kmodctl_SetUpInterface();
     MOS_RC rc = qorniIntf_Open();
     if (rc == MOS_RC__SUCCESS) {

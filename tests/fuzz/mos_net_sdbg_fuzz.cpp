@@ -23,8 +23,8 @@ struct FuzzObj {
     MosObjEntry entry;
 };
 
-MosObjType gTypes[3];
-FuzzObj gObjs[4];
+MosObjType types_G[3];
+FuzzObj objs_G[4];
 
 void fillQuery(MosObjEntry * /*pEntry*/, const char *pName, void *pBuf) {
     memcpy(pBuf, pName, strlen(pName));
@@ -46,13 +46,13 @@ bool setUp() {
         mosHashLayer_Init(nullptr) != MOS_RC__SUCCESS) {
         __builtin_trap();
     }
-    mosObjType_RegObjType(&gTypes[0], fillQuery, noCommand, 25, 36);
-    mosObjType_RegObjType(&gTypes[1], fillQuery, noCommand, 6, 4920);
-    mosObjType_RegObjType(&gTypes[2], fillQuery, nullptr, 164, 72);
-    mosObjType_RegObj(&gTypes[0], &gObjs[0].entry, "a");
-    mosObjType_RegObj(&gTypes[0], &gObjs[1].entry, "b");
-    mosObjType_RegObj(&gTypes[0], &gObjs[2].entry, "c");
-    mosObjType_RegObj(&gTypes[1], &gObjs[3].entry, "big");
+    mosObjType_RegObjType(&types_G[0], fillQuery, noCommand, 25, 36);
+    mosObjType_RegObjType(&types_G[1], fillQuery, noCommand, 6, 4920);
+    mosObjType_RegObjType(&types_G[2], fillQuery, nullptr, 164, 72);
+    mosObjType_RegObj(&types_G[0], &objs_G[0].entry, "a");
+    mosObjType_RegObj(&types_G[0], &objs_G[1].entry, "b");
+    mosObjType_RegObj(&types_G[0], &objs_G[2].entry, "c");
+    mosObjType_RegObj(&types_G[1], &objs_G[3].entry, "big");
     return true;
 }
 
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t size) {
         memcpy(msg.data() + 8, &expected, 4);
     }
     uint64_t written = 0;
-    MOS_RC rc = sdbgReq_HandleMessage(sdbg_MosObjRegistry(), 2, msg.data(),
+    MOS_RC rc = sdbgReq_HandleMessage(sdbgReq_MosObjRegistry(), 2, msg.data(),
                                       static_cast<uint32_t>(msg.size()), {discard, &written});
     if (rc == MOS_RC__SUCCESS && msg.size() >= 12) {
         uint32_t expected = 0;

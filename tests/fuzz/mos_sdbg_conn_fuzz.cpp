@@ -147,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t size) {
             abort(); // the header check lets no larger payload in
         }
         announced += pConn->sizeOfExpectedResponseMsg;
-        rc = sdbgConn_HandleRequest(pConn, sdbg_MosObjRegistry(), SDBG_MODULE_TYPE__TGT);
+        rc = sdbgConn_HandleRequest(pConn, sdbgReq_MosObjRegistry(), SDBG_MODULE_TYPE__TGT);
         if (rc != MOS_RC__SUCCESS) {
             bAllWhole = false;
             break;

@@ -43,7 +43,7 @@ uint16_t freePort() {
     return port;
 }
 
-std::string gPrefix;
+std::string prefix_G;
 
 // At the end of a run: the family's three segments go, and nothing the
 // manifests named (they name whatever the input said).
@@ -66,8 +66,8 @@ bool setUp() {
     }
     osCrash_RemoveFilter(); // crashes go to the fuzzer
     mosShmClient_SetFramedPort(freePort());
-    gPrefix = "fz" + std::to_string(osProc_GetCurrentProcessId()) + "_idx";
-    MosShmParams params = {1, freePort(), gPrefix.c_str(), 0};
+    prefix_G = "fz" + std::to_string(osProc_GetCurrentProcessId()) + "_idx";
+    MosShmParams params = {1, freePort(), prefix_G.c_str(), 0};
     if (mosShmLayer_Create(&params) != MOS_RC__SUCCESS) {
         abort();
     }

@@ -49,11 +49,11 @@ struct SampleType {
     std::list<SampleObj> objs; // stable addresses; registry order kept separately
 };
 
-std::map<uint32_t, SampleType> gTypes;
-std::mutex gOutLock;
+std::map<uint32_t, SampleType> types_G;
+std::mutex outLock_G;
 
 void say(const std::string &line) {
-    std::lock_guard<std::mutex> guard(gOutLock);
+    std::lock_guard<std::mutex> guard(outLock_G);
     fprintf(stdout, "%s\n", line.c_str());
     fflush(stdout);
 }
@@ -85,8 +85,8 @@ bool readFile(const std::string &path, std::vector<uint8_t> *pBytes) {
 // The type record of this process for typeId, registered on first use.
 // Ids the runtime registers itself are not ours to fill.
 SampleType *typeFor(uint32_t typeId, std::string *pError) {
-    auto it = gTypes.find(typeId);
-    if (it != gTypes.end()) {
+    auto it = types_G.find(typeId);
+    if (it != types_G.end()) {
         return &it->second;
     }
     if (sdbg_GetObjQuerySize(typeId) == 0) {
@@ -97,7 +97,7 @@ SampleType *typeFor(uint32_t typeId, std::string *pError) {
         *pError = "type " + std::to_string(typeId) + " belongs to the runtime";
         return nullptr;
     }
-    SampleType &type = gTypes[typeId];
+    SampleType &type = types_G[typeId];
     mosObjType_RegObjType(&type.type, querySample, commandSample, typeId,
                           sdbg_GetObjQuerySize(typeId));
     return &type;
@@ -138,8 +138,8 @@ std::string cmdAdd(std::istringstream &args) {
 
 // Finds the object at index and leaves its type locked (null: not found).
 SampleObj *lockObj(uint32_t typeId, uint32_t index, SampleType **ppType) {
-    auto it = gTypes.find(typeId);
-    if (it == gTypes.end()) {
+    auto it = types_G.find(typeId);
+    if (it == types_G.end()) {
         return nullptr;
     }
     *ppType = &it->second;

@@ -16,7 +16,7 @@ struct SampleSched {
 };
 
 // Never destroyed: the process ends with its waiters still waiting.
-std::deque<SampleSched> gScheds;
+std::deque<SampleSched> scheds_G;
 
 void waitForever(void *pArg) {
     (void)mosUmtSem_DecTimed(static_cast<MosUmtSem *>(pArg), 1, 0);
@@ -52,12 +52,12 @@ std::string sampleUmt_Command(std::istringstream &args) {
     if (!(args >> name >> policy >> numThrds >> numWaiters)) {
         return "error: umt <name> <policy> <threads> <waiters>";
     }
-    SampleSched &s = gScheds.emplace_back();
+    SampleSched &s = scheds_G.emplace_back();
     s.name = name;
     MosUmtSchedParams params = {s.name.c_str(), policy.c_str(), numThrds, 0, 0};
     MOS_RC rc = mosUmtSched_Create(&s.sched, &params);
     if (rc != MOS_RC__SUCCESS) {
-        gScheds.pop_back();
+        scheds_G.pop_back();
         return "error: scheduler not started, rc " + std::to_string(rc);
     }
     mosUmtClass_Init(&s.umtClass, (name + "-class").c_str());

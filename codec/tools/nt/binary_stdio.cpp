@@ -8,12 +8,12 @@
 #include <io.h>
 #include <sys/stat.h>
 
-void tezlTool_SetBinaryStdio() {
+void osTezlTool_SetBinaryStdio() {
     (void)_setmode(_fileno(stdin), _O_BINARY);
     (void)_setmode(_fileno(stdout), _O_BINARY);
 }
 
-bool tezlTool_InputFileSize(uint64_t *pBytes) {
+bool osTezlTool_InputFileSize(uint64_t *pBytes) {
     struct _stat64 st {};
     if (_fstat64(_fileno(stdin), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG ||
         st.st_size < 0) {
@@ -24,10 +24,10 @@ bool tezlTool_InputFileSize(uint64_t *pBytes) {
 }
 
 // Large pages need a privilege a user rarely holds: plain heap memory.
-uint8_t *tezlTool_AllocateBuffer(size_t bytes) {
+uint8_t *osTezlTool_AllocateBuffer(size_t bytes) {
     return static_cast<uint8_t *>(std::malloc(bytes ? bytes : 1));
 }
 
-void tezlTool_FreeBuffer(uint8_t *pBuffer) {
+void osTezlTool_FreeBuffer(uint8_t *pBuffer) {
     std::free(pBuffer);
 }

@@ -6,9 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-void tezlTool_SetBinaryStdio() {}
+void osTezlTool_SetBinaryStdio() {}
 
-bool tezlTool_InputFileSize(uint64_t *pBytes) {
+bool osTezlTool_InputFileSize(uint64_t *pBytes) {
     struct stat st {};
     if (fstat(STDIN_FILENO, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
         return false;
@@ -21,7 +21,7 @@ namespace {
 constexpr size_t kLargePage = size_t(2) << 20;
 }
 
-uint8_t *tezlTool_AllocateBuffer(size_t bytes) {
+uint8_t *osTezlTool_AllocateBuffer(size_t bytes) {
     if (bytes < kLargePage) {
         return static_cast<uint8_t *>(std::malloc(bytes ? bytes : 1));
     }
@@ -34,6 +34,6 @@ uint8_t *tezlTool_AllocateBuffer(size_t bytes) {
     return static_cast<uint8_t *>(p);
 }
 
-void tezlTool_FreeBuffer(uint8_t *pBuffer) {
+void osTezlTool_FreeBuffer(uint8_t *pBuffer) {
     std::free(pBuffer);
 }

@@ -3,6 +3,8 @@
 // request and one reply frame per I/O control (see os_devintf.h).
 #include "os_devintf.h"
 
+#include "posix/sys_errno.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -30,29 +32,6 @@ namespace {
 
 constexpr const char *kRootEnv = "MOS_DEVINTF_ROOT";
 constexpr const char *kDefaultRoot = "/run/mos-devintf";
-
-// The one place this stand-in turns errno into a Win32 error.
-uint32_t errnoToWin32(int err) {
-    switch (err) {
-        case ENOENT:
-        case ECONNREFUSED:
-            return OS_ERR_FILE_NOT_FOUND;
-        case ENOTDIR:
-        case ENAMETOOLONG:
-            return OS_ERR_PATH_NOT_FOUND;
-        case EACCES:
-        case EPERM:
-            return OS_ERR_ACCESS_DENIED;
-        case ENOMEM:
-        case ENOBUFS:
-            return OS_ERR_NOT_ENOUGH_MEMORY;
-        case EPIPE:
-        case ECONNRESET:
-            return OS_ERR_DEVICE_NOT_CONNECTED;
-        default:
-            return OS_ERR_GEN_FAILURE;
-    }
-}
 
 std::string classDir(const QorniGuid &guid) {
     const char *pRoot = getenv(kRootEnv);
@@ -211,13 +190,14 @@ uint32_t osDev_Open(const char *pPath, OsDev **ppDev) {
     strcpy(addr.sun_path, pPath);
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        return errnoToWin32(errno);
+        return osSysPosix_Win32FromErrno(errno, OsErrnoUse::Device);
     }
     uint8_t grant[4];
     int err = connect(fd, reinterpret_cast<const sockaddr *>(&addr), sizeof(addr)) == 0
                   ? readAll(fd, grant, sizeof(grant))
                   : errno;
-    uint32_t winErr = err != 0 ? errnoToWin32(err) : getLe32(grant);
+    uint32_t winErr =
+        err != 0 ? osSysPosix_Win32FromErrno(err, OsErrnoUse::Device) : getLe32(grant);
     auto *pDev = winErr == OS_ERR_SUCCESS ? new (std::nothrow) OsDev{fd} : nullptr;
     if (pDev == nullptr) {
         close(fd);
@@ -245,7 +225,7 @@ uint32_t osDev_Ioctl(OsDev *pDev, uint32_t ioctlCode, const void *pIn, uint32_t 
         err = readReplyStart(pDev->fd, reply, pOut, outCapacity, &bodyRead);
     }
     if (err != 0) {
-        return errnoToWin32(err);
+        return osSysPosix_Win32FromErrno(err, OsErrnoUse::Device);
     }
     uint32_t winErr = getLe32(reply);
     uint32_t returned = getLe32(reply + 4);
@@ -253,11 +233,11 @@ uint32_t osDev_Ioctl(OsDev *pDev, uint32_t ioctlCode, const void *pIn, uint32_t 
     // to is drained so the stream stays in step, and refused.
     if (returned > outCapacity || bodyRead > returned) {
         err = returned > bodyRead ? discard(pDev->fd, returned - bodyRead) : 0;
-        return err != 0 ? errnoToWin32(err) : OS_ERR_INVALID_DATA;
+        return err != 0 ? osSysPosix_Win32FromErrno(err, OsErrnoUse::Device) : OS_ERR_INVALID_DATA;
     }
     err = readAll(pDev->fd, static_cast<uint8_t *>(pOut) + bodyRead, returned - bodyRead);
     if (err != 0) {
-        return errnoToWin32(err);
+        return osSysPosix_Win32FromErrno(err, OsErrnoUse::Device);
     }
     *pReturned = returned;
     return winErr;

@@ -338,7 +338,7 @@ MOS_RC sdbgReq_HandleMessage(const SdbgRegistry *pRegistry, uint32_t moduleType,
                           &resp);
 }
 
-const SdbgRegistry *sdbg_MosObjRegistry() {
+const SdbgRegistry *sdbgReq_MosObjRegistry() {
     static const SdbgRegistry registry = {
         mosObjType_GetById,
         mosObjType_GetNumObjs,

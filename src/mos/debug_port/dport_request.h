@@ -14,7 +14,7 @@
 #include <cstdint>
 
 // Access to registered objects. Every function is required. The default
-// table (sdbg_MosObjRegistry) calls the object registry of mos_obj.h.
+// table (sdbgReq_MosObjRegistry) calls the object registry of mos_obj.h.
 struct SdbgRegistry {
     MosObjType *(*pGetById)(uint32_t typeId);
     uint32_t (*pGetNumObjs)(const MosObjType *pType);
@@ -31,7 +31,7 @@ struct SdbgRegistry {
 };
 
 // The registry table over mos_obj.h.
-const SdbgRegistry *sdbg_MosObjRegistry();
+const SdbgRegistry *sdbgReq_MosObjRegistry();
 
 // Where response bytes go. pWriteCK sends or stores size bytes and
 // returns MOS_RC__SUCCESS or the failure that ends the connection.

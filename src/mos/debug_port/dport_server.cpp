@@ -60,7 +60,7 @@ void serveClient(SdbgServer *pServer) {
         if (sdbgConn_GetNextRequest(pConn) != MOS_RC__SUCCESS) {
             return;
         }
-        if (sdbgConn_HandleRequest(pConn, sdbg_MosObjRegistry(), pServer->conf.moduleType) !=
+        if (sdbgConn_HandleRequest(pConn, sdbgReq_MosObjRegistry(), pServer->conf.moduleType) !=
             MOS_RC__SUCCESS) {
             return;
         }
@@ -130,7 +130,7 @@ void sdbgServer_Destroy() {
     pServer->bListening = false;
     pServer->bStopping.store(true);
     (void)mosFastlockBase_Acquire(&pServer->clientLock);
-    if (pServer->activeClient != MOS_INVALID_SOCKET && osNet_WakeBlocked(pServer->activeClient)) {
+    if (pServer->activeClient != MOS_INVALID_SOCKET && mosNet_WakeBlocked(pServer->activeClient)) {
         pServer->activeClient = MOS_INVALID_SOCKET;
     }
     mosFastlockBase_Release(&pServer->clientLock);

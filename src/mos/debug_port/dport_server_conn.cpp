@@ -120,7 +120,7 @@ MOS_RC sdbgConn_InitListener(SdbgListener *pListener, uint16_t port) {
 }
 
 bool sdbgConn_WakeListener(SdbgListener *pListener) {
-    return pListener->socketFd != MOS_INVALID_SOCKET && osNet_WakeBlocked(pListener->socketFd);
+    return pListener->socketFd != MOS_INVALID_SOCKET && mosNet_WakeBlocked(pListener->socketFd);
 }
 
 void sdbgConn_CloseListener(SdbgListener *pListener, bool bClosed) {

@@ -17,7 +17,7 @@ constexpr int32_t kListenBacklog = 128;
 
 // Text of the last resolution error; shared by all threads (a message
 // may show another thread's text when two resolutions fail at once).
-char gResolveErrText[1024];
+char resolveErrText_G[1024];
 
 // The socket error of the calling thread's last failed call of this layer,
 // as WSAGetLastError keeps it on Windows; also set where the layer itself
@@ -63,11 +63,11 @@ MOS_RC transferResult(MosSocket socketFd, uint32_t err, uint32_t count) {
 
 } // namespace
 
-uint32_t osNet_GetLastError() {
+uint32_t mosNet_GetLastError() {
     return tLastNetError;
 }
 
-void osNet_ErrorText(uint32_t err, char *pBuf, uint32_t bufSize) {
+void mosNet_ErrorText(uint32_t err, char *pBuf, uint32_t bufSize) {
     osNetSys_ErrorText(err, pBuf, bufSize);
 }
 
@@ -99,10 +99,10 @@ MOS_RC buildAddrFromString(void *pAddress, const char *pHost, uint16_t port, boo
             break;
         }
         (void)failWith(err);
-        osNetSys_ErrorText(err, gResolveErrText, sizeof(gResolveErrText));
+        osNetSys_ErrorText(err, resolveErrText_G, sizeof(resolveErrText_G));
         MOS_TRACE(MOS_COMP_NET, 1,
                   "Failed to get address info for host(%s) due to %s. retryCount(%d)", pHost,
-                  gResolveErrText, static_cast<int>(kResolveAttempts - attempt));
+                  resolveErrText_G, static_cast<int>(kResolveAttempts - attempt));
         if (err != NET_WSATRY_AGAIN || attempt == kResolveAttempts) {
             return MOS_RC__INVALID;
         }
@@ -155,7 +155,7 @@ void osNet_Shutdown(MosSocket socketFd) {
     }
 }
 
-bool osNet_WakeBlocked(MosSocket socketFd) {
+bool mosNet_WakeBlocked(MosSocket socketFd) {
     bool bClosed = false;
     uint32_t err = osNetSys_WakeBlocked(socketFd, &bClosed);
     if (err != 0) {

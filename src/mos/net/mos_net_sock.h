@@ -19,9 +19,9 @@
 // this layer (as WSAGetLastError): the system's own, or WSAEDISCON for a
 // peer that closed its side, WSAEADDRNOTAVAIL for an address a connect
 // cannot use, WSAETIMEDOUT for a time limit that ran out.
-uint32_t osNet_GetLastError();
+uint32_t mosNet_GetLastError();
 // The system's one-line text for a socket or resolution error number.
-void osNet_ErrorText(uint32_t err, char *pBuf, uint32_t bufSize);
+void mosNet_ErrorText(uint32_t err, char *pBuf, uint32_t bufSize);
 
 // Process layer: starts Windows Sockets 2.2. MOS_RC__INVALID when the
 // start fails, MOS_RC__ERROR when another version is granted.
@@ -46,7 +46,7 @@ void osNet_Close(MosSocket socketFd);
 void osNet_Shutdown(MosSocket socketFd);
 // Wakes calls other threads have blocked on the socket. True when that
 // closed the socket (on Windows): its owner must then not close it again.
-bool osNet_WakeBlocked(MosSocket socketFd);
+bool mosNet_WakeBlocked(MosSocket socketFd);
 void osNet_ChangeBlockMode(MosSocket socketFd, bool bNonBlocking);
 // Sets a 4-byte option (Windows level and name numbers).
 void osNet_SetSockOpt(MosSocket socketFd, int32_t level, int32_t option, int32_t optval);

@@ -15,48 +15,11 @@
 typedef uint64_t MosSocket;
 inline constexpr MosSocket MOS_INVALID_SOCKET = ~static_cast<MosSocket>(0);
 
-// Windows socket error numbers seen above the seam.
+// Windows socket error numbers seen above the seam (NET_WSAE*), from the
+// table of Windows errors.
 enum : uint32_t {
-    NET_WSAEINTR = 10004,
-    NET_WSAEBADF = 10009,
-    NET_WSAEACCES = 10013,
-    NET_WSAEFAULT = 10014,
-    NET_WSAEINVAL = 10022,
-    NET_WSAEMFILE = 10024,
-    NET_WSAEWOULDBLOCK = 10035,
-    NET_WSAEINPROGRESS = 10036,
-    NET_WSAEALREADY = 10037,
-    NET_WSAENOTSOCK = 10038,
-    NET_WSAEDESTADDRREQ = 10039,
-    NET_WSAEMSGSIZE = 10040,
-    NET_WSAEPROTOTYPE = 10041,
-    NET_WSAENOPROTOOPT = 10042,
-    NET_WSAEPROTONOSUPPORT = 10043,
-    NET_WSAESOCKTNOSUPPORT = 10044,
-    NET_WSAEOPNOTSUPP = 10045,
-    NET_WSAEPFNOSUPPORT = 10046,
-    NET_WSAEAFNOSUPPORT = 10047,
-    NET_WSAEADDRINUSE = 10048,
-    NET_WSAEADDRNOTAVAIL = 10049,
-    NET_WSAENETDOWN = 10050,
-    NET_WSAENETUNREACH = 10051,
-    NET_WSAENETRESET = 10052,
-    NET_WSAECONNABORTED = 10053,
-    NET_WSAECONNRESET = 10054,
-    NET_WSAENOBUFS = 10055,
-    NET_WSAEISCONN = 10056,
-    NET_WSAENOTCONN = 10057,
-    NET_WSAESHUTDOWN = 10058,
-    NET_WSAETIMEDOUT = 10060,
-    NET_WSAECONNREFUSED = 10061,
-    NET_WSAEHOSTDOWN = 10064,
-    NET_WSAEHOSTUNREACH = 10065,
-    // The peer closed its side: what a receive of 0 bytes means.
-    NET_WSAEDISCON = 10101,
-    NET_WSAHOST_NOT_FOUND = 11001,
-    NET_WSATRY_AGAIN = 11002,
-    NET_WSANO_RECOVERY = 11003,
-    NET_WSANO_DATA = 11004,
+#define OS_WSA_ERROR(name, number, errnos) NET_##name = number,
+#include "os_win_errors.def"
 };
 
 // Socket option levels and names, Windows values.

@@ -222,7 +222,7 @@ void wakeConnections(MosShmServer *pServer) {
     mosFastlockBase_Acquire(&pServer->lock);
     for (MosListNode *p = pServer->clientList.pFirst; p != nullptr; p = mosList_Next(p)) {
         MosShmServerConn *pConn = connOf(p);
-        if (pConn->sock != MOS_INVALID_SOCKET && osNet_WakeBlocked(pConn->sock)) {
+        if (pConn->sock != MOS_INVALID_SOCKET && mosNet_WakeBlocked(pConn->sock)) {
             pConn->sock = MOS_INVALID_SOCKET;
         }
     }
@@ -263,7 +263,7 @@ MOS_RC mosShmServer_Create(MosShmServer *pServer, uint16_t port, MosShmRecvReqCK
 }
 
 void mosShmServer_Destroy(MosShmServer *pServer) {
-    bool bClosed = osNet_WakeBlocked(pServer->listenSock);
+    bool bClosed = mosNet_WakeBlocked(pServer->listenSock);
     mosOsThrd_Destroy(&pServer->acceptThread);
     if (!bClosed) {
         osNet_Close(pServer->listenSock);

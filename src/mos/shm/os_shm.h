@@ -5,7 +5,8 @@
 // disappears with the last one.
 //
 // Calls that can fail return a Win32 error number (0 on success) on both
-// targets; the callers decide what to say. Nothing here traces.
+// targets (OS_ERR_* of os_sys.h); the callers decide what to say.
+// Nothing here traces.
 #pragma once
 
 #include <cstddef>
@@ -19,16 +20,6 @@ enum : uint32_t {
     OS_SHM_PAGE_READWRITE = 0x4,
     OS_SHM_SEC_COMMIT = 0x08000000,
     OS_SHM_SEC_LARGE_PAGES = 0x80000000,
-};
-
-// Win32 error numbers the stand-in reports.
-enum : uint32_t {
-    OS_SHM_ERROR_FILE_NOT_FOUND = 2,
-    OS_SHM_ERROR_ACCESS_DENIED = 5,
-    OS_SHM_ERROR_NOT_ENOUGH_MEMORY = 8,
-    OS_SHM_ERROR_INVALID_PARAMETER = 87,
-    OS_SHM_ERROR_FILENAME_EXCED_RANGE = 206,
-    OS_SHM_ERROR_PRIVILEGE_NOT_HELD = 1314,
 };
 
 // CreateFileMappingA over the paging file, default security, the given

@@ -65,69 +65,66 @@ struct ConfAllocator {
     uint32_t bInitialized;
 };
 
-struct Allocator {
-    uint32_t bInitialized;
-    uint8_t maxConfigurations;
-    uint8_t maxOSThreads;
-    uint32_t ostContextMagic;
-    ConfAllocator *pConfAllocators;
-    uint32_t *pBIsOSTCEsAllocated; // per block of ostcePool
-    MosMemPool ostcePool;          // "SRM_CEA_OSTCE_Pool"
-};
-Allocator g_cea;
+// The allocator's state. Three names keep the g_ form because broken
+// invariants print them ("1 == g_bInitialized" and the like).
+uint32_t g_bInitialized;
+uint8_t maxConfigurations_G;
+uint8_t maxOSThreads_G;
+uint32_t g_ostContextMagic;
+ConfAllocator *pConfAllocators_G;
+uint32_t *g_pBIsOSTCEsAllocated; // per block of ostcePool_G
+MosMemPool ostcePool_G;          // "SRM_CEA_OSTCE_Pool"
 // Guards which pool blocks serve threads and the engine slots in them: a
 // thread that ends gives its block back on its own, while the allocator
 // or a configuration may be going away. Zero-filled, it needs no creation.
-MosFastlock g_ceaLock;
+MosFastlock ceaLock_G;
 
 uint32_t PoolIndex(const void *pBlock) {
     const auto *p = static_cast<const uint8_t *>(pBlock);
-    return static_cast<uint32_t>((p - g_cea.ostcePool.pMemAlignedStart) /
-                                 g_cea.ostcePool.allocPerBlock);
+    return static_cast<uint32_t>((p - ostcePool_G.pMemAlignedStart) / ostcePool_G.allocPerBlock);
 }
 
 OstEngines *BlockAt(uint32_t poolIdx) {
-    return reinterpret_cast<OstEngines *>(g_cea.ostcePool.pMemAlignedStart +
-                                          uint64_t{poolIdx} * g_cea.ostcePool.allocPerBlock);
+    return reinterpret_cast<OstEngines *>(ostcePool_G.pMemAlignedStart +
+                                          uint64_t{poolIdx} * ostcePool_G.allocPerBlock);
 }
 
 // Returns a thread's engines to their pools and the array to its pool;
-// the caller holds g_ceaLock.
+// the caller holds ceaLock_G.
 void ReleaseOstEngines(OstEngines *pOstEngines) {
-    for (uint32_t i = 0; i < g_cea.maxConfigurations; ++i) {
-        ConfAllocator &conf = g_cea.pConfAllocators[i];
+    for (uint32_t i = 0; i < maxConfigurations_G; ++i) {
+        ConfAllocator &conf = pConfAllocators_G[i];
         if (pOstEngines->pPCEs[i] != nullptr && conf.bInitialized != 0) {
             mosMemPool_Free(&conf.enginePool, pOstEngines->pPCEs[i]);
         }
         pOstEngines->pPCEs[i] = nullptr;
     }
-    g_cea.pBIsOSTCEsAllocated[PoolIndex(pOstEngines)] = 0;
-    mosMemPool_Free(&g_cea.ostcePool, pOstEngines);
+    g_pBIsOSTCEsAllocated[PoolIndex(pOstEngines)] = 0;
+    mosMemPool_Free(&ostcePool_G, pOstEngines);
 }
 
 void FreeAllocations() {
-    mos_MemFreeBare(g_cea.pConfAllocators);
-    mos_MemFreeBare(g_cea.pBIsOSTCEsAllocated);
-    g_cea.pConfAllocators = nullptr;
-    g_cea.pBIsOSTCEsAllocated = nullptr;
+    mos_MemFreeBare(pConfAllocators_G);
+    mos_MemFreeBare(g_pBIsOSTCEsAllocated);
+    pConfAllocators_G = nullptr;
+    g_pBIsOSTCEsAllocated = nullptr;
 }
 
 MOS_RC AllocateState() {
-    const uint64_t confBytes = sizeof(ConfAllocator) * g_cea.maxConfigurations;
-    const uint64_t flagBytes = sizeof(uint32_t) * g_cea.maxOSThreads;
-    g_cea.pConfAllocators = static_cast<ConfAllocator *>(
+    const uint64_t confBytes = sizeof(ConfAllocator) * maxConfigurations_G;
+    const uint64_t flagBytes = sizeof(uint32_t) * maxOSThreads_G;
+    pConfAllocators_G = static_cast<ConfAllocator *>(
         mos_MemCallocBare(confBytes, kAllocMaxSize, "compressionEngineAllocator_Init", true));
-    g_cea.pBIsOSTCEsAllocated = static_cast<uint32_t *>(
+    g_pBIsOSTCEsAllocated = static_cast<uint32_t *>(
         mos_MemCallocBare(flagBytes, kAllocMaxSize, "compressionEngineAllocator_Init", true));
-    if (g_cea.pConfAllocators == nullptr || g_cea.pBIsOSTCEsAllocated == nullptr) {
+    if (pConfAllocators_G == nullptr || g_pBIsOSTCEsAllocated == nullptr) {
         return MOS_RC__NO_RESOURCES;
     }
-    (void)mosMemPinning_Pin(g_cea.pConfAllocators, confBytes, nullptr, nullptr, false);
-    (void)mosMemPinning_Pin(g_cea.pBIsOSTCEsAllocated, flagBytes, nullptr, nullptr, false);
-    const MOS_RC rc = mosMemPool_CreateEx(&g_cea.ostcePool, "SRM_CEA_OSTCE_Pool",
-                                          sizeof(CompressionEngine *) * g_cea.maxConfigurations,
-                                          g_cea.maxOSThreads, 0, kPoolFlags, nullptr, nullptr,
-                                          nullptr, nullptr, nullptr, nullptr);
+    (void)mosMemPinning_Pin(pConfAllocators_G, confBytes, nullptr, nullptr, false);
+    (void)mosMemPinning_Pin(g_pBIsOSTCEsAllocated, flagBytes, nullptr, nullptr, false);
+    const MOS_RC rc = mosMemPool_CreateEx(
+        &ostcePool_G, "SRM_CEA_OSTCE_Pool", sizeof(CompressionEngine *) * maxConfigurations_G,
+        maxOSThreads_G, 0, kPoolFlags, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     if (rc != MOS_RC__SUCCESS) {
         MOS_TRACE(MOS_COMP_SRM, 1,
                   "WARNING: SRM: Failed to create the Compression Engine Allocator mempoolat "
@@ -191,24 +188,24 @@ MOS_RC GetOstEngines(OstEngines **ppOstEngines) {
         return MOS_RC__NO_RESOURCES;
     }
     uint64_t value = 0;
-    MOS_RC rc = mosUserContextArr_Get(pContexts, g_cea.ostContextMagic, &value);
+    MOS_RC rc = mosUserContextArr_Get(pContexts, g_ostContextMagic, &value);
     if (rc == MOS_RC__NOT_FOUND) {
         void *pBlock = nullptr;
-        rc = mosMemPool_Alloc(&g_cea.ostcePool, &pBlock);
+        rc = mosMemPool_Alloc(&ostcePool_G, &pBlock);
         MOS_ASSERT_TEXT(rc == MOS_RC__SUCCESS, "MOS_RC__SUCCESS == (rc)");
         const uint32_t poolIdx = PoolIndex(pBlock);
-        std::memset(pBlock, 0, sizeof(CompressionEngine *) * g_cea.maxConfigurations);
-        mosFastlockBase_Acquire(&g_ceaLock);
-        MOS_ASSERT(!g_cea.pBIsOSTCEsAllocated[poolIdx]);
-        g_cea.pBIsOSTCEsAllocated[poolIdx] = 1;
-        mosFastlockBase_Release(&g_ceaLock);
+        std::memset(pBlock, 0, sizeof(CompressionEngine *) * maxConfigurations_G);
+        mosFastlockBase_Acquire(&ceaLock_G);
+        MOS_ASSERT(!g_pBIsOSTCEsAllocated[poolIdx]);
+        g_pBIsOSTCEsAllocated[poolIdx] = 1;
+        mosFastlockBase_Release(&ceaLock_G);
         value = reinterpret_cast<uintptr_t>(pBlock);
-        rc = mosUserContextArr_Set(pContexts, g_cea.ostContextMagic, value,
+        rc = mosUserContextArr_Set(pContexts, g_ostContextMagic, value,
                                    compressionEngineAllocator_OSTContextDestroyedCK);
         if (rc != MOS_RC__SUCCESS) {
-            mosFastlockBase_Acquire(&g_ceaLock);
+            mosFastlockBase_Acquire(&ceaLock_G);
             ReleaseOstEngines(static_cast<OstEngines *>(pBlock));
-            mosFastlockBase_Release(&g_ceaLock);
+            mosFastlockBase_Release(&ceaLock_G);
         }
     }
     if (rc != MOS_RC__SUCCESS) {
@@ -234,7 +231,7 @@ MOS_RC MakeEngine(OstEngines *pOstEngines, uint64_t confHandle) {
                     "((void *)0) == pOSTCEs->pPCEs[confIdx]");
     const auto *pTechnique = reinterpret_cast<const SizeReductionCompressionConf *>(
         static_cast<uintptr_t>(pConf->techniqueConfs[SRM_SLOT__COMPRESSION]));
-    ConfAllocator &allocator = g_cea.pConfAllocators[confIdx];
+    ConfAllocator &allocator = pConfAllocators_G[confIdx];
     MOS_ASSERT(allocator.bInitialized);
     void *pBlock = nullptr;
     rc = mosMemPool_Alloc(&allocator.enginePool, &pBlock);
@@ -250,9 +247,9 @@ MOS_RC MakeEngine(OstEngines *pOstEngines, uint64_t confHandle) {
         mosMemPool_Free(&allocator.enginePool, pEngine);
         return rc;
     }
-    mosFastlockBase_Acquire(&g_ceaLock);
+    mosFastlockBase_Acquire(&ceaLock_G);
     pOstEngines->pPCEs[confIdx] = pEngine;
-    mosFastlockBase_Release(&g_ceaLock);
+    mosFastlockBase_Release(&ceaLock_G);
     return MOS_RC__SUCCESS;
 }
 
@@ -361,74 +358,73 @@ MOS_RC compressionEngine_Compress(CompressionEngine *pEngine, SizeReductionReque
 }
 
 MOS_RC compressionEngineAllocator_Init(uint8_t maxConfigurations, uint8_t maxOSThreads) {
-    MOS_ASSERT(!g_cea.bInitialized);
+    MOS_ASSERT(!g_bInitialized);
     MOS_ASSERT(0 < maxConfigurations);
     MOS_ASSERT(0 < maxOSThreads);
-    g_cea.maxConfigurations = maxConfigurations;
-    g_cea.maxOSThreads = maxOSThreads;
-    g_cea.ostContextMagic = mosUserContext_GenerateContextMagic();
-    MOS_TRACE(MOS_COMP_SRM, 1, "SRM: Allocated OST context magic:%u", g_cea.ostContextMagic);
+    maxConfigurations_G = maxConfigurations;
+    maxOSThreads_G = maxOSThreads;
+    g_ostContextMagic = mosUserContext_GenerateContextMagic();
+    MOS_TRACE(MOS_COMP_SRM, 1, "SRM: Allocated OST context magic:%u", g_ostContextMagic);
     const MOS_RC rc = AllocateState();
     if (rc != MOS_RC__SUCCESS) {
         MOS_TRACE(MOS_COMP_SRM, 1,
                   "ERROR: SRM: Failed to initialize the Compression Engine Allocator, rc:%u, "
                   "maxConfigurations:%u, maxOsThreads:%u OST context magic:%u",
-                  static_cast<uint32_t>(rc), maxConfigurations, maxOSThreads,
-                  g_cea.ostContextMagic);
+                  static_cast<uint32_t>(rc), maxConfigurations, maxOSThreads, g_ostContextMagic);
         FreeAllocations();
         return rc;
     }
-    mosFastlockBase_Acquire(&g_ceaLock);
-    g_cea.bInitialized = 1;
-    mosFastlockBase_Release(&g_ceaLock);
+    mosFastlockBase_Acquire(&ceaLock_G);
+    g_bInitialized = 1;
+    mosFastlockBase_Release(&ceaLock_G);
     MOS_TRACE(MOS_COMP_SRM, 1,
               "SRM: The Compression Engine Allocator Initializtion was successful, "
               "maxConfigurations:%u, maxOsThreads:%u OST context magic:%u",
-              maxConfigurations, maxOSThreads, g_cea.ostContextMagic);
+              maxConfigurations, maxOSThreads, g_ostContextMagic);
     return MOS_RC__SUCCESS;
 }
 
 void compressionEngineAllocator_Destroy() {
-    MOS_ASSERT(g_cea.bInitialized);
+    MOS_ASSERT(g_bInitialized);
     // Every thread's slot under this magic is freed at once: the arrays
     // go back to the pool below, and threads' slots must not fill up with
     // magics of allocators long gone. A thread ending meanwhile finds the
     // allocator gone.
-    mosFastlockBase_Acquire(&g_ceaLock);
-    mosUserContext_RetireContextMagic(g_cea.ostContextMagic);
-    for (uint32_t poolIdx = 0; poolIdx < g_cea.maxOSThreads; ++poolIdx) {
-        if (g_cea.pBIsOSTCEsAllocated[poolIdx] != 0) {
+    mosFastlockBase_Acquire(&ceaLock_G);
+    mosUserContext_RetireContextMagic(g_ostContextMagic);
+    for (uint32_t poolIdx = 0; poolIdx < maxOSThreads_G; ++poolIdx) {
+        if (g_pBIsOSTCEsAllocated[poolIdx] != 0) {
             ReleaseOstEngines(BlockAt(poolIdx));
         }
     }
-    g_cea.bInitialized = 0;
-    mosFastlockBase_Release(&g_ceaLock);
-    for (uint32_t i = 0; i < g_cea.maxConfigurations; ++i) {
-        if (g_cea.pConfAllocators[i].bInitialized != 0) {
-            g_cea.pConfAllocators[i].bInitialized = 0;
-            mosMemPool_Destroy(&g_cea.pConfAllocators[i].enginePool);
+    g_bInitialized = 0;
+    mosFastlockBase_Release(&ceaLock_G);
+    for (uint32_t i = 0; i < maxConfigurations_G; ++i) {
+        if (pConfAllocators_G[i].bInitialized != 0) {
+            pConfAllocators_G[i].bInitialized = 0;
+            mosMemPool_Destroy(&pConfAllocators_G[i].enginePool);
         }
     }
     FreeAllocations();
-    mosMemPool_Destroy(&g_cea.ostcePool);
+    mosMemPool_Destroy(&ostcePool_G);
     MOS_TRACE(MOS_COMP_SRM, 1,
               "SRM: The Compression Engine Allocator was destroyed maxConfigurations:%u, "
               "maxOsThreads:%u",
-              g_cea.maxConfigurations, g_cea.maxOSThreads);
+              maxConfigurations_G, maxOSThreads_G);
 }
 
 MOS_RC compressionEngineAllocator_InitConfData(uint64_t confHandle,
                                                const SizeReductionCompressionConf *pConf,
                                                uint32_t maxInputBufferSizeInBytes) {
-    MOS_ASSERT(1 == g_cea.bInitialized);
+    MOS_ASSERT(1 == g_bInitialized);
     if (sizeReductionConfManager_IsConfHandleValid(confHandle) == 0 ||
-        g_cea.pConfAllocators[confHandle - 1].bInitialized != 0) {
+        pConfAllocators_G[confHandle - 1].bInitialized != 0) {
         return MOS_RC__INVALID_ARG;
     }
-    ConfAllocator &allocator = g_cea.pConfAllocators[confHandle - 1];
+    ConfAllocator &allocator = pConfAllocators_G[confHandle - 1];
     const MOS_RC rc = mosMemPool_CreateEx(
         &allocator.enginePool, "SRM_CEA_EnginePool",
-        compressionEngine_GetBlockSizeInBytes(pConf, maxInputBufferSizeInBytes), g_cea.maxOSThreads,
+        compressionEngine_GetBlockSizeInBytes(pConf, maxInputBufferSizeInBytes), maxOSThreads_G,
         kContextAlignment, kPoolFlags, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     if (rc != MOS_RC__SUCCESS) {
         return MOS_RC__NO_RESOURCES;
@@ -438,16 +434,16 @@ MOS_RC compressionEngineAllocator_InitConfData(uint64_t confHandle,
 }
 
 MOS_RC compressionEngineAllocator_DestroyConfData(uint64_t confHandle) {
-    MOS_ASSERT(1 == g_cea.bInitialized);
+    MOS_ASSERT(1 == g_bInitialized);
     if (sizeReductionConfManager_IsConfHandleValid(confHandle) == 0 ||
-        g_cea.pConfAllocators[confHandle - 1].bInitialized == 0) {
+        pConfAllocators_G[confHandle - 1].bInitialized == 0) {
         return MOS_RC__INVALID_ARG;
     }
     const uint32_t confIdx = static_cast<uint32_t>(confHandle - 1);
-    ConfAllocator &allocator = g_cea.pConfAllocators[confIdx];
-    mosFastlockBase_Acquire(&g_ceaLock);
-    for (uint32_t poolIdx = 0; poolIdx < g_cea.maxOSThreads; ++poolIdx) {
-        if (g_cea.pBIsOSTCEsAllocated[poolIdx] == 0) {
+    ConfAllocator &allocator = pConfAllocators_G[confIdx];
+    mosFastlockBase_Acquire(&ceaLock_G);
+    for (uint32_t poolIdx = 0; poolIdx < maxOSThreads_G; ++poolIdx) {
+        if (g_pBIsOSTCEsAllocated[poolIdx] == 0) {
             continue;
         }
         OstEngines *pCurrOSTCEs = BlockAt(poolIdx);
@@ -457,7 +453,7 @@ MOS_RC compressionEngineAllocator_DestroyConfData(uint64_t confHandle) {
         }
     }
     allocator.bInitialized = 0;
-    mosFastlockBase_Release(&g_ceaLock);
+    mosFastlockBase_Release(&ceaLock_G);
     mosMemPool_Destroy(&allocator.enginePool);
     return MOS_RC__SUCCESS;
 }
@@ -465,7 +461,7 @@ MOS_RC compressionEngineAllocator_DestroyConfData(uint64_t confHandle) {
 MOS_RC compressionEngineAllocator_GetOSThreadCompressionEngine(CompressionEngine **ppEngine,
                                                                uint64_t confHandle) {
     MOS_ASSERT_TEXT(ppEngine != nullptr, "(pPcompressionEngine) != NULL");
-    MOS_ASSERT(1 == g_cea.bInitialized);
+    MOS_ASSERT(1 == g_bInitialized);
     if (sizeReductionConfManager_IsConfHandleValid(confHandle) == 0) {
         return MOS_RC__INVALID_ARG;
     }
@@ -486,9 +482,9 @@ MOS_RC compressionEngineAllocator_GetOSThreadCompressionEngine(CompressionEngine
 void compressionEngineAllocator_OSTContextDestroyedCK(uint32_t contextKey, uint64_t value) {
     MOS_TRACE(MOS_COMP_SRM, 2, "SRM: Freeing OST context magic:%u", contextKey);
     // A magic of an allocator destroyed since: its arrays went back then.
-    mosFastlockBase_Acquire(&g_ceaLock);
-    if (g_cea.bInitialized != 0 && contextKey == g_cea.ostContextMagic) {
+    mosFastlockBase_Acquire(&ceaLock_G);
+    if (g_bInitialized != 0 && contextKey == g_ostContextMagic) {
         ReleaseOstEngines(reinterpret_cast<OstEngines *>(static_cast<uintptr_t>(value)));
     }
-    mosFastlockBase_Release(&g_ceaLock);
+    mosFastlockBase_Release(&ceaLock_G);
 }

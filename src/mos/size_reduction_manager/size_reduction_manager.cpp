@@ -15,8 +15,8 @@ namespace {
 constexpr uint32_t kMinStackLeftBytes = 8192;
 
 uint32_t g_bInitialized = 0;
-uint8_t g_maxConfigurations = 0;
-MosOnce g_srmOnce = {sizeReductionManager_InitIntrn, sizeReductionManager_DestroyIntrn, nullptr, 0};
+uint8_t maxConfigurations_G = 0;
+MosOnce srmOnce_G = {sizeReductionManager_InitIntrn, sizeReductionManager_DestroyIntrn, nullptr, 0};
 
 bool BytesMatchLinear(const uint8_t *pBlock, uint32_t size, uint8_t b) {
     uint32_t i = 1;
@@ -208,7 +208,7 @@ MOS_RC sizeReductionManager_InitIntrn(void *pArg) {
     }
     auto *pInitParams = static_cast<SizeReductionManagerInitParams *>(pArg);
     MOS_ASSERT(0 < pInitParams->maxConfigurations);
-    g_maxConfigurations = pInitParams->maxConfigurations;
+    maxConfigurations_G = pInitParams->maxConfigurations;
     MOS_RC rc = sizeReductionConfManager_Init(pInitParams->maxConfigurations);
     if (rc != MOS_RC__SUCCESS) {
         MOS_TRACE(MOS_COMP_SRM, 1,
@@ -243,7 +243,7 @@ void sizeReductionManager_DestroyIntrn(void * /*pArg*/) {
         MOS_TRACE(MOS_COMP_MOS, 1, "ERROR: DEBUG ASSERT");
         return;
     }
-    for (uint64_t handle = 1; handle <= g_maxConfigurations; ++handle) {
+    for (uint64_t handle = 1; handle <= maxConfigurations_G; ++handle) {
         (void)sizeReductionManager_FreeConf(handle);
     }
     sizeReductionConfManager_Destroy();
@@ -253,12 +253,12 @@ void sizeReductionManager_DestroyIntrn(void * /*pArg*/) {
 }
 
 MOS_RC sizeReductionManager_Init(SizeReductionManagerInitParams *pParams) {
-    g_srmOnce.pUserData = pParams;
-    return mosOnce_RunInit(&g_srmOnce);
+    srmOnce_G.pUserData = pParams;
+    return mosOnce_RunInit(&srmOnce_G);
 }
 
 void sizeReductionManager_Destroy() {
-    (void)mosOnce_RunDestroy(&g_srmOnce);
+    (void)mosOnce_RunDestroy(&srmOnce_G);
 }
 
 MOS_RC sizeReductionManager_AllocateConf(const SizeReductionConfParams *pParams,

@@ -1,5 +1,5 @@
 // The platform-independent part of the fast lock; acquisition and release
-// live with the platform's slim lock (usr/<os>/os_fastlock_ops.h).
+// live with the platform's slim lock (sync/<os>/os_fastlock_ops.h).
 #include "mos_fastlock.h"
 
 #include "mos_debug.h"

@@ -8,6 +8,11 @@
 
 #include <cstdint>
 
+// The Win32 error numbers the runtime and its tools report (OS_ERR_*),
+// from the table of Windows errors.
+#define OS_WIN_ERROR(name, number, errnos) inline constexpr uint32_t OS_ERR_##name = number;
+#include "os_win_errors.def"
+
 // A number from the platform's cryptographically secure generator (rand_s;
 // getrandom on Linux). Returns 0 on success, else the platform's error.
 [[nodiscard]] int osSys_Random(uint32_t *pValue);

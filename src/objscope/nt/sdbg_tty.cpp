@@ -13,11 +13,11 @@
 namespace {
 
 // What the program changed on the console, for SdbgOs_RestoreConsole.
-HANDLE g_hStdOut = INVALID_HANDLE_VALUE;
-volatile LONG g_bFullScreen = 0;
-HANDLE g_hStdIn = INVALID_HANDLE_VALUE;
-DWORD g_savedInputMode = 0;
-volatile LONG g_bInputModeSaved = 0;
+HANDLE hStdOut_G = INVALID_HANDLE_VALUE;
+volatile LONG bFullScreen_G = 0;
+HANDLE hStdIn_G = INVALID_HANDLE_VALUE;
+DWORD savedInputMode_G = 0;
+volatile LONG bInputModeSaved_G = 0;
 
 constexpr DWORD kLineInputMode = ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT;
 constexpr DWORD kKeyInputMode = ENABLE_PROCESSED_INPUT;
@@ -70,14 +70,14 @@ bool IsConsoleHandle(DWORD which) {
 } // namespace
 
 void SdbgOs_RestoreConsole() {
-    if (g_bFullScreen && g_hStdOut != INVALID_HANDLE_VALUE) {
-        (void)SetConsoleActiveScreenBuffer(g_hStdOut);
-        g_bFullScreen = 0;
+    if (bFullScreen_G && hStdOut_G != INVALID_HANDLE_VALUE) {
+        (void)SetConsoleActiveScreenBuffer(hStdOut_G);
+        bFullScreen_G = 0;
     }
     // A control event during a read must not leave the shell's console
     // without line editing and echo.
-    if (g_bInputModeSaved) {
-        (void)SetConsoleMode(g_hStdIn, g_savedInputMode);
+    if (bInputModeSaved_G) {
+        (void)SetConsoleMode(hStdIn_G, savedInputMode_G);
     }
 }
 
@@ -116,9 +116,9 @@ Sdbg_TtyInput::Sdbg_TtyInput() : pState(std::make_unique<State>()) {
     if (!FlushConsoleInputBuffer(pState->hInput)) {
         throw Sdbg_TtyInputException();
     }
-    if (GetConsoleMode(pState->hInput, &g_savedInputMode)) {
-        g_hStdIn = pState->hInput;
-        g_bInputModeSaved = 1;
+    if (GetConsoleMode(pState->hInput, &savedInputMode_G)) {
+        hStdIn_G = pState->hInput;
+        bInputModeSaved_G = 1;
     }
 }
 
@@ -237,7 +237,7 @@ Sdbg_TtyOutput::Sdbg_TtyOutput(uint32_t minColumns, uint32_t minRows)
     }
     state.MakeBackBuffers(mode, size);
     state.current = state.stdOut;
-    g_hStdOut = state.stdOut;
+    hStdOut_G = state.stdOut;
 }
 
 Sdbg_TtyOutput::~Sdbg_TtyOutput() {
@@ -341,7 +341,7 @@ void Sdbg_TtyOutput::SetFullScreen(bool bOn) {
         }
         state.current = state.stdOut;
         state.bFullScreen = false;
-        g_bFullScreen = 0;
+        bFullScreen_G = 0;
         return;
     }
     state.backIndex = 0;
@@ -353,5 +353,5 @@ void Sdbg_TtyOutput::SetFullScreen(bool bOn) {
         }
     }
     state.bFullScreen = true;
-    g_bFullScreen = 1;
+    bFullScreen_G = 1;
 }

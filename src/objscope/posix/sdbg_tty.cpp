@@ -27,7 +27,7 @@ struct TermState {
     volatile sig_atomic_t bColoured = 0;
     struct termios savedTermios {};
 };
-TermState g_term;
+TermState term_G;
 
 // Console attribute of each foreground code, as an SGR sequence; the
 // background code 5 adds a blue background.
@@ -73,7 +73,7 @@ void WriteText(const char *pText) {
 
 // Switches the terminal's line discipline for one read; signals stay on.
 void SetInputMode(bool bLineMode, cc_t minChars) {
-    struct termios mode = g_term.savedTermios;
+    struct termios mode = term_G.savedTermios;
     if (bLineMode) {
         mode.c_lflag |= ICANON | ECHO | ISIG;
     } else {
@@ -88,8 +88,8 @@ void SetInputMode(bool bLineMode, cc_t minChars) {
 }
 
 void RestoreInputMode() {
-    if (g_term.bTermiosSaved) {
-        (void)tcsetattr(STDIN_FILENO, TCSANOW, &g_term.savedTermios);
+    if (term_G.bTermiosSaved) {
+        (void)tcsetattr(STDIN_FILENO, TCSANOW, &term_G.savedTermios);
     }
 }
 
@@ -106,13 +106,13 @@ void DropRestOfLine() {
 } // namespace
 
 void SdbgOs_RestoreConsole() {
-    if (g_term.bAltScreen) {
+    if (term_G.bAltScreen) {
         WriteText("\x1b[?1049l");
-        g_term.bAltScreen = 0;
+        term_G.bAltScreen = 0;
     }
-    if (g_term.bColoured) {
+    if (term_G.bColoured) {
         WriteText("\x1b[0m");
-        g_term.bColoured = 0;
+        term_G.bColoured = 0;
     }
     RestoreInputMode();
 }
@@ -130,10 +130,10 @@ struct Sdbg_TtyInput::State {
 };
 
 Sdbg_TtyInput::Sdbg_TtyInput() : pState(std::make_unique<State>()) {
-    if (isatty(STDIN_FILENO) != 1 || tcgetattr(STDIN_FILENO, &g_term.savedTermios) != 0) {
+    if (isatty(STDIN_FILENO) != 1 || tcgetattr(STDIN_FILENO, &term_G.savedTermios) != 0) {
         throw Sdbg_TtyInputException();
     }
-    g_term.bTermiosSaved = 1;
+    term_G.bTermiosSaved = 1;
     if (tcflush(STDIN_FILENO, TCIFLUSH) != 0) {
         throw Sdbg_TtyInputException();
     }
@@ -314,7 +314,7 @@ void Sdbg_TtyOutput::SetAttr(const Sdbg_Attr &attr) {
     char sequence[32];
     (void)mos_Snprintf(sequence, sizeof(sequence), "\x1b[0;%s%sm", ForegroundSgr(attr.foreground),
                        attr.background == SDBG_COLOR_HIGHLIGHT ? kBlueBackgroundSgr : "");
-    g_term.bColoured = 1;
+    term_G.bColoured = 1;
     pState->Emit(sequence);
 }
 
@@ -330,11 +330,11 @@ void Sdbg_TtyOutput::SetFullScreen(bool bOn) {
     }
     pState->Flush();
     if (bOn) {
-        g_term.bAltScreen = 1;
+        term_G.bAltScreen = 1;
         WriteText("\x1b[?1049h");
     } else {
         WriteText("\x1b[?1049l");
-        g_term.bAltScreen = 0;
+        term_G.bAltScreen = 0;
     }
     pState->bFullScreen = bOn;
 }

@@ -19,7 +19,7 @@ struct WinsockStart {
         WSADATA data;
         (void)WSAStartup(MAKEWORD(2, 2), &data);
     }
-} g_winsock;
+} winsock_G;
 
 SOCKET AsSocket(intptr_t value) {
     return static_cast<SOCKET>(value);

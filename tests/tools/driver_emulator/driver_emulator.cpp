@@ -42,10 +42,10 @@ namespace {
 constexpr const char *kClassDir = "{CC9BA7B0-6D22-4016-81C5-3369F0A163C4}";
 constexpr uint32_t kMaxFrameBytes = 256u << 20;
 
-volatile sig_atomic_t g_bStop = 0;
+volatile sig_atomic_t bStop_G = 0;
 
 void onSignal(int) {
-    g_bStop = 1;
+    bStop_G = 1;
 }
 
 struct Options {
@@ -386,7 +386,7 @@ void serveSession(int listenFd, int clientFd, const Options &opts, FILE *pJourna
     sendWord(clientFd, 0);
     emu::DeviceState state;
     state.pLife = pLife;
-    while (!g_bStop) {
+    while (!bStop_G) {
         pollfd fds[2] = {{clientFd, POLLIN, 0}, {listenFd, POLLIN, 0}};
         if (poll(fds, 2, 200) <= 0) {
             continue;
@@ -428,7 +428,7 @@ int main(int argc, char *argv[]) {
     makeDirs(dir);
     int listenFd = listenAt(dir, opts.name);
     emu::EmulatorLife life;
-    for (uint32_t session = 0; !g_bStop && (opts.sessions < 0 || session < opts.sessions);) {
+    for (uint32_t session = 0; !bStop_G && (opts.sessions < 0 || session < opts.sessions);) {
         pollfd pfd = {listenFd, POLLIN, 0};
         if (poll(&pfd, 1, 200) <= 0) {
             continue;

@@ -40,7 +40,7 @@ bool sdbgPassThrough(const std::vector<uint8_t> &input, Reply *pReply) {
     ReplyCursor cursor{&pReply->bytes, kCommandHeader};
     const SdbgResponseSink sink{writeReply, &cursor};
     const MOS_RC rc =
-        sdbgReq_HandleMessage(sdbg_MosObjRegistry(), kIniModule, input.data() + kCommandHeader,
+        sdbgReq_HandleMessage(sdbgReq_MosObjRegistry(), kIniModule, input.data() + kCommandHeader,
                               static_cast<uint32_t>(input.size() - kCommandHeader), sink);
     if (rc != MOS_RC__SUCCESS) {
         return false; // a request the driver's server refuses fails the call

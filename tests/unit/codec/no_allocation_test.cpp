@@ -13,12 +13,12 @@ using namespace codec_test;
 
 namespace {
 
-std::atomic<bool> g_bCounting{false};
-std::atomic<int> g_allocations{0};
+std::atomic<bool> bCounting_G{false};
+std::atomic<int> allocations_G{0};
 
 void *countedAllocate(std::size_t size) {
-    if (g_bCounting.load()) {
-        ++g_allocations;
+    if (bCounting_G.load()) {
+        ++allocations_G;
     }
     if (void *p = std::malloc(size ? size : 1)) {
         return p;
@@ -71,19 +71,19 @@ TEST(NoAllocation, CodingAllocatesNothing) {
     for (auto [encoderLevel, decoderLevel] : pairs) {
         Codec encoder(encoderLevel);
         Codec decoder(decoderLevel);
-        g_allocations = 0;
-        g_bCounting = true;
+        allocations_G = 0;
+        bCounting_G = true;
         int32_t length = tezl_Encode(encoder.get(), data.data(), uint32_t(data.size()),
                                      stream.data(), uint32_t(stream.size()));
         int32_t decoded = tezl_Decode(decoder.get(), stream.data(), uint32_t(length), back.data(),
                                       uint32_t(back.size()));
         int32_t listed = encoder.get()->encodeList(encoder.get(), in.data(), uint32_t(in.size()),
                                                    out.data(), uint32_t(out.size()));
-        g_bCounting = false;
+        bCounting_G = false;
         EXPECT_GT(length, 0);
         EXPECT_EQ(decoded, int32_t(data.size()));
         EXPECT_GT(listed, 0);
-        EXPECT_EQ(g_allocations.load(), 0) << encoderLevel;
+        EXPECT_EQ(allocations_G.load(), 0) << encoderLevel;
     }
 }
 

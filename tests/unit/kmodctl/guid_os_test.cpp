@@ -12,9 +12,9 @@ TEST(GuidOsTest, NewGuidsDifferAndCarryVersionAndVariant) {
     uint8_t first[QORNI_GUID_BYTES] = {};
     uint8_t second[QORNI_GUID_BYTES] = {};
     uint32_t osError = 1;
-    ASSERT_EQ(kmodctlOs_CreateGuid(first, &osError), MOS_RC__SUCCESS);
+    ASSERT_EQ(osGuid_Create(first, &osError), MOS_RC__SUCCESS);
     EXPECT_EQ(osError, 0u);
-    ASSERT_EQ(kmodctlOs_CreateGuid(second, &osError), MOS_RC__SUCCESS);
+    ASSERT_EQ(osGuid_Create(second, &osError), MOS_RC__SUCCESS);
     EXPECT_NE(memcmp(first, second, sizeof(first)), 0);
     for (const uint8_t *pGuid : {first, second}) {
         EXPECT_EQ(pGuid[7] >> 4, 4) << "version 4 in the high nibble of the little-endian Data3";

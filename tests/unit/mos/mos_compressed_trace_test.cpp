@@ -306,6 +306,20 @@ TEST_F(CompressedTraceTest, BlocksHoldEveryLineForEveryTechnique) {
     }
 }
 
+// Each buffer's state, writers, claimed bytes and hand-over mark, and the
+// next buffer to write out: what a count that does not add up needs.
+std::string BufferStates(const MosCompressedTrace *pTrace) {
+    std::string out = " next " + std::to_string(pTrace->nextToWrite) + ", current " +
+                      std::to_string(pTrace->current) + ";";
+    for (uint32_t i = 0; i < pTrace->numBuffers; ++i) {
+        const MosCompressedTraceBuf &buf = pTrace->buffers[i];
+        out += " [" + std::to_string(i) + " state " + std::to_string(buf.state) + " writers " +
+               std::to_string(buf.numWriters) + " bytes " + std::to_string(buf.writePos) +
+               " hand-over " + std::to_string(buf.bHandOver) + "]";
+    }
+    return out;
+}
+
 struct Writer {
     MosCompressedTrace *pTrace;
     uint32_t id;
@@ -379,7 +393,8 @@ TEST_F(CompressedTraceTest, LinesOfFourThreadsAreWrittenOnceOrCountedAsSkipped) 
     }
     EXPECT_TRUE(seen.empty()) << seen.begin()->first;
     EXPECT_EQ(found + skipped, kThreads * kLinesEach)
-        << found << " found, " << skipped << " skipped";
+        << found << " found, " << skipped
+        << " skipped; buffers after the last dump:" << BufferStates(pTrace);
     mosCompressedTrace_Destroy(pTrace, 1);
     const std::string rescue = ReadFile("trc.z.rescue.0");
     EXPECT_NE(rescue.find("Compressed Trace dump starting, milis 0\n"), std::string::npos)

@@ -125,8 +125,8 @@ std::vector<uint8_t> listOverThePort(uint32_t typeId, uint32_t n, uint32_t query
     const uint32_t payload[2] = {2, typeId};
     std::vector<uint8_t> out;
     SdbgResponse resp{{collect, &out}, 8 + n * (12 + querySize) + 12, 0};
-    EXPECT_EQ(sdbgReq_Handle(sdbg_MosObjRegistry(), 2, reinterpret_cast<const uint8_t *>(payload),
-                             sizeof payload, &resp),
+    EXPECT_EQ(sdbgReq_Handle(sdbgReq_MosObjRegistry(), 2,
+                             reinterpret_cast<const uint8_t *>(payload), sizeof payload, &resp),
               MOS_RC__SUCCESS);
     return out;
 }

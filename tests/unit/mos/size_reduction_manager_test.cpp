@@ -114,6 +114,13 @@ TEST(PatternMatchingDeathTest, MethodsOutsideOneToFourAndBadSizesAreFatal) {
         mostest::ExitedWithMinusOne, "sizeBytes");
 }
 
+TEST(CompressionEngineAllocatorDeathTest, UseBeforeInitIsFatalAndNamesTheFlag) {
+    EXPECT_EXIT((mostest::StdoutToStderr(), compressionEngineAllocator_Destroy()),
+                mostest::ExitedWithMinusOne, "Expression g_bInitialized \\.");
+    EXPECT_EXIT((mostest::StdoutToStderr(), (void)compressionEngineAllocator_DestroyConfData(1)),
+                mostest::ExitedWithMinusOne, "Expression 1 == g_bInitialized \\.");
+}
+
 TEST(CompressionEngineTest, SizesByMethod) {
     EXPECT_EQ(compressionEngine_GetEncoderSizeInBytes(1), 576u);
     EXPECT_EQ(compressionEngine_GetDecoderSizeInBytes(1), 592u);

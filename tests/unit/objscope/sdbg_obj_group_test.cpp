@@ -18,10 +18,10 @@
 // Every allocation of this executable is counted, so a test can see how
 // many objects a refresh made.
 namespace {
-std::atomic<uint64_t> g_allocations{0};
+std::atomic<uint64_t> allocations_G{0};
 
 void *CountedAlloc(size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    allocations_G.fetch_add(1, std::memory_order_relaxed);
     if (void *p = std::malloc(size == 0 ? 1 : size)) {
         return p;
     }
@@ -36,11 +36,11 @@ void *operator new[](size_t size) {
     return CountedAlloc(size);
 }
 void *operator new(size_t size, const std::nothrow_t &) noexcept {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    allocations_G.fetch_add(1, std::memory_order_relaxed);
     return std::malloc(size == 0 ? 1 : size);
 }
 void *operator new[](size_t size, const std::nothrow_t &) noexcept {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    allocations_G.fetch_add(1, std::memory_order_relaxed);
     return std::malloc(size == 0 ? 1 : size);
 }
 void operator delete(void *p, const std::nothrow_t &) noexcept {
@@ -232,9 +232,9 @@ TEST_F(GroupFixture, ObjectsAreMadeOnlyForRecordsReceived) {
         screen.AddGroup(&typeId, 0, nullptr);
         ReplyCount(c.announced);
         ReplyObjects(c.announced, c.records, 100);
-        const uint64_t before = g_allocations.load();
+        const uint64_t before = allocations_G.load();
         screen.Refresh(*pServer);
-        const uint64_t made = g_allocations.load() - before;
+        const uint64_t made = allocations_G.load() - before;
         // The request buffer, one query object per record and the growth of
         // the vector that holds them; nothing per announced object.
         EXPECT_LE(made, 8u + 2u * c.records) << c.announced;

@@ -70,10 +70,10 @@ class FakeServer {
             std::lock_guard<std::mutex> hold(lock_);
             bStop_ = true;
             for (Conn &conn : conns_) {
-                conn.bClosed = conn.bClosed || osNet_WakeBlocked(conn.socketFd);
+                conn.bClosed = conn.bClosed || mosNet_WakeBlocked(conn.socketFd);
             }
         }
-        const bool bListenerClosed = osNet_WakeBlocked(listener_);
+        const bool bListenerClosed = mosNet_WakeBlocked(listener_);
         thread_.join();
         for (Conn &conn : conns_) {
             if (!conn.bClosed) {

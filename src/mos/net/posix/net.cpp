@@ -1,5 +1,6 @@
 // Linux stand-in for the Windows Sockets seam: BSD sockets, with errno
-// and resolution errors turned into Windows socket error numbers and
+// (through the table of Windows errors, sys/posix/sys.cpp) and
+// resolution errors turned into Windows socket error numbers and
 // socket addresses, families, option names and poll bits translated
 // between the Windows values used above the seam and Linux's.
 #include "net_errno.h"
@@ -20,57 +21,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct ErrnoMap {
-    int err;
-    uint32_t wsaErr;
-};
-
-// The one place where errno becomes a Windows socket error number: every
-// errno the socket calls below can return has its row, so no failure
-// turns into another one (an unmapped errno reads as WSAEINVAL).
-constexpr ErrnoMap kErrnoMap[] = {
-    {EINTR, NET_WSAEINTR},
-    {EBADF, NET_WSAENOTSOCK},
-    {EPERM, NET_WSAEACCES},
-    {EACCES, NET_WSAEACCES},
-    {EFAULT, NET_WSAEFAULT},
-    {EINVAL, NET_WSAEINVAL},
-    {EMFILE, NET_WSAEMFILE},
-    {ENFILE, NET_WSAEMFILE},
-    {EAGAIN, NET_WSAEWOULDBLOCK},
-    {EINPROGRESS, NET_WSAEWOULDBLOCK}, // a pending connect reads so on Windows
-    {EALREADY, NET_WSAEALREADY},
-    {ENOTSOCK, NET_WSAENOTSOCK},
-    {EDESTADDRREQ, NET_WSAEDESTADDRREQ},
-    {EMSGSIZE, NET_WSAEMSGSIZE},
-    {EPROTOTYPE, NET_WSAEPROTOTYPE},
-    {ENOPROTOOPT, NET_WSAENOPROTOOPT},
-    {EPROTONOSUPPORT, NET_WSAEPROTONOSUPPORT},
-    {ESOCKTNOSUPPORT, NET_WSAESOCKTNOSUPPORT},
-    {EOPNOTSUPP, NET_WSAEOPNOTSUPP},
-    // A family the kernel lacks: Windows reports it as WSAEAFNOSUPPORT,
-    // which the listener takes as its cue to fall back to IPv4.
-    {EPFNOSUPPORT, NET_WSAEAFNOSUPPORT},
-    {EAFNOSUPPORT, NET_WSAEAFNOSUPPORT},
-    {EADDRINUSE, NET_WSAEADDRINUSE},
-    {EADDRNOTAVAIL, NET_WSAEADDRNOTAVAIL},
-    {ENETDOWN, NET_WSAENETDOWN},
-    {ENETUNREACH, NET_WSAENETUNREACH},
-    {ENETRESET, NET_WSAENETRESET},
-    {ECONNABORTED, NET_WSAECONNABORTED},
-    {ECONNRESET, NET_WSAECONNRESET},
-    {EPIPE, NET_WSAECONNRESET},
-    {ENOBUFS, NET_WSAENOBUFS},
-    {ENOMEM, NET_WSAENOBUFS},
-    {EISCONN, NET_WSAEISCONN},
-    {ENOTCONN, NET_WSAENOTCONN},
-    {ESHUTDOWN, NET_WSAESHUTDOWN},
-    {ETIMEDOUT, NET_WSAETIMEDOUT},
-    {ECONNREFUSED, NET_WSAECONNREFUSED},
-    {EHOSTDOWN, NET_WSAEHOSTDOWN},
-    {EHOSTUNREACH, NET_WSAEHOSTUNREACH},
-};
 
 uint32_t lastError() {
     return osNetPosix_WsaFromErrno(errno);
@@ -269,15 +219,6 @@ uint32_t wsaFromGai(int gaiErr) {
 }
 
 } // namespace
-
-uint32_t osNetPosix_WsaFromErrno(int err) {
-    for (const ErrnoMap &row : kErrnoMap) {
-        if (row.err == err) {
-            return row.wsaErr;
-        }
-    }
-    return NET_WSAEINVAL;
-}
 
 uint32_t osNetSys_Startup(uint16_t *pGrantedVersion) {
     *pGrantedVersion = 0x0202;

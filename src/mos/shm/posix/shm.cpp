@@ -9,6 +9,8 @@
 #include "os_shm.h"
 
 #include "os_mem.h"
+#include "os_sys.h"
+#include "posix/sys_errno.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -28,22 +30,6 @@ struct PosixShm {
     int fd;
     char path[POSIX_NAME_MAX + 1];
 };
-
-uint32_t errnoToWin32(int err) {
-    switch (err) {
-        case ENOENT:
-            return OS_SHM_ERROR_FILE_NOT_FOUND;
-        case EACCES:
-        case EPERM:
-            return OS_SHM_ERROR_ACCESS_DENIED;
-        case ENAMETOOLONG:
-            return OS_SHM_ERROR_FILENAME_EXCED_RANGE;
-        case EINVAL:
-            return OS_SHM_ERROR_INVALID_PARAMETER;
-        default:
-            return OS_SHM_ERROR_NOT_ENOUGH_MEMORY;
-    }
-}
 
 // "/mos_shm." and the name with every byte outside [a-z0-9._-] as %XX, so
 // any Windows object name maps to one valid POSIX name.
@@ -82,12 +68,12 @@ bool sameObject(int fd, const char *pPath) {
 // Opens (or creates) the object and takes the handle's shared lock.
 uint32_t openLocked(const char *pName, int flags, int *pFd, char *pPath) {
     if (!buildPath(pName, pPath)) {
-        return OS_SHM_ERROR_FILENAME_EXCED_RANGE;
+        return OS_ERR_FILENAME_EXCED_RANGE;
     }
     for (int attempt = 0; attempt < 100; attempt++) {
         int fd = shm_open(pPath, flags, 0600);
         if (fd < 0) {
-            return errnoToWin32(errno);
+            return osSysPosix_Win32FromErrno(errno, OsErrnoUse::SharedMemory);
         }
         if (flock(fd, LOCK_SH) == 0 && sameObject(fd, pPath)) {
             *pFd = fd;
@@ -95,14 +81,14 @@ uint32_t openLocked(const char *pName, int flags, int *pFd, char *pPath) {
         }
         close(fd); // a last close unlinked it meanwhile
     }
-    return OS_SHM_ERROR_ACCESS_DENIED;
+    return OS_ERR_ACCESS_DENIED;
 }
 
 uint32_t newHandle(int fd, const char *pPath, OsShmHandle *pHandle) {
     auto *pShm = static_cast<PosixShm *>(osMem_HeapCalloc(sizeof(PosixShm)));
     if (pShm == nullptr) {
         close(fd);
-        return OS_SHM_ERROR_NOT_ENOUGH_MEMORY;
+        return OS_ERR_NOT_ENOUGH_MEMORY;
     }
     pShm->fd = fd;
     memcpy(pShm->path, pPath, sizeof(pShm->path));
@@ -116,10 +102,10 @@ uint32_t osShm_CreateMapping(const char *pName, uint64_t maxSize, uint32_t prote
                              OsShmHandle *pHandle) {
     *pHandle = nullptr;
     if (maxSize == 0 || maxSize > static_cast<uint64_t>(INT64_MAX)) {
-        return OS_SHM_ERROR_INVALID_PARAMETER;
+        return OS_ERR_INVALID_PARAMETER;
     }
     if ((protect & OS_SHM_SEC_LARGE_PAGES) != 0) {
-        return OS_SHM_ERROR_PRIVILEGE_NOT_HELD;
+        return OS_ERR_PRIVILEGE_NOT_HELD;
     }
     char path[POSIX_NAME_MAX + 1];
     int fd = -1;
@@ -132,7 +118,7 @@ uint32_t osShm_CreateMapping(const char *pName, uint64_t maxSize, uint32_t prote
     // opens an existing mapping with its own.
     if (fstat(fd, &st) != 0 ||
         (st.st_size == 0 && ftruncate(fd, static_cast<off_t>(maxSize)) != 0)) {
-        err = errnoToWin32(errno);
+        err = osSysPosix_Win32FromErrno(errno, OsErrnoUse::SharedMemory);
         close(fd);
         return err;
     }
@@ -152,14 +138,14 @@ uint32_t osShm_MapView(OsShmHandle handle, uint64_t size, void **ppMem) {
     const auto *pShm = static_cast<const PosixShm *>(handle);
     struct stat st = {};
     if (fstat(pShm->fd, &st) != 0) {
-        return errnoToWin32(errno);
+        return osSysPosix_Win32FromErrno(errno, OsErrnoUse::SharedMemory);
     }
     if (size == 0 || size > static_cast<uint64_t>(st.st_size)) {
-        return OS_SHM_ERROR_ACCESS_DENIED;
+        return OS_ERR_ACCESS_DENIED;
     }
     void *pMem = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, pShm->fd, 0);
     if (pMem == MAP_FAILED) {
-        return errnoToWin32(errno);
+        return osSysPosix_Win32FromErrno(errno, OsErrnoUse::SharedMemory);
     }
     *ppMem = pMem;
     return 0;

@@ -2,7 +2,17 @@
 #define _CRT_RAND_S
 #include "os_sys.h"
 
+#include "os_net.h"
+
 #include <windows.h>
+
+// The table of Windows errors holds the SDK's numbers: a row that differs
+// from its macro stops the build.
+#define OS_WIN_ERROR(name, number, errnos)                                                         \
+    static_assert(OS_ERR_##name == static_cast<uint32_t>(ERROR_##name), #name);
+#define OS_WSA_ERROR(name, number, errnos)                                                         \
+    static_assert(NET_##name == static_cast<uint32_t>(name), #name);
+#include "os_win_errors.def"
 
 #include <cstdlib>
 

@@ -1,5 +1,8 @@
 // Linux stand-ins for the small platform services.
+#include "os_net.h"
 #include "os_sys.h"
+#include "posix/net_errno.h"
+#include "posix/sys_errno.h"
 
 #include <cerrno>
 #include <sys/random.h>
@@ -12,10 +15,12 @@ int osSys_Random(uint32_t *pValue) {
     return got < 0 ? errno : EIO;
 }
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <pthread.h>
 #include <sched.h>
 #include <string>
@@ -25,37 +30,90 @@ int osSys_Random(uint32_t *pValue) {
 
 namespace {
 
+struct ErrnoRule {
+    int err;
+    uint32_t error;
+};
+
+bool isOneOf(int err, std::initializer_list<int> errs) {
+    return std::find(errs.begin(), errs.end(), err) != errs.end();
+}
+
+// The table's errno column: the error of the row that names err, or unknown.
+#define OS_ERRNO_LIST(...) __VA_ARGS__
+#define OS_ERRNO_ROW(number, errnos)                                                               \
+    if (isOneOf(err, {OS_ERRNO_LIST errnos})) {                                                    \
+        return number;                                                                             \
+    }
+
+uint32_t win32FromTable(int err, uint32_t unknown) {
+#define OS_WIN_ERROR(name, number, errnos) OS_ERRNO_ROW(number, errnos)
+#include "os_win_errors.def"
+    return unknown;
+}
+
+uint32_t wsaFromTable(int err, uint32_t unknown) {
+#define OS_WSA_ERROR(name, number, errnos) OS_ERRNO_ROW(number, errnos)
+#include "os_win_errors.def"
+    return unknown;
+}
+
+// Where a use has always answered otherwise than the table, it still does:
+// shared memory reported everything it did not name as out of memory, and
+// the device stand-in reads its socket's failures as the device's.
+constexpr ErrnoRule kSharedMemoryRules[] = {
+    {ENOTDIR, OS_ERR_NOT_ENOUGH_MEMORY},
+    {EROFS, OS_ERR_NOT_ENOUGH_MEMORY},
+};
+constexpr ErrnoRule kDeviceRules[] = {
+    {ECONNREFUSED, OS_ERR_FILE_NOT_FOUND}, // no one listens: no device there
+    {ENAMETOOLONG, OS_ERR_PATH_NOT_FOUND}, {ENOBUFS, OS_ERR_NOT_ENOUGH_MEMORY},
+    {EPIPE, OS_ERR_DEVICE_NOT_CONNECTED},  {ECONNRESET, OS_ERR_DEVICE_NOT_CONNECTED},
+    {EINVAL, OS_ERR_GEN_FAILURE},          {EROFS, OS_ERR_GEN_FAILURE},
+};
+
+// The error of the first rule for err, or unknown.
+template <size_t N> uint32_t lookUp(const ErrnoRule (&rules)[N], int err, uint32_t unknown) {
+    for (const ErrnoRule &rule : rules) {
+        if (rule.err == err) {
+            return rule.error;
+        }
+    }
+    return unknown;
+}
+
 // The Win32 error a failed file-system call on pPath reports on Windows,
 // so that the numbers in messages are the same on both platforms.
 uint32_t win32ErrorOf(int err, const char *pPath) {
-    switch (err) {
-        case ENOENT: {
-            // Windows tells a missing file from a missing directory.
-            std::string parent(pPath);
-            size_t slash = parent.find_last_of('/');
-            parent = slash == std::string::npos ? "." : parent.substr(0, slash + 1);
-            struct stat info;
-            bool bParentIsDir = stat(parent.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-            return bParentIsDir ? 2 : 3; // ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND
-        }
-        case ENOTDIR:
-            return 3; // ERROR_PATH_NOT_FOUND
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            return 5; // ERROR_ACCESS_DENIED
-        case ENOMEM:
-            return 8; // ERROR_NOT_ENOUGH_MEMORY
-        case ENAMETOOLONG:
-            return 206; // ERROR_FILENAME_EXCED_RANGE
-        case EINVAL:
-            return 87; // ERROR_INVALID_PARAMETER
-        default:
-            return 31; // ERROR_GEN_FAILURE
+    if (err != ENOENT) {
+        return osSysPosix_Win32FromErrno(err, OsErrnoUse::File);
     }
+    // Windows tells a missing file from a missing directory.
+    std::string parent(pPath);
+    size_t slash = parent.find_last_of('/');
+    parent = slash == std::string::npos ? "." : parent.substr(0, slash + 1);
+    struct stat info;
+    bool bParentIsDir = stat(parent.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return bParentIsDir ? OS_ERR_FILE_NOT_FOUND : OS_ERR_PATH_NOT_FOUND;
 }
 
 } // namespace
+
+uint32_t osSysPosix_Win32FromErrno(int err, OsErrnoUse use) {
+    switch (use) {
+        case OsErrnoUse::SharedMemory:
+            return lookUp(kSharedMemoryRules, err, win32FromTable(err, OS_ERR_NOT_ENOUGH_MEMORY));
+        case OsErrnoUse::Device:
+            return lookUp(kDeviceRules, err, win32FromTable(err, OS_ERR_GEN_FAILURE));
+        case OsErrnoUse::File:
+            break;
+    }
+    return win32FromTable(err, OS_ERR_GEN_FAILURE);
+}
+
+uint32_t osNetPosix_WsaFromErrno(int err) {
+    return wsaFromTable(err, NET_WSAEINVAL);
+}
 
 // The stand-in's security objects are small heap records: a SID holds its
 // text form, an access list the two SIDs it grants access to, and a
@@ -73,7 +131,7 @@ uint32_t osSys_AllocSid(OsWellKnownSid which, void **ppSid) {
     const char *pText = which == OsWellKnownSid::Administrators ? "S-1-5-32-544" : "S-1-5-18";
     char *pSid = strdup(pText);
     if (pSid == nullptr) {
-        return 8; // ERROR_NOT_ENOUGH_MEMORY
+        return OS_ERR_NOT_ENOUGH_MEMORY;
     }
     *ppSid = pSid;
     return 0;
@@ -86,7 +144,7 @@ void osSys_FreeSid(void *pSid) {
 uint32_t osSys_BuildAcl(void *pAdminSid, void *pSystemSid, void **ppAcl) {
     auto *pAcl = static_cast<StandInAcl *>(malloc(sizeof(StandInAcl)));
     if (pAcl == nullptr) {
-        return 8; // ERROR_NOT_ENOUGH_MEMORY
+        return OS_ERR_NOT_ENOUGH_MEMORY;
     }
     *pAcl = StandInAcl{pAdminSid, pSystemSid};
     *ppAcl = pAcl;
@@ -126,7 +184,7 @@ uint32_t osSys_GetProcessCommitBytes(uint64_t *pBytes) {
              dataPages = 0;
     if (!(statm >> sizePages >> residentPages >> sharedPages >> textPages >> libPages >>
           dataPages)) {
-        return 31; // ERROR_GEN_FAILURE
+        return OS_ERR_GEN_FAILURE;
     }
     *pBytes = dataPages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
     return 0;

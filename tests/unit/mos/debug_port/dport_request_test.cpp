@@ -31,13 +31,13 @@ void fillQuery(MosObjEntry *pEntry, const char * /*pName*/, void *pBuf) {
     }
 }
 
-std::string gLastCommand;
+std::string lastCommand_G;
 
 void recordCommand(MosObjEntry *pEntry, uint32_t command, uint32_t argc,
                    const char (*pArgs)[MOS_OBJ_CMD_ARG_SIZE]) {
-    gLastCommand = std::string(pEntry->pName) + " " + std::to_string(command);
+    lastCommand_G = std::string(pEntry->pName) + " " + std::to_string(command);
     for (uint32_t i = 0; i < argc; ++i) {
-        gLastCommand += std::string(" ") + pArgs[i];
+        lastCommand_G += std::string(" ") + pArgs[i];
     }
 }
 
@@ -108,7 +108,7 @@ class SdbgRequest : public testing::Test {
         addObj(4, 1, "c", 3);
         addObj(5, 3, "manager", 4);
         addObj(6, 4, "tracker", 5);
-        gLastCommand.clear();
+        lastCommand_G.clear();
     }
     void TearDown() override {
         for (size_t i = 0; i < objs_.size(); ++i) {
@@ -127,7 +127,7 @@ class SdbgRequest : public testing::Test {
     MOS_RC ask(const Bytes &payload, uint32_t expectedSize) {
         sink_.bytes.clear();
         SdbgResponse resp = {{Sink::write, &sink_}, expectedSize, 0};
-        MOS_RC rc = sdbgReq_Handle(sdbg_MosObjRegistry(), 2, payload.data(),
+        MOS_RC rc = sdbgReq_Handle(sdbgReq_MosObjRegistry(), 2, payload.data(),
                                    static_cast<uint32_t>(payload.size()), &resp);
         EXPECT_EQ(resp.positionInResponse, sink_.bytes.size());
         return rc;
@@ -221,7 +221,7 @@ TEST_F(SdbgRequest, ShortPayloadsCloseTheConnectionWithoutAByte) {
         EXPECT_EQ(ask(payload, 1000), MOS_RC__INTERFACE_ERROR);
         EXPECT_TRUE(sink_.bytes.empty());
     }
-    EXPECT_TRUE(gLastCommand.empty());
+    EXPECT_TRUE(lastCommand_G.empty());
 }
 
 TEST_F(SdbgRequest, CommandArgumentsAreCutTo63Characters) {
@@ -230,7 +230,8 @@ TEST_F(SdbgRequest, CommandArgumentsAreCutTo63Characters) {
     Bytes payload = commandPayload(2, 171, 0, args, 3) + Bytes(64 * 7, 0);
     ASSERT_EQ(ask(payload, 4), MOS_RC__SUCCESS);
     EXPECT_EQ(sink_.bytes, words({1}));
-    EXPECT_EQ(gLastCommand, "manager 2 " + std::string(63, 'x') + " level " + std::string(63, 'y'));
+    EXPECT_EQ(lastCommand_G,
+              "manager 2 " + std::string(63, 'x') + " level " + std::string(63, 'y'));
 }
 
 TEST_F(SdbgRequest, ASinkFailureEndsTheAnswer) {
@@ -238,7 +239,8 @@ TEST_F(SdbgRequest, ASinkFailureEndsTheAnswer) {
     sink_.bytes.clear();
     SdbgResponse resp = {{Sink::write, &sink_}, 116, 0};
     Bytes payload = words({2, 25});
-    EXPECT_EQ(sdbgReq_Handle(sdbg_MosObjRegistry(), 2, payload.data(), 8, &resp), MOS_RC__CLOSED);
+    EXPECT_EQ(sdbgReq_Handle(sdbgReq_MosObjRegistry(), 2, payload.data(), 8, &resp),
+              MOS_RC__CLOSED);
     EXPECT_EQ(sink_.bytes, words({1, 2}));
     // The list's lock was let go: the type can take a new object.
     TestObj extra{};
@@ -287,7 +289,7 @@ TEST_F(SdbgRequest, WholeMessagesAndHeaderChecks) {
     };
     for (const Case &c : cases) {
         sink_.bytes.clear();
-        EXPECT_EQ(sdbgReq_HandleMessage(sdbg_MosObjRegistry(), 2, c.msg.data(),
+        EXPECT_EQ(sdbgReq_HandleMessage(sdbgReq_MosObjRegistry(), 2, c.msg.data(),
                                         static_cast<uint32_t>(c.msg.size()), {Sink::write, &sink_}),
                   c.rc)
             << c.pName;

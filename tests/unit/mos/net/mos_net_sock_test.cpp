@@ -313,7 +313,7 @@ TEST_F(Loopback, EachFailureLeavesItsOwnSocketError) {
         {
             mostest::NetTraceCapture capture; // the layer's own messages stay out of the log
             rc = c.run();
-            err = osNet_GetLastError();
+            err = mosNet_GetLastError();
         }
         EXPECT_EQ(rc, c.rc);
         EXPECT_EQ(err, c.err); // its text: the system's (checked on Linux, net_posix_test)

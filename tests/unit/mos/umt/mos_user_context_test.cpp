@@ -9,16 +9,16 @@
 
 namespace {
 
-std::vector<std::pair<uint32_t, uint64_t>> gCleaned;
+std::vector<std::pair<uint32_t, uint64_t>> cleaned_G;
 
 void recordCleanup(uint32_t contextMagic, uint64_t value) {
-    gCleaned.emplace_back(contextMagic, value);
+    cleaned_G.emplace_back(contextMagic, value);
 }
 
 class UserContextArrTest : public testing::TestWithParam<uint32_t> {
   protected:
     void SetUp() override {
-        gCleaned.clear();
+        cleaned_G.clear();
         mosUserContextArr_Init(&arr_, slots_, MOS_USER_CONTEXT_THRD_SLOTS, GetParam());
     }
     void TearDown() override { mosUserContextArr_Destroy(&arr_); }
@@ -30,7 +30,7 @@ class UserContextArrTest : public testing::TestWithParam<uint32_t> {
 TEST_P(UserContextArrTest, DeferredOnlyClearWithNothingPendingDoesNothing) {
     ASSERT_EQ(mosUserContextArr_Set(&arr_, 0x10001, 5, recordCleanup), MOS_RC__SUCCESS);
     mosUserContextArr_ClearAll(&arr_, 1);
-    EXPECT_TRUE(gCleaned.empty());
+    EXPECT_TRUE(cleaned_G.empty());
     EXPECT_EQ(slots_[0].value, 5u);
 }
 
@@ -39,7 +39,7 @@ TEST_P(UserContextArrTest, FullClearCallsEachFilledSlotsCallbackOnce) {
     ASSERT_EQ(mosUserContextArr_Set(&arr_, 0x10002, 22, recordCleanup), MOS_RC__SUCCESS);
     mosUserContextArr_ClearAll(&arr_, 0);
     std::vector<std::pair<uint32_t, uint64_t>> expected = {{0x10001, 11}, {0x10002, 22}};
-    EXPECT_EQ(gCleaned, expected);
+    EXPECT_EQ(cleaned_G, expected);
     for (const MosUserContextSlot &slot : slots_) {
         EXPECT_EQ(slot.magic, 0u);
         EXPECT_EQ(slot.value, 0u);
@@ -54,9 +54,9 @@ TEST_P(UserContextArrTest, DeferredClearWaitsForTheDeferredPass) {
     EXPECT_EQ(mosUserContextArr_Clear(&arr_, 0x10002, 1), MOS_RC__SUCCESS);
     EXPECT_EQ(mosUserContextArr_Clear(&arr_, 0x10002, 1), MOS_RC__SUCCESS); // counted once
     EXPECT_EQ(arr_.numPendingDeferredClears, 1u);
-    EXPECT_TRUE(gCleaned.empty());
+    EXPECT_TRUE(cleaned_G.empty());
     mosUserContextArr_ClearAll(&arr_, 1);
-    EXPECT_EQ(gCleaned, (std::vector<std::pair<uint32_t, uint64_t>>{{0x10002, 2}}));
+    EXPECT_EQ(cleaned_G, (std::vector<std::pair<uint32_t, uint64_t>>{{0x10002, 2}}));
     EXPECT_EQ(arr_.numPendingDeferredClears, 0u);
     uint64_t value = 0;
     EXPECT_EQ(mosUserContextArr_Get(&arr_, 0x10001, &value), MOS_RC__SUCCESS);
@@ -88,7 +88,7 @@ TEST_P(UserContextArrTest, SetGetClearAndTheirErrors) {
     for (size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_EQ(cases[i].rc, expected[i]) << cases[i].pWhat;
     }
-    EXPECT_EQ(gCleaned, (std::vector<std::pair<uint32_t, uint64_t>>{{0x20001, 7}}));
+    EXPECT_EQ(cleaned_G, (std::vector<std::pair<uint32_t, uint64_t>>{{0x20001, 7}}));
 }
 
 // A retired magic frees its slots on every array at once: a full array
@@ -116,8 +116,8 @@ TEST_P(UserContextArrTest, RetiredMagicsFreeTheirSlots) {
     mosUserContext_RetireContextMagic(magics[3]);
     ASSERT_EQ(mosUserContext_LayerInit(nullptr), MOS_RC__SUCCESS);
     mosUserContextArr_ClearAll(&arr_, 0);
-    EXPECT_EQ(gCleaned, (std::vector<std::pair<uint32_t, uint64_t>>{
-                            {magics[0], 0}, {fresh, 9}, {magics[2], 2}}));
+    EXPECT_EQ(cleaned_G, (std::vector<std::pair<uint32_t, uint64_t>>{
+                             {magics[0], 0}, {fresh, 9}, {magics[2], 2}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(LockedAndNot, UserContextArrTest, testing::Values(0u, 1u));

@@ -52,7 +52,7 @@ TEST(NetErrnoMap, EveryErrnoOfTheSocketCallsHasItsWindowsError) {
     for (const Row &row : rows) {
         EXPECT_EQ(osNetPosix_WsaFromErrno(row.err), row.wsa) << "errno " << row.err;
         char text[256];
-        osNet_ErrorText(row.wsa, text, sizeof(text));
+        mosNet_ErrorText(row.wsa, text, sizeof(text));
         EXPECT_EQ(std::string(text).find("Unknown error"), std::string::npos) << row.wsa;
     }
 }
@@ -171,7 +171,7 @@ TEST_F(Interrupted, TimedConnectWaitsThroughSignals) {
     std::atomic<bool> bDone{false};
     std::thread connector([&] {
         bConnected = osNet_BlockConnect(s, &addr, 500);
-        err = osNet_GetLastError();
+        err = mosNet_GetLastError();
         bDone.store(true);
     });
     pester(connector, bDone);
