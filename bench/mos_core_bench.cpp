@@ -6,10 +6,10 @@
 // - insert, lookup and erase of the intrusive hash table against
 //   std::unordered_map.
 #include "mos_ds_hash.h"
+#include "mos_fastlock.h"
 #include "mos_mem.h"
 #include "mos_obj.h"
-#include "usr/mos_fastlock.h"
-#include "usr/mos_os_thread.h"
+#include "mos_os_thread.h"
 
 #include <benchmark/benchmark.h>
 

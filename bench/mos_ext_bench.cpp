@@ -3,14 +3,14 @@
 #include "mos_blocking.h"
 #include "mos_cpu.h"
 #include "mos_ds_hash.h"
+#include "mos_fastlock.h"
 #include "mos_mem.h"
 #include "mos_mempool.h"
 #include "mos_obj.h"
+#include "mos_os_thread.h"
 #include "mos_t10dif.h"
 #include "mos_ticks.h"
 #include "mos_timer.h"
-#include "usr/mos_fastlock.h"
-#include "usr/mos_os_thread.h"
 
 #include <benchmark/benchmark.h>
 #include <isa-l/crc.h>

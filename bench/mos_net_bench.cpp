@@ -6,11 +6,11 @@
 // Two more servers show what the response path costs when every word and
 // padding byte is its own send: with Nagle's algorithm on, and with
 // TCP_NODELAY.
+#include "dport_request.h"
+#include "dport_server.h"
 #include "mos_loader.h"
+#include "mos_net_sock.h"
 #include "mos_obj.h"
-#include "usr/mos_net_sock.h"
-#include "usr/sdbg/server/sdbg_request.h"
-#include "usr/sdbg/server/sdbg_server.h"
 
 #include <benchmark/benchmark.h>
 

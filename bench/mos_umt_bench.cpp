@@ -8,10 +8,10 @@
 // Each figure is per round trip (two hand-offs) unless named otherwise.
 #include "mos_mem.h"
 #include "mos_obj.h"
+#include "mos_os_thread.h"
 #include "mos_ticks.h"
-#include "umt/mos_umt_sched.h"
-#include "umt/mos_umt_semaphore.h"
-#include "usr/mos_os_thread.h"
+#include "mos_umt_sched.h"
+#include "mos_umt_semaphore.h"
 
 #include <benchmark/benchmark.h>
 

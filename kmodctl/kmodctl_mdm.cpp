@@ -7,7 +7,7 @@
 #include "kmodctl_frontend.h"
 #include "kmodctl_handlers.h"
 #include "mos_net.h"
-#include "usr/mos_net_sock.h"
+#include "mos_net_sock.h"
 
 #include <cstdlib>
 #include <cstring>

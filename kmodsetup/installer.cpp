@@ -1,9 +1,9 @@
 #include "installer.h"
 
 #include "installer_log.h"
-#include "os/win_errors.h"
 #include "section_line.h"
 #include "setup_error.h"
+#include "win_errors.h"
 
 #include <algorithm>
 #include <cstdio>

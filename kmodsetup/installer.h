@@ -1,13 +1,13 @@
 // Install, update and uninstall of the storage-client driver (a
 // root-enumerated SCSI adapter) and of the read-cache driver "frelok",
-// through the seam of os/setup_api.h. Every step is written to the log;
+// through the seam of setup_api.h. Every step is written to the log;
 // the functions that "end the process" do so with the exit code named.
 #pragma once
 
 #include <cstdint>
 
-#include "os/setup_api.h"
 #include "section_line.h"
+#include "setup_api.h"
 
 // Hardware ID of the client driver's device.
 inline constexpr char kClientHardwareId[] = "root\\qorni";

@@ -3,9 +3,9 @@
 #include "command_line.h"
 #include "installer.h"
 #include "installer_log.h"
-#include "os/win_errors.h"
 #include "section_line.h"
 #include "setup_error.h"
+#include "win_errors.h"
 
 #include <cstring>
 

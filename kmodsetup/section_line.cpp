@@ -1,6 +1,6 @@
 #include "section_line.h"
 
-#include "os/setup_api.h"
+#include "setup_api.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #include "setup_error.h"
 
 #include "installer_log.h"
-#include "os/setup_api.h"
+#include "setup_api.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
 // The installer's seam on Windows: each function is the Win32 call its
-// contract in os/setup_api.h names.
-#include "os/setup_api.h"
+// contract in setup_api.h names.
+#include "setup_api.h"
 
-#include "os/win_errors.h"
+#include "win_errors.h"
 
 #include <windows.h>
 
@@ -24,7 +24,7 @@ static_assert(kUninstallForceDelete == SUOI_FORCEDELETE);
 static_assert(kScManagerAllAccess == SC_MANAGER_ALL_ACCESS);
 static_assert(kServiceDeleteAccess == DELETE);
 #define KS_WIN_ERROR(name, value, text) static_assert(KS_##name == static_cast<uint32_t>(name));
-#include "os/win_errors.def"
+#include "win_errors.def"
 #undef KS_WIN_ERROR
 
 namespace {

@@ -1,6 +1,6 @@
 #include "inf_file.h"
 
-#include "os/win_errors.h"
+#include "win_errors.h"
 
 #include <cctype>
 #include <fstream>

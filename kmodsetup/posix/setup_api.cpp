@@ -4,12 +4,12 @@
 // Each call keeps its Windows shape: result, last error (Windows values)
 // and index behaviour; any call can be made to fail through the state's
 // fail file, under the Windows function's name.
-#include "os/setup_api.h"
+#include "setup_api.h"
 
 #include "inf_file.h"
-#include "os/win_errors.h"
 #include "standin_state.h"
 #include "standin_store.h"
+#include "win_errors.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -245,7 +245,7 @@ struct SystemMessage {
 
 constexpr SystemMessage kSystemMessages[] = {
 #define KS_WIN_ERROR(name, value, text) {value, text "\r\n"},
-#include "os/win_errors.def"
+#include "win_errors.def"
 #undef KS_WIN_ERROR
 };
 

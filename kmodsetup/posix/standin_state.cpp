@@ -1,6 +1,6 @@
 #include "standin_state.h"
 
-#include "os/win_errors.h"
+#include "win_errors.h"
 
 #include <cstdio>
 #include <cstdlib>

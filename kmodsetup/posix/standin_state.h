@@ -14,7 +14,7 @@
 // Fields are separated by tabs. Missing files are empty lists.
 #pragma once
 
-#include "os/setup_api.h"
+#include "setup_api.h"
 
 #include <cstdint>
 #include <string>

@@ -4,7 +4,7 @@
 #include "mos_assert_text.h"
 #include "mos_debug.h"
 #include "mos_mem.h"
-#include "usr/mos_memory_pinning.h"
+#include "mos_memory_pinning.h"
 
 #include <cstring>
 

@@ -4,13 +4,13 @@
 // their own. Every blocking object is an object of type 15.
 #pragma once
 
+#include "mos_condvar.h"
+#include "mos_fastlock.h"
 #include "mos_list.h"
 #include "mos_obj.h"
 #include "mos_obj_entry.h"
+#include "mos_os_thread.h"
 #include "mos_rc.h"
-#include "usr/mos_condvar.h"
-#include "usr/mos_fastlock.h"
-#include "usr/mos_os_thread.h"
 
 #include <cstddef>
 #include <cstdint>

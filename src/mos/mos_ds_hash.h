@@ -4,10 +4,10 @@
 // Adding, finding and removing take only the key's bucket lock.
 #pragma once
 
+#include "mos_fastlock.h"
 #include "mos_list.h"
 #include "mos_obj_entry.h"
 #include "mos_rc.h"
-#include "usr/mos_fastlock.h"
 
 #include <cstddef>
 #include <cstdint>

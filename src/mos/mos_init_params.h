@@ -6,8 +6,8 @@
 #pragma once
 
 #include "mos_mem.h"
+#include "mos_os_thread.h"
 #include "mos_ticks.h"
-#include "usr/mos_os_thread.h"
 
 #include <cstdint>
 #include <cstdio>

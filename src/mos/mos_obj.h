@@ -7,10 +7,10 @@
 #pragma once
 
 #include "mos_ds_hash.h"
+#include "mos_fastlock.h"
 #include "mos_list.h"
 #include "mos_obj_entry.h"
 #include "mos_rc.h"
-#include "usr/mos_fastlock.h"
 
 #include <cstdint>
 

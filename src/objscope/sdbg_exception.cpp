@@ -2,7 +2,7 @@
 
 #include "sdbg_os.h"
 
-#include "usr/mos_net_sock.h"
+#include "mos_net_sock.h"
 
 #include <cctype>
 

@@ -5,8 +5,8 @@
 
 #include "os_devintf.h"
 
+#include "dport_proto.h"
 #include "mos_utils.h"
-#include "usr/sdbg/server/sdbg_proto.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -8,7 +8,7 @@
 // flight at a time.
 #pragma once
 
-#include "usr/mos_net_sock.h"
+#include "mos_net_sock.h"
 
 #include <cstdint>
 

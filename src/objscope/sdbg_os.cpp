@@ -5,7 +5,7 @@
 
 #include "sdbg_exception.h"
 
-#include "usr/mos_sys_utils.h"
+#include "mos_sys_utils.h"
 
 #include <chrono>
 #include <climits>

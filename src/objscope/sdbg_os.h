@@ -1,14 +1,14 @@
 // The viewer's thin operating-system layer.
 //
 // Portable code of the viewer reaches the system only through this header
-// and the console devices (sdbg_tty.h). os/nt/ calls Win32; os/posix/ is
+// and the console devices (sdbg_tty.h). nt/ calls Win32; posix/ is
 // the Linux stand-in with the same functions and the same observable
 // behaviour.
 #pragma once
 
-#include "usr/mos_condvar.h"
-#include "usr/mos_fastlock.h"
-#include "usr/mos_os_thread.h"
+#include "mos_condvar.h"
+#include "mos_fastlock.h"
+#include "mos_os_thread.h"
 
 #include <cstddef>
 #include <cstdint>

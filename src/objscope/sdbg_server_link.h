@@ -12,7 +12,7 @@
 
 #include "sdbg_link.h"
 
-#include "usr/sdbg/server/sdbg_proto.h"
+#include "dport_proto.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -10,7 +10,7 @@
 // length. A printed record is terminated within its buffer, and equality
 // of built records (IPv4 or IPv6) is symmetric.
 #include "mos_net.h"
-#include "usr/mos_net_sock.h"
+#include "mos_net_sock.h"
 
 #include <cstdint>
 #include <cstdlib>

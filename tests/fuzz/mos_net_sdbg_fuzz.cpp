@@ -3,10 +3,10 @@
 // structure, one filled in a heap buffer, and a type without objects.
 // Every response must stay within its announced size (the handler
 // asserts it) and nothing may be read past the message.
+#include "dport_request.h"
 #include "mos_ds_hash.h"
 #include "mos_mem.h"
 #include "mos_obj.h"
-#include "usr/sdbg/server/sdbg_request.h"
 
 #include <cstddef>
 #include <cstdint>

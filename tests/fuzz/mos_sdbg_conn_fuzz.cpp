@@ -10,11 +10,11 @@
 // answered request puts exactly its announced size on the wire, so when
 // every request was answered whole, the client end reads exactly the
 // sum of the announced sizes; otherwise never more than that.
+#include "dport_request.h"
+#include "dport_server.h"
+#include "dport_server_conn.h"
 #include "mos_loader.h"
-#include "usr/mos_net_sock.h"
-#include "usr/sdbg/server/sdbg_request.h"
-#include "usr/sdbg/server/sdbg_server.h"
-#include "usr/sdbg/server/sdbg_server_conn.h"
+#include "mos_net_sock.h"
 
 #include <sys/socket.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 // Feeds arbitrary configuration files to the security keys: each value
 // must land inside its field and within its bounds.
 #include "mos_conf_file.h"
-#include "usr/security/mos_security.h"
+#include "mos_security.h"
 
 #include <cstdint>
 #include <cstdio>

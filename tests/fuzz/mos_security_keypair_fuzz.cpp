@@ -5,10 +5,10 @@
 // loaded, a failure leaves nothing, and the password is wiped afterwards.
 // Input: one byte of password length (taken modulo 40), the password,
 // then the file.
-#include "usr/os_proc.h"
-#include "usr/security/mos_auth.h"
-#include "usr/security/mos_security.h"
-#include "usr/security/mos_ssl.h"
+#include "mos_auth.h"
+#include "mos_security.h"
+#include "mos_ssl.h"
+#include "os_proc.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -7,7 +7,7 @@
 // size and code bytes 2-9, the name from byte 10) decodes to what was
 // built: the op, the flags V20 carries, the size and the lower-cased name.
 #include "mos_shm_layer.h"
-#include "usr/mos_shm_proto.h"
+#include "mos_shm_proto.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -14,14 +14,14 @@
 // the manifest written then lists the records, one per line.
 #include "mos_ds_hash.h"
 #include "mos_mem.h"
+#include "mos_net_sock.h"
 #include "mos_obj.h"
+#include "mos_os_thread.h"
+#include "mos_shm_client.h"
 #include "mos_shm_layer.h"
 #include "mos_ticks.h"
-#include "usr/mos_net_sock.h"
-#include "usr/mos_os_thread.h"
-#include "usr/mos_shm_client.h"
-#include "usr/os_crash.h"
-#include "usr/os_proc.h"
+#include "os_crash.h"
+#include "os_proc.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -12,8 +12,8 @@
 // its share and decompresses to itself; a block reduced by pattern
 // matching is one repeated byte (zero for the zero-only methods) and its
 // five-byte form names it.
-#include "usr/size_reduction_manager/compression_engine.h"
-#include "usr/size_reduction_manager/size_reduction_manager.h"
+#include "compression_engine.h"
+#include "size_reduction_manager.h"
 
 #include <cstdint>
 #include <cstdlib>

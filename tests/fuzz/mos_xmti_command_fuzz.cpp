@@ -6,8 +6,8 @@
 #include "mos_ds_hash.h"
 #include "mos_mem.h"
 #include "mos_obj.h"
-#include "usr/mos_once.h"
-#include "xmti/mos_xmti.h"
+#include "mos_once.h"
+#include "mos_xmti.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -10,8 +10,8 @@
 //   flood           trace 100,000 lines as fast as possible, then exit 0
 #include "mos_debug.h"
 #include "mos_env.h"
+#include "mos_os_thread.h"
 #include "mos_trace.h"
-#include "usr/mos_os_thread.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -16,9 +16,9 @@
 //       creates (4 KiB) or opens each named segment, printing
 //       "make <rc name>" or "open <rc name>"; the server keeps them.
 #include "mos_loader.h"
+#include "mos_shm_client.h"
 #include "mos_shm_layer.h"
 #include "mos_trace.h"
-#include "usr/mos_shm_client.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -12,15 +12,15 @@
 // Every command answers one line: "ok ..." or "error: ...". A command run
 // through the debug port prints "command <typeId> <name> <code> [args]".
 // The first line, once the server listens, is "ready <port> <module>".
+#include "dport_proto.h"
+#include "dport_server.h"
 #include "mos_debug.h"
 #include "mos_env.h"
 #include "mos_init_params.h"
 #include "mos_loader.h"
+#include "mos_net_sock.h"
 #include "mos_obj.h"
 #include "sample_storage_umt.h"
-#include "usr/mos_net_sock.h"
-#include "usr/sdbg/server/sdbg_proto.h"
-#include "usr/sdbg/server/sdbg_server.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 #include "sample_storage_umt.h"
 
-#include "umt/mos_umt_sched.h"
-#include "umt/mos_umt_semaphore.h"
-#include "usr/os_thread.h"
+#include "mos_umt_sched.h"
+#include "mos_umt_semaphore.h"
+#include "os_thread.h"
 
 #include <deque>
 

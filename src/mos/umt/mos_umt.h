@@ -1,7 +1,7 @@
 // User-mode threads: cooperative threads that run on the operating-system
 // threads of a scheduler (umt/mos_umt_sched.h). A user-mode thread runs
 // until it suspends itself on a lock, yields or ends; it is switched by
-// saving and restoring its machine context (usr/os_umt_context.h).
+// saving and restoring its machine context (os_umt_context.h).
 //
 // This header holds the record, its state machine, the current-thread
 // queries, suspend, resume, yield and deletion, the policies that choose a
@@ -14,7 +14,7 @@
 #include "mos_list.h"
 #include "mos_lock_annotations.h"
 #include "mos_timer_req.h"
-#include "usr/os_umt_context.h"
+#include "os_umt_context.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "umt/mos_umt_class.h"
+#include "mos_umt_class.h"
 
 #include "mos_assert_text.h"
 #include "mos_debug.h"

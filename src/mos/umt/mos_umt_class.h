@@ -3,12 +3,12 @@
 // object of type 145 on the debug port while it is registered.
 #pragma once
 
+#include "mos_fastlock.h"
 #include "mos_list.h"
 #include "mos_obj.h"
 #include "mos_obj_entry.h"
 #include "mos_perf.h"
-#include "umt/mos_umt.h"
-#include "usr/mos_fastlock.h"
+#include "mos_umt.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "umt/mos_umt_cond.h"
+#include "mos_umt_cond.h"
 
 #include "mos_assert_text.h"
 #include "mos_debug.h"
+#include "mos_os_thread.h"
 #include "mos_timer.h"
-#include "usr/mos_os_thread.h"
 
 #include <cstddef>
 #include <cstring>

@@ -5,10 +5,10 @@
 // and holds it again when its wait returns.
 #pragma once
 
+#include "mos_fastlock.h"
 #include "mos_list.h"
 #include "mos_rc.h"
-#include "umt/mos_umt.h"
-#include "usr/mos_fastlock.h"
+#include "mos_umt.h"
 
 #include <cstdint>
 

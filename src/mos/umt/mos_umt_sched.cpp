@@ -1,9 +1,9 @@
-#include "umt/mos_umt_sched.h"
+#include "mos_umt_sched.h"
 
 #include "mos_debug.h"
 #include "mos_ticks.h"
-#include "umt/mos_umt_semaphore.h"
-#include "usr/os_mem.h"
+#include "mos_umt_semaphore.h"
+#include "os_mem.h"
 
 #include <cstdio>
 #include <cstring>

@@ -13,14 +13,14 @@
 // user-mode-thread object types are registered.
 #pragma once
 
+#include "mos_condvar.h"
+#include "mos_fastlock.h"
 #include "mos_obj.h"
 #include "mos_obj_entry.h"
+#include "mos_os_thread.h"
 #include "mos_rc.h"
-#include "umt/mos_umt.h"
-#include "umt/mos_umt_class.h"
-#include "usr/mos_condvar.h"
-#include "usr/mos_fastlock.h"
-#include "usr/mos_os_thread.h"
+#include "mos_umt.h"
+#include "mos_umt_class.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // and forwarding user contexts to the current scheduler.
 #include "mos_assert_text.h"
 #include "mos_debug.h"
-#include "umt/mos_umt.h"
-#include "umt/mos_umt_sched.h"
+#include "mos_umt.h"
+#include "mos_umt_sched.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
-#include "umt/mos_umt_semaphore.h"
+#include "mos_umt_semaphore.h"
 
 #include "mos_assert_text.h"
 #include "mos_debug.h"
-#include "usr/mos_os_thread.h"
+#include "mos_os_thread.h"
 
 #include <cstring>
 

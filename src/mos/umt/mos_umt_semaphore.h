@@ -3,9 +3,9 @@
 // (countBelowZero), which later increments pay back first.
 #pragma once
 
+#include "mos_fastlock.h"
 #include "mos_rc.h"
-#include "umt/mos_umt_cond.h"
-#include "usr/mos_fastlock.h"
+#include "mos_umt_cond.h"
 
 #include <cstdint>
 

@@ -2,12 +2,12 @@
 // and deletion, and the queries about the current thread.
 #include "mos_assert_text.h"
 #include "mos_debug.h"
+#include "mos_os_thread.h"
 #include "mos_ticks.h"
-#include "umt/mos_umt.h"
-#include "umt/mos_umt_class.h"
-#include "umt/mos_umt_sched.h"
-#include "umt/mos_umt_semaphore.h"
-#include "usr/mos_os_thread.h"
+#include "mos_umt.h"
+#include "mos_umt_class.h"
+#include "mos_umt_sched.h"
+#include "mos_umt_semaphore.h"
 
 #include <cstddef>
 

@@ -1,9 +1,9 @@
-#include "xmti/mos_xmti.h"
+#include "mos_xmti.h"
 
 #include "mos_debug.h"
+#include "mos_once.h"
 #include "mos_trace.h"
 #include "mos_utils.h"
-#include "usr/mos_once.h"
 
 #include <cstdarg>
 #include <cstring>

@@ -7,8 +7,8 @@
 #include "mos_obj.h"
 #include "mos_rc.h"
 #include "mos_utils.h"
-#include "xmti/mos_xmti_bundle.h"
-#include "xmti/mos_xmti_detour.h"
+#include "mos_xmti_bundle.h"
+#include "mos_xmti_detour.h"
 
 #include <cstddef>
 #include <cstdint>

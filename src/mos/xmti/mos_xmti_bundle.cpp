@@ -1,4 +1,4 @@
-#include "xmti/mos_xmti_bundle.h"
+#include "mos_xmti_bundle.h"
 
 #include "mos_assert_text.h"
 #include "mos_debug.h"

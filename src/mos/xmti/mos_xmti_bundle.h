@@ -6,10 +6,10 @@
 #pragma once
 
 #include "mos_ds_hash.h"
+#include "mos_fastlock.h"
 #include "mos_obj.h"
 #include "mos_rc.h"
-#include "usr/mos_fastlock.h"
-#include "xmti/mos_xmti_detour.h"
+#include "mos_xmti_detour.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,12 +1,12 @@
-#include "xmti/mos_xmti_detour.h"
+#include "mos_xmti_detour.h"
 
 #include "mos_assert_text.h"
 #include "mos_debug.h"
 #include "mos_mem.h"
+#include "mos_memory_pinning.h"
 #include "mos_trace.h"
 #include "mos_utils.h"
-#include "usr/mos_memory_pinning.h"
-#include "xmti/mos_xmti_bundle.h"
+#include "mos_xmti_bundle.h"
 
 #include <cstring>
 
@@ -15,7 +15,7 @@ namespace {
 constexpr const char *kDetourNames[XMTI_DETOUR_ID__LAST] = {
     "N/A",
 #define XMTI_DETOUR(id, name) #name,
-#include "xmti/mos_xmti_detours.def"
+#include "mos_xmti_detours.def"
 #undef XMTI_DETOUR
 };
 
@@ -26,7 +26,7 @@ constexpr bool idsAreDense() {
     if ((id) != expected++) {                                                                      \
         return false;                                                                              \
     }
-#include "xmti/mos_xmti_detours.def"
+#include "mos_xmti_detours.def"
 #undef XMTI_DETOUR
     return true;
 }

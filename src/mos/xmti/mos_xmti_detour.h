@@ -5,9 +5,9 @@
 // id - 1.
 #pragma once
 
+#include "mos_fastlock.h"
 #include "mos_list.h"
 #include "mos_obj.h"
-#include "usr/mos_fastlock.h"
 
 #include <atomic>
 #include <cstddef>
@@ -16,7 +16,7 @@
 enum XmtiDetourId : uint32_t {
     XMTI_DETOUR_ID__NONE = 0,
 #define XMTI_DETOUR(id, name) XMTI_DETOUR_ID__##name = id,
-#include "xmti/mos_xmti_detours.def"
+#include "mos_xmti_detours.def"
 #undef XMTI_DETOUR
     XMTI_DETOUR_ID__LAST
 };

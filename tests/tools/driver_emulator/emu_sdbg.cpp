@@ -4,8 +4,8 @@
 // storage client (module type 1) would answer it.
 #include "emu.h"
 
+#include "dport_request.h"
 #include "mos_loader.h"
-#include "usr/sdbg/server/sdbg_request.h"
 
 #include <cstring>
 

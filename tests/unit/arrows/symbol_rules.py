@@ -55,7 +55,7 @@ RULES = {
         (r'', RUNTIME + MOS_API),
         (r'/(nt|posix)/', SEAM_CALLS),
     ],
-    # The installer calls only its own seam (os/setup_api.h) and no mos.
+    # The installer calls only its own seam (setup_api.h) and no mos.
     'kmodsetup_core': [
         (r'', RUNTIME),
         (r'/(nt|posix)/', SEAM_CALLS),

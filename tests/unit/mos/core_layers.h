@@ -7,9 +7,9 @@
 #include "mos_ds_hash.h"
 #include "mos_mem.h"
 #include "mos_obj.h"
+#include "mos_os_thread.h"
 #include "mos_ticks.h"
-#include "usr/mos_os_thread.h"
-#include "usr/os_crash.h"
+#include "os_crash.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "mos_net.h"
-#include "usr/mos_net_sock.h"
+#include "mos_net_sock.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 
 #include "mos_compressed_trace.h"
 
+#include "mos_os_thread.h"
 #include "srm_layers.h"
 #include "trace_capture.h"
 #include "trace_fixture.h"
-#include "usr/mos_os_thread.h"
 
 #include "tezl.h"
 

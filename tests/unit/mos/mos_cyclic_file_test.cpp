@@ -1,7 +1,7 @@
 #include "mos_cyclic_file.h"
 #include "mos_diag_counters.h"
+#include "os_logfile.h"
 #include "trace_fixture.h"
-#include "usr/os_logfile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "mos_debug.h"
+#include "mos_os_thread.h"
 #include "mos_trace_bin.h"
+#include "os_crash.h"
 #include "trace_fixture.h"
-#include "usr/mos_os_thread.h"
-#include "usr/os_crash.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // The layers of pools, workers, counters, performance records and the CPU
 // as the runtime's start brings them up.
+#include "dport_proto.h"
 #include "mos_blocking.h"
 #include "mos_loader.h"
 #include "mos_mempool.h"
 #include "mos_obj.h"
-#include "usr/mos_timed_action.h"
-#include "usr/sdbg/server/sdbg_proto.h"
+#include "mos_timed_action.h"
 
 #include <gtest/gtest.h>
 

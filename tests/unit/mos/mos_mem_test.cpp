@@ -1,9 +1,9 @@
 #include "mos_mem.h"
 
 #include "core_layers.h"
+#include "mos_sys_utils.h"
+#include "os_mem.h"
 #include "test_support.h"
-#include "usr/mos_sys_utils.h"
-#include "usr/os_mem.h"
 
 #include <gtest/gtest.h>
 

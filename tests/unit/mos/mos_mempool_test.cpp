@@ -1,9 +1,9 @@
 #include "mos_mempool.h"
 
 #include "core_layers.h"
+#include "mos_sys_utils.h"
 #include "test_support.h"
 #include "trace_capture.h"
-#include "usr/mos_sys_utils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "mos_net.h"
 
+#include "mos_net_sock.h"
 #include "net_trace_capture.h"
 #include "test_support.h"
-#include "usr/mos_net_sock.h"
 
 #include <gtest/gtest.h>
 

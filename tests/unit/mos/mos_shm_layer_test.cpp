@@ -3,9 +3,9 @@
 #include "mos_shm_layer.h"
 
 #include "core_layers.h"
+#include "mos_shm_client.h"
 #include "shm_test_support.h"
 #include "trace_capture.h"
-#include "usr/mos_shm_client.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "mos_time.h"
-#include "usr/os_time.h"
+#include "os_time.h"
 
 #include <gtest/gtest.h>
 

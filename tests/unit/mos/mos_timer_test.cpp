@@ -1,10 +1,10 @@
 #include "mos_timer.h"
 
 #include "core_layers.h"
+#include "dport_request.h"
 #include "mos_init_params.h"
 #include "test_support.h"
 #include "thread_names.h"
-#include "usr/sdbg/server/sdbg_request.h"
 
 #include <gtest/gtest.h>
 

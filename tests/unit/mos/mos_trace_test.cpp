@@ -2,11 +2,11 @@
 #include "mos_timer.h"
 #include "mos_trace.h"
 #include "mos_trace_bin.h"
+#include "mos_umt_sched.h"
+#include "os_logfile.h"
 #include "thread_names.h"
 #include "trace_fixture.h"
-#include "umt/mos_umt_sched.h"
 #include "umt/umt_fixture.h"
-#include "usr/os_logfile.h"
 
 #include <gtest/gtest.h>
 

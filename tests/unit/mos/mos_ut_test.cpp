@@ -1,10 +1,10 @@
 // The test-hook conditions and actions, and their tables by number.
 #include "core_layers.h"
 #include "mos_diag_counters.h"
+#include "mos_fastlock.h"
 #include "mos_ut.h"
 #include "test_support.h"
 #include "umt/umt_fixture.h"
-#include "usr/mos_fastlock.h"
 
 #include <gtest/gtest.h>
 

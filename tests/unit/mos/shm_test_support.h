@@ -3,9 +3,9 @@
 #pragma once
 
 #include "core_layers.h"
-#include "usr/mos_net_sock.h"
-#include "usr/mos_shm_proto.h"
-#include "usr/os_proc.h"
+#include "mos_net_sock.h"
+#include "mos_shm_proto.h"
+#include "os_proc.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Size-reduction configurations: technique words, the handle table and
 // its look-ups.
 
-#include "usr/size_reduction_manager/size_reduction_config.h"
+#include "size_reduction_config.h"
 
 #include "core_layers.h"
 #include "mos_mempool.h"

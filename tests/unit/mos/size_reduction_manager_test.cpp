@@ -1,11 +1,11 @@
 // The size-reduction manager: pattern matching, compression engines, the
 // per-thread engine allocator and whole requests.
 
-#include "usr/size_reduction_manager/size_reduction_manager.h"
+#include "size_reduction_manager.h"
 
+#include "mos_os_thread.h"
 #include "srm_layers.h"
 #include "test_support.h"
-#include "usr/mos_os_thread.h"
 
 #include <gtest/gtest.h>
 

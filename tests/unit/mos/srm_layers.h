@@ -4,8 +4,8 @@
 
 #include "core_layers.h"
 #include "mos_mempool.h"
-#include "usr/mos_once.h"
-#include "usr/mos_user_context.h"
+#include "mos_once.h"
+#include "mos_user_context.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Finds the runtime's running threads by name.
 #pragma once
 
-#include "usr/mos_os_thread.h"
+#include "mos_os_thread.h"
 
 #include <chrono>
 #include <cstddef>

@@ -6,9 +6,9 @@
 #include "mos_cyclic_file.h"
 #include "mos_init_params.h"
 #include "mos_trace.h"
+#include "os_env.h"
+#include "os_proc.h"
 #include "test_support.h"
-#include "usr/os_env.h"
-#include "usr/os_proc.h"
 
 #include <gtest/gtest.h>
 

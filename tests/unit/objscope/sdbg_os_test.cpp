@@ -1,7 +1,7 @@
 // The viewer's operating-system layer: what the views print from it must
 // read the same on both targets.
+#include "os_time.h"
 #include "sdbg_os.h"
-#include "usr/os_time.h"
 
 #include <gtest/gtest.h>
 

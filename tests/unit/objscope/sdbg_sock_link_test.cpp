@@ -8,10 +8,10 @@
 #include "sdbg_obj_type_registry.h"
 #include "sdbg_server_link.h"
 
+#include "dport_proto.h"
 #include "mos_loader.h"
-#include "usr/mos_net_sock.h"
-#include "usr/os_env.h"
-#include "usr/sdbg/server/sdbg_proto.h"
+#include "mos_net_sock.h"
+#include "os_env.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 #include "sdbg_exception.h"
 #include "sdbg_obj_type_registry.h"
 
+#include "dport_server.h"
 #include "mos_loader.h"
-#include "usr/mos_net_sock.h"
-#include "usr/mos_os_thread.h"
-#include "usr/os_proc.h"
-#include "usr/sdbg/server/sdbg_server.h"
+#include "mos_net_sock.h"
+#include "mos_os_thread.h"
+#include "os_proc.h"
 
 #include <gtest/gtest.h>
 

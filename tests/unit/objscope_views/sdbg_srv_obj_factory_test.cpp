@@ -4,8 +4,8 @@
 
 #include "sdbg_query_classes.h"
 
+#include "dport_proto.h"
 #include "objscope_test_support.h"
-#include "usr/sdbg/server/sdbg_proto.h"
 
 #include <gtest/gtest.h>
 

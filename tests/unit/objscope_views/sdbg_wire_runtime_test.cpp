@@ -4,24 +4,24 @@
 
 #include "sdbg_wire_runtime.h"
 
+#include "dport_server.h"
+#include "mos_async_io.h"
 #include "mos_blocking.h"
 #include "mos_cpu.h"
+#include "mos_dev.h"
 #include "mos_diag_counters.h"
 #include "mos_ds_hash.h"
 #include "mos_memory_tracker.h"
 #include "mos_mempool.h"
+#include "mos_os_thread.h"
 #include "mos_oscillation_counters.h"
 #include "mos_perf.h"
 #include "mos_timer.h"
-#include "umt/mos_umt_class.h"
-#include "umt/mos_umt_sched.h"
-#include "usr/mos_async_io.h"
-#include "usr/mos_dev.h"
-#include "usr/mos_os_thread.h"
-#include "usr/sdbg/server/sdbg_server.h"
-#include "xmti/mos_xmti.h"
-#include "xmti/mos_xmti_bundle.h"
-#include "xmti/mos_xmti_detour.h"
+#include "mos_umt_class.h"
+#include "mos_umt_sched.h"
+#include "mos_xmti.h"
+#include "mos_xmti_bundle.h"
+#include "mos_xmti_detour.h"
 
 #include <cstddef>
 

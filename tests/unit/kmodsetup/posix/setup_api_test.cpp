@@ -1,9 +1,9 @@
 // The Linux stand-in's calls keep the shapes the installer relies on:
 // index shifting on deletion, the driver store's copy rules, the system
 // texts and the code-page conversion.
-#include "os/setup_api.h"
-#include "os/win_errors.h"
 #include "posix/standin_state.h"
+#include "setup_api.h"
+#include "win_errors.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The security layer: its start and stop (alone and in the loader), the
 // loading and binding of the TLS library, and its failures.
 #include "mos_loader.h"
+#include "os_thread.h"
 #include "security_fixture.h"
-#include "usr/os_thread.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // the password callback, and a real handshake over loopback between a
 // server and a client context.
 #include "../test_support.h"
+#include "os_net.h"
 #include "security_fixture.h"
-#include "usr/os_net.h"
 
 #include <gtest/gtest.h>
 

@@ -6,13 +6,13 @@
 
 #include "../core_layers.h"
 #include "../trace_capture.h"
+#include "mos_auth.h"
 #include "mos_blocking.h"
-#include "usr/os_proc.h"
-#include "usr/os_thread.h"
-#include "usr/security/mos_auth.h"
-#include "usr/security/mos_dynamic_lib.h"
-#include "usr/security/mos_security.h"
-#include "usr/security/mos_ssl.h"
+#include "mos_dynamic_lib.h"
+#include "mos_security.h"
+#include "mos_ssl.h"
+#include "os_proc.h"
+#include "os_thread.h"
 
 #include <gtest/gtest.h>
 

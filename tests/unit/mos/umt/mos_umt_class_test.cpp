@@ -1,4 +1,4 @@
-#include "umt/mos_umt_class.h"
+#include "mos_umt_class.h"
 
 #include "../core_layers.h"
 

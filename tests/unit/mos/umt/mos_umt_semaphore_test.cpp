@@ -1,11 +1,11 @@
-#include "umt/mos_umt_semaphore.h"
+#include "mos_umt_semaphore.h"
 
 #include "../test_support.h"
 #include "mos_timer.h"
-#include "umt/mos_umt_cond.h"
+#include "mos_umt_cond.h"
+#include "mos_umt_once.h"
+#include "os_thread.h"
 #include "umt_fixture.h"
-#include "usr/mos_umt_once.h"
-#include "usr/os_thread.h"
 
 #include <gtest/gtest.h>
 

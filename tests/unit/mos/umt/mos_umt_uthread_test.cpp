@@ -1,10 +1,10 @@
-#include "umt/mos_umt.h"
+#include "mos_umt.h"
 
 #include "../test_support.h"
-#include "umt/mos_umt_sched.h"
-#include "umt/mos_umt_semaphore.h"
+#include "mos_fastlock.h"
+#include "mos_umt_sched.h"
+#include "mos_umt_semaphore.h"
 #include "umt_fixture.h"
-#include "usr/mos_fastlock.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "../core_layers.h"
 #include "mos_timer.h"
-#include "umt/mos_umt_sched.h"
+#include "mos_umt_sched.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 
 #include "../core_layers.h"
 #include "mos_obj.h"
-#include "usr/mos_once.h"
-#include "xmti/mos_xmti.h"
+#include "mos_once.h"
+#include "mos_xmti.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,7 @@
+#include "os_proc.h"
+
+#include <windows.h>
+
+int osProc_GetCurrentProcessId() {
+    return static_cast<int>(GetCurrentProcessId());
+}

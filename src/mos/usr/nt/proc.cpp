@@ -1,7 +1,0 @@
-#include "usr/os_proc.h"
-
-#include <windows.h>
-
-int osProc_GetCurrentProcessId() {
-    return static_cast<int>(GetCurrentProcessId());
-}
