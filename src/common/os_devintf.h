@@ -20,8 +20,8 @@
 // Windows values on both sides: OS_ERR_* of os_sys.h.
 #pragma once
 
-#include "qorni_protocol.h"
 #include "os_sys.h"
+#include "qorni_protocol.h"
 
 #include <cstddef>
 #include <cstdint>
