@@ -7,7 +7,9 @@
 #include "sdbg_exception.h"
 #include "sdbg_logical_view.h"
 #include "sdbg_obj_type_registry.h"
+#include "sdbg_screen.h"
 #include "sdbg_server_link.h"
+#include "sdbg_srv_obj.h"
 #include "sdbg_worker.h"
 
 #include "mos_loader.h"
@@ -167,6 +169,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     Sdbg_ObjTypeRegistry::Init();
+    Sdbg_SetSrvObjFactory(CreateSrvObj);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

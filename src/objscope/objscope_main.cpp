@@ -3,6 +3,8 @@
 #include "sdbg_exception.h"
 #include "sdbg_obj_type_registry.h"
 #include "sdbg_os.h"
+#include "sdbg_screen.h"
+#include "sdbg_srv_obj.h"
 
 #include "mos_loader.h"
 
@@ -44,6 +46,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     Sdbg_ObjTypeRegistry::Init();
+    Sdbg_SetSrvObjFactory(CreateSrvObj);
     try {
         return pApp_G->Run(argc, argv);
     } catch (const std::exception &failure) {

@@ -5,6 +5,7 @@
 #include "sdbg_server_link.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
@@ -20,7 +21,30 @@ std::string BlanksToUnderscores(std::string text) {
     return text;
 }
 
+// Constant-initialised, so a registration made during static
+// initialisation is never undone by this variable's own initialisation.
+std::atomic<Sdbg_SrvObjFactory> srvObjFactory_G{nullptr};
+
+// A new query object of typeId. With no factory registered no object can
+// be shown at all, which is said as plainly as a type the factory does not
+// know.
+std::unique_ptr<SDbg_SrvObj> MakeSrvObj(uint32_t typeId) {
+    const Sdbg_SrvObjFactory factory = srvObjFactory_G.load();
+    if (factory == nullptr) {
+        throw SDbg_WorkerException("No object views registered");
+    }
+    std::unique_ptr<SDbg_SrvObj> pObj = factory(typeId);
+    if (!pObj) {
+        throw SDbg_WorkerException("Invalid obj type");
+    }
+    return pObj;
+}
+
 } // namespace
+
+Sdbg_SrvObjFactory Sdbg_SetSrvObjFactory(Sdbg_SrvObjFactory factory) {
+    return srvObjFactory_G.exchange(factory);
+}
 
 Sdbg_ObjGroup::~Sdbg_ObjGroup() = default;
 
@@ -44,11 +68,7 @@ void Sdbg_AllObjInClassGroup::Refresh(Sdbg_ServerLink &server) {
     // announces sizes the request, never the viewer's memory.
     auto pick = [this](uint32_t k, uint32_t objId) {
         if (k >= objects.size()) {
-            std::unique_ptr<SDbg_SrvObj> pObj = CreateSrvObj(typeId);
-            if (!pObj) {
-                throw SDbg_WorkerException("Invalid obj type");
-            }
-            objects.push_back(std::move(pObj));
+            objects.push_back(MakeSrvObj(typeId));
         }
         SDbg_SrvObj &obj = *objects[k];
         obj.objId = objId;
@@ -127,12 +147,8 @@ Sdbg_ObjectByIDAndTypeGroup::Sdbg_ObjectByIDAndTypeGroup(const uint32_t *pTypeId
                                                          const uint32_t *pObjIds, uint32_t count)
     : typeIds(pTypeIds, pTypeIds + count), objIds(pObjIds, pObjIds + count), found(count, false) {
     for (uint32_t i = 0; i < count; ++i) {
-        std::unique_ptr<SDbg_SrvObj> pObj = CreateSrvObj(pTypeIds[i]);
-        if (!pObj) {
-            throw SDbg_WorkerException("Invalid obj type");
-        }
-        pObj->objId = pObjIds[i];
-        objects.push_back(std::move(pObj));
+        objects.push_back(MakeSrvObj(pTypeIds[i]));
+        objects.back()->objId = pObjIds[i];
     }
 }
 

@@ -14,6 +14,19 @@
 class Sdbg_LogicalView;
 class Sdbg_ServerLink;
 
+// Where the groups get their query objects. The views make them, and the
+// views library is built on this core, so the core takes the factory as a
+// registration: the program, and every test, fuzz target and benchmark
+// that shows objects, registers the views' CreateSrvObj at start-up. A
+// factory returns a new empty object of the type's class with its wire
+// size set, or null for a type it does not know.
+using Sdbg_SrvObjFactory = std::unique_ptr<SDbg_SrvObj> (*)(uint32_t objTypeId);
+
+// Registers factory (null: none) and returns the one it replaces. Until
+// one is registered, a group that needs an object throws
+// SDbg_WorkerException("No object views registered").
+Sdbg_SrvObjFactory Sdbg_SetSrvObjFactory(Sdbg_SrvObjFactory factory);
+
 class Sdbg_ObjGroup {
   public:
     virtual ~Sdbg_ObjGroup();

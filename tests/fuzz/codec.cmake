@@ -19,6 +19,8 @@ mos_add_fuzzer(codec_roundtrip
 # library, without comparison tracing: the recipe, not the codec's
 # compares, is what the fuzzer steers here.
 get_target_property(tezl_sources tezl SOURCES)
+get_target_property(tezl_dir tezl SOURCE_DIR)
+list(TRANSFORM tezl_sources PREPEND ${tezl_dir}/)
 add_library(tezl_optimised STATIC ${tezl_sources})
 target_include_directories(tezl_optimised PUBLIC ${CMAKE_SOURCE_DIR}/codec)
 target_compile_options(tezl_optimised PRIVATE -O2 -fno-sanitize-coverage=trace-cmp)

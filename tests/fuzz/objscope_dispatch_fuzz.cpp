@@ -11,6 +11,8 @@
 // and leaves the viewer unlinked.
 #include "sdbg_application.h"
 #include "sdbg_obj_type_registry.h"
+#include "sdbg_screen.h"
+#include "sdbg_srv_obj.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -47,6 +49,7 @@ class WindowOutput : public Sdbg_OutputDev {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t size) {
     static const bool bReady = [] {
         Sdbg_ObjTypeRegistry::Init();
+        Sdbg_SetSrvObjFactory(CreateSrvObj);
         return true;
     }();
     (void)bReady;

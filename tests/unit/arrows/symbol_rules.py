@@ -11,7 +11,7 @@ import re
 C_RUNTIME = [
     r'^(mem(cpy|move|set|cmp|chr)|str(n?len|n?cmp|n?cpy|n?cat|r?chr|str|spn|cspn|tok|error))$',
     r'^(strto(u?ll?|d|f)|ato[ifl]|abs|labs|llabs|qsort|bsearch|rand|srand)$',
-    r'^(v?s?n?printf|v?fprintf|v?sscanf|puts|fputs|fputc|putchar|fflush|fwrite|fread|fgets|setvbuf)$',
+    r'^(v?s?n?printf|v?fprintf|v?sscanf|puts|fputs|fputc|putchar|fflush|fwrite|fread|fgetc|fgets|setvbuf)$',
     r'^(fopen|fclose|fseek|ftell|rewind|remove|rename|stdin|stdout|stderr|strn?casecmp|strn?icmp)$',
     r'^(malloc|calloc|realloc|free|abort|exit|_Exit|atexit|getenv)$',
     r'^(time|clock|localtime|gmtime|asctime|strftime|mktime|difftime)$',
@@ -48,6 +48,16 @@ RULES = {
     # Only the page buffer and its printers, the GUID text and mos_Snprintf.
     'objscope_views': [
         (r'', RUNTIME + [r'^Sdbg_LogicalView::', r'^SdbgOs_GuidText\(', r'^mos_Snprintf\(']),
+    ],
+    # The viewer core: the runtime library (with the inline fast-lock and
+    # thread-local parts of its headers and the debug port's size tables)
+    # and the device seam, never the views, whose factory reaches it only as
+    # a registered pointer; the operating system only through sdbg_os.h and
+    # sdbg_tty.h.
+    'objscope_core': [
+        (r'', RUNTIME + MOS_API + [r'^(netAddress_|sdbg_Get[A-Za-z]*Size\()',
+                                   r'^(tlsLockAcquires_G|umtTls_G|__u?(div|mod)ti3)$']),
+        (r'/(nt|posix)/', SEAM_CALLS),
     ],
     # The driver's command protocol over the runtime library; the operating
     # system only through os_devintf.h, whose halves are nt/ and posix/.

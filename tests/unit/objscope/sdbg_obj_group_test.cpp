@@ -4,12 +4,14 @@
 #include "sdbg_obj_type_registry.h"
 #include "sdbg_screen.h"
 #include "sdbg_server_link.h"
+#include "sdbg_srv_obj.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -284,6 +286,77 @@ TEST_F(GroupFixture, AChosenObjectThatIsGoneIsNoLongerShown) {
         ASSERT_EQ(lines.size(), 4u) << c.pName;
         EXPECT_EQ(lines[2].rfind("3:", 0), 0u) << c.pName << ": " << lines[2];
         EXPECT_NE(lines[2].find(std::to_string(0x34)), std::string::npos) << lines[2];
+    }
+}
+
+// The groups make their query objects through the registered factory and
+// nothing else: with none registered they refuse with their own message
+// (never calling through a null factory), a type the factory does not know
+// is an invalid type, and a registered factory is asked for each object.
+std::vector<uint32_t> askedTypes_G;
+
+std::unique_ptr<SDbg_SrvObj> RecordingFactory(uint32_t objTypeId) {
+    askedTypes_G.push_back(objTypeId);
+    return CreateSrvObj(objTypeId);
+}
+
+std::unique_ptr<SDbg_SrvObj> UnknowingFactory(uint32_t) {
+    return nullptr;
+}
+
+// Registers a factory for one case and puts back the one before.
+class FactoryScope {
+  public:
+    explicit FactoryScope(Sdbg_SrvObjFactory factory) : previous(Sdbg_SetSrvObjFactory(factory)) {}
+    ~FactoryScope() { Sdbg_SetSrvObjFactory(previous); }
+    FactoryScope(const FactoryScope &) = delete;
+    FactoryScope &operator=(const FactoryScope &) = delete;
+
+  private:
+    Sdbg_SrvObjFactory previous;
+};
+
+TEST_F(GroupFixture, ObjectsComeOnlyFromTheRegisteredFactory) {
+    struct Case {
+        const char *pName;
+        Sdbg_SrvObjFactory factory;
+        const char *pFailure; // nullptr: the objects are made
+    };
+    const Case cases[] = {
+        {"none registered", nullptr, "No object views registered"},
+        {"type unknown to the factory", UnknowingFactory, "Invalid obj type"},
+        {"views registered", RecordingFactory, nullptr},
+    };
+    for (const Case &c : cases) {
+        FactoryScope scope(c.factory);
+        askedTypes_G.clear();
+        auto expectOutcome = [&c](const std::function<void()> &make, const char *pGroup) {
+            try {
+                make();
+                EXPECT_EQ(c.pFailure, nullptr) << c.pName << ", " << pGroup;
+            } catch (const SDbg_WorkerException &failure) {
+                ASSERT_NE(c.pFailure, nullptr) << c.pName << ", " << pGroup;
+                EXPECT_STREQ(failure.GetText(), c.pFailure) << c.pName << ", " << pGroup;
+            }
+        };
+        // Chosen objects are made with the group.
+        Sdbg_Screen chosen("", "", "all");
+        const uint32_t typeIds[] = {kLockStatsMgr, kLockStatsMgr};
+        const uint32_t objIds[] = {3, 9};
+        expectOutcome([&] { chosen.AddGroup(typeIds, 2, objIds); }, "chosen objects");
+        // All objects of a type are made as their records arrive.
+        Sdbg_Screen all("s", "Lock stats", "all");
+        const uint32_t typeId = kLockStatsMgr;
+        all.AddGroup(&typeId, 0, nullptr);
+        ReplyCount(1);
+        ReplyObjects(1, 7);
+        expectOutcome([&] { all.Refresh(*pServer); }, "all objects");
+        EXPECT_TRUE(pScript->replies.empty()) << c.pName;
+        if (c.factory == RecordingFactory) {
+            EXPECT_EQ(askedTypes_G,
+                      (std::vector<uint32_t>{kLockStatsMgr, kLockStatsMgr, kLockStatsMgr}));
+            EXPECT_EQ(Printed(all, false).at(1), "mos-lock-stats-mgr (1 objects) [ 7 ]");
+        }
     }
 }
 
