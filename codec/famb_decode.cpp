@@ -200,7 +200,8 @@ inline void copyMatchWords(uint8_t *dst, uint32_t distance, uint32_t length) {
     }
     const uint8_t *src = dst - distance;
     copy16(dst, src);
-    for (uint32_t i = 16; i < length; i += 32) {
+    copy16(dst + 16, src + 16);
+    for (uint32_t i = 32; i < length; i += 32) {
         copy16(dst + i, src + i);
         copy16(dst + i + 16, src + i + 16);
     }
@@ -229,24 +230,39 @@ bool isLiteral(const DecEntry &entry) {
 
 // Makes every root entry of a literal whose following root bits hold a
 // whole literal code a pair of both. An entry reads only entries of lower
-// index, so a pass from the top sees each one as it was built.
+// index, so a pass from the top sees each one as it was built. Without a
+// jump on the entries: the kinds and lengths follow no pattern a branch
+// predictor learns.
 void pairLiterals(DecEntry *pTable, unsigned rootBits) {
+    static_assert(kOpLiteral == 0);
     for (unsigned i = 1u << rootBits; i-- > 0;) {
-        DecEntry first = pTable[i];
-        if (first.op != kOpLiteral || first.bits >= rootBits) {
-            continue;
-        }
-        DecEntry second = pTable[i >> first.bits];
-        if (second.op == kOpLiteral && second.bits <= rootBits - first.bits) {
-            pTable[i] = {static_cast<uint8_t>(kOpLiteralPair + first.bits),
-                         static_cast<uint8_t>(first.bits + second.bits),
-                         static_cast<uint16_t>(first.val | second.val << 8)};
-        }
+        // Entries as words: op in the low byte, then bits, then the value.
+        uint32_t first;
+        std::memcpy(&first, &pTable[i], sizeof first);
+        const uint32_t firstBits = (first >> 8) & 0xFF;
+        uint32_t second;
+        std::memcpy(&second, &pTable[i >> firstBits], sizeof second);
+        const uint32_t secondBits = (second >> 8) & 0xFF;
+        // For two literals (op 0, values below 256): op kOpLiteralPair +
+        // first bits, bits of both, the first byte and the second.
+        const uint32_t pair = first + kOpLiteralPair + firstBits + (second & 0xFF00) +
+                              ((second & 0xFF0000) << 8);
+        // A mask picks the entry: a jump would follow no learnable pattern.
+        const uint32_t keepPair =
+            0u - (static_cast<uint32_t>(((first | second) & 0xFF) == kOpLiteral) &
+                  static_cast<uint32_t>(firstBits + secondBits <= rootBits));
+        const uint32_t word = (pair & keepPair) | (first & ~keepPair);
+        std::memcpy(&pTable[i], &word, sizeof word);
     }
 }
 
 bool isLink(const DecEntry &entry) {
     return static_cast<unsigned>(entry.op - 1) < kOpMaxLink;
+}
+
+// A length or a distance: a base and extra bits.
+bool isValue(const DecEntry &entry) {
+    return static_cast<uint8_t>(entry.op - kOpBase) < kOpInvalid - kOpBase;
 }
 
 // One decoding operation over the caller's reader, output and port.
@@ -611,9 +627,16 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
     };
     while (in < inLimit && out < outLimit) {
         refill();
+        // Every kind of entry consumes its bits here; `saved` keeps them
+        // for the extra bits of a length.
+        uint64_t saved = bits;
+        bits >>= entry.bits;
+        count -= entry.bits;
         if (isLiteral(entry)) {
+            store16(out, entry.val);
+            out += 1 + (entry.op >> 7);
+            entry = pLit[bits & litMask];
             // Root entries of at most 10 bits: two more fit the bits left.
-            putLiterals();
             if (isLiteral(entry)) {
                 putLiterals();
                 if (isLiteral(entry)) {
@@ -622,47 +645,55 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
             }
             continue; // entry is the next one
         }
-        if (isLink(entry)) {
+        if (!isValue(entry)) { // a sub-table, the end of the block or an invalid code
+            if (!isLink(entry)) {
+                rc = entry.op == kOpEndOfBlock ? 1 : -1;
+                break;
+            }
+            saved = bits;
+            entry = pLit[entry.val + (bits & kLowMasks[entry.op])];
             bits >>= entry.bits;
             count -= entry.bits;
-            entry = pLit[entry.val + (bits & kLowMasks[entry.op])];
             if (entry.op == kOpLiteral) {
-                bits >>= entry.bits;
-                count -= entry.bits;
                 *out++ = static_cast<uint8_t>(entry.val);
                 entry = pLit[bits & litMask];
                 continue;
             }
+            if (!isValue(entry)) {
+                rc = entry.op == kOpEndOfBlock ? 1 : -1;
+                break;
+            }
         }
-        if (entry.op >= kOpInvalid || !HasDist) {
-            rc = entry.op == kOpEndOfBlock ? 1 : -1;
-            bits >>= entry.bits; // the end of block's bits are consumed
-            count -= entry.bits;
-            break;
-        }
-        // A length code and its extra bits go in one shift.
-        // A length or distance entry's bits hold its code and its extra
-        // bits: one shift takes both, off the path to the extra value.
-        unsigned extraBits = entry.op - kOpBase;
-        uint32_t length = entry.val + static_cast<uint32_t>((bits >> (entry.bits - extraBits)) &
-                                                            kLowMasks[extraBits]);
-        bits >>= entry.bits;
-        count -= entry.bits;
-        entry = pDist[bits & distMask];
-        if (isLink(entry)) {
-            bits >>= entry.bits;
-            count -= entry.bits;
-            entry = pDist[entry.val + (bits & kLowMasks[entry.op])];
-        }
-        if (entry.op == kOpInvalid) {
+        if (!HasDist) {
             rc = -1;
             break;
         }
-        extraBits = entry.op - kOpBase;
-        uint32_t distance = entry.val + static_cast<uint32_t>((bits >> (entry.bits - extraBits)) &
-                                                              kLowMasks[extraBits]);
+        // A length or distance entry's bits hold its code and its extra
+        // bits: one shift takes both, off the path to the extra value.
+        unsigned extraBits = entry.op - kOpBase;
+        uint32_t length = entry.val + static_cast<uint32_t>((saved >> (entry.bits - extraBits)) &
+                                                            kLowMasks[extraBits]);
+        entry = pDist[bits & distMask];
+        saved = bits;
         bits >>= entry.bits;
         count -= entry.bits;
+        if (!isValue(entry)) { // a sub-table or an invalid code
+            if (!isLink(entry)) {
+                rc = -1;
+                break;
+            }
+            saved = bits;
+            entry = pDist[entry.val + (bits & kLowMasks[entry.op])];
+            bits >>= entry.bits;
+            count -= entry.bits;
+            if (!isValue(entry)) {
+                rc = -1;
+                break;
+            }
+        }
+        extraBits = entry.op - kOpBase;
+        uint32_t distance = entry.val + static_cast<uint32_t>((saved >> (entry.bits - extraBits)) &
+                                                              kLowMasks[extraBits]);
         if (distance > static_cast<uint32_t>(out - outStart)) {
             uint8_t *const outEnd = out_.end;
             in_ = {in, in_.end, bits, count};
