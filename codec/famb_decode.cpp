@@ -245,8 +245,8 @@ void pairLiterals(DecEntry *pTable, unsigned rootBits) {
         const uint32_t secondBits = (second >> 8) & 0xFF;
         // For two literals (op 0, values below 256): op kOpLiteralPair +
         // first bits, bits of both, the first byte and the second.
-        const uint32_t pair = first + kOpLiteralPair + firstBits + (second & 0xFF00) +
-                              ((second & 0xFF0000) << 8);
+        const uint32_t pair =
+            first + kOpLiteralPair + firstBits + (second & 0xFF00) + ((second & 0xFF0000) << 8);
         // A mask picks the entry: a jump would follow no learnable pattern.
         const uint32_t keepPair =
             0u - (static_cast<uint32_t>(((first | second) & 0xFF) == kOpLiteral) &
