@@ -247,11 +247,11 @@ void pairLiterals(DecEntry *pTable, unsigned rootBits) {
         // first bits, bits of both, the first byte and the second.
         const uint32_t pair =
             first + kOpLiteralPair + firstBits + (second & 0xFF00) + ((second & 0xFF0000) << 8);
-        // A mask picks the entry: a jump would follow no learnable pattern.
-        const uint32_t keepPair =
-            0u - (static_cast<uint32_t>(((first | second) & 0xFF) == kOpLiteral) &
-                  static_cast<uint32_t>(firstBits + secondBits <= rootBits));
-        const uint32_t word = (pair & keepPair) | (first & ~keepPair);
+        // A mask picks the entry: a jump would follow no pattern a
+        // predictor learns.
+        const uint32_t notPair = ((first | second) & 0xFF) | (firstBits + secondBits > rootBits);
+        const uint32_t keepPair = 0u - ((notPair - 1) >> 31);
+        const uint32_t word = first ^ ((pair ^ first) & keepPair);
         std::memcpy(&pTable[i], &word, sizeof word);
     }
 }
