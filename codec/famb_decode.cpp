@@ -26,12 +26,32 @@ DecEntry symbolEntry(CodeKind kind, unsigned symbol) {
     }
     const SymbolRange &range =
         kind == CodeKind::LitLen ? kLengthRanges[symbol - 257] : kDistRanges[symbol];
-    return {static_cast<uint8_t>(kOpBase + range.extraBits), 0, range.base};
+    return {kOpBase, range.extraBits, range.base}; // bits: the extra bits until placed
 }
 
-// Extra bits that follow the code of a length or distance entry.
+// The entry of a symbolEntry() for a code of `codeBits` bits in its table.
+// A length or distance keeps its code's bits in the op and counts its
+// extra bits in `bits` too, so that a decoder takes both in one shift and
+// masks the extra value out of the bits it took.
+DecEntry placed(DecEntry entry, unsigned codeBits) {
+    if (entry.op == kOpBase) {
+        return {static_cast<uint8_t>(kOpBase + codeBits),
+                static_cast<uint8_t>(codeBits + entry.bits), entry.val};
+    }
+    entry.bits = static_cast<uint8_t>(codeBits);
+    return entry;
+}
+
+bool isValueOp(unsigned op) {
+    return op >= kOpBase && op < kOpInvalid;
+}
+
+// Bits of the code itself, and of the extra bits that follow it.
+unsigned codeBitsOf(const DecEntry &entry) {
+    return isValueOp(entry.op) ? entry.op - kOpBase : entry.bits;
+}
 unsigned extraBitsOf(const DecEntry &entry) {
-    return entry.op >= kOpBase && entry.op < kOpInvalid ? entry.op - kOpBase : 0u;
+    return isValueOp(entry.op) ? entry.bits - (entry.op - kOpBase) : 0u;
 }
 
 // Width of the sub-table opened by a code of `length` bits: grows while
@@ -146,9 +166,8 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
         code <<= (len - prevLength);
         prevLength = len;
         unsigned reversed = reverseBits(code, len);
-        DecEntry entry = symbolEntry(kind, sym);
         if (len <= rootBits) {
-            entry.bits = static_cast<uint8_t>(len + extraBitsOf(entry));
+            const DecEntry entry = placed(symbolEntry(kind, sym), len);
             for (unsigned i = reversed; i < (1u << rootBits); i += 1u << len) {
                 pTable[i] = entry;
             }
@@ -165,7 +184,7 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
                 used += 1u << subBits;
                 openLow = low;
             }
-            entry.bits = static_cast<uint8_t>(len - rootBits + extraBitsOf(entry));
+            const DecEntry entry = placed(symbolEntry(kind, sym), len - rootBits);
             for (unsigned i = reversed >> rootBits; i < (1u << subBits);
                  i += 1u << (len - rootBits)) {
                 pSub[i] = entry;
@@ -344,11 +363,11 @@ class BlockDecoder {
     [[nodiscard]] int decodeCareful(const DecEntry *pTable, unsigned rootBits, DecEntry *pEntry) {
         (void)pull(rootBits);
         DecEntry entry = pTable[in_.bits & lowMask(rootBits)];
-        unsigned need = entry.bits - extraBitsOf(entry);
+        unsigned need = codeBitsOf(entry);
         if (isLink(entry)) {
             (void)pull(rootBits + entry.op);
             entry = pTable[entry.val + ((in_.bits >> rootBits) & lowMask(entry.op))];
-            need = rootBits + entry.bits - extraBitsOf(entry);
+            need = rootBits + codeBitsOf(entry);
         }
         if (entry.op >= kOpLiteralPair) { // one literal at a time here
             entry = {kOpLiteral, static_cast<uint8_t>(entry.op - kOpLiteralPair),
@@ -359,7 +378,7 @@ class BlockDecoder {
             return -2;
         }
         drop(need);
-        entry.bits = static_cast<uint8_t>(entry.bits - extraBitsOf(entry)); // the code's own bits
+        entry.bits = static_cast<uint8_t>(extraBitsOf(entry)); // the bits still to read
         *pEntry = entry;
         return 0;
     }
@@ -565,15 +584,23 @@ int BlockDecoder::huffmanBlock() {
     }
 }
 
-// Masks of the low 0 to 15 bits, by count: one load instead of a shift
+// Masks of the low 0 to 31 bits, by count: one load instead of a shift
 // and a subtraction on the way to the next table lookup.
-constexpr std::array<uint32_t, 16> kLowMasks = [] {
-    std::array<uint32_t, 16> masks{};
-    for (unsigned n = 0; n < 16; ++n) {
+constexpr std::array<uint32_t, 32> kLowMasks = [] {
+    std::array<uint32_t, 32> masks{};
+    for (unsigned n = 0; n < 32; ++n) {
         masks[n] = (1u << n) - 1;
     }
     return masks;
 }();
+
+// The extra value of a length or distance entry from the bits that held
+// its code: the entry's bits masked, shifted past the code (the op is 64
+// plus the code's bits, and a shift counts modulo 64).
+static_assert(kOpBase == 64 && kOpInvalid - kOpBase > kMaxCodeBits);
+inline uint32_t extraValue(uint64_t saved, const DecEntry &entry) {
+    return static_cast<uint32_t>((saved & kLowMasks[entry.bits]) >> (entry.op & 63u));
+}
 
 // Decodes symbols while the input piece holds 8 bytes and the output piece
 // room for a whole match and its word overrun. Long on purpose: the hot
@@ -670,9 +697,7 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
         }
         // A length or distance entry's bits hold its code and its extra
         // bits: one shift takes both, off the path to the extra value.
-        unsigned extraBits = entry.op - kOpBase;
-        uint32_t length = entry.val + static_cast<uint32_t>((saved >> (entry.bits - extraBits)) &
-                                                            kLowMasks[extraBits]);
+        uint32_t length = entry.val + extraValue(saved, entry);
         entry = pDist[bits & distMask];
         saved = bits;
         bits >>= entry.bits;
@@ -691,9 +716,7 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
                 break;
             }
         }
-        extraBits = entry.op - kOpBase;
-        uint32_t distance = entry.val + static_cast<uint32_t>((saved >> (entry.bits - extraBits)) &
-                                                              kLowMasks[extraBits]);
+        uint32_t distance = entry.val + extraValue(saved, entry);
         if (distance > static_cast<uint32_t>(out - outStart)) {
             uint8_t *const outEnd = out_.end;
             in_ = {in, in_.end, bits, count};
@@ -735,7 +758,7 @@ int BlockDecoder::carefulSymbol(bool bHasDist) {
         return -1;
     }
     unsigned extra = 0;
-    if (int rc = read(entry.op - kOpBase, &extra); rc != 0) {
+    if (int rc = read(entry.bits, &extra); rc != 0) {
         return rc;
     }
     uint32_t length = entry.val + extra;
@@ -747,7 +770,7 @@ int BlockDecoder::carefulSymbol(bool bHasDist) {
     if (entry.op == kOpInvalid) {
         return -1;
     }
-    if (int rc = read(entry.op - kOpBase, &extra); rc != 0) {
+    if (int rc = read(entry.bits, &extra); rc != 0) {
         return rc;
     }
     return copyMatch(entry.val + extra, length);
