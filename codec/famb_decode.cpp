@@ -135,6 +135,10 @@ void sortByLength(const uint8_t *pLengths, unsigned count, const uint16_t *perLe
 // Canonical codes are handed out in (length, symbol) order; codes longer
 // than the root open sub-tables behind the root table. One loop assigns the
 // codes and fills root and sub-tables: the open sub-table is its state.
+// The root table grows with the code length: a code of `len` bits takes one
+// entry of the first 2^len, and before the next length those entries are
+// copied once behind themselves, which repeats each code wherever its bits
+// are followed by any others.
 int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry *pTable,
                unsigned capacity, unsigned *pRootBits) {
     CodeShape shape;
@@ -147,11 +151,15 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
     sortByLength(pLengths, count, perLength, sorted);
 
     unsigned used = 1u << rootBits;
-    if (shape.bIncomplete) { // the one accepted incomplete code: the other pattern is invalid
-        for (unsigned i = 0; i < used; ++i) {
-            pTable[i] = {kOpInvalid, 1, 0};
+    // The one accepted incomplete code leaves its other pattern invalid;
+    // of a complete code every entry is overwritten.
+    pTable[0] = {kOpInvalid, 1, 0};
+    unsigned filledBits = 0; // the root table's first 2^filledBits entries are built
+    auto growTo = [pTable, &filledBits](unsigned bits) {
+        for (; filledBits < bits; ++filledBits) {
+            std::memcpy(pTable + (1u << filledBits), pTable, sizeof(DecEntry) << filledBits);
         }
-    }
+    };
     uint16_t remaining[kMaxCodeBits + 1];
     std::memcpy(remaining, perLength, sizeof remaining);
     unsigned coded = count - perLength[0];
@@ -167,11 +175,10 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
         prevLength = len;
         unsigned reversed = reverseBits(code, len);
         if (len <= rootBits) {
-            const DecEntry entry = placed(symbolEntry(kind, sym), len);
-            for (unsigned i = reversed; i < (1u << rootBits); i += 1u << len) {
-                pTable[i] = entry;
-            }
+            growTo(len);
+            pTable[reversed] = placed(symbolEntry(kind, sym), len);
         } else {
+            growTo(rootBits);
             unsigned low = reversed & ((1u << rootBits) - 1);
             if (low != openLow) {
                 subBits = subTableBits(len, rootBits, shape.maxLength, remaining);
@@ -193,6 +200,7 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
         --remaining[len];
         ++code;
     }
+    growTo(rootBits);
     *pRootBits = rootBits;
     return static_cast<int>(used);
 }
