@@ -283,6 +283,28 @@ void pairLiterals(DecEntry *pTable, unsigned rootBits) {
     }
 }
 
+// Root entries that pairLiterals() would make pairs: for every two literal
+// code lengths that fit the root together, the codes of one times the codes
+// of the other times the repeats of both.
+unsigned pairEntries(const uint8_t *pLengths, unsigned rootBits) {
+    unsigned perLength[kMaxCodeBits + 1] = {};
+    for (unsigned sym = 0; sym < kEndOfBlock; ++sym) {
+        ++perLength[pLengths[sym]];
+    }
+    unsigned entries = 0;
+    for (unsigned first = 1; first < rootBits; ++first) {
+        for (unsigned second = 1; first + second <= rootBits; ++second) {
+            entries += (perLength[first] * perLength[second]) << (rootBits - first - second);
+        }
+    }
+    return entries;
+}
+
+// A pass over the root table pays where pairs are at least this share of
+// it (one in 32): with long literal codes, as in machine code, they are
+// almost none.
+constexpr unsigned kPairShareLog2 = 5;
+
 bool isLink(const DecEntry &entry) {
     return static_cast<unsigned>(entry.op - 1) < kOpMaxLink;
 }
@@ -554,7 +576,7 @@ int BlockDecoder::buildCodeTables(const RootBits &roots, unsigned litLenCount, u
     if (used < 0) {
         return -1;
     }
-    if (bPairs) {
+    if (bPairs && (pairEntries(pLengths, litRoot) << kPairShareLog2) >= (1u << litRoot)) {
         pairLiterals(pArea_, litRoot);
     }
     scratch_.pLitLen = pArea_;
