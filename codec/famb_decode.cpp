@@ -257,9 +257,7 @@ bool isLiteral(const DecEntry &entry) {
 
 // Makes every root entry of a literal whose following root bits hold a
 // whole literal code a pair of both. An entry reads only entries of lower
-// index, so a pass from the top sees each one as it was built. Without a
-// jump on the entries: the kinds and lengths follow no pattern a branch
-// predictor learns.
+// index, so a pass from the top sees each one as it was built.
 void pairLiterals(DecEntry *pTable, unsigned rootBits) {
     static_assert(kOpLiteral == 0);
     for (unsigned i = 1u << rootBits; i-- > 0;) {
