@@ -26,12 +26,32 @@ DecEntry symbolEntry(CodeKind kind, unsigned symbol) {
     }
     const SymbolRange &range =
         kind == CodeKind::LitLen ? kLengthRanges[symbol - 257] : kDistRanges[symbol];
-    return {static_cast<uint8_t>(kOpBase + range.extraBits), 0, range.base};
+    return {kOpBase, range.extraBits, range.base}; // bits: the extra bits until placed
 }
 
-// Extra bits that follow the code of a length or distance entry.
+// The entry of a symbolEntry() for a code of `codeBits` bits in its table.
+// A length or distance keeps its code's bits in the op and counts its
+// extra bits in `bits` too, so that a decoder takes both in one shift and
+// masks the extra value out of the bits it took.
+DecEntry placed(DecEntry entry, unsigned codeBits) {
+    if (entry.op == kOpBase) {
+        return {static_cast<uint8_t>(kOpBase + codeBits),
+                static_cast<uint8_t>(codeBits + entry.bits), entry.val};
+    }
+    entry.bits = static_cast<uint8_t>(codeBits);
+    return entry;
+}
+
+bool isValueOp(unsigned op) {
+    return op >= kOpBase && op < kOpInvalid;
+}
+
+// Bits of the code itself, and of the extra bits that follow it.
+unsigned codeBitsOf(const DecEntry &entry) {
+    return isValueOp(entry.op) ? entry.op - kOpBase : entry.bits;
+}
 unsigned extraBitsOf(const DecEntry &entry) {
-    return entry.op >= kOpBase && entry.op < kOpInvalid ? entry.op - kOpBase : 0u;
+    return isValueOp(entry.op) ? entry.bits - (entry.op - kOpBase) : 0u;
 }
 
 // Width of the sub-table opened by a code of `length` bits: grows while
@@ -115,6 +135,10 @@ void sortByLength(const uint8_t *pLengths, unsigned count, const uint16_t *perLe
 // Canonical codes are handed out in (length, symbol) order; codes longer
 // than the root open sub-tables behind the root table. One loop assigns the
 // codes and fills root and sub-tables: the open sub-table is its state.
+// The root table grows with the code length: a code of `len` bits takes one
+// entry of the first 2^len, and before the next length those entries are
+// copied once behind themselves, which repeats each code wherever its bits
+// are followed by any others.
 int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry *pTable,
                unsigned capacity, unsigned *pRootBits) {
     CodeShape shape;
@@ -127,11 +151,15 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
     sortByLength(pLengths, count, perLength, sorted);
 
     unsigned used = 1u << rootBits;
-    if (shape.bIncomplete) { // the one accepted incomplete code: the other pattern is invalid
-        for (unsigned i = 0; i < used; ++i) {
-            pTable[i] = {kOpInvalid, 1, 0};
+    // The one accepted incomplete code leaves its other pattern invalid;
+    // of a complete code every entry is overwritten.
+    pTable[0] = {kOpInvalid, 1, 0};
+    unsigned filledBits = 0; // the root table's first 2^filledBits entries are built
+    auto growTo = [pTable, &filledBits](unsigned bits) {
+        for (; filledBits < bits; ++filledBits) {
+            std::memcpy(pTable + (1u << filledBits), pTable, sizeof(DecEntry) << filledBits);
         }
-    }
+    };
     uint16_t remaining[kMaxCodeBits + 1];
     std::memcpy(remaining, perLength, sizeof remaining);
     unsigned coded = count - perLength[0];
@@ -146,13 +174,11 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
         code <<= (len - prevLength);
         prevLength = len;
         unsigned reversed = reverseBits(code, len);
-        DecEntry entry = symbolEntry(kind, sym);
         if (len <= rootBits) {
-            entry.bits = static_cast<uint8_t>(len + extraBitsOf(entry));
-            for (unsigned i = reversed; i < (1u << rootBits); i += 1u << len) {
-                pTable[i] = entry;
-            }
+            growTo(len);
+            pTable[reversed] = placed(symbolEntry(kind, sym), len);
         } else {
+            growTo(rootBits);
             unsigned low = reversed & ((1u << rootBits) - 1);
             if (low != openLow) {
                 subBits = subTableBits(len, rootBits, shape.maxLength, remaining);
@@ -165,7 +191,7 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
                 used += 1u << subBits;
                 openLow = low;
             }
-            entry.bits = static_cast<uint8_t>(len - rootBits + extraBitsOf(entry));
+            const DecEntry entry = placed(symbolEntry(kind, sym), len - rootBits);
             for (unsigned i = reversed >> rootBits; i < (1u << subBits);
                  i += 1u << (len - rootBits)) {
                 pSub[i] = entry;
@@ -174,6 +200,7 @@ int buildTable(CodeKind kind, const uint8_t *pLengths, unsigned count, DecEntry 
         --remaining[len];
         ++code;
     }
+    growTo(rootBits);
     *pRootBits = rootBits;
     return static_cast<int>(used);
 }
@@ -200,7 +227,8 @@ inline void copyMatchWords(uint8_t *dst, uint32_t distance, uint32_t length) {
     }
     const uint8_t *src = dst - distance;
     copy16(dst, src);
-    for (uint32_t i = 16; i < length; i += 32) {
+    copy16(dst + 16, src + 16);
+    for (uint32_t i = 32; i < length; i += 32) {
         copy16(dst + i, src + i);
         copy16(dst + i + 16, src + i + 16);
     }
@@ -231,22 +259,57 @@ bool isLiteral(const DecEntry &entry) {
 // whole literal code a pair of both. An entry reads only entries of lower
 // index, so a pass from the top sees each one as it was built.
 void pairLiterals(DecEntry *pTable, unsigned rootBits) {
+    static_assert(kOpLiteral == 0);
     for (unsigned i = 1u << rootBits; i-- > 0;) {
-        DecEntry first = pTable[i];
-        if (first.op != kOpLiteral || first.bits >= rootBits) {
-            continue;
-        }
-        DecEntry second = pTable[i >> first.bits];
-        if (second.op == kOpLiteral && second.bits <= rootBits - first.bits) {
-            pTable[i] = {static_cast<uint8_t>(kOpLiteralPair + first.bits),
-                         static_cast<uint8_t>(first.bits + second.bits),
-                         static_cast<uint16_t>(first.val | second.val << 8)};
-        }
+        // Entries as words: op in the low byte, then bits, then the value.
+        uint32_t first;
+        std::memcpy(&first, &pTable[i], sizeof first);
+        const uint32_t firstBits = (first >> 8) & 0xFF;
+        uint32_t second;
+        std::memcpy(&second, &pTable[i >> firstBits], sizeof second);
+        const uint32_t secondBits = (second >> 8) & 0xFF;
+        // For two literals (op 0, values below 256): op kOpLiteralPair +
+        // first bits, bits of both, the first byte and the second.
+        const uint32_t pair =
+            first + kOpLiteralPair + firstBits + (second & 0xFF00) + ((second & 0xFF0000) << 8);
+        // A mask picks the entry: a jump would follow no pattern a
+        // predictor learns.
+        const uint32_t notPair = ((first | second) & 0xFF) | (firstBits + secondBits > rootBits);
+        const uint32_t keepPair = 0u - ((notPair - 1) >> 31);
+        const uint32_t word = first ^ ((pair ^ first) & keepPair);
+        std::memcpy(&pTable[i], &word, sizeof word);
     }
 }
 
+// Root entries that pairLiterals() would make pairs: for every two literal
+// code lengths that fit the root together, the codes of one times the codes
+// of the other times the repeats of both.
+unsigned pairEntries(const uint8_t *pLengths, unsigned rootBits) {
+    unsigned perLength[kMaxCodeBits + 1] = {};
+    for (unsigned sym = 0; sym < kEndOfBlock; ++sym) {
+        ++perLength[pLengths[sym]];
+    }
+    unsigned entries = 0;
+    for (unsigned first = 1; first < rootBits; ++first) {
+        for (unsigned second = 1; first + second <= rootBits; ++second) {
+            entries += (perLength[first] * perLength[second]) << (rootBits - first - second);
+        }
+    }
+    return entries;
+}
+
+// A pass over the root table pays where pairs are at least this share of
+// it (one in 32): with long literal codes, as in machine code, they are
+// almost none.
+constexpr unsigned kPairShareLog2 = 5;
+
 bool isLink(const DecEntry &entry) {
     return static_cast<unsigned>(entry.op - 1) < kOpMaxLink;
+}
+
+// A length or a distance: a base and extra bits.
+bool isValue(const DecEntry &entry) {
+    return static_cast<uint8_t>(entry.op - kOpBase) < kOpInvalid - kOpBase;
 }
 
 // One decoding operation over the caller's reader, output and port.
@@ -328,11 +391,11 @@ class BlockDecoder {
     [[nodiscard]] int decodeCareful(const DecEntry *pTable, unsigned rootBits, DecEntry *pEntry) {
         (void)pull(rootBits);
         DecEntry entry = pTable[in_.bits & lowMask(rootBits)];
-        unsigned need = entry.bits - extraBitsOf(entry);
+        unsigned need = codeBitsOf(entry);
         if (isLink(entry)) {
             (void)pull(rootBits + entry.op);
             entry = pTable[entry.val + ((in_.bits >> rootBits) & lowMask(entry.op))];
-            need = rootBits + entry.bits - extraBitsOf(entry);
+            need = rootBits + codeBitsOf(entry);
         }
         if (entry.op >= kOpLiteralPair) { // one literal at a time here
             entry = {kOpLiteral, static_cast<uint8_t>(entry.op - kOpLiteralPair),
@@ -343,7 +406,7 @@ class BlockDecoder {
             return -2;
         }
         drop(need);
-        entry.bits = static_cast<uint8_t>(entry.bits - extraBitsOf(entry)); // the code's own bits
+        entry.bits = static_cast<uint8_t>(extraBitsOf(entry)); // the bits still to read
         *pEntry = entry;
         return 0;
     }
@@ -511,7 +574,7 @@ int BlockDecoder::buildCodeTables(const RootBits &roots, unsigned litLenCount, u
     if (used < 0) {
         return -1;
     }
-    if (bPairs) {
+    if (bPairs && (pairEntries(pLengths, litRoot) << kPairShareLog2) >= (1u << litRoot)) {
         pairLiterals(pArea_, litRoot);
     }
     scratch_.pLitLen = pArea_;
@@ -549,15 +612,23 @@ int BlockDecoder::huffmanBlock() {
     }
 }
 
-// Masks of the low 0 to 15 bits, by count: one load instead of a shift
+// Masks of the low 0 to 31 bits, by count: one load instead of a shift
 // and a subtraction on the way to the next table lookup.
-constexpr std::array<uint32_t, 16> kLowMasks = [] {
-    std::array<uint32_t, 16> masks{};
-    for (unsigned n = 0; n < 16; ++n) {
+constexpr std::array<uint32_t, 32> kLowMasks = [] {
+    std::array<uint32_t, 32> masks{};
+    for (unsigned n = 0; n < 32; ++n) {
         masks[n] = (1u << n) - 1;
     }
     return masks;
 }();
+
+// The extra value of a length or distance entry from the bits that held
+// its code: the entry's bits masked, shifted past the code (the op is 64
+// plus the code's bits, and a shift counts modulo 64).
+static_assert(kOpBase == 64 && kOpInvalid - kOpBase > kMaxCodeBits);
+inline uint32_t extraValue(uint64_t saved, const DecEntry &entry) {
+    return static_cast<uint32_t>((saved & kLowMasks[entry.bits]) >> (entry.op & 63u));
+}
 
 // Decodes symbols while the input piece holds 8 bytes and the output piece
 // room for a whole match and its word overrun. Long on purpose: the hot
@@ -611,9 +682,16 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
     };
     while (in < inLimit && out < outLimit) {
         refill();
+        // Every kind of entry consumes its bits here; `saved` keeps them
+        // for the extra bits of a length.
+        uint64_t saved = bits;
+        bits >>= entry.bits;
+        count -= entry.bits;
         if (isLiteral(entry)) {
+            store16(out, entry.val);
+            out += 1 + (entry.op >> 7);
+            entry = pLit[bits & litMask];
             // Root entries of at most 10 bits: two more fit the bits left.
-            putLiterals();
             if (isLiteral(entry)) {
                 putLiterals();
                 if (isLiteral(entry)) {
@@ -622,47 +700,51 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
             }
             continue; // entry is the next one
         }
-        if (isLink(entry)) {
+        if (!isValue(entry)) { // a sub-table, the end of the block or an invalid code
+            if (!isLink(entry)) {
+                rc = entry.op == kOpEndOfBlock ? 1 : -1;
+                break;
+            }
+            saved = bits;
+            entry = pLit[entry.val + (bits & kLowMasks[entry.op])];
             bits >>= entry.bits;
             count -= entry.bits;
-            entry = pLit[entry.val + (bits & kLowMasks[entry.op])];
             if (entry.op == kOpLiteral) {
-                bits >>= entry.bits;
-                count -= entry.bits;
                 *out++ = static_cast<uint8_t>(entry.val);
                 entry = pLit[bits & litMask];
                 continue;
             }
+            if (!isValue(entry)) {
+                rc = entry.op == kOpEndOfBlock ? 1 : -1;
+                break;
+            }
         }
-        if (entry.op >= kOpInvalid || !HasDist) {
-            rc = entry.op == kOpEndOfBlock ? 1 : -1;
-            bits >>= entry.bits; // the end of block's bits are consumed
-            count -= entry.bits;
-            break;
-        }
-        // A length code and its extra bits go in one shift.
-        // A length or distance entry's bits hold its code and its extra
-        // bits: one shift takes both, off the path to the extra value.
-        unsigned extraBits = entry.op - kOpBase;
-        uint32_t length = entry.val + static_cast<uint32_t>((bits >> (entry.bits - extraBits)) &
-                                                            kLowMasks[extraBits]);
-        bits >>= entry.bits;
-        count -= entry.bits;
-        entry = pDist[bits & distMask];
-        if (isLink(entry)) {
-            bits >>= entry.bits;
-            count -= entry.bits;
-            entry = pDist[entry.val + (bits & kLowMasks[entry.op])];
-        }
-        if (entry.op == kOpInvalid) {
+        if (!HasDist) {
             rc = -1;
             break;
         }
-        extraBits = entry.op - kOpBase;
-        uint32_t distance = entry.val + static_cast<uint32_t>((bits >> (entry.bits - extraBits)) &
-                                                              kLowMasks[extraBits]);
+        // A length or distance entry's bits hold its code and its extra
+        // bits: one shift takes both, off the path to the extra value.
+        uint32_t length = entry.val + extraValue(saved, entry);
+        entry = pDist[bits & distMask];
+        saved = bits;
         bits >>= entry.bits;
         count -= entry.bits;
+        if (!isValue(entry)) { // a sub-table or an invalid code
+            if (!isLink(entry)) {
+                rc = -1;
+                break;
+            }
+            saved = bits;
+            entry = pDist[entry.val + (bits & kLowMasks[entry.op])];
+            bits >>= entry.bits;
+            count -= entry.bits;
+            if (!isValue(entry)) {
+                rc = -1;
+                break;
+            }
+        }
+        uint32_t distance = entry.val + extraValue(saved, entry);
         if (distance > static_cast<uint32_t>(out - outStart)) {
             uint8_t *const outEnd = out_.end;
             in_ = {in, in_.end, bits, count};
@@ -704,7 +786,7 @@ int BlockDecoder::carefulSymbol(bool bHasDist) {
         return -1;
     }
     unsigned extra = 0;
-    if (int rc = read(entry.op - kOpBase, &extra); rc != 0) {
+    if (int rc = read(entry.bits, &extra); rc != 0) {
         return rc;
     }
     uint32_t length = entry.val + extra;
@@ -716,7 +798,7 @@ int BlockDecoder::carefulSymbol(bool bHasDist) {
     if (entry.op == kOpInvalid) {
         return -1;
     }
-    if (int rc = read(entry.op - kOpBase, &extra); rc != 0) {
+    if (int rc = read(entry.bits, &extra); rc != 0) {
         return rc;
     }
     return copyMatch(entry.val + extra, length);

@@ -21,9 +21,9 @@ static_assert(sizeof(DecEntry) == 4);
 
 inline constexpr uint8_t kOpLiteral = 0;  // val = byte
 inline constexpr uint8_t kOpMaxLink = 15; // 1..15: sub-table of op bits
-inline constexpr uint8_t kOpBase = 16;    // 16 + extra bits: val = base
-inline constexpr uint8_t kOpInvalid = 64;
-inline constexpr uint8_t kOpEndOfBlock = 96;
+inline constexpr uint8_t kOpBase = 64;    // 64 + code bits: val = base
+inline constexpr uint8_t kOpInvalid = 96;
+inline constexpr uint8_t kOpEndOfBlock = 112;
 // 128 + n (n = 1..15): two literals in one root entry, the first of n code
 // bits; bits = both codes, val = first byte | second byte << 8.
 inline constexpr uint8_t kOpLiteralPair = 128;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "famb_tables.h"
 #include "famb_test_util.h"
 
 namespace {
@@ -428,6 +429,88 @@ TEST(FambDecodeTables, WorstCaseFitsTheTableArea) {
     EXPECT_EQ(
         famb::buildTable(famb::CodeKind::Distance, kWorstDist.data(), 34, area.data(), 595, &root),
         -1);
+}
+
+// Every root entry of a built table holds the code whose bits (read from
+// the lowest) end its index: a literal, the end of block, or a length or
+// distance with its code's bits and extra bits; an index that starts a
+// longer code links to a sub-table. Codes are canonical: by length, then by
+// symbol.
+TEST(FambDecodeTables, RootEntriesFollowTheCanonicalCodes) {
+    struct Case {
+        const char *name;
+        famb::CodeKind kind;
+        std::vector<uint8_t> lengths;
+        unsigned root;
+    };
+    std::vector<uint8_t> shortLit(257, 9); // complete: one of 1 bit, 256 of 9
+    shortLit[256] = 1;
+    const Case cases[] = {
+        {"worst literal/length, root 9", famb::CodeKind::LitLen, kWorstLitLen, 9},
+        {"worst literal/length, root 10", famb::CodeKind::LitLen, kWorstLitLen, 10},
+        {"worst distance, root 6", famb::CodeKind::Distance, kWorstDist, 6},
+        {"worst distance, root 8", famb::CodeKind::Distance, kWorstDist, 8},
+        {"end of block on 1 bit", famb::CodeKind::LitLen, shortLit, 10},
+        {"distances of 2 and 3 bits", famb::CodeKind::Distance, {2, 3, 2, 3, 2}, 8},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<famb::DecEntry> area(4096);
+        unsigned root = c.root;
+        ASSERT_GT(famb::buildTable(c.kind, c.lengths.data(), unsigned(c.lengths.size()),
+                                   area.data(), unsigned(area.size()), &root),
+                  0);
+        unsigned maxLength = *std::max_element(c.lengths.begin(), c.lengths.end());
+        ASSERT_EQ(root, std::min(c.root, maxLength));
+        // Canonical codes, each reversed to the order the bits are read in.
+        unsigned perLength[16] = {};
+        for (uint8_t len : c.lengths) {
+            ++perLength[len];
+        }
+        unsigned next[16] = {};
+        for (unsigned len = 2; len <= 15; ++len) {
+            next[len] = (next[len - 1] + perLength[len - 1]) << 1;
+        }
+        std::vector<unsigned> reversed(c.lengths.size());
+        for (size_t sym = 0; sym < c.lengths.size(); ++sym) {
+            unsigned len = c.lengths[sym];
+            unsigned code = len ? next[len]++ : 0;
+            for (unsigned b = 0; b < len; ++b) {
+                reversed[sym] |= ((code >> b) & 1u) << (len - 1 - b);
+            }
+        }
+        for (unsigned index = 0; index < (1u << root); ++index) {
+            const famb::DecEntry &entry = area[index];
+            SCOPED_TRACE(index);
+            size_t sym = 0;
+            while (sym < c.lengths.size() &&
+                   (c.lengths[sym] == 0 || c.lengths[sym] > root ||
+                    (index & ((1u << c.lengths[sym]) - 1)) != reversed[sym])) {
+                ++sym;
+            }
+            if (sym == c.lengths.size()) { // the start of a longer code
+                EXPECT_TRUE(entry.op >= 1 && entry.op <= famb::kOpMaxLink);
+                EXPECT_EQ(entry.bits, root);
+                continue;
+            }
+            unsigned len = c.lengths[sym];
+            if (c.kind == famb::CodeKind::LitLen && sym < 256) {
+                EXPECT_EQ(entry.op, famb::kOpLiteral);
+                EXPECT_EQ(entry.bits, len);
+                EXPECT_EQ(entry.val, sym);
+            } else if (c.kind == famb::CodeKind::LitLen && sym == 256) {
+                EXPECT_EQ(entry.op, famb::kOpEndOfBlock);
+                EXPECT_EQ(entry.bits, len);
+            } else {
+                const famb::SymbolRange &range = c.kind == famb::CodeKind::LitLen
+                                                     ? famb::kLengthRanges[sym - 257]
+                                                     : famb::kDistRanges[sym];
+                EXPECT_EQ(entry.op, famb::kOpBase + len);
+                EXPECT_EQ(entry.bits, len + range.extraBits);
+                EXPECT_EQ(entry.val, range.base);
+            }
+        }
+    }
 }
 
 // A valid stream whose two codes together need all 1,448 entries: a
