@@ -316,6 +316,105 @@ inline bool farToken(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart) 
     return true;
 }
 
+// Per first byte, how the pair loop reads a short or medium match: the
+// fields of kFarTokens, with a length base over 32 for every other kind.
+constexpr FarTokenTable kMatchTokens = [] {
+    FarTokenTable table = kFarTokens;
+    for (uint32_t b0 = 0; b0 < 0x40; ++b0) {
+        table.entries[b0] = {0, kNotFar, 0, 1, 0, 0};
+    }
+    return table;
+}();
+
+// Per first byte of the token after a match, the input and output a
+// literal run there takes with its header byte; none for every other kind.
+struct LiteralStep {
+    uint8_t advance;
+    uint8_t length;
+};
+
+constexpr std::array<LiteralStep, 256> kLiteralSteps = [] {
+    std::array<LiteralStep, 256> table{};
+    for (uint32_t b0 = 0x20; b0 < 0x40; ++b0) {
+        table[b0] = {uint8_t(b0 - 0x1E), uint8_t(b0 - 0x1F)};
+    }
+    return table;
+}();
+
+// The pair loop's most input and output per step, but for wideMatch's
+// own copy: a long token and a literal run of 32 read 37 bytes; a match
+// and a literal run write two times 32. A literal run alone through
+// farToken takes less.
+constexpr size_t kStepInput = 37;
+constexpr size_t kStepOutput = 64;
+
+// A match the pair loop's two word copies do not cover: a long token, a
+// match over 32 bytes or a pattern (distance below 16, length over it),
+// copied in words when it and the pair loop's literal copy after it fit
+// in the output piece. False, with nothing done, for any other token.
+inline bool wideMatch(const uint8_t *ip, uint8_t **pOp, const uint8_t *ostart, const uint8_t *oend,
+                      const uint8_t **pNext) {
+    Token token = parseF1(ip);
+    uint8_t *op = *pOp;
+    if (token.kind != Kind::Match || token.distance > size_t(op - ostart) ||
+        token.length > size_t(oend - op) - kStepOutput) {
+        return false;
+    }
+    copyWide(op, token.distance, token.length);
+    *pOp = op + token.length;
+    *pNext = ip + headerBytesF1(ip[0]);
+    return true;
+}
+
+// One step of the pair loop: a short or medium match of up to 32 bytes
+// that needs no pattern copy, then the literal run that follows it, if
+// one does. The first byte of the token after the match is the third or
+// fourth byte of the match, already loaded with it, so the position of
+// the step after this one waits on one load, not on two. The literal
+// run's 32 bytes are copied whether there is one or not: without one they
+// land where the next token writes. False, with nothing done, when the
+// token at *pIp is not such a match.
+inline bool pairStep(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart,
+                     const uint8_t *oend) {
+    const uint8_t *ip = *pIp;
+    uint8_t *op = *pOp;
+    uint32_t b0 = ip[0];
+    const FarToken &entry = kMatchTokens.entries[b0];
+    uint32_t header = loadBigEndian32(ip);
+    uint32_t distance = ((header >> entry.shift) & entry.distanceMask) + 1;
+    uint32_t length = entry.lengthBase + (kMediumLengthAdd[ip[1]] & entry.lengthFieldMask);
+    uint32_t lengthLimit = distance < 16 ? distance : 32;
+    bool medium = b0 < 0x80;
+    const uint8_t *next = ip + 2 + uint32_t(medium);
+    uint32_t third = ip[2];
+    uint32_t fourth = ip[3];
+    uint32_t n0 = medium ? fourth : third;
+    if (length > lengthLimit || distance > size_t(op - ostart)) [[unlikely]] {
+        if (!wideMatch(ip, &op, ostart, oend, &next)) {
+            return false;
+        }
+        n0 = next[0];
+    } else {
+        const uint8_t *src = op - distance;
+        copy16(op, src);
+        copy16(op + 16, src + 16);
+        op += length;
+    }
+    copy16(op, next + 1);
+    copy16(op + 16, next + 17);
+    uint32_t kindOffset = n0 - 0x20;
+    uint64_t literalAdvance = n0 - 0x1E;
+    uint64_t literalLength = n0 - 0x1F;
+    uint64_t zero = 0;
+    asm("cmpl $0x20, %k[k]\n\tcmovae %[z], %[a]\n\tcmovae %[z], %[l]"
+        : [a] "+r"(literalAdvance), [l] "+r"(literalLength)
+        : [k] "r"(kindOffset), [z] "r"(zero)
+        : "cc");
+    *pIp = next + literalAdvance;
+    *pOp = op + literalLength;
+    return true;
+}
+
 // One token decoded in place with checks against the room left in both
 // pieces: the kinds the far loop leaves, and every kind near the ends.
 // False, with the cursors unchanged, for a token the slow path must take
@@ -378,11 +477,11 @@ void Decoder::fastRunF1() {
     const uint8_t *const iend = m_in.piece.end;
     uint8_t *const oend = m_out.piece.end;
     uint8_t *const ostart = m_out.piece.start;
-    // The far loop runs while both cursors are below these limits.
-    const uint8_t *const ifar = iend - std::min(iend - ip, kFarInput);
-    uint8_t *const ofar = oend - std::min(oend - op, kFarOutput);
+    const uint8_t *const ifar = iend - std::min(iend - ip, ptrdiff_t(kStepInput));
+    uint8_t *const ofar = oend - std::min(oend - op, ptrdiff_t(kStepOutput));
     for (;;) {
-        while (ip < ifar && op < ofar && farToken(&ip, &op, ostart)) {
+        while (ip < ifar && op < ofar &&
+               (pairStep(&ip, &op, ostart, oend) || farToken(&ip, &op, ostart))) {
         }
         if (!nearTokenF1(&ip, &op, iend, oend, ostart)) {
             break;
