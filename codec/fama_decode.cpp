@@ -316,14 +316,34 @@ inline bool farToken(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart) 
     return true;
 }
 
-// Per first byte, how the pair loop reads a short or medium match: the
-// fields of kFarTokens, with a length base over 32 for every other kind.
-constexpr FarTokenTable kMatchTokens = [] {
-    FarTokenTable table = kFarTokens;
-    for (uint32_t b0 = 0; b0 < 0x40; ++b0) {
-        table.entries[b0] = {0, kNotFar, 0, 1, 0, 0};
+// Per first byte, how the pair loop reads a short or medium match, as the
+// far loop does (distance base 1), with a length base over 32 for every
+// other kind; beside it the medium length's part from the second byte, so
+// that one register addresses both.
+struct MatchToken {
+    uint16_t distanceMask;
+    uint16_t lengthBase;
+    uint8_t shift;
+    uint8_t lengthFieldMask;
+    uint16_t unused; // eight bytes an entry: the index scales in the load
+};
+static_assert(sizeof(MatchToken) == 8);
+
+struct MatchTables {
+    MatchToken tokens[256];
+    uint8_t mediumLengthAdd[256];
+};
+
+constexpr MatchTables kMatchTables = [] {
+    MatchTables tables{};
+    for (uint32_t b0 = 0; b0 < 0x100; ++b0) {
+        const FarToken &far = kFarTokens.entries[b0];
+        tables.tokens[b0] = b0 < 0x40 ? MatchToken{0, kNotFar, 0, 0, 0}
+                                      : MatchToken{far.distanceMask, far.lengthBase, far.shift,
+                                                   far.lengthFieldMask, 0};
+        tables.mediumLengthAdd[b0] = kMediumLengthAdd[b0];
     }
-    return table;
+    return tables;
 }();
 
 // Per first byte of the token after a match, the input and output a
@@ -374,26 +394,29 @@ inline bool wideMatch(const uint8_t *ip, uint8_t **pOp, const uint8_t *ostart, c
 // run's 32 bytes are copied whether there is one or not: without one they
 // land where the next token writes. False, with nothing done, when the
 // token at *pIp is not such a match.
+template <bool kCheckHistory>
 inline bool pairStep(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart,
-                     const uint8_t *oend) {
+                     const uint8_t *oend, size_t *pSteps) {
     const uint8_t *ip = *pIp;
     uint8_t *op = *pOp;
     uint32_t b0 = ip[0];
-    const FarToken &entry = kMatchTokens.entries[b0];
+    const MatchToken &entry = kMatchTables.tokens[b0];
     uint32_t header = loadBigEndian32(ip);
-    uint32_t distance = ((header >> entry.shift) & entry.distanceMask) + 1;
-    uint32_t length = entry.lengthBase + (kMediumLengthAdd[ip[1]] & entry.lengthFieldMask);
-    uint32_t lengthLimit = distance < 16 ? distance : 32;
+    size_t distance = ((header >> entry.shift) & entry.distanceMask) + 1;
+    size_t length =
+        entry.lengthBase + (kMatchTables.mediumLengthAdd[ip[1]] & entry.lengthFieldMask);
     bool medium = b0 < 0x80;
     const uint8_t *next = ip + 2 + uint32_t(medium);
     uint32_t third = ip[2];
     uint32_t fourth = ip[3];
     uint32_t n0 = medium ? fourth : third;
-    if (length > lengthLimit || distance > size_t(op - ostart)) [[unlikely]] {
+    if (length > 32 || length > distance || (kCheckHistory && distance > size_t(op - ostart)))
+        [[unlikely]] {
         if (!wideMatch(ip, &op, ostart, oend, &next)) {
             return false;
         }
         n0 = next[0];
+        *pSteps = 1; // its output is not in the step count: the caller counts anew
     } else {
         const uint8_t *src = op - distance;
         copy16(op, src);
@@ -413,6 +436,29 @@ inline bool pairStep(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart,
     *pIp = next + literalAdvance;
     *pOp = op + literalLength;
     return true;
+}
+
+// The longest distance of a short or medium match: with that much output
+// before the cursor the pair loop need not check its distances.
+constexpr size_t kPairHistory = 16384;
+
+// Runs pair steps until `steps` are done (true) or a token stops them
+// (false, the cursors on that token).
+template <bool kCheckHistory>
+inline bool pairRun(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart, const uint8_t *oend,
+                    size_t steps) {
+    const uint8_t *ip = *pIp;
+    uint8_t *op = *pOp;
+    bool ranOut = false;
+    while (pairStep<kCheckHistory>(&ip, &op, ostart, oend, &steps)) {
+        if (--steps == 0) {
+            ranOut = true;
+            break;
+        }
+    }
+    *pIp = ip;
+    *pOp = op;
+    return ranOut;
 }
 
 // One token decoded in place with checks against the room left in both
@@ -477,11 +523,17 @@ void Decoder::fastRunF1() {
     const uint8_t *const iend = m_in.piece.end;
     uint8_t *const oend = m_out.piece.end;
     uint8_t *const ostart = m_out.piece.start;
-    const uint8_t *const ifar = iend - std::min(iend - ip, ptrdiff_t(kStepInput));
-    uint8_t *const ofar = oend - std::min(oend - op, ptrdiff_t(kStepOutput));
     for (;;) {
-        while (ip < ifar && op < ofar &&
-               (pairStep(&ip, &op, ostart, oend) || farToken(&ip, &op, ostart))) {
+        // As many steps as the room left allows at the most each takes.
+        size_t steps = std::min(size_t(iend - ip) / kStepInput, size_t(oend - op) / kStepOutput);
+        if (steps != 0) {
+            bool ranOut = size_t(op - ostart) >= kPairHistory
+                              ? pairRun<false>(&ip, &op, ostart, oend, steps)
+                              : pairRun<true>(&ip, &op, ostart, oend, steps);
+            // Any other far token takes one of the steps left.
+            if (ranOut || farToken(&ip, &op, ostart)) {
+                continue;
+            }
         }
         if (!nearTokenF1(&ip, &op, iend, oend, ostart)) {
             break;
