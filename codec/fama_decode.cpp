@@ -316,34 +316,42 @@ inline bool farToken(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart) 
     return true;
 }
 
-// Per first byte, how the pair loop reads a short or medium match, as the
-// far loop does (distance base 1), with a length base over 32 for every
-// other kind; beside it the medium length's part from the second byte, so
-// that one register addresses both.
-struct MatchToken {
-    uint16_t distanceMask;
-    uint16_t lengthBase;
+// Per first byte, where the distance of a short or medium match lies in
+// the token's first four bytes (big-endian): (header >> shift) & mask,
+// plus one.
+struct MatchDistance {
+    uint16_t mask;
     uint8_t shift;
-    uint8_t lengthFieldMask;
-    uint16_t unused; // eight bytes an entry: the index scales in the load
-};
-static_assert(sizeof(MatchToken) == 8);
-
-struct MatchTables {
-    MatchToken tokens[256];
-    uint8_t mediumLengthAdd[256];
+    uint8_t unused; // four bytes an entry: the index scales in the load
 };
 
-constexpr MatchTables kMatchTables = [] {
-    MatchTables tables{};
-    for (uint32_t b0 = 0; b0 < 0x100; ++b0) {
-        const FarToken &far = kFarTokens.entries[b0];
-        tables.tokens[b0] = b0 < 0x40 ? MatchToken{0, kNotFar, 0, 0, 0}
-                                      : MatchToken{far.distanceMask, far.lengthBase, far.shift,
-                                                   far.lengthFieldMask, 0};
-        tables.mediumLengthAdd[b0] = kMediumLengthAdd[b0];
+constexpr std::array<MatchDistance, 256> kMatchDistances = [] {
+    std::array<MatchDistance, 256> table{};
+    for (uint32_t b0 = 0x40; b0 < 0x100; ++b0) {
+        table[b0] = b0 < 0x80 ? MatchDistance{0x3FFF, 8, 0} : MatchDistance{0x0FFF, 16, 0};
     }
-    return tables;
+    return table;
+}();
+
+// The length of a short or medium match by the token's first twelve bits
+// (header >> 20): for a medium match they hold the whole length field and
+// the distance's top two bits, which pick the length base. Every other
+// kind, and a length over 32, reads 255, which sends the token past the
+// pair loop's word copies.
+constexpr std::array<uint8_t, 4096> kMatchLengths = [] {
+    std::array<uint8_t, 4096> table{};
+    for (uint32_t index = 0; index < 4096; ++index) {
+        uint32_t b0 = index >> 4;
+        uint32_t length = 255;
+        if (b0 >= 0x80) {
+            length = ((b0 >> 4) & 7) + 4;
+        } else if (b0 >= 0x40) {
+            uint32_t field = (b0 & 0x3F) << 2 | (index & 0xF) >> 2;
+            length = field + ((index & 3) == 0 ? 12 : 4);
+        }
+        table[index] = uint8_t(std::min(length, 255u));
+    }
+    return table;
 }();
 
 // Per first byte of the token after a match, the input and output a
@@ -400,11 +408,10 @@ inline bool pairStep(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart,
     const uint8_t *ip = *pIp;
     uint8_t *op = *pOp;
     uint32_t b0 = ip[0];
-    const MatchToken &entry = kMatchTables.tokens[b0];
+    const MatchDistance &entry = kMatchDistances[b0];
     uint32_t header = loadBigEndian32(ip);
-    size_t distance = ((header >> entry.shift) & entry.distanceMask) + 1;
-    size_t length =
-        entry.lengthBase + (kMatchTables.mediumLengthAdd[ip[1]] & entry.lengthFieldMask);
+    size_t distance = ((header >> entry.shift) & entry.mask) + 1;
+    size_t length = kMatchLengths[header >> 20];
     bool medium = b0 < 0x80;
     const uint8_t *next = ip + 2 + uint32_t(medium);
     uint32_t third = ip[2];
