@@ -336,20 +336,23 @@ constexpr std::array<MatchDistance, 256> kMatchDistances = [] {
 // The length of a short or medium match by the token's first twelve bits
 // (header >> 20): for a medium match they hold the whole length field and
 // the distance's top two bits, which pick the length base. Every other
-// kind, and a length over 32, reads 255, which sends the token past the
-// pair loop's word copies.
-constexpr std::array<uint8_t, 4096> kMatchLengths = [] {
-    std::array<uint8_t, 4096> table{};
+// kind, and a length over 32, reads kNotPair, over any distance of these
+// kinds, so that one test (length over distance) sends them, and the
+// copies that overlap, past the pair loop's word copies.
+constexpr uint16_t kNotPair = 0xFFFF;
+
+constexpr std::array<uint16_t, 4096> kMatchLengths = [] {
+    std::array<uint16_t, 4096> table{};
     for (uint32_t index = 0; index < 4096; ++index) {
         uint32_t b0 = index >> 4;
-        uint32_t length = 255;
+        uint32_t length = kNotPair;
         if (b0 >= 0x80) {
             length = ((b0 >> 4) & 7) + 4;
         } else if (b0 >= 0x40) {
             uint32_t field = (b0 & 0x3F) << 2 | (index & 0xF) >> 2;
             length = field + ((index & 3) == 0 ? 12 : 4);
         }
-        table[index] = uint8_t(std::min(length, 255u));
+        table[index] = uint16_t(length <= 32 ? length : kNotPair);
     }
     return table;
 }();
@@ -412,13 +415,11 @@ inline bool pairStep(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart,
     uint32_t header = loadBigEndian32(ip);
     size_t distance = ((header >> entry.shift) & entry.mask) + 1;
     size_t length = kMatchLengths[header >> 20];
-    bool medium = b0 < 0x80;
-    const uint8_t *next = ip + 2 + uint32_t(medium);
+    const uint8_t *next = ip + 3 - (b0 >> 7);
     uint32_t third = ip[2];
     uint32_t fourth = ip[3];
-    uint32_t n0 = medium ? fourth : third;
-    if (length > 32 || length > distance || (kCheckHistory && distance > size_t(op - ostart)))
-        [[unlikely]] {
+    uint32_t n0 = b0 < 0x80 ? fourth : third;
+    if (length > distance || (kCheckHistory && distance > size_t(op - ostart))) [[unlikely]] {
         if (!wideMatch(ip, &op, ostart, oend, &next)) {
             return false;
         }
@@ -432,13 +433,17 @@ inline bool pairStep(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart,
     }
     copy16(op, next + 1);
     copy16(op + 16, next + 17);
-    uint32_t kindOffset = n0 - 0x20;
+    if (n0 < 0x20) [[unlikely]] {
+        *pIp = next;
+        *pOp = op;
+        return true;
+    }
     uint64_t literalAdvance = n0 - 0x1E;
     uint64_t literalLength = n0 - 0x1F;
     uint64_t zero = 0;
-    asm("cmpl $0x20, %k[k]\n\tcmovae %[z], %[a]\n\tcmovae %[z], %[l]"
+    asm("cmpl $0x40, %k[k]\n\tcmovae %[z], %[a]\n\tcmovae %[z], %[l]"
         : [a] "+r"(literalAdvance), [l] "+r"(literalLength)
-        : [k] "r"(kindOffset), [z] "r"(zero)
+        : [k] "r"(n0), [z] "r"(zero)
         : "cc");
     *pIp = next + literalAdvance;
     *pOp = op + literalLength;
