@@ -212,6 +212,9 @@ class TokenWriter {
     // Short distances a third of the time: overlapping copies and patterns.
     uint32_t distanceLimit(uint32_t most) { return pickUpTo(2) == 0 ? 40 : most; }
     void copy(uint32_t distance, uint32_t length) {
+        if (distance > m_expected.size()) {
+            return; // a fault: the decoder stops on it
+        }
         for (uint32_t i = 0; i < length; ++i) {
             m_expected.push_back(m_expected[m_expected.size() - distance]);
         }
