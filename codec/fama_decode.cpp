@@ -17,7 +17,6 @@
 
 namespace {
 
-using tezl_copy::copy16;
 using tezl_copy::copyWide;
 using tezl_copy::loadBigEndian32;
 
@@ -271,6 +270,21 @@ constexpr std::array<uint16_t, 4096> kMatchLengths = [] {
     return table;
 }();
 
+// 32 bytes copied as two 16-byte words, both loaded before either is
+// stored: a match at a distance below 32 reads in its second word bytes
+// its first word writes, and a load that overlaps a store still in flight
+// waits until that store reaches the cache. The pair step copies no more
+// than the distance, so the bytes its second load reads early are ones
+// the copy does not keep.
+inline void copy32(uint8_t *dst, const uint8_t *src) {
+    uint8_t low[16];
+    uint8_t high[16];
+    std::memcpy(low, src, 16);
+    std::memcpy(high, src + 16, 16);
+    std::memcpy(dst, low, 16);
+    std::memcpy(dst + 16, high, 16);
+}
+
 // A match the pair step's two word copies do not cover: a long token, a
 // match over 32 bytes or a pattern (distance below 16, length over it),
 // copied in words when it and the pair step's literal copy after it fit
@@ -346,13 +360,10 @@ inline bool pairStep(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart, 
         n0 = next[0];
         *pSteps = 1;
     } else {
-        const uint8_t *src = op - distance;
-        copy16(op, src);
-        copy16(op + 16, src + 16);
+        copy32(op, op - distance);
         op += length;
     }
-    copy16(op, next + 1);
-    copy16(op + 16, next + 17);
+    copy32(op, next + 1);
     if (n0 < 0x20) [[unlikely]] {
         // Neither a match nor a literal run: the next step's caller sees it.
         *pIp = next;
@@ -397,8 +408,7 @@ inline bool farLiteral(const uint8_t **pIp, uint8_t **pOp) {
     if (b0 - 0x20 >= 0x20) {
         return false;
     }
-    copy16(op, ip + 1);
-    copy16(op + 16, ip + 17);
+    copy32(op, ip + 1);
     *pIp = ip + b0 - 0x1E;
     *pOp = op + b0 - 0x1F;
     return true;
