@@ -365,7 +365,7 @@ inline bool pairStep(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart, 
     }
     copy32(op, next + 1);
     if (n0 < 0x20) [[unlikely]] {
-        // Neither a match nor a literal run: the next step's caller sees it.
+        // Neither a match nor a literal run: the next step stops on it.
         *pIp = next;
         *pOp = op;
         return true;
