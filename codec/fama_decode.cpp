@@ -1,12 +1,13 @@
 // Family A decoder: token formats 1 and 2 over the stream records.
 //
 // The hot loops work on local copies of the cursors. Far from the ends of
-// both pieces, the common tokens of format 1 go without a jump on their kind
-// and with whole-word copies (farToken); near the ends, and for the other
-// kinds, each token is checked against the room left (nearTokenF1, and
-// fastRun for format 2). Everything else (tokens split across input pieces,
-// copies across output pieces or from retained history, zero runs) goes
-// through the slow paths, which work on the stream records themselves.
+// both pieces, format 1 goes in steps of a match and the literal run after
+// it, without a jump on the token kinds and with whole-word copies
+// (pairStep); near the ends, and for the other kinds, each token is checked
+// against the room left (nearTokenF1, and fastRun for format 2).
+// Everything else (tokens split across input pieces, copies across output
+// pieces or from retained history, zero runs) goes through the slow paths,
+// which work on the stream records themselves.
 #include "fama.h"
 #include "tezl_copy.h"
 
@@ -16,7 +17,6 @@
 
 namespace {
 
-using tezl_copy::copy16;
 using tezl_copy::copyWide;
 using tezl_copy::loadBigEndian32;
 
@@ -143,12 +143,6 @@ inline void copyMatch(uint8_t *dst, uint32_t distance, uint32_t length, size_t r
     }
 }
 
-// Far from the ends of both pieces the fast loop reads any token header and
-// a whole literal run of up to 32 bytes, and writes a literal run or a match
-// of up to 32 bytes as two 16-byte words, with no check of its own.
-constexpr ptrdiff_t kFarInput = 33;
-constexpr ptrdiff_t kFarOutput = 32;
-
 class Decoder {
   public:
     explicit Decoder(TezlADecoder *pDecoder)
@@ -223,96 +217,200 @@ template <int Format> void Decoder::fastRun() {
     m_out.cursor = op;
 }
 
-// Per first byte of a format 1 token, how the far loop reads the kinds it
-// decodes without a jump on the kind (literal runs, medium and short
-// matches). Each field is a load of its own, so that no field has to be
-// cut out of a packed word on the way from one token to the next:
-//   distance = (header >> shift & distanceMask) + distanceBase
-//   length   = lengthBase + (kMediumLengthAdd[second byte] & lengthFieldMask)
-// with header the first four bytes, big-endian. A literal run has no
-// distance field: its distance of 16 passes the checks of a match and its
-// source is the input (literal -1, which widens to a mask of all ones).
-// The other kinds have a length base over 32, which fails the far loop's
-// length check. Eight bytes an entry: the index scales in the load itself.
-struct FarToken {
-    uint16_t distanceMask;
-    uint16_t lengthBase;
+// Far from the ends of both pieces the pair loop below runs in steps that
+// need no check of their own: a step reads at most 37 bytes (a long match
+// token, then a literal run of 32 with its header byte) and writes at most
+// 64 (a match and a literal run, each as two 16-byte words), but for a
+// match longer than 32 bytes, which checks its own room.
+constexpr size_t kStepInput = 37;
+constexpr size_t kStepOutput = 64;
+
+// The longest distance of a short or medium match: with that much output
+// before the cursor the pair loop need not check their distances.
+constexpr size_t kPairHistory = 16384;
+
+// Per first byte, where the distance of a short or medium match lies in
+// the token's first four bytes (big-endian): (header >> shift) & mask,
+// plus one.
+struct MatchDistance {
+    uint16_t mask;
     uint8_t shift;
-    uint8_t distanceBase;
-    uint8_t lengthFieldMask;
-    int8_t literal;
+    uint8_t unused; // four bytes an entry: the index scales in the load
 };
-static_assert(sizeof(FarToken) == 8);
 
-// What a medium match's second byte adds to its length: the two low bits
-// of the length field (its top bits), and 8 at distances up to 4096 (the
-// distance field's top two bits clear).
-constexpr std::array<uint8_t, 256> kMediumLengthAdd = [] {
-    std::array<uint8_t, 256> table{};
-    for (uint32_t b1 = 0; b1 < 256; ++b1) {
-        table[b1] = uint8_t((b1 >> 6) + ((b1 & 0x30) == 0 ? 8 : 0));
+constexpr std::array<MatchDistance, 256> kMatchDistances = [] {
+    std::array<MatchDistance, 256> table{};
+    for (uint32_t b0 = 0x40; b0 < 0x100; ++b0) {
+        table[b0] = b0 < 0x80 ? MatchDistance{0x3FFF, 8, 0} : MatchDistance{0x0FFF, 16, 0};
     }
     return table;
 }();
 
-struct FarTokenTable {
-    FarToken entries[256];
-};
+// The length of a short or medium match by the token's first twelve bits
+// (header >> 20): for a medium match they hold the whole length field and
+// the distance's top two bits, which pick the length base. Every other
+// kind, and a length over 32, reads kNotPair, more than any distance, so
+// that one test (length over distance) sends them, and the copies that
+// overlap, past the pair step's two word copies.
+constexpr uint16_t kNotPair = 0xFFFF;
 
-constexpr uint16_t kNotFar = 0x100;
-
-constexpr FarTokenTable kFarTokens = [] {
-    FarTokenTable table{};
-    for (uint32_t b0 = 0; b0 < 0x100; ++b0) {
-        FarToken &entry = table.entries[b0];
-        if (b0 < 0x20) {
-            entry = {0, kNotFar, 0, 16, 0, 0};
-        } else if (b0 < 0x40) {
-            entry = {0, uint16_t((b0 & 0x1F) + 1), 0, 16, 0, -1};
-        } else if (b0 < 0x80) {
-            entry = {0x3FFF, uint16_t(((b0 & 0x3F) << 2) + 4), 8, 1, 0x0F, 0};
-        } else {
-            entry = {0x0FFF, uint16_t(((b0 >> 4) & 7) + 4), 16, 1, 0, 0};
+constexpr std::array<uint16_t, 4096> kMatchLengths = [] {
+    std::array<uint16_t, 4096> table{};
+    for (uint32_t index = 0; index < 4096; ++index) {
+        uint32_t b0 = index >> 4;
+        uint32_t length = kNotPair;
+        if (b0 >= 0x80) {
+            length = ((b0 >> 4) & 7) + 4;
+        } else if (b0 >= 0x40) {
+            uint32_t field = (b0 & 0x3F) << 2 | (index & 0xF) >> 2;
+            length = field + ((index & 3) == 0 ? 12 : 4);
         }
+        table[index] = uint16_t(length <= 32 ? length : kNotPair);
     }
     return table;
 }();
 
-// The header and data bytes of a far token (literal run 2 to 33, medium
-// match 3, short match 2), worked out from its first byte without a table:
-// the position of the next token waits on this, not on a second load.
-inline uint32_t farAdvance(uint32_t b0) {
-    uint32_t matchAdvance = 3 ^ (b0 >> 7);
-    return b0 < 0x40 ? b0 - 0x1E : matchAdvance;
+// 32 bytes copied as two 16-byte words, both loaded before either is
+// stored: a match at a distance below 32 reads in its second word bytes
+// its first word writes, and a load that overlaps a store still in flight
+// waits until that store reaches the cache. The pair step copies no more
+// than the distance, so the bytes its second load reads early are ones
+// the copy does not keep.
+inline void copy32(uint8_t *dst, const uint8_t *src) {
+    uint8_t low[16];
+    uint8_t high[16];
+    std::memcpy(low, src, 16);
+    std::memcpy(high, src + 16, 16);
+    std::memcpy(dst, low, 16);
+    std::memcpy(dst + 16, high, 16);
 }
 
-// One step of the far loop: decodes the token at *pIp when it is a literal
-// run, a short match or a medium match of up to 32 bytes that needs no
-// pattern copy, and answers true; false leaves the token to the caller.
-// Its fields come from its table entry and masks, with no jump on the kind,
-// so that the mix of kinds costs no mispredicted jumps; the checks that
-// remain almost never fail. One limit on the length covers the other
-// kinds, the 32 bytes of the two word copies and the overlap: below a
-// distance of 16 the copy is exact only up to the distance.
-inline bool farToken(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart) {
+// A match the pair step's two word copies do not cover: a long token, a
+// match over 32 bytes or a pattern (distance below 16, length over it),
+// copied in words when it and the pair step's literal copy after it fit
+// in the output piece; *pNext is then the token after it. False, with
+// nothing done, for any other token.
+inline bool wideMatch(const uint8_t *ip, uint8_t **pOp, const uint8_t *ostart, const uint8_t *oend,
+                      const uint8_t **pNext) {
+    Token token = parseF1(ip);
+    uint8_t *op = *pOp;
+    if (token.kind != Kind::Match || token.distance > size_t(op - ostart) ||
+        token.length > size_t(oend - op) - kStepOutput) {
+        return false;
+    }
+    copyWide(op, token.distance, token.length);
+    *pOp = op + token.length;
+    *pNext = ip + headerBytesF1(ip[0]);
+    return true;
+}
+
+// The input (header byte and data) and output of the literal run whose
+// first byte is b0 (0x20 or more), or none when b0 starts a match. Picked
+// by conditional moves: the compilers make a jump of the plain choice,
+// which the mix of matches and literal runs mispredicts, and the choice
+// lies on the path from one step's first byte to the next step's.
+inline void literalAfterMatch(uint32_t b0, size_t *pAdvance, size_t *pLength) {
+    uint64_t advance = b0 - 0x1E;
+    uint64_t length = b0 - 0x1F;
+#if defined(__x86_64__)
+    uint64_t zero = 0;
+    asm("cmpl $0x40, %k[b0]\n\t"
+        "cmovae %[zero], %[advance]\n\t"
+        "cmovae %[zero], %[length]"
+        : [advance] "+r"(advance), [length] "+r"(length)
+        : [b0] "r"(b0), [zero] "r"(zero)
+        : "cc");
+#else
+    advance = b0 < 0x40 ? advance : 0;
+    length = b0 < 0x40 ? length : 0;
+#endif
+    *pAdvance = advance;
+    *pLength = length;
+}
+
+// One step of the pair loop: a short or medium match, then the literal run
+// that follows it, if one does. The first byte of the token after the
+// match is the third or fourth byte of the match, loaded with it, so that
+// the next step's position waits on one load, not on two, and the usual
+// pair of a match and a literal run takes one step. A match of up to 32
+// bytes that needs no pattern copy, and the literal run, are copied as
+// two 16-byte words each, the literal run's even when there is none:
+// those bytes land where the next token writes. Other matches go through
+// wideMatch, which sets *pSteps to 1 (their output is not in the step
+// count: the caller counts anew). False, with nothing done, when the
+// token at *pIp is not a match that fits.
+template <bool kCheckHistory>
+inline bool pairStep(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart, const uint8_t *oend,
+                     size_t *pSteps) {
     const uint8_t *ip = *pIp;
     uint8_t *op = *pOp;
     uint32_t b0 = ip[0];
-    const FarToken &entry = kFarTokens.entries[b0];
+    const MatchDistance &entry = kMatchDistances[b0];
     uint32_t header = loadBigEndian32(ip);
-    uint32_t distance = ((header >> entry.shift) & entry.distanceMask) + entry.distanceBase;
-    uint32_t length = entry.lengthBase + (kMediumLengthAdd[ip[1]] & entry.lengthFieldMask);
-    uint32_t lengthLimit = distance < 16 ? distance : 32;
-    if (length > lengthLimit || distance > size_t(op - ostart)) {
+    size_t distance = ((header >> entry.shift) & entry.mask) + 1;
+    size_t length = kMatchLengths[header >> 20];
+    const uint8_t *next = ip + 3 - (b0 >> 7);
+    uint32_t third = ip[2];
+    uint32_t fourth = ip[3];
+    uint32_t n0 = b0 < 0x80 ? fourth : third;
+    if (length > distance || (kCheckHistory && distance > size_t(op - ostart))) [[unlikely]] {
+        if (!wideMatch(ip, &op, ostart, oend, &next)) {
+            return false;
+        }
+        n0 = next[0];
+        *pSteps = 1;
+    } else {
+        copy32(op, op - distance);
+        op += length;
+    }
+    copy32(op, next + 1);
+    if (n0 < 0x20) [[unlikely]] {
+        // Neither a match nor a literal run: the next step stops on it.
+        *pIp = next;
+        *pOp = op;
+        return true;
+    }
+    size_t literalAdvance;
+    size_t literalLength;
+    literalAfterMatch(n0, &literalAdvance, &literalLength);
+    *pIp = next + literalAdvance;
+    *pOp = op + literalLength;
+    return true;
+}
+
+// Runs pair steps until `steps` are done (true) or a token stops them
+// (false, the cursors on that token).
+template <bool kCheckHistory>
+inline bool pairRun(const uint8_t **pIp, uint8_t **pOp, const uint8_t *ostart, const uint8_t *oend,
+                    size_t steps) {
+    const uint8_t *ip = *pIp;
+    uint8_t *op = *pOp;
+    bool ranOut = false;
+    while (pairStep<kCheckHistory>(&ip, &op, ostart, oend, &steps)) {
+        if (--steps == 0) {
+            ranOut = true;
+            break;
+        }
+    }
+    *pIp = ip;
+    *pOp = op;
+    return ranOut;
+}
+
+// A literal run of up to 32 bytes where a pair step stopped (the start of
+// the input, after another literal run or a token the pair loop leaves),
+// copied as two 16-byte words within one step's room. False for any other
+// token.
+inline bool farLiteral(const uint8_t **pIp, uint8_t **pOp) {
+    const uint8_t *ip = *pIp;
+    uint8_t *op = *pOp;
+    uint32_t b0 = ip[0];
+    if (b0 - 0x20 >= 0x20) {
         return false;
     }
-    uintptr_t source = uintptr_t(op) - distance;
-    source ^= (source ^ uintptr_t(ip + 1)) & uintptr_t(intptr_t{entry.literal});
-    const uint8_t *src = reinterpret_cast<const uint8_t *>(source);
-    copy16(op, src);
-    copy16(op + 16, src + 16);
-    *pIp = ip + farAdvance(b0);
-    *pOp = op + length;
+    copy32(op, ip + 1);
+    *pIp = ip + b0 - 0x1E;
+    *pOp = op + b0 - 0x1F;
     return true;
 }
 
@@ -369,20 +467,27 @@ inline bool nearTokenF1(const uint8_t **pIp, uint8_t **pOp, const uint8_t *iend,
 }
 
 // The format the encoder writes. Far from the ends of both pieces the
-// common kinds go through farToken without bounds checks; every other
-// token, and every token near the ends, through nearTokenF1. Kept in one
-// function so that the cursors stay in registers.
+// pair loop decodes without bounds checks, as many steps at a time as the
+// room left allows at the most a step takes; every other token, and every
+// token near the ends, goes through nearTokenF1. Kept in one function so
+// that the cursors stay in registers.
 void Decoder::fastRunF1() {
     const uint8_t *ip = m_in.cursor;
     uint8_t *op = m_out.cursor;
     const uint8_t *const iend = m_in.piece.end;
     uint8_t *const oend = m_out.piece.end;
     uint8_t *const ostart = m_out.piece.start;
-    // The far loop runs while both cursors are below these limits.
-    const uint8_t *const ifar = iend - std::min(iend - ip, kFarInput);
-    uint8_t *const ofar = oend - std::min(oend - op, kFarOutput);
     for (;;) {
-        while (ip < ifar && op < ofar && farToken(&ip, &op, ostart)) {
+        size_t steps = std::min(size_t(iend - ip) / kStepInput, size_t(oend - op) / kStepOutput);
+        if (steps != 0) {
+            bool ranOut = size_t(op - ostart) >= kPairHistory
+                              ? pairRun<false>(&ip, &op, ostart, oend, steps)
+                              : pairRun<true>(&ip, &op, ostart, oend, steps);
+            // A literal run where the pair loop stopped takes one of the
+            // steps left.
+            if (ranOut || farLiteral(&ip, &op)) {
+                continue;
+            }
         }
         if (!nearTokenF1(&ip, &op, iend, oend, ostart)) {
             break;

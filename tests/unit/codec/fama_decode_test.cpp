@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <initializer_list>
+#include <random>
+
 using namespace codec_test;
 
 namespace {
@@ -131,6 +135,155 @@ TEST_P(FamilyADecode, PieceListsAcrossLayouts) {
     if (GetParam() == 0) {
         // Without staging, small pieces keep no history: the far match fails.
         EXPECT_EQ(decodeList(decoder.get(), stream, {1000}, &out, 96, {7}), -1);
+    }
+}
+
+// Writes format 1 tokens of every kind, each in the form its length and
+// distance call for, beside the bytes they decode to: long streams of
+// them go through the decoder's fast loops, far from the buffer ends.
+class TokenWriter {
+  public:
+    explicit TokenWriter(uint32_t seed) : m_random(seed) {}
+
+    const Bytes &stream() const { return m_stream; }
+    const Bytes &expected() const { return m_expected; }
+
+    void literals(uint32_t count) {
+        if (count <= 32) {
+            m_stream.push_back(uint8_t(0x20 | (count - 1)));
+        } else {
+            put({0x01, uint8_t((count - 65) >> 8), uint8_t(count - 65)});
+        }
+        for (uint32_t i = 0; i < count; ++i) {
+            uint8_t byte = uint8_t(m_random());
+            m_stream.push_back(byte);
+            m_expected.push_back(byte);
+        }
+    }
+    void zeros(uint32_t count) {
+        if (count <= 260) {
+            put({0x02, uint8_t(count - 5)});
+        } else {
+            put({0x03, uint8_t((count - 260) >> 8), uint8_t(count - 260)});
+        }
+        m_expected.insert(m_expected.end(), count, 0);
+    }
+    void shortMatch(uint32_t distance, uint32_t length) { // 1..4096, 4..11
+        put({uint8_t(0x80 | (length - 4) << 4 | (distance - 1) >> 8), uint8_t(distance - 1)});
+        copy(distance, length);
+    }
+    void mediumMatch(uint32_t distance, uint32_t length) { // 1..16384; 12..267, or 4..259 past 4096
+        uint32_t v = (length - (distance <= 4096 ? 12 : 4)) << 14 | (distance - 1);
+        put({uint8_t(0x40 | v >> 16), uint8_t(v >> 8), uint8_t(v)});
+        copy(distance, length);
+    }
+    void longMatch(uint32_t distance, uint32_t field) { // 1..65536, field 0..4095
+        uint32_t bias = distance <= 4096 ? 268 : distance <= 16384 ? 260 : 4;
+        put({uint8_t(0x10 | field >> 8), uint8_t(field), uint8_t((distance - 1) >> 8),
+             uint8_t(distance - 1)});
+        copy(distance, field + bias);
+    }
+    // Any token but a fault, picked at random: mostly short and medium
+    // matches and literal runs, as the encoder writes them, and among them
+    // the kinds the fast loops leave to other paths.
+    void anyToken() {
+        uint32_t history = uint32_t(m_expected.size());
+        uint32_t pick = pickUpTo(99);
+        if (history == 0 || pick < 30) {
+            literals(pick % 10 == 0 ? 65 + pickUpTo(200) : 1 + pickUpTo(31));
+        } else if (pick < 60) {
+            shortMatch(1 + pickUpTo(std::min(history, distanceLimit(4096)) - 1), 4 + pickUpTo(7));
+        } else if (pick < 85) {
+            uint32_t distance = 1 + pickUpTo(std::min(history, distanceLimit(16384)) - 1);
+            uint32_t base = distance <= 4096 ? 12 : 4;
+            mediumMatch(distance, base + pickUpTo(pick < 80 ? 30 : 255));
+        } else if (pick < 93) {
+            longMatch(1 + pickUpTo(std::min(history, distanceLimit(65536)) - 1), pickUpTo(300));
+        } else {
+            zeros(5 + pickUpTo(pick < 98 ? 255 : 600));
+        }
+    }
+    void put(std::initializer_list<uint8_t> bytes) {
+        m_stream.insert(m_stream.end(), bytes.begin(), bytes.end());
+    }
+
+  private:
+    uint32_t pickUpTo(uint32_t most) { return uint32_t(m_random() % (uint64_t(most) + 1)); }
+    // Short distances a third of the time: overlapping copies and patterns.
+    uint32_t distanceLimit(uint32_t most) { return pickUpTo(2) == 0 ? 40 : most; }
+    void copy(uint32_t distance, uint32_t length) {
+        if (distance > m_expected.size()) {
+            return; // a fault: the decoder stops on it
+        }
+        for (uint32_t i = 0; i < length; ++i) {
+            m_expected.push_back(m_expected[m_expected.size() - distance]);
+        }
+    }
+
+    std::mt19937 m_random;
+    Bytes m_stream;
+    Bytes m_expected;
+};
+
+TEST_P(FamilyADecode, LongStreamsOfEveryTokenKind) {
+    Codec decoder(GetParam());
+    for (uint32_t seed = 1; seed <= 20; ++seed) {
+        TokenWriter writer(seed);
+        while (writer.expected().size() < 100000) {
+            writer.anyToken();
+        }
+        uint32_t size = uint32_t(writer.expected().size());
+        for (uint32_t capacity : {size, size + 100}) {
+            Bytes out;
+            ASSERT_EQ(decoder.decode(writer.stream(), &out, capacity), int32_t(size)) << seed;
+            ASSERT_EQ(out, writer.expected()) << seed;
+        }
+        Bytes out;
+        EXPECT_EQ(decoder.decode(writer.stream(), &out, size - 1), -3) << seed;
+    }
+}
+
+// A fault far from both buffer ends stops the decoder there, within the
+// first 16 KiB of output (every distance checked) and past it.
+TEST_P(FamilyADecode, FaultsFarFromTheEnds) {
+    struct Fault {
+        const char *name;
+        uint32_t at; // output bytes before the fault
+        void (*write)(TokenWriter *pWriter, uint32_t history);
+    };
+    const Fault faults[] = {
+        {"short match before the start", 3000,
+         [](TokenWriter *w, uint32_t history) {
+             w->put({0x8F, 0xFF});
+             (void)history;
+         }},
+        {"medium match before the start", 9000,
+         [](TokenWriter *w, uint32_t history) { w->mediumMatch(history + 1, 8); }},
+        {"long match before the start", 30000,
+         [](TokenWriter *w, uint32_t history) { w->longMatch(history + 1, 0); }},
+        {"invalid byte after a match", 20000,
+         [](TokenWriter *w, uint32_t) {
+             w->shortMatch(5, 4);
+             w->put({0x05});
+         }},
+        {"long literal run over 65536", 20000,
+         [](TokenWriter *w, uint32_t) {
+             w->put({0x01, 0xFF, 0xC0});
+         }},
+    };
+    Codec decoder(GetParam());
+    for (const Fault &fault : faults) {
+        TokenWriter writer(7);
+        writer.literals(32);
+        while (writer.expected().size() < fault.at) {
+            writer.anyToken();
+        }
+        fault.write(&writer, uint32_t(writer.expected().size()));
+        while (writer.stream().size() < fault.at + 70000) {
+            writer.literals(32);
+        }
+        Bytes out;
+        EXPECT_EQ(decoder.decode(writer.stream(), &out, 200000), -1) << fault.name;
     }
 }
 
