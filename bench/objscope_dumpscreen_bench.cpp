@@ -9,7 +9,7 @@
 #include "sdbg_obj_type_registry.h"
 #include "sdbg_screen.h"
 #include "sdbg_server_link.h"
-#include "sdbg_srv_obj.h"
+#include "sdbg_srv_obj_factory.h"
 #include "sdbg_worker.h"
 
 #include "mos_loader.h"

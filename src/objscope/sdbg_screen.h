@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "views/sdbg_srv_obj.h"
+#include "sdbg_srv_obj.h"
 
 class Sdbg_LogicalView;
 class Sdbg_ServerLink;

@@ -12,7 +12,7 @@
 #include "sdbg_application.h"
 #include "sdbg_obj_type_registry.h"
 #include "sdbg_screen.h"
-#include "sdbg_srv_obj.h"
+#include "sdbg_srv_obj_factory.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 // bytes as Sdbg_RawWire of the table's size, and prints nothing.
 #pragma once
 
-#include "sdbg_srv_obj.h"
+#include "sdbg_srv_obj_factory.h"
 #include "sdbg_wires.h"
 
 #include <cstdint>

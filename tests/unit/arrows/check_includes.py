@@ -5,8 +5,11 @@ docs/ARCHITECTURE.md draws the modules:
     standard headers and the compiler's instruction headers, never an
     operating-system header, and names neither _WIN32 nor __linux__;
   - the views include only their own headers, the viewer core's page
-    buffer and printers (with their records and colour roles), the GUID
-    text of its OS layer and the object-type table;
+    buffer and printers (with their records and colour roles), the query
+    object interface, the GUID text of its OS layer and the object-type
+    table;
+  - the viewer core includes no views header (the program that registers
+    the views' factory, objscope_main.cpp, may);
   - the installer and the codec include nothing from outside their trees.
 
 Usage: check_includes.py SOURCE_ROOT"""
@@ -34,7 +37,9 @@ COMPILER_HEADERS = {'cpuid.h', 'immintrin.h', 'x86intrin.h', 'nmmintrin.h', 'str
 
 VIEWS_DIR = 'src/objscope/views'
 VIEWS_MAY_INCLUDE = {'sdbg_logical_view.h', 'sdbg_stat_records.h', 'sdbg_attr.h', 'sdbg_os.h',
-                     'sdbg_obj_types.def'}
+                     'sdbg_obj_types.def', 'sdbg_srv_obj.h'}
+VIEWER_DIR = 'src/objscope'
+VIEWER_PROGRAM = 'src/objscope/objscope_main.cpp'
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 PLATFORM_MACRO = re.compile(r'\b(_WIN32|__linux__)\b')
@@ -60,6 +65,17 @@ def inside(root, rel, header, tree):
     return False
 
 
+def views_header(root, rel, header):
+    """Whether a quoted include of a viewer core file names a views header:
+    by its path, or by a file name found among the views but not beside
+    the including file (the views folder is on the core's users' path)."""
+    if inside(root, rel, header, VIEWS_DIR):
+        return True
+    here = os.path.dirname(rel)
+    return (os.path.isfile(os.path.join(root, VIEWS_DIR, header)) and
+            not os.path.isfile(os.path.join(root, here, header)))
+
+
 def check_file(root, rel):
     faults = []
     with open(os.path.join(root, rel), encoding='utf-8', errors='replace') as f:
@@ -77,6 +93,10 @@ def check_file(root, rel):
         if kind == '"' and rel.startswith(VIEWS_DIR + '/'):
             if not inside(root, rel, header, VIEWS_DIR) and header not in VIEWS_MAY_INCLUDE:
                 faults.append(f'{where}: the views may not include "{header}"')
+        in_core = (rel.startswith(VIEWER_DIR + '/') and not rel.startswith(VIEWS_DIR + '/') and
+                   rel != VIEWER_PROGRAM)
+        if kind == '"' and in_core and views_header(root, rel, header):
+            faults.append(f'{where}: the viewer core may not include the views\' "{header}"')
         for tree in ('kmodsetup', 'codec'):
             if kind == '"' and rel.startswith(tree + '/') and not inside(root, rel, header, tree):
                 faults.append(f'{where}: {tree} may not include "{header}" from outside it')
