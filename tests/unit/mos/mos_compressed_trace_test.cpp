@@ -342,7 +342,11 @@ void WriteLines(void *pArg) {
 TEST_F(CompressedTraceTest, LinesOfFourThreadsAreWrittenOnceOrCountedAsSkipped) {
     constexpr uint32_t kThreads = 4;
     constexpr uint32_t kLinesEach = 1500;
-    mostest::TraceCapture capture; // the skipped counts are traced
+    // The skipped counts are traced, here into a file written under the
+    // trace layer's lock: standard output captured on Windows (under Wine)
+    // has been seen to miss one line of several threads' in a hundred runs.
+    MosTrcParams trc = TextTraceParams(false);
+    ASSERT_EQ(mosTrcLayer_Create(&trc), MOS_RC__SUCCESS);
     MosCompressedTrace *pTrace = StartActive("trc.z", Compressing(SRM_COMPRESSION_METHOD__LZ, 90));
     ASSERT_NE(pTrace, nullptr);
     Writer writers[kThreads];
@@ -362,7 +366,8 @@ TEST_F(CompressedTraceTest, LinesOfFourThreadsAreWrittenOnceOrCountedAsSkipped) 
         mosOsThrd_Destroy(&thread);
     }
     mosCompressedTrace_DumpNow(pTrace, 0);
-    const uint32_t skipped = SkippedIn(capture.Stop());
+    mosTrcLayer_Destroy();
+    const uint32_t skipped = SkippedIn(ReadFile("trc.0"));
 
     std::map<std::string, int> seen;
     const std::string text = ReadBlocks(ReadFile("trc.z.0")).text;
