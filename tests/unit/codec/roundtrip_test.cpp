@@ -103,6 +103,33 @@ TEST_P(RoundTrip, PieceListLayouts) {
     }
 }
 
+// Near matches: each piece repeats its own random bytes of a period from 1
+// to 40 for lengths that end inside and past the decoders' word copies,
+// so every close distance meets its word-size boundary.
+TEST_P(RoundTrip, RepeatsOfEveryNearPeriod) {
+    Codec encoder(GetParam().encoderLevel);
+    Codec decoder(GetParam().decoderLevel);
+    Bytes data;
+    uint32_t x = 12345;
+    for (uint32_t period = 1; period <= 40; ++period) {
+        for (uint32_t length : {3u, 7u, 9u, 17u, 31u, 33u, 65u, 258u}) {
+            Bytes pattern(period);
+            for (uint8_t &byte : pattern) {
+                x = x * 1103515245 + 12345;
+                byte = uint8_t(x >> 16);
+            }
+            for (uint32_t i = 0; i < period + length; ++i) {
+                data.push_back(pattern[i % period]);
+            }
+        }
+    }
+    Bytes stream;
+    ASSERT_GT(encoder.encode(data, &stream), 0);
+    Bytes back;
+    ASSERT_EQ(decoder.decode(stream, &back, uint32_t(data.size())), int32_t(data.size()));
+    EXPECT_EQ(back, data);
+}
+
 INSTANTIATE_TEST_SUITE_P(Levels, RoundTrip,
                          ::testing::Values(Pair{1, 0}, Pair{2, 0}, Pair{3, 0}, Pair{1, -1},
                                            Pair{3, -1}, Pair{10, -5}, Pair{5, -2}, Pair{6, -3},
