@@ -261,28 +261,57 @@ bool isLiteral(const DecEntry &entry) {
 }
 
 // Makes every root entry of a literal whose following root bits hold a
-// whole literal code a pair of both. An entry reads only entries of lower
-// index, so a pass from the top sees each one as it was built.
-void pairLiterals(DecEntry *pTable, unsigned rootBits) {
+// whole literal code a pair of both. The entries of a first literal code
+// of `len` bits lie at its reversed code plus every multiple of 2^len, and
+// the entry at (reversed | k << len) finds its second literal at entry k:
+// so a walk over the literal codes visits only the entries that may pair,
+// reading the second entries in order. An entry k made a pair before it is
+// read still holds its first literal (op and value's low byte). Out of
+// line: inlined, it changed the symbol loop's code around it, 1 % slower
+// also on blocks without pairs.
+[[gnu::noinline]] void pairLiterals(DecEntry *pTable, unsigned rootBits, const uint8_t *pLengths,
+                                    unsigned count) {
     static_assert(kOpLiteral == 0);
-    for (unsigned i = 1u << rootBits; i-- > 0;) {
-        // Entries as words: op in the low byte, then bits, then the value.
-        uint32_t first;
-        std::memcpy(&first, &pTable[i], sizeof first);
-        const uint32_t firstBits = (first >> 8) & 0xFF;
-        uint32_t second;
-        std::memcpy(&second, &pTable[i >> firstBits], sizeof second);
-        const uint32_t secondBits = (second >> 8) & 0xFF;
-        // For two literals (op 0, values below 256): op kOpLiteralPair +
-        // first bits, bits of both, the first byte and the second.
-        const uint32_t pair =
-            first + kOpLiteralPair + firstBits + (second & 0xFF00) + ((second & 0xFF0000) << 8);
-        // A mask picks the entry: a jump would follow no pattern a
-        // predictor learns.
-        const uint32_t notPair = ((first | second) & 0xFF) | (firstBits + secondBits > rootBits);
-        const uint32_t keepPair = 0u - ((notPair - 1) >> 31);
-        const uint32_t word = first ^ ((pair ^ first) & keepPair);
-        std::memcpy(&pTable[i], &word, sizeof word);
+    unsigned perLength[kMaxCodeBits + 1] = {};
+    for (unsigned sym = 0; sym < count; ++sym) {
+        ++perLength[pLengths[sym]];
+    }
+    perLength[0] = 0;
+    unsigned nextCode[kMaxCodeBits + 1];
+    unsigned code = 0;
+    for (unsigned len = 1; len <= kMaxCodeBits; ++len) {
+        code = (code + perLength[len - 1]) << 1;
+        nextCode[len] = code;
+    }
+    for (unsigned sym = 0; sym < kEndOfBlock; ++sym) {
+        const unsigned len = pLengths[sym];
+        if (len == 0) {
+            continue;
+        }
+        const unsigned firstCode = nextCode[len]++;
+        if (len >= rootBits) {
+            continue;
+        }
+        const unsigned reversed = reverseBits(firstCode, len);
+        const unsigned room = rootBits - len; // bits left for the second code
+        // Pair words: op kOpLiteralPair + first bits, bits of both, the
+        // first byte, then the second.
+        const uint32_t single = (len << 8) | (sym << 16);
+        const uint32_t base = single + kOpLiteralPair + len;
+        for (unsigned k = 0; k < (1u << room); ++k) {
+            uint32_t second;
+            std::memcpy(&second, &pTable[k], sizeof second);
+            const uint32_t secondOp = second & 0xFF;
+            // A pair read back is its first literal again.
+            const uint32_t secondBits =
+                secondOp >= kOpLiteralPair ? secondOp - kOpLiteralPair : (second >> 8) & 0xFF;
+            const bool bPair = (secondOp == 0 || secondOp > kOpLiteralPair) && secondBits <= room;
+            // Stored either way, the single literal unchanged: a jump
+            // would follow no pattern a predictor learns.
+            const uint32_t word =
+                bPair ? base + (secondBits << 8) + ((second & 0xFF0000) << 8) : single;
+            std::memcpy(&pTable[reversed | (k << len)], &word, sizeof word);
+        }
     }
 }
 
@@ -580,7 +609,7 @@ int BlockDecoder::buildCodeTables(const RootBits &roots, unsigned litLenCount, u
         return -1;
     }
     if (bPairs && (pairEntries(pLengths, litRoot) << kPairShareLog2) >= (1u << litRoot)) {
-        pairLiterals(pArea_, litRoot);
+        pairLiterals(pArea_, litRoot, pLengths, litLenCount);
     }
     scratch_.pLitLen = pArea_;
     scratch_.litLenRootBits = static_cast<int32_t>(litRoot);

@@ -198,18 +198,10 @@ TEST_P(FambDecodeStreams, StoredBlockAfterFastDecodedBlock) {
     }
 }
 
-// A literal-only block of `count` literals from 'a' to 'e' on codes of 2,
-// 2, 2, 3 and 4 bits (end of block on 4 bits), then a marker: long enough
-// for the decoder's wide tables, whose 4-bit root holds two 2-bit literals
-// in one entry. *pData receives the decoded bytes.
-Bytes pairedLiteralStream(size_t count, Bytes *pData) {
-    std::vector<uint8_t> lengths(257, 0);
-    lengths['a'] = 2;
-    lengths['b'] = 2;
-    lengths['c'] = 2;
-    lengths['d'] = 3;
-    lengths['e'] = 4;
-    lengths[256] = 4;
+// A literal-only block of `count` literals from 'a' to 'e' on the given
+// code lengths (end of block included), then a marker: long enough for the
+// decoder's wide tables. *pData receives the decoded bytes.
+Bytes pairedLiteralStream(const std::vector<uint8_t> &lengths, size_t count, Bytes *pData) {
     BitSink sink;
     auto codes = famb_test::writeHeader(sink, lengths, {});
     uint32_t state = 1;
@@ -228,27 +220,45 @@ Bytes pairedLiteralStream(size_t count, Bytes *pData) {
 // Paired literals meet the end of the destination and of the input at
 // every offset: a destination short by a byte or more is filled with the
 // right bytes and gives -3 (also when only the first of a pair fits); an
-// input cut short gives -2.
+// input cut short gives -2. Two codes: literals of 2, 2, 2, 3 and 4 bits
+// with the end of block on 4 (a 4-bit root holding two 2-bit literals in
+// one entry), and the same literals with longer codes up to 10 bits, so
+// that the 10-bit root holds up to five 2-bit literals in an entry and
+// only the first two may pair.
 TEST_P(FambDecodeStreams, LiteralPairsToTheEnd) {
-    Bytes data;
-    Bytes stream = pairedLiteralStream(40000, &data);
-    ASSERT_GT(stream.size(), 8192u);
-    Codec codec(GetParam());
-    Bytes out;
-    ASSERT_EQ(codec.decode(stream, &out, uint32_t(data.size())), int32_t(data.size()));
-    EXPECT_EQ(out, data);
-    for (size_t less = 1; less <= 64; ++less) {
-        uint32_t capacity = uint32_t(data.size() - less);
-        Bytes room(capacity);
-        ASSERT_EQ(
-            tezl_Decode(codec.get(), stream.data(), uint32_t(stream.size()), room.data(), capacity),
-            -3)
-            << less;
-        EXPECT_TRUE(std::equal(room.begin(), room.end(), data.begin())) << less;
+    std::vector<uint8_t> shortRoot(257, 0);
+    shortRoot['a'] = shortRoot['b'] = shortRoot['c'] = 2;
+    shortRoot['d'] = 3;
+    shortRoot['e'] = shortRoot[256] = 4;
+    std::vector<uint8_t> wideRoot = shortRoot;
+    uint8_t len = 5;
+    for (unsigned sym : {'f', 'g', 'h', 'i', 'j', 'k'}) {
+        wideRoot[sym] = len;
+        len = std::min<uint8_t>(uint8_t(len + 1), 10);
     }
-    for (size_t cut = 1; cut <= 16; ++cut) {
-        Bytes prefix(stream.begin(), stream.end() - long(cut));
-        EXPECT_EQ(codec.decode(prefix, &out, uint32_t(data.size())), -2) << cut;
+    wideRoot[256] = 10;
+    for (const auto *pLengths : {&shortRoot, &wideRoot}) {
+        SCOPED_TRACE(pLengths == &shortRoot ? "4-bit root" : "10-bit root");
+        Bytes data;
+        Bytes stream = pairedLiteralStream(*pLengths, 40000, &data);
+        ASSERT_GT(stream.size(), 8192u);
+        Codec codec(GetParam());
+        Bytes out;
+        ASSERT_EQ(codec.decode(stream, &out, uint32_t(data.size())), int32_t(data.size()));
+        EXPECT_EQ(out, data);
+        for (size_t less = 1; less <= 64; ++less) {
+            uint32_t capacity = uint32_t(data.size() - less);
+            Bytes room(capacity);
+            ASSERT_EQ(tezl_Decode(codec.get(), stream.data(), uint32_t(stream.size()), room.data(),
+                                  capacity),
+                      -3)
+                << less;
+            EXPECT_TRUE(std::equal(room.begin(), room.end(), data.begin())) << less;
+        }
+        for (size_t cut = 1; cut <= 16; ++cut) {
+            Bytes prefix(stream.begin(), stream.end() - long(cut));
+            EXPECT_EQ(codec.decode(prefix, &out, uint32_t(data.size())), -2) << cut;
+        }
     }
 }
 
