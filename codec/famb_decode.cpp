@@ -260,6 +260,25 @@ bool isLiteral(const DecEntry &entry) {
     return static_cast<uint8_t>(entry.op - 1) >= kOpLiteralPair - 1;
 }
 
+// Codes of each length among all literal/length symbols and among the
+// literals alone (below the end of block): what deciding on and making
+// literal pairs needs, counted once.
+struct LitLenCounts {
+    unsigned all[kMaxCodeBits + 1] = {};
+    unsigned literals[kMaxCodeBits + 1] = {};
+};
+
+LitLenCounts countLitLen(const uint8_t *pLengths, unsigned count) {
+    LitLenCounts counts;
+    for (unsigned sym = 0; sym < count; ++sym) {
+        ++counts.all[pLengths[sym]];
+    }
+    for (unsigned sym = 0; sym < kEndOfBlock; ++sym) {
+        ++counts.literals[pLengths[sym]];
+    }
+    return counts;
+}
+
 // Makes every root entry of a literal whose following root bits hold a
 // whole literal code a pair of both. The entries of a first literal code
 // of `len` bits lie at its reversed code plus every multiple of 2^len, and
@@ -269,17 +288,14 @@ bool isLiteral(const DecEntry &entry) {
 // read still holds its first literal (op and value's low byte). Out of
 // line: inlined, it changed the symbol loop's code around it, 1 % slower
 // also on blocks without pairs.
+// perLength: the codes of each length among all literal/length symbols.
 [[gnu::noinline]] void pairLiterals(DecEntry *pTable, unsigned rootBits, const uint8_t *pLengths,
-                                    unsigned count) {
+                                    const unsigned *perLength) {
     static_assert(kOpLiteral == 0);
-    unsigned perLength[kMaxCodeBits + 1] = {};
-    for (unsigned sym = 0; sym < count; ++sym) {
-        ++perLength[pLengths[sym]];
-    }
-    perLength[0] = 0;
     unsigned nextCode[kMaxCodeBits + 1];
     unsigned code = 0;
-    for (unsigned len = 1; len <= kMaxCodeBits; ++len) {
+    nextCode[1] = 0;
+    for (unsigned len = 2; len <= kMaxCodeBits; ++len) {
         code = (code + perLength[len - 1]) << 1;
         nextCode[len] = code;
     }
@@ -317,12 +333,9 @@ bool isLiteral(const DecEntry &entry) {
 
 // Root entries that pairLiterals() would make pairs: for every two literal
 // code lengths that fit the root together, the codes of one times the codes
-// of the other times the repeats of both.
-unsigned pairEntries(const uint8_t *pLengths, unsigned rootBits) {
-    unsigned perLength[kMaxCodeBits + 1] = {};
-    for (unsigned sym = 0; sym < kEndOfBlock; ++sym) {
-        ++perLength[pLengths[sym]];
-    }
+// of the other times the repeats of both. perLength: the literals' codes
+// of each length.
+unsigned pairEntries(const unsigned *perLength, unsigned rootBits) {
     unsigned entries = 0;
     for (unsigned first = 1; first < rootBits; ++first) {
         for (unsigned second = 1; first + second <= rootBits; ++second) {
@@ -608,8 +621,11 @@ int BlockDecoder::buildCodeTables(const RootBits &roots, unsigned litLenCount, u
     if (used < 0) {
         return -1;
     }
-    if (bPairs && (pairEntries(pLengths, litRoot) << kPairShareLog2) >= (1u << litRoot)) {
-        pairLiterals(pArea_, litRoot, pLengths, litLenCount);
+    if (bPairs) {
+        const LitLenCounts counts = countLitLen(pLengths, litLenCount);
+        if ((pairEntries(counts.literals, litRoot) << kPairShareLog2) >= (1u << litRoot)) {
+            pairLiterals(pArea_, litRoot, pLengths, counts.all);
+        }
     }
     scratch_.pLitLen = pArea_;
     scratch_.litLenRootBits = static_cast<int32_t>(litRoot);
