@@ -40,14 +40,14 @@ file(STRINGS ${PROJECT_SOURCE_DIR}/tests/unit/thread_labels.txt MOS_THREAD_LABEL
 # mos_add_gtest(NAME src... LIBS lib...)
 # Linux: one CTest test per test case, so failures are named, labelled
 # from the thread-label table.
-# Windows: each executable is one CTest test run under the emulator,
-# because every process start under Wine costs seconds.
+# Windows: each executable is one CTest test run under Wine, because every
+# process start under Wine costs seconds; a failing run names its exit code.
 function(mos_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock mos_warnings)
   if(CMAKE_CROSSCOMPILING)
-    add_test(NAME ${name} COMMAND ${name})
+    add_test(NAME ${name} COMMAND ${MOS_WINE_RUN} --report-exit $<TARGET_FILE:${name}>)
     mos_wine_tests(${name})
   else()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)

@@ -6,7 +6,7 @@ target_compile_definitions(mos_ext_wire_tests
   PRIVATE SAMPLE_STORAGE_PATH="${E2E_WINDOWS_ROOT}$<TARGET_FILE:sample_storage>")
 add_dependencies(mos_ext_wire_tests sample_storage)
 if(CMAKE_CROSSCOMPILING)
-  add_test(NAME mos_ext_wire_tests COMMAND mos_ext_wire_tests)
+  add_test(NAME mos_ext_wire_tests COMMAND ${MOS_WINE_RUN} --report-exit $<TARGET_FILE:mos_ext_wire_tests>)
   set_tests_properties(mos_ext_wire_tests PROPERTIES TIMEOUT 300)
   mos_wine_tests(mos_ext_wire_tests)
 else()

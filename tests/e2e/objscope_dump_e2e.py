@@ -177,10 +177,10 @@ def bounded_memory(objscope, workdir):
 
 def main():
     objscope, sample_program = sys.argv[1], sys.argv[2]
-    workdir = tempfile.mkdtemp(prefix="objscope_dump_")
-    bounded_memory(objscope, workdir)
-    whole_dumps(objscope, sample_program, workdir)
-    print("ok")
+    with tempfile.TemporaryDirectory(prefix="objscope_dump_") as workdir:
+        bounded_memory(objscope, workdir)
+        whole_dumps(objscope, sample_program, workdir)
+        print("ok")
 
 
 if __name__ == "__main__":

@@ -293,13 +293,10 @@ def hostile_link_errors(objscope):
         raise SystemExit(f"link errors: exit codes {run.returncode} and {rc}, expected 1")
 
 
-def main():
-    objscope, sample_program = sys.argv[1], sys.argv[2]
-    workdir = tempfile.mkdtemp(prefix="objscope_link_")
-    if len(sys.argv) > 3:
+def link_cases(objscope, sample_program, emulator, workdir):
+    if emulator:
         # Linux only: the driver emulator, and the socket errors' texts
         # (Wine has none).
-        emulator = sys.argv[3]
         hostile_link_errors(objscope)
         hostile_stall(objscope)
         hostile_close(objscope)
@@ -411,6 +408,13 @@ def main():
     # dumps, the second disconnect
     if rc != 7:
         raise SystemExit(f"exit code {rc}, expected 7\n--- output ---\n{text}")
+
+
+def main():
+    objscope, sample_program = sys.argv[1], sys.argv[2]
+    emulator = sys.argv[3] if len(sys.argv) > 3 else None
+    with tempfile.TemporaryDirectory(prefix="objscope_link_") as workdir:
+        link_cases(objscope, sample_program, emulator, workdir)
     print("ok")
 
 

@@ -131,23 +131,23 @@ XML = [
 
 def main():
     objscope, storage = sys.argv[1], sys.argv[2]
-    workdir = tempfile.mkdtemp(prefix="objscope_views_client_")
-    with SampleStorage(storage, "tgt") as server:
-        for type_id, record in RECORDS:
-            path = os.path.join(workdir, f"type{type_id}.bin")
-            with open(path, "wb") as f:
-                f.write(record)
-            server.add(type_id, path)
-        for mode, expected in (("", TEXT), ("xml", XML)):
-            commands = f"connect tgt 127.0.0.1 {server.port}\n"
-            for screen in ("net", "net-paths", "perf-test"):
-                commands += f"dumpscreen {screen} {mode}\n"
-            commands += "exit\n"
-            out = run_commands(objscope, commands)
-            expect_in_order(out, expected, mode or "text")
-            if "gamma" in out:
-                raise SystemExit("a host name beyond the count was printed")
-    print("network-layer views end to end: ok")
+    with tempfile.TemporaryDirectory(prefix="objscope_views_client_") as workdir:
+        with SampleStorage(storage, "tgt") as server:
+            for type_id, record in RECORDS:
+                path = os.path.join(workdir, f"type{type_id}.bin")
+                with open(path, "wb") as f:
+                    f.write(record)
+                server.add(type_id, path)
+            for mode, expected in (("", TEXT), ("xml", XML)):
+                commands = f"connect tgt 127.0.0.1 {server.port}\n"
+                for screen in ("net", "net-paths", "perf-test"):
+                    commands += f"dumpscreen {screen} {mode}\n"
+                commands += "exit\n"
+                out = run_commands(objscope, commands)
+                expect_in_order(out, expected, mode or "text")
+                if "gamma" in out:
+                    raise SystemExit("a host name beyond the count was printed")
+        print("network-layer views end to end: ok")
 
 
 if __name__ == "__main__":

@@ -134,15 +134,15 @@ def dump(objscope, port, screens):
 
 def main():
     objscope, storage = sys.argv[1], sys.argv[2]
-    workdir = tempfile.mkdtemp(prefix="objscope_views_engine_")
-    with SampleStorage(storage, "tgt") as server:
-        add_records(server, workdir)
-        port = server.port
-        expect_in_order(dump(objscope, port, ["afs"]), AFS_TEXT, "afs")
-        expect_in_order(dump(objscope, port, ["nv"]), NV_TEXT, "nv")
-        expect_in_order(dump(objscope, port, ["nv xml"]), NV_XML, "nv xml")
-        expect_in_order(dump(objscope, port, ["tgt-spef-mockup"]), MOCKUP_TEXT, "mockup")
-    print("engine object views end to end: ok")
+    with tempfile.TemporaryDirectory(prefix="objscope_views_engine_") as workdir:
+        with SampleStorage(storage, "tgt") as server:
+            add_records(server, workdir)
+            port = server.port
+            expect_in_order(dump(objscope, port, ["afs"]), AFS_TEXT, "afs")
+            expect_in_order(dump(objscope, port, ["nv"]), NV_TEXT, "nv")
+            expect_in_order(dump(objscope, port, ["nv xml"]), NV_XML, "nv xml")
+            expect_in_order(dump(objscope, port, ["tgt-spef-mockup"]), MOCKUP_TEXT, "mockup")
+        print("engine object views end to end: ok")
 
 
 if __name__ == "__main__":

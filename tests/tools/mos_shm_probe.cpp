@@ -20,6 +20,8 @@
 #include "mos_shm_layer.h"
 #include "mos_trace.h"
 
+#include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,11 +29,29 @@
 
 namespace {
 
+// Prints one result line in a single write, laid out as the runtime's
+// trace lines on the same stream are (a line break first, none after):
+// the C runtime may write a formatted print in parts, between which
+// another thread's trace line could land, and a line printed after a
+// trace line would otherwise continue it.
+MOS_PRINTF_LIKE(1, 2) void say(const char *pFormat, ...) {
+    char line[512];
+    line[0] = '\n';
+    va_list args;
+    va_start(args, pFormat);
+    int len = vsnprintf(line + 1, sizeof(line) - 1, pFormat, args);
+    va_end(args);
+    if (len < 0) {
+        return;
+    }
+    fwrite(line, 1, std::min(sizeof(line) - 1, static_cast<size_t>(len) + 1), stdout);
+    fflush(stdout);
+}
+
 int serve(uint16_t portV20) {
     MosShmParams params = {1, portV20, nullptr, 0};
     MOS_RC rc = mosShmClient_Create(&params);
-    printf("serve %s\n", mos_RcName(rc));
-    fflush(stdout);
+    say("serve %s", mos_RcName(rc));
     if (rc != MOS_RC__SUCCESS) {
         return 1;
     }
@@ -44,12 +64,12 @@ int serve(uint16_t portV20) {
 bool startLayer(uint16_t portV20, const char *pPrefix) {
     MosShmParams params = {0, portV20, pPrefix, 0};
     MOS_RC rc = mosShmLayer_Create(&params);
-    printf("create %s\n", mos_RcName(rc));
+    say("create %s", mos_RcName(rc));
     if (rc != MOS_RC__SUCCESS) {
         return false;
     }
     for (MosListNode *p = mosShmLayer_G.objList.pFirst; p != nullptr; p = mosList_Next(p)) {
-        printf("record %s\n", reinterpret_cast<MosShmGCObj *>(p)->name);
+        say("record %s", reinterpret_cast<MosShmGCObj *>(p)->name);
     }
     return true;
 }
@@ -62,7 +82,7 @@ int layer(uint16_t portV20, const char *pPrefix, int numNames, char **ppNames) {
         (void)mosShmLayer_CreateGCObj(ppNames[i]);
     }
     if (numNames > 0) {
-        printf("update %s\n", mos_RcName(mosShmLayer_UpdateIndex()));
+        say("update %s", mos_RcName(mosShmLayer_UpdateIndex()));
     }
     mosShmLayer_Destroy();
     return 0;
@@ -85,7 +105,7 @@ int segments(bool bMake, uint16_t portV20, int numNames, char **ppNames) {
     for (int i = 0; i < numNames; i++) {
         MosShm shm;
         MOS_RC rc = mosShmUmt_CreateOs(&shm, ppNames[i], bMake ? 4096 : 0, bMake ? 1 : 0, 0);
-        printf("%s %s\n", bMake ? "make" : "open", mos_RcName(rc));
+        say("%s %s", bMake ? "make" : "open", mos_RcName(rc));
         if (rc == MOS_RC__SUCCESS) {
             mosShm_CloseOs(&shm);
         }
@@ -106,7 +126,7 @@ int corrupt(uint16_t portV20, const char *pPrefix) {
         static_cast<char *>(index.pMem)[5] ^= 1;
         mosShm_CloseOs(&index);
     }
-    printf("corrupt %s\n", mos_RcName(rc));
+    say("corrupt %s", mos_RcName(rc));
     mosShmLayer_DestroyOs();
     return rc == MOS_RC__SUCCESS ? 0 : 1;
 }

@@ -64,8 +64,12 @@ void writeStdout(const char *pFunc, uint32_t line, const char *pFormat, va_list 
     head[0] = '\n';
     int len = 1 + mosCyclicFile_FormatTimestamp(head + 1);
     len += mosCyclicFile_FormatLinePrefix(head + len, sizeof(head) - len, pFunc, line);
+    // One piece on the stream: another thread's line, or a formatted print
+    // that the C runtime writes in parts, cannot land inside this one.
+    osLogFile_LockStream(stdout);
     fwrite(head, 1, static_cast<size_t>(len), stdout);
     vfprintf(stdout, pFormat, args);
+    osLogFile_UnlockStream(stdout);
 }
 
 void writeBinary(uint32_t msgId, const char *pFunc, uint32_t line, const char *pFormat,

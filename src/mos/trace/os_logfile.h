@@ -40,6 +40,12 @@ FILE *osLogFile_Open(const char *pPath, bool bBinary, bool bAppend);
 // none.
 int osLogFile_Descriptor(FILE *pFile);
 
+// Hold and release a stream's own lock (_lock_file; flockfile), so that
+// several writes reach the stream as one piece between other threads'
+// writes.
+void osLogFile_LockStream(FILE *pFile);
+void osLogFile_UnlockStream(FILE *pFile);
+
 // Writes all the bytes to a descriptor straight, past any stream buffer,
 // with no lock and no allocation (_write; write): usable inside a signal
 // handler. False when a write fails.

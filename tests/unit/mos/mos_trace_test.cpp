@@ -10,11 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdarg>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -137,6 +141,68 @@ TEST_F(TraceTest, TextTraceThatCannotBeCreatedLeavesOnlyStandardOutput) {
     EXPECT_NE(out.find("ERROR: still on stdout 1"), std::string::npos) << out;
     EXPECT_TRUE(FilesStartingWith("t").empty());
     EXPECT_FALSE(Exists("err.0")); // nothing further was set up
+}
+
+int traceWholeLine = 0;
+void traceWhole(int thread, int index) {
+    traceWholeLine = __LINE__ + 1;
+    MOS_TRACE(MOS_COMP_MOS, 1, "whole %d %d", thread, index);
+}
+
+// A standard-output line is written in two parts (its head, then the
+// formatted message, which the Windows C runtime writes in pieces of its
+// own); another thread's line must not land between them.
+TEST_F(TraceTest, LinesOfSeveralThreadsReachStandardOutputWhole) {
+    constexpr int kThreads = 4;
+    constexpr int kLines = 2000;
+    MosTrcParams params{};
+    params.trc_stdout = 1;
+    ASSERT_EQ(mosTrcLayer_Create(&params), MOS_RC__SUCCESS);
+    testing::internal::CaptureStdout();
+    std::vector<std::thread> threads;
+    std::atomic<int> started{0};
+    for (int t = 0; t < kThreads; t++) {
+        threads.emplace_back([t, &started] {
+            // All at once, so that the lines meet.
+            started++;
+            while (started.load() < kThreads) {
+                std::this_thread::yield();
+            }
+            for (int i = 0; i < kLines; i++) {
+                traceWhole(t, i);
+            }
+        });
+    }
+    for (auto &thread : threads) {
+        thread.join();
+    }
+    std::string out = testing::internal::GetCapturedStdout();
+    mosTrcLayer_Destroy();
+    char prefix[64];
+    snprintf(prefix, sizeof(prefix), "0000000000000000:traceWhole:%05d: whole ", traceWholeLine);
+    std::set<std::pair<int, int>> seen;
+    size_t start = 0;
+    while (start < out.size()) {
+        size_t end = std::min(out.find('\n', start), out.size());
+        std::string line = out.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back(); // Windows text mode
+        }
+        if (line.find("whole") == std::string::npos) {
+            continue; // another thread of the process
+        }
+        // The whole line: timestamp, prefix, and the two numbers alone.
+        std::string rest = afterTimestamp(line);
+        int t = -1;
+        int i = -1;
+        char tail = 0;
+        bool bWhole = looksLikeTimestamp(line) && rest.rfind(prefix, 0) == 0 &&
+                      sscanf(rest.c_str() + strlen(prefix), "%d %d%c", &t, &i, &tail) == 2;
+        ASSERT_TRUE(bWhole) << "broken line: " << line;
+        EXPECT_TRUE(seen.insert({t, i}).second) << line;
+    }
+    EXPECT_EQ(seen.size(), static_cast<size_t>(kThreads * kLines));
 }
 
 TEST_F(TraceTest, FailedLaterSinkClosesEarlierFiles) {

@@ -33,6 +33,14 @@ int osLogFile_Descriptor(FILE *pFile) {
     return pFile != nullptr ? _fileno(pFile) : -1;
 }
 
+void osLogFile_LockStream(FILE *pFile) {
+    _lock_file(pFile);
+}
+
+void osLogFile_UnlockStream(FILE *pFile) {
+    _unlock_file(pFile);
+}
+
 bool osLogFile_WriteRaw(int fd, const void *pBytes, size_t length) {
     const auto *p = static_cast<const char *>(pBytes);
     while (length > 0) {

@@ -65,6 +65,14 @@ int osLogFile_Descriptor(FILE *pFile) {
     return pFile != nullptr ? fileno(pFile) : -1;
 }
 
+void osLogFile_LockStream(FILE *pFile) {
+    flockfile(pFile);
+}
+
+void osLogFile_UnlockStream(FILE *pFile) {
+    funlockfile(pFile);
+}
+
 bool osLogFile_WriteRaw(int fd, const void *pBytes, size_t length) {
     const auto *p = static_cast<const char *>(pBytes);
     while (length > 0) {
