@@ -143,9 +143,9 @@ TEST_F(TraceTest, TextTraceThatCannotBeCreatedLeavesOnlyStandardOutput) {
     EXPECT_FALSE(Exists("err.0")); // nothing further was set up
 }
 
-int traceWholeLine = 0;
+// Every line names the trace call's source line: the one after the next.
+constexpr int kTraceWholeLine = __LINE__ + 2;
 void traceWhole(int thread, int index) {
-    traceWholeLine = __LINE__ + 1;
     MOS_TRACE(MOS_COMP_MOS, 1, "whole %d %d", thread, index);
 }
 
@@ -179,7 +179,7 @@ TEST_F(TraceTest, LinesOfSeveralThreadsReachStandardOutputWhole) {
     std::string out = testing::internal::GetCapturedStdout();
     mosTrcLayer_Destroy();
     char prefix[64];
-    snprintf(prefix, sizeof(prefix), "0000000000000000:traceWhole:%05d: whole ", traceWholeLine);
+    snprintf(prefix, sizeof(prefix), "0000000000000000:traceWhole:%05d: whole ", kTraceWholeLine);
     std::set<std::pair<int, int>> seen;
     size_t start = 0;
     while (start < out.size()) {
