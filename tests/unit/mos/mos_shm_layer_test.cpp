@@ -22,9 +22,9 @@ class ShmLayerTest : public mostest::ShmTest {
         mosShmClient_SetFramedPort(0);
     }
     MOS_RC start(const std::string &prefix, uint32_t bServers = 1, uint32_t bNoIndex = 0) {
-        mosShmClient_SetFramedPort(mostest::ShmFreePort());
+        mosShmClient_SetFramedPort(mostest::FreeTcpPort());
         m_prefix = prefix;
-        MosShmParams params = {bServers, mostest::ShmFreePort(), m_prefix.c_str(), bNoIndex};
+        MosShmParams params = {bServers, mostest::FreeTcpPort(), m_prefix.c_str(), bNoIndex};
         return mosShmLayer_Create(&params);
     }
     static const uint8_t *index() {

@@ -2,6 +2,7 @@
 // the test process, raw framed exchanges.
 #pragma once
 
+#include "../free_port.h"
 #include "core_layers.h"
 #include "mos_net_sock.h"
 #include "mos_shm_proto.h"
@@ -22,17 +23,6 @@ class ShmTest : public testing::Test {
     }
     static void TearDownTestSuite() { osNetLayer_Destroy(); }
 };
-
-// A port nothing listens on at the moment.
-inline uint16_t ShmFreePort() {
-    MosSocket s = MOS_INVALID_SOCKET;
-    EXPECT_EQ(osNet_Socket(&s, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
-    EXPECT_TRUE(osNet_BindPort(s, 0, NET_SOCKET_TYPE__IPV4));
-    uint16_t port = 0;
-    EXPECT_EQ(osNetSys_GetLocalPort(s, &port), 0u);
-    osNet_Close(s);
-    return port;
-}
 
 // A segment name no other test process uses.
 inline std::string ShmName(const char *pBase) {

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../free_port.h"
 #include "objscope_test_support.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ struct LinkedViewerFixture : public ::testing::Test {
     }
     static void TearDownTestSuite() { osNetLayer_Destroy(); }
     void SetUp() override {
-        conf = {2, static_cast<uint16_t>(31000 + osProc_GetCurrentProcessId() % 20000), 0};
+        conf = {2, mostest::FreeTcpPort(), 0};
         ASSERT_EQ(sdbgServer_Init(&conf), MOS_RC__SUCCESS);
         ASSERT_TRUE(sdbgServer_IsRunning());
     }

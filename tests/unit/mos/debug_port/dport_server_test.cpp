@@ -1,5 +1,6 @@
 #include "dport_server.h"
 
+#include "../../free_port.h"
 #include "../core_layers.h"
 #include "../net_trace_capture.h"
 #include "../test_support.h"
@@ -11,17 +12,6 @@
 #include <string>
 
 namespace {
-
-// A port nothing listens on at the moment.
-uint16_t freePort() {
-    MosSocket s = MOS_INVALID_SOCKET;
-    EXPECT_EQ(osNet_Socket(&s, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
-    EXPECT_TRUE(osNet_BindPort(s, 0, NET_SOCKET_TYPE__IPV4));
-    uint16_t port = 0;
-    EXPECT_EQ(osNetSys_GetLocalPort(s, &port), 0u);
-    osNet_Close(s);
-    return port;
-}
 
 MosSocket connectTo(uint16_t port) {
     MosSocket s = MOS_INVALID_SOCKET;
@@ -67,17 +57,17 @@ TEST_F(SdbgServerTest, NoServerWithoutParametersOrWhenSwitchedOff) {
     EXPECT_FALSE(sdbgServer_IsRunning());
     EXPECT_EQ(sdbgServer_GetModuleType(), 6u);
     sdbgServer_Destroy();
-    SdbgServerConf conf = {2, freePort(), SDBG_SERVER_FLAG__OFF};
+    SdbgServerConf conf = {2, mostest::FreeTcpPort(), SDBG_SERVER_FLAG__OFF};
     ASSERT_EQ(sdbgServer_Init(&conf), MOS_RC__SUCCESS);
     EXPECT_FALSE(sdbgServer_IsRunning());
     sdbgServer_Destroy();
-    conf = {6, freePort(), 0};
+    conf = {6, mostest::FreeTcpPort(), 0};
     ASSERT_EQ(sdbgServer_Init(&conf), MOS_RC__SUCCESS);
     EXPECT_FALSE(sdbgServer_IsRunning());
 }
 
 TEST_F(SdbgServerTest, ServesAndStopsWhileAcceptIsBlocked) {
-    SdbgServerConf conf = {3, freePort(), 0};
+    SdbgServerConf conf = {3, mostest::FreeTcpPort(), 0};
     ASSERT_EQ(sdbgServer_Init(&conf), MOS_RC__SUCCESS);
     ASSERT_TRUE(sdbgServer_IsRunning());
     MosSocket s = connectTo(conf.port);
@@ -94,7 +84,7 @@ TEST_F(SdbgServerTest, ServesAndStopsWhileAcceptIsBlocked) {
 }
 
 TEST_F(SdbgServerTest, StopsWithAnIdleClientConnected) {
-    SdbgServerConf conf = {4, freePort(), 0};
+    SdbgServerConf conf = {4, mostest::FreeTcpPort(), 0};
     ASSERT_EQ(sdbgServer_Init(&conf), MOS_RC__SUCCESS);
     MosSocket s = connectTo(conf.port);
     EXPECT_EQ(askServerType(s), 4u);
@@ -125,8 +115,8 @@ TEST_F(SdbgServerTest, PortInUseLeavesTheProcessWithoutADebugPort) {
 
 TEST_F(SdbgServerTest, ADoubleStartEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    SdbgServerConf conf = {2, freePort(), 0};
-    SdbgServerConf second = {2, freePort(), 0};
+    SdbgServerConf conf = {2, mostest::FreeTcpPort(), 0};
+    SdbgServerConf second = {2, mostest::FreeTcpPort(), 0};
     EXPECT_EXIT(
         {
             mostest::StdoutToStderr();

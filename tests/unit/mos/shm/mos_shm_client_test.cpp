@@ -25,8 +25,8 @@ class ShmClientTest : public mostest::ShmTest {
         mosShmClient_SetFramedPort(0);
     }
     void choosePorts() {
-        m_port = mostest::ShmFreePort();
-        m_portV20 = mostest::ShmFreePort();
+        m_port = mostest::FreeTcpPort();
+        m_portV20 = mostest::FreeTcpPort();
     }
     // Client and, with bServers, both servers on free ports.
     void start(bool bServers, bool bPortsChosen = false) {

@@ -26,8 +26,8 @@ class ShmServerTest : public mostest::ShmTest {
         // Capturing before the servers' threads start: they trace as they
         // begin, and the trace layer changes only while none may trace.
         m_capture.emplace();
-        m_port = mostest::ShmFreePort();
-        m_portV20 = mostest::ShmFreePort();
+        m_port = mostest::FreeTcpPort();
+        m_portV20 = mostest::FreeTcpPort();
         mosShmClient_SetFramedPort(m_port);
         MosShmParams params = {1, m_portV20, nullptr, 0};
         ASSERT_EQ(mosShmClient_Create(&params), MOS_RC__SUCCESS);
