@@ -8,6 +8,7 @@
 #include "sdbg_obj_type_registry.h"
 #include "sdbg_server_link.h"
 
+#include "../free_port.h"
 #include "dport_proto.h"
 #include "mos_loader.h"
 #include "mos_net_sock.h"
@@ -177,17 +178,6 @@ class SockLinkTest : public ::testing::Test {
         osNetLayer_Destroy();
     }
 
-    // A port nothing listens on.
-    static uint16_t DeadPort() {
-        MosSocket s = MOS_INVALID_SOCKET;
-        EXPECT_EQ(osNet_Socket(&s, NET_SOCKET_TYPE__IPV4), MOS_RC__SUCCESS);
-        EXPECT_TRUE(osNet_BindPort(s, 0, NET_SOCKET_TYPE__IPV4));
-        uint16_t port = 0;
-        EXPECT_EQ(osNetSys_GetLocalPort(s, &port), 0u);
-        osNet_Close(s);
-        return port;
-    }
-
     // One server-type request through the link; the error it threw, 0 when none.
     static uint32_t AskServerType(Sdbg_Link &link) {
         uint8_t buffer[16] = {};
@@ -235,7 +225,7 @@ TEST_F(SockLinkTest, EachFailureNamesItsOwnCause) {
         if (c.bServer) {
             pServer = std::make_unique<FakeServer>(c.scripts);
         }
-        Sdbg_SockLink link("127.0.0.1", pServer ? pServer->Port() : DeadPort());
+        Sdbg_SockLink link("127.0.0.1", pServer ? pServer->Port() : mostest::FreeTcpPort());
         EXPECT_EQ(link.Open(), c.bServer);
         EXPECT_EQ(AskServerType(link), c.err);
         char text[Sdbg_Link::kErrorTextSize];
