@@ -240,7 +240,7 @@ inline void copyMatchWords(uint8_t *dst, uint32_t distance, uint32_t length) {
         copy32(dst + i, src + i);
     }
 }
-constexpr ptrdiff_t kFastInputRoom = 8;
+constexpr ptrdiff_t kFastInputRoom = 16;
 
 // Root widths of the literal/length and distance tables, tried in order.
 struct RootBits {
@@ -704,7 +704,7 @@ inline uint32_t wordExtraValue(uint64_t saved, uint32_t word) {
     return static_cast<uint32_t>((saved & kLowMasks[wordBits(word)]) >> (word & 63u));
 }
 
-// Decodes symbols while the input piece holds 8 bytes and the output piece
+// Decodes symbols while the input piece holds 16 bytes and the output piece
 // room for a whole match and its word overrun. Long on purpose: the hot
 // loop keeps the reader and output state in registers, which a split into
 // calls would spill; it works on local copies so that byte stores cannot
@@ -722,20 +722,25 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
     unsigned count = in_.count;
     uint8_t *out = out_.cursor;
     uint8_t *const outStart = out_.start;
-    // The loop runs while both cursors are below these limits (8 input
-    // bytes, kFastOutputRoom bytes of room); a cursor that starts above
-    // its limit's distance stops it at once.
+    // The loop runs while both cursors are below these limits (16 input
+    // bytes: the refill's word and the next one, loaded ahead;
+    // kFastOutputRoom bytes of room); a cursor that starts above its
+    // limit's distance stops it at once.
     const uint8_t *const inLimit = in_.end - std::min(in_.end - in, kFastInputRoom - 1);
     uint8_t *const outLimit = out_.end - std::min(out_.end - out, kFastOutputRoom - 1);
     int rc = 0;
-    auto refill = [&in, &bits, &count] {
-        uint64_t word;
-        std::memcpy(&word, in, sizeof word);
+    // The word at the cursor is loaded at the refill before the one that
+    // uses it: so its load is issued ahead of the jumps on the entries in
+    // between, and a path the predictor got wrong does not wait for it.
+    uint64_t word = 0;
+    auto refill = [&in, &bits, &count, &word] {
         bits |= word << count;
         in += (63 - count) >> 3;
         count |= 56;
+        std::memcpy(&word, in, sizeof word);
     };
     if (in < inLimit) {
+        std::memcpy(&word, in, sizeof word);
         refill();
     }
     // The next literal/length entry is looked up before the refill that
