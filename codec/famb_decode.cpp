@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstddef>
 #include <cstring>
 
 #include "famb_tables.h"
@@ -238,7 +240,7 @@ inline void copyMatchWords(uint8_t *dst, uint32_t distance, uint32_t length) {
         copy32(dst + i, src + i);
     }
 }
-constexpr ptrdiff_t kFastInputRoom = 8;
+constexpr ptrdiff_t kFastInputRoom = 16;
 
 // Root widths of the literal/length and distance tables, tried in order.
 struct RootBits {
@@ -254,11 +256,6 @@ constexpr RootBits kRootChoices[] = {
     {kLitLenWideRootBits, kDistRootBits},
     {kLitLenRootBits, kDistRootBits},
 };
-
-// One literal or a pair of them.
-bool isLiteral(const DecEntry &entry) {
-    return static_cast<uint8_t>(entry.op - 1) >= kOpLiteralPair - 1;
-}
 
 // Codes of each length among all literal/length symbols and among the
 // literals alone (below the end of block): what deciding on and making
@@ -352,11 +349,6 @@ constexpr unsigned kPairShareLog2 = 5;
 
 bool isLink(const DecEntry &entry) {
     return static_cast<unsigned>(entry.op - 1) < kOpMaxLink;
-}
-
-// A length or a distance: a base and extra bits.
-bool isValue(const DecEntry &entry) {
-    return static_cast<uint8_t>(entry.op - kOpBase) < kOpInvalid - kOpBase;
 }
 
 // One decoding operation over the caller's reader, output and port.
@@ -672,15 +664,47 @@ constexpr std::array<uint32_t, 32> kLowMasks = [] {
     return masks;
 }();
 
+// The fast loop reads each entry as one word (op in the low byte, then
+// bits, then the value): one register per entry instead of three, which
+// leaves it the registers to hold two looked-up entries at once.
+static_assert(std::endian::native == std::endian::little);
+static_assert(offsetof(DecEntry, op) == 0 && offsetof(DecEntry, bits) == 1 &&
+              offsetof(DecEntry, val) == 2);
+inline uint32_t wordAt(const DecEntry *pTable, uint64_t index) {
+    uint32_t word;
+    std::memcpy(&word, pTable + index, sizeof word);
+    return word;
+}
+inline unsigned wordOp(uint32_t word) {
+    return word & 0xFF;
+}
+inline unsigned wordBits(uint32_t word) {
+    return (word >> 8) & 0xFF;
+}
+inline unsigned wordValue(uint32_t word) {
+    return word >> 16;
+}
+// One literal or a pair of them.
+inline bool wordIsLiteral(uint32_t word) {
+    return static_cast<uint8_t>(word - 1) >= kOpLiteralPair - 1;
+}
+// A length or a distance: a base and extra bits.
+inline bool wordIsValue(uint32_t word) {
+    return static_cast<uint8_t>(word - kOpBase) < kOpInvalid - kOpBase;
+}
+// A sub-table's root entry, as isLink().
+inline bool wordIsLink(uint32_t word) {
+    return static_cast<uint8_t>(word - 1) < kOpMaxLink;
+}
 // The extra value of a length or distance entry from the bits that held
 // its code: the entry's bits masked, shifted past the code (the op is 64
 // plus the code's bits, and a shift counts modulo 64).
 static_assert(kOpBase == 64 && kOpInvalid - kOpBase > kMaxCodeBits);
-inline uint32_t extraValue(uint64_t saved, const DecEntry &entry) {
-    return static_cast<uint32_t>((saved & kLowMasks[entry.bits]) >> (entry.op & 63u));
+inline uint32_t wordExtraValue(uint64_t saved, uint32_t word) {
+    return static_cast<uint32_t>((saved & kLowMasks[wordBits(word)]) >> (word & 63u));
 }
 
-// Decodes symbols while the input piece holds 8 bytes and the output piece
+// Decodes symbols while the input piece holds 16 bytes and the output piece
 // room for a whole match and its word overrun. Long on purpose: the hot
 // loop keeps the reader and output state in registers, which a split into
 // calls would spill; it works on local copies so that byte stores cannot
@@ -698,20 +722,25 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
     unsigned count = in_.count;
     uint8_t *out = out_.cursor;
     uint8_t *const outStart = out_.start;
-    // The loop runs while both cursors are below these limits (8 input
-    // bytes, kFastOutputRoom bytes of room); a cursor that starts above
-    // its limit's distance stops it at once.
+    // The loop runs while both cursors are below these limits (16 input
+    // bytes: the refill's word and the next one, loaded ahead;
+    // kFastOutputRoom bytes of room); a cursor that starts above its
+    // limit's distance stops it at once.
     const uint8_t *const inLimit = in_.end - std::min(in_.end - in, kFastInputRoom - 1);
     uint8_t *const outLimit = out_.end - std::min(out_.end - out, kFastOutputRoom - 1);
     int rc = 0;
-    auto refill = [&in, &bits, &count] {
-        uint64_t word;
-        std::memcpy(&word, in, sizeof word);
+    // The word at the cursor is loaded at the refill before the one that
+    // uses it: so its load is issued ahead of the jumps on the entries in
+    // between, and a path the predictor got wrong does not wait for it.
+    uint64_t word = 0;
+    auto refill = [&in, &bits, &count, &word] {
         bits |= word << count;
         in += (63 - count) >> 3;
         count |= 56;
+        std::memcpy(&word, in, sizeof word);
     };
     if (in < inLimit) {
+        std::memcpy(&word, in, sizeof word);
         refill();
     }
     // The next literal/length entry is looked up before the refill that
@@ -720,53 +749,63 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
     // a refill makes 64 bits valid (the bits above the count are the next
     // input bytes, which the refill ORs in again), and a round takes at
     // most 48 of them.
-    DecEntry entry = pLit[bits & litMask];
+    uint32_t entry = wordAt(pLit, bits & litMask);
     // One literal entry (a single literal writes its byte and a scratch
     // byte, a pair both), then the next entry looked up.
     auto putLiterals = [&] {
-        bits >>= entry.bits;
-        count -= entry.bits;
-        store16(out, entry.val);
-        out += 1 + (entry.op >> 7);
-        entry = pLit[bits & litMask];
+        bits >>= wordBits(entry);
+        count -= wordBits(entry);
+        store16(out, wordValue(entry));
+        out += 1 + (wordOp(entry) >> 7);
+        entry = wordAt(pLit, bits & litMask);
     };
     while (in < inLimit && out < outLimit) {
         refill();
         // Every kind of entry consumes its bits here; `saved` keeps them
         // for the extra bits of a length.
         uint64_t saved = bits;
-        bits >>= entry.bits;
-        count -= entry.bits;
-        if (isLiteral(entry)) {
-            store16(out, entry.val);
-            out += 1 + (entry.op >> 7);
-            entry = pLit[bits & litMask];
+        bits >>= wordBits(entry);
+        count -= wordBits(entry);
+        // Both entries that may come next, looked up before the test for a
+        // literal: that test follows no pattern a predictor learns, and the
+        // path it was wrong about finds its next entry loaded. (With the
+        // entries held as three registers each the second lookup spilled
+        // the table masks and cost more than it saved.)
+        const uint32_t nextLit = wordAt(pLit, bits & litMask);
+        uint32_t nextDist = HasDist ? wordAt(pDist, bits & distMask) : 0u;
+        if (wordIsLiteral(entry)) {
+            store16(out, wordValue(entry));
+            out += 1 + (wordOp(entry) >> 7);
+            entry = nextLit;
             // Root entries of at most 10 bits: two more fit the bits left.
-            if (isLiteral(entry)) {
+            if (wordIsLiteral(entry)) {
                 putLiterals();
-                if (isLiteral(entry)) {
+                if (wordIsLiteral(entry)) {
                     putLiterals();
                 }
             }
             continue; // entry is the next one
         }
-        if (!isValue(entry)) { // a sub-table, the end of the block or an invalid code
-            if (!isLink(entry)) {
-                rc = entry.op == kOpEndOfBlock ? 1 : -1;
+        if (!wordIsValue(entry)) { // a sub-table, the end of the block or an invalid code
+            if (!wordIsLink(entry)) {
+                rc = wordOp(entry) == kOpEndOfBlock ? 1 : -1;
                 break;
             }
             saved = bits;
-            entry = pLit[entry.val + (bits & kLowMasks[entry.op])];
-            bits >>= entry.bits;
-            count -= entry.bits;
-            if (entry.op == kOpLiteral) {
-                *out++ = static_cast<uint8_t>(entry.val);
-                entry = pLit[bits & litMask];
+            entry = wordAt(pLit, wordValue(entry) + (bits & kLowMasks[wordOp(entry)]));
+            bits >>= wordBits(entry);
+            count -= wordBits(entry);
+            if (wordOp(entry) == kOpLiteral) {
+                *out++ = static_cast<uint8_t>(wordValue(entry));
+                entry = wordAt(pLit, bits & litMask);
                 continue;
             }
-            if (!isValue(entry)) {
-                rc = entry.op == kOpEndOfBlock ? 1 : -1;
+            if (!wordIsValue(entry)) {
+                rc = wordOp(entry) == kOpEndOfBlock ? 1 : -1;
                 break;
+            }
+            if (HasDist) {
+                nextDist = wordAt(pDist, bits & distMask); // after the longer code
             }
         }
         if (!HasDist) {
@@ -775,26 +814,26 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
         }
         // A length or distance entry's bits hold its code and its extra
         // bits: one shift takes both, off the path to the extra value.
-        uint32_t length = entry.val + extraValue(saved, entry);
-        entry = pDist[bits & distMask];
+        uint32_t length = wordValue(entry) + wordExtraValue(saved, entry);
+        entry = nextDist;
         saved = bits;
-        bits >>= entry.bits;
-        count -= entry.bits;
-        if (!isValue(entry)) { // a sub-table or an invalid code
-            if (!isLink(entry)) {
+        bits >>= wordBits(entry);
+        count -= wordBits(entry);
+        if (!wordIsValue(entry)) { // a sub-table or an invalid code
+            if (!wordIsLink(entry)) {
                 rc = -1;
                 break;
             }
             saved = bits;
-            entry = pDist[entry.val + (bits & kLowMasks[entry.op])];
-            bits >>= entry.bits;
-            count -= entry.bits;
-            if (!isValue(entry)) {
+            entry = wordAt(pDist, wordValue(entry) + (bits & kLowMasks[wordOp(entry)]));
+            bits >>= wordBits(entry);
+            count -= wordBits(entry);
+            if (!wordIsValue(entry)) {
                 rc = -1;
                 break;
             }
         }
-        uint32_t distance = entry.val + extraValue(saved, entry);
+        uint32_t distance = wordValue(entry) + wordExtraValue(saved, entry);
         if (distance > static_cast<uint32_t>(out - outStart)) {
             uint8_t *const outEnd = out_.end;
             in_ = {in, in_.end, bits, count};
@@ -804,13 +843,13 @@ template <bool HasDist> int BlockDecoder::fastSymbols() {
             if (rc != 0 || out_.end != outEnd || out_.start != outStart) {
                 return rc; // the copy moved to another piece: go on carefully
             }
-            entry = pLit[bits & litMask];
+            entry = wordAt(pLit, bits & litMask);
             continue;
         }
         // Whole words; the overrun past the match end is overwritten later.
         copyMatchWords(out, distance, length);
         out += length;
-        entry = pLit[bits & litMask];
+        entry = wordAt(pLit, bits & litMask);
     }
     in_.cursor = in;
     in_.bits = bits;

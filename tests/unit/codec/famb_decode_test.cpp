@@ -576,4 +576,74 @@ TEST(FambDecodeTables, WorstCaseWithMuchInputAfterItDecodes) {
     EXPECT_EQ(out, expected);
 }
 
+// Matches whose length and distance codes both lie in sub-tables (15-bit
+// codes), each followed by literals on short codes, in a block long enough
+// for the fast loop and the wide tables: the distance entry of a length
+// found in a sub-table is looked up after the whole length code. The last
+// match and literal meet the end of the destination: exact room decodes,
+// a byte or more short gives -3 with the bytes that fit.
+TEST(FambDecodeTables, MatchesOnSubTableCodesThenLiterals) {
+    std::vector<uint8_t> lit = kWorstLitLen;
+    std::swap(lit[1], lit['m']);   // 'm': 2 bits; byte 0 keeps 1 bit
+    std::swap(lit[260], lit[285]); // length 7: 15 bits
+    std::swap(lit[268], lit[284]); // lengths 18 and 19: 15 bits, 1 extra bit
+    std::vector<uint8_t> dist = kWorstDist;
+    std::swap(dist[4], dist[33]); // distances 5 and 6: 15 bits, 1 extra bit
+    std::swap(dist[6], dist[32]); // distances 9 to 12: 15 bits, 2 extra bits
+    BitSink sink;
+    auto codes = famb_test::writeHeader(sink, lit, dist);
+    Bytes expected;
+    auto literal = [&](uint8_t b) {
+        sink.putCode(codes.litLen[b], lit[b]);
+        expected.push_back(b);
+    };
+    auto match = [&](unsigned lengthSymbol, unsigned lengthExtra, unsigned distSymbol,
+                     unsigned distExtra) {
+        sink.putCode(codes.litLen[lengthSymbol], lit[lengthSymbol]);
+        sink.put(lengthExtra, famb::kLengthRanges[lengthSymbol - 257].extraBits);
+        sink.putCode(codes.dist[distSymbol], dist[distSymbol]);
+        sink.put(distExtra, famb::kDistRanges[distSymbol].extraBits);
+        unsigned length = famb::kLengthRanges[lengthSymbol - 257].base + lengthExtra;
+        unsigned distance = famb::kDistRanges[distSymbol].base + distExtra;
+        for (unsigned i = 0; i < length; ++i) {
+            expected.push_back(expected[expected.size() - distance]);
+        }
+    };
+    for (int i = 0; i < 16; ++i) {
+        literal(i % 2 ? 'm' : 0);
+    }
+    for (unsigned i = 0; i < 3000; ++i) {
+        if (i % 2) {
+            match(260, 0, i % 3 ? 6 : 4, i % 3 ? i % 4 : i / 2 % 2);
+        } else {
+            match(268, i / 2 % 2, i % 3 ? 6 : 4, i % 3 ? i % 4 : i / 2 % 2);
+        }
+        literal('m');
+        if (i % 5 == 0) {
+            literal(0);
+        }
+    }
+    sink.putCode(codes.litLen[256], lit[256]);
+    sink.alignWithMarker();
+    ASSERT_GT(sink.bytes().size(), 8192u);
+    for (int32_t level : {-2, -3}) {
+        Codec codec(level);
+        Bytes out;
+        ASSERT_EQ(codec.decode(sink.bytes(), &out, uint32_t(expected.size())),
+                  int32_t(expected.size()))
+            << level;
+        EXPECT_EQ(out, expected) << level;
+        for (size_t less = 1; less <= 24; ++less) {
+            uint32_t capacity = uint32_t(expected.size() - less);
+            Bytes room(capacity);
+            ASSERT_EQ(tezl_Decode(codec.get(), sink.bytes().data(), uint32_t(sink.bytes().size()),
+                                  room.data(), capacity),
+                      -3)
+                << level << " " << less;
+            EXPECT_TRUE(std::equal(room.begin(), room.end(), expected.begin()))
+                << level << " " << less;
+        }
+    }
+}
+
 } // namespace
